@@ -1,0 +1,51 @@
+# make run   installs what is missing, builds and starts Verdolin
+# make test  installs what is missing, builds, runs every test under Xvfb, then again under
+#            AddressSanitizer and UndefinedBehaviorSanitizer
+
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+CTEST      := xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
+
+.PHONY: all deps configure build run test test-plain test-sanitize format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVERDOLIN_WERROR=ON
+
+$(ASAN_BUILD)/build.ninja:
+	cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DVERDOLIN_WERROR=ON \
+	    -DVERDOLIN_SANITIZE=ON
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/app/verdolin ]; then exec $(BUILD)/app/verdolin; \
+	else echo "Verdolin built its core library and tests; the application itself is not there yet."; fi
+
+test: deps
+	$(MAKE) test-plain
+	$(MAKE) test-sanitize
+
+test-plain: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS)
+	cd $(BUILD) && $(CTEST)
+
+test-sanitize: $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
