@@ -4,8 +4,7 @@
 
 namespace LanguageCode {
 
-QString normalize(const QString& identifier)
-{
+QString normalize(const QString& identifier) {
     static const QRegularExpression separators(QStringLiteral("[-_]"));
     const QStringList pieces = identifier.split(separators, Qt::SkipEmptyParts);
     const QString code = (pieces.isEmpty() ? identifier : pieces.first()).toLower();

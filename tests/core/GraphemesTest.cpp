@@ -1,0 +1,67 @@
+#include "core/Graphemes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ClusterCase {
+    const char* name;
+    const char* text;
+    qsizetype count;
+    // The text of the first one and first two clusters.
+    const char* first;
+    const char* firstTwo;
+};
+
+class GraphemesClusters : public testing::TestWithParam<ClusterCase> {};
+
+TEST_P(GraphemesClusters, CountsAndCutsWholeClusters) {
+    const ClusterCase c = GetParam();
+    const QString text = QString::fromUtf8(c.text);
+    EXPECT_EQ(Graphemes::count(text), c.count);
+    EXPECT_EQ(Graphemes::left(text, 1), QString::fromUtf8(c.first));
+    EXPECT_EQ(Graphemes::left(text, 2), QString::fromUtf8(c.firstTwo));
+    EXPECT_EQ(Graphemes::left(text, c.count), text);
+    EXPECT_EQ(Graphemes::left(text, c.count + 1), text);
+    EXPECT_EQ(Graphemes::left(text, 1000), text);
+    EXPECT_EQ(Graphemes::left(text, 0), QString());
+    EXPECT_EQ(Graphemes::left(text, -1), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, GraphemesClusters,
+    testing::Values(ClusterCase{"Ascii", "abc", 3, "a", "ab"},
+                    ClusterCase{"Flags", "🇩🇪🇫🇷🇮🇹", 3, "🇩🇪", "🇩🇪🇫🇷"},
+                    ClusterCase{"UnpairedIndicatorAfterFlag", "🇩🇪🇫", 2, "🇩🇪", "🇩🇪🇫"},
+                    ClusterCase{"CombiningAccents", "e\u0301e\u0301\u0323x", 3, "e\u0301",
+                                "e\u0301e\u0301\u0323"},
+                    ClusterCase{"SkinToneModifier", "👍🏿👍", 2, "👍🏿", "👍🏿👍"},
+                    ClusterCase{"ZwjWithSkinTone", "👩🏽‍💻👩🏽‍💻!", 3,
+                                "👩🏽‍💻", "👩🏽‍💻👩🏽‍💻"},
+                    ClusterCase{"ZwjFamily", "👨‍👩‍👧‍👦a", 2,
+                                "👨‍👩‍👧‍👦", "👨‍👩‍👧‍👦a"},
+                    ClusterCase{"HangulJamo", "\u1100\u1161\u11A8\u1100\u1161\u1112", 3,
+                                "\u1100\u1161\u11A8", "\u1100\u1161\u11A8\u1100\u1161"},
+                    ClusterCase{"HangulSyllableAndJamo", "\uD55C\u11AB\uAE00", 2, "\uD55C\u11AB",
+                                "\uD55C\u11AB\uAE00"},
+                    ClusterCase{"AstralIdeographs", "\U00020000\U00020001", 2, "\U00020000",
+                                "\U00020000\U00020001"},
+                    ClusterCase{"CrLfIsOne", "a\r\nb", 3, "a", "a\r\n"}),
+    [](const testing::TestParamInfo<ClusterCase>& info) { return std::string(info.param.name); });
+
+TEST(Graphemes, EmptyText) {
+    EXPECT_EQ(Graphemes::count(QString()), 0);
+    EXPECT_EQ(Graphemes::left(QString(), 5), QString());
+}
+
+TEST(Graphemes, LongTextCutsAtLimit) {
+    // A cut deep in a long text lands between clusters, never inside one.
+    const QString unit = QStringLiteral("a👩🏽‍💻e\u0301🇩🇪");
+    const QString text = unit.repeated(600);
+    EXPECT_EQ(Graphemes::count(text), 2400);
+    EXPECT_EQ(Graphemes::left(text, 2000), unit.repeated(500));
+    EXPECT_EQ(Graphemes::left(text, 2001), unit.repeated(500) + QStringLiteral("a"));
+    EXPECT_EQ(Graphemes::left(text, 2002), unit.repeated(500) + QStringLiteral("a👩🏽‍💻"));
+}
+
+} // namespace
