@@ -1,10 +1,102 @@
+#include "app/AppSettings.h"
+#include "app/CommandLine.h"
+#include "app/PreferredLanguages.h"
+#include "app/SettingsStartup.h"
+#include "platform/linux/ApertiumEngine.h"
+#include "platform/linux/Cld2Recognizer.h"
+#include "platform/linux/IcuLanguageNames.h"
+#include "platform/linux/SystemPackageCatalog.h"
+#include "platform/linux/XkbInputSources.h"
+
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QLoggingCategory>
 #include <QTextStream>
 
-int main(int argc, char* argv[])
-{
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The interface speaks English or Russian; language names follow it.
+QLocale interfaceLocale() {
+    const QLocale chosen = SettingsStartup::interfaceLocale(AppSettings::shared().store());
+    return chosen.language() == QLocale::Russian ? chosen : QLocale(QLocale::English);
+}
+
+// The pair package that would make a pair translatable, from the package manager's listing.
+std::optional<QString> packageFor(PackageCatalog& catalog, const DownloadRequest& request) {
+    QFuture<PackageCatalog::Listing> listing = catalog.packages();
+    if (!listing.isFinished()) {
+        QEventLoop loop;
+        QFutureWatcher<PackageCatalog::Listing> watcher;
+        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(listing);
+        if (!listing.isFinished())
+            loop.exec();
+    }
+    if (listing.resultCount() == 0)
+        return std::nullopt;
+    const std::optional<LanguagePackage> package =
+        ApertiumEngine::offeringPackage(listing.result(), request.source, request.target);
+    return package ? std::optional<QString>(package->name) : std::nullopt;
+}
+
+int runCommand(const QStringList& arguments) {
+    // The first language pair comes from the preferred languages and the keyboard layouts.
+    InputSources::installSystem(std::make_unique<XkbInputSources>());
+    SettingsStartup::run();
+    AppSettings& settings = AppSettings::shared();
+
+    std::shared_ptr<PackageCatalog> catalog;
+    std::unique_ptr<ApertiumEngine> engine;
+    const auto ensureEngine = [&]() -> ApertiumEngine& {
+        if (!engine) {
+            catalog = SystemPackageCatalog::create();
+            ApertiumEngine::Options options;
+            options.catalog = catalog;
+            engine = std::make_unique<ApertiumEngine>(options);
+        }
+        return *engine;
+    };
+
+    QTextStream in(stdin);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    CommandLine::Environment environment;
+    environment.engine = ensureEngine;
+    environment.recognizers = cld2RecognizerFactory();
+    environment.names = std::make_shared<IcuLanguageNames>();
+    environment.interfaceLocale = interfaceLocale();
+    environment.preferredLanguages = PreferredLanguages::system();
+    environment.storedLanguages = [&settings] {
+        return LanguagePrefs{settings.myLanguage(), settings.secondLanguage()};
+    };
+    environment.repairLanguages = [&settings](const QSet<QString>& codes) {
+        settings.repairLanguages(codes);
+    };
+    environment.packageFor = [&catalog](const DownloadRequest& request) {
+        return catalog ? packageFor(*catalog, request) : std::nullopt;
+    };
+    environment.in = &in;
+    environment.out = &out;
+    environment.err = &err;
+    return CommandLine(environment).run(arguments);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("verdolin"));
-    QTextStream(stderr) << "verdolin: the desktop application is not there yet\n";
-    return 2;
+    // Standard error belongs to the commands' own messages; QT_LOGGING_RULES still wins.
+    QLoggingCategory::setFilterRules(QStringLiteral("verdolin.*.debug=false"));
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (!arguments.isEmpty() && CommandLine::handles(arguments.first()))
+        return runCommand(arguments);
+
+    QTextStream(stderr) << "verdolin: the desktop application is not there yet\n"
+                        << CommandLine::usageText();
+    return CommandLine::usage;
 }

@@ -1,0 +1,340 @@
+#include "app/CommandLine.h"
+
+#include "app/LanguageService.h"
+#include "app/TranslationRun.h"
+#include "core/LangChoice.h"
+#include "core/LanguageCode.h"
+#include "core/LanguageDetector.h"
+#include "core/WordDetector.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+#include <QHash>
+
+#include <optional>
+
+namespace {
+
+struct Arguments {
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+    QStringList texts;
+    QString error;
+};
+
+// Options as "--name value" or "--name=value"; "--" ends them.
+Arguments parse(const QStringList& arguments, const QStringList& valued, const QStringList& flags) {
+    Arguments parsed;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsEnded || !argument.startsWith(QLatin1Char('-')) || argument.size() == 1) {
+            parsed.texts.append(argument);
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        if (flags.contains(name) && equals < 0) {
+            parsed.flags.insert(name);
+        } else if (valued.contains(name)) {
+            if (equals >= 0) {
+                parsed.values.insert(name, argument.mid(equals + 1));
+            } else if (i + 1 < arguments.size()) {
+                parsed.values.insert(name, arguments.at(++i));
+            } else {
+                parsed.error = QStringLiteral("%1 needs a value").arg(name);
+                return parsed;
+            }
+        } else {
+            parsed.error = QStringLiteral("unknown option %1").arg(argument);
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+template <typename T>
+QFuture<T> waitFor(const QFuture<T>& future) {
+    if (!future.isFinished()) {
+        QEventLoop loop;
+        QFutureWatcher<T> watcher;
+        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(future);
+        if (!future.isFinished())
+            loop.exec();
+    }
+    return future;
+}
+
+// A fixed code, or automatic for an absent option; absent for an empty code.
+std::optional<LangChoice> choice(const Arguments& arguments, const QString& option) {
+    const auto it = arguments.values.constFind(option);
+    if (it == arguments.values.cend())
+        return LangChoice::automatic();
+    const QString code = LanguageCode::normalize(it->trimmed());
+    if (code.isEmpty())
+        return std::nullopt;
+    return LangChoice::fixed(code);
+}
+
+QString readAll(QTextStream* in) {
+    return in ? in->readAll() : QString();
+}
+
+} // namespace
+
+CommandLine::CommandLine(Environment environment)
+    : m_env(std::move(environment)) {}
+
+bool CommandLine::handles(const QString& command) {
+    return command == QLatin1String("translate") || command == QLatin1String("languages")
+           || command == QLatin1String("detect");
+}
+
+QString CommandLine::usageText() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  verdolin translate [--from CODE] [--to CODE] [TEXT...]\n"
+        "  verdolin languages\n"
+        "  verdolin detect [--my CODE] [--second CODE] [--supported CODE,CODE...] [--lines] "
+        "[TEXT...]\n"
+        "Without TEXT the text is read from standard input.\n");
+}
+
+int CommandLine::run(const QStringList& arguments) {
+    const QString command = arguments.value(0);
+    if (arguments.size() > 1
+        && (arguments.at(1) == QLatin1String("--help") || arguments.at(1) == QLatin1String("-h"))) {
+        *m_env.out << usageText();
+        return done;
+    }
+    if (command == QLatin1String("translate"))
+        return translate(arguments);
+    if (command == QLatin1String("languages"))
+        return languages(arguments);
+    if (command == QLatin1String("detect"))
+        return detect(arguments);
+    return usageError(QStringLiteral("unknown command %1").arg(command));
+}
+
+int CommandLine::usageError(const QString& message) {
+    *m_env.err << "verdolin: " << message << '\n' << usageText();
+    m_env.err->flush();
+    return usage;
+}
+
+int CommandLine::translate(const QStringList& arguments) {
+    const Arguments parsed =
+        parse(arguments, {QStringLiteral("--from"), QStringLiteral("--to")}, {});
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    const std::optional<LangChoice> from = choice(parsed, QStringLiteral("--from"));
+    const std::optional<LangChoice> to = choice(parsed, QStringLiteral("--to"));
+    if (!from || !to)
+        return usageError(QStringLiteral("a language code is empty"));
+
+    const QString text = parsed.texts.isEmpty() ? readAll(m_env.in) : parsed.texts.join(' ');
+    QTextStream& err = *m_env.err;
+    if (!WordDetector::hasWords(text)) {
+        // The window shows nothing for such a text either.
+        err << "verdolin: nothing to translate\n";
+        return done;
+    }
+
+    TranslationEngine& engine = m_env.engine();
+    LanguageService service(engine, {m_env.names, m_env.interfaceLocale, m_env.preferredLanguages,
+                                     LanguageService::steadyClock});
+    service.setRepairLanguages(m_env.repairLanguages);
+    waitFor(service.load());
+
+    TranslationRun run(engine, service, m_env.recognizers);
+    std::optional<TranslationRun::Decision> decision;
+    std::optional<TranslationRun::Outcome> outcome;
+    QEventLoop loop;
+    QObject::connect(&run, &TranslationRun::decided,
+                     [&decision](const TranslationRun::Decision& d) { decision = d; });
+    QObject::connect(&run, &TranslationRun::finished, &loop,
+                     [&outcome, &loop](const TranslationRun::Outcome& o) {
+                         outcome = o;
+                         loop.quit();
+                     });
+    run.start({text, *from, *to, m_env.storedLanguages()});
+    if (!outcome)
+        loop.exec();
+
+    const auto direction = [&service](const QString& source, const QString& target) {
+        return QStringLiteral("%1 (%2) → %3 (%4)")
+            .arg(service.name(source), source, service.name(target), target);
+    };
+    const TranslationPhase& phase = outcome->phase;
+    switch (phase.kind) {
+    case TranslationPhase::Kind::done:
+        *m_env.out << outcome->result << '\n';
+        m_env.out->flush();
+        err << decision->source << " → " << decision->target;
+        if (outcome->pair)
+            err << " (" << outcome->pair->source.engineCode << " → "
+                << outcome->pair->target.engineCode << ')';
+        err << '\n';
+        if (decision->truncated)
+            err << "verdolin: only the first " << TranslationRun::translationCap
+                << " characters were translated\n";
+        return done;
+    case TranslationPhase::Kind::needsDownload: {
+        err << "verdolin: Languages are not downloaded: " << direction(phase.source, phase.target)
+            << '\n';
+        const std::optional<QString> package = outcome->download && m_env.packageFor
+                                                   ? m_env.packageFor(*outcome->download)
+                                                   : std::nullopt;
+        if (package)
+            err << "Install the package " << *package << ", for example with: sudo apt install "
+                << *package << '\n';
+        return unavailable;
+    }
+    case TranslationPhase::Kind::unsupported:
+        err << "verdolin: This pair is not available offline: "
+            << direction(phase.source, phase.target) << '\n';
+        return unavailable;
+    case TranslationPhase::Kind::failed:
+        err << "verdolin: Could not translate: " << phase.message << '\n';
+        return engineFailure;
+    case TranslationPhase::Kind::idle:
+    case TranslationPhase::Kind::working:
+        break;
+    }
+    return engineFailure;
+}
+
+int CommandLine::languages(const QStringList& arguments) {
+    const Arguments parsed = parse(arguments, {}, {});
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    if (!parsed.texts.isEmpty())
+        return usageError(QStringLiteral("languages takes no text"));
+
+    TranslationEngine& engine = m_env.engine();
+    LanguageService service(engine, {m_env.names, m_env.interfaceLocale, m_env.preferredLanguages,
+                                     LanguageService::steadyClock});
+    service.setRepairLanguages(m_env.repairLanguages);
+    waitFor(service.load());
+    if (service.options().isEmpty()) {
+        *m_env.err << "verdolin: " << TranslationRun::noEngineMessage() << '\n';
+        return engineFailure;
+    }
+
+    // Status from each of the user's two languages.
+    const LanguagePrefs stored = m_env.storedLanguages();
+    QStringList froms = {stored.my};
+    if (stored.second != stored.my)
+        froms.append(stored.second);
+    QList<QStringList> rows;
+    QStringList header = {QStringLiteral("code"), QStringLiteral("name")};
+    for (const QString& from : std::as_const(froms))
+        header.append(QStringLiteral("from %1").arg(from));
+    header.append(QStringLiteral("variants"));
+    rows.append(header);
+    for (const LangOption& option : service.options()) {
+        QStringList row = {option.code, option.name};
+        for (const QString& from : std::as_const(froms)) {
+            if (option.code == from) {
+                row.append(from == stored.my ? QStringLiteral("my language")
+                                             : QStringLiteral("second language"));
+                continue;
+            }
+            const std::optional<ResolvedPair> pair =
+                waitFor(service.resolvePair(from, option.code)).result();
+            row.append(!pair                                   ? QStringLiteral("unavailable")
+                       : pair->status == PairStatus::installed ? QStringLiteral("installed")
+                       : pair->status == PairStatus::supported ? QStringLiteral("download")
+                                                               : QStringLiteral("unavailable"));
+        }
+        QStringList variants;
+        for (const EngineLanguage& variant : service.ordered(option.code))
+            variants.append(variant.identifier);
+        row.append(variants.join(QStringLiteral(", ")));
+        rows.append(row);
+    }
+
+    QList<qsizetype> widths(header.size() - 1, 0);
+    for (const QStringList& row : std::as_const(rows)) {
+        for (qsizetype column = 0; column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], row.at(column).size());
+    }
+    QTextStream& out = *m_env.out;
+    for (const QStringList& row : std::as_const(rows)) {
+        for (qsizetype column = 0; column < widths.size(); ++column)
+            out << row.at(column).leftJustified(widths[column] + 2);
+        out << row.last() << '\n';
+    }
+    out.flush();
+    return done;
+}
+
+int CommandLine::detect(const QStringList& arguments) {
+    const Arguments parsed =
+        parse(arguments,
+              {QStringLiteral("--my"), QStringLiteral("--second"), QStringLiteral("--supported")},
+              {QStringLiteral("--lines")});
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    const bool lines = parsed.flags.contains(QStringLiteral("--lines"));
+    if (lines && !parsed.texts.isEmpty())
+        return usageError(QStringLiteral("--lines reads standard input and takes no text"));
+
+    QString my = LanguageCode::normalize(parsed.values.value(QStringLiteral("--my")).trimmed());
+    QString second =
+        LanguageCode::normalize(parsed.values.value(QStringLiteral("--second")).trimmed());
+
+    QSet<QString> supported;
+    std::optional<LanguageService> service;
+    if (parsed.values.contains(QStringLiteral("--supported"))) {
+        for (const QString& code : parsed.values.value(QStringLiteral("--supported"))
+                                       .split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString normalized = LanguageCode::normalize(code.trimmed());
+            if (!normalized.isEmpty())
+                supported.insert(normalized);
+        }
+        if (supported.isEmpty())
+            return usageError(QStringLiteral("--supported names no language"));
+    } else {
+        service.emplace(m_env.engine(), LanguageService::Setup{m_env.names, m_env.interfaceLocale,
+                                                               m_env.preferredLanguages,
+                                                               LanguageService::steadyClock});
+        service->setRepairLanguages(m_env.repairLanguages);
+        waitFor(service->load());
+        supported = TranslationRun::detectionLanguages(*service);
+    }
+    if (my.isEmpty() || second.isEmpty()) {
+        const LanguagePrefs stored = m_env.storedLanguages();
+        if (my.isEmpty())
+            my = stored.my;
+        if (second.isEmpty())
+            second = stored.second;
+    }
+
+    const auto detectOne = [&](const QString& text) {
+        return LanguageDetector::detect(TranslationRun::cut(text).sample, supported, {my, second},
+                                        m_env.recognizers);
+    };
+    QTextStream& out = *m_env.out;
+    if (lines) {
+        QString line;
+        while (m_env.in && m_env.in->readLineInto(&line)) {
+            out << detectOne(line).value_or(QString()) << '\n';
+            out.flush();
+        }
+        return done;
+    }
+
+    const QString text = parsed.texts.isEmpty() ? readAll(m_env.in) : parsed.texts.join(' ');
+    const std::optional<QString> code = detectOne(text);
+    if (!code)
+        return notFound;
+    out << *code << '\n';
+    out.flush();
+    return done;
+}

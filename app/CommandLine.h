@@ -1,0 +1,67 @@
+#pragma once
+
+#include "app/DownloadRequest.h"
+#include "app/LanguageNames.h"
+#include "app/TranslationEngine.h"
+#include "core/LanguagePrefs.h"
+#include "core/LanguageRecognizer.h"
+
+#include <QLocale>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The sub-commands of the verdolin executable for scripts and evaluation: translate,
+// languages and detect. They run the same translation run and language service as the
+// window. Waits for the engine in local event loops, so a QCoreApplication must exist.
+class CommandLine {
+public:
+    enum ExitCode {
+        done = 0,
+        notFound = 1,      // detect found no language
+        usage = 2,         // bad arguments
+        unavailable = 3,   // the pair needs a download or cannot be translated here
+        engineFailure = 4, // the engine failed or has no languages at all
+    };
+
+    struct Environment {
+        // Made on first use: detect with its own language list never needs one.
+        std::function<TranslationEngine&()> engine;
+        LanguageRecognizerFactory recognizers;
+        std::shared_ptr<const LanguageNames> names;
+        QLocale interfaceLocale{QLocale::English};
+        QStringList preferredLanguages;
+        // The stored my and second language, read when a command needs them (after the
+        // engine's languages have repaired them).
+        std::function<LanguagePrefs()> storedLanguages;
+        std::function<void(const QSet<QString>&)> repairLanguages;
+        // The package that would make a pair translatable ("apertium-eng-cat"), if known.
+        std::function<std::optional<QString>(const DownloadRequest&)> packageFor;
+        QTextStream* in = nullptr;
+        QTextStream* out = nullptr;
+        QTextStream* err = nullptr;
+    };
+
+    explicit CommandLine(Environment environment);
+
+    // Whether `command` is one of the sub-commands.
+    static bool handles(const QString& command);
+
+    // Runs one sub-command; `arguments` start with its name.
+    int run(const QStringList& arguments);
+
+    static QString usageText();
+
+private:
+    int translate(const QStringList& arguments);
+    int languages(const QStringList& arguments);
+    int detect(const QStringList& arguments);
+    int usageError(const QString& message);
+
+    Environment m_env;
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QObject>
+
+#include <utility>
+
+// Continuations on the main thread that die with their owner.
+namespace Futures {
+
+// Calls `callback(future)` on `context`'s thread once `future` has finished or was cancelled,
+// never synchronously from this call. Nothing is called once `context` is destroyed, so a
+// callback may use the context freely (and may destroy it).
+template <typename T, typename F>
+void whenFinished(const QFuture<T>& future, QObject* context, F&& callback) {
+    auto* watcher = new QFutureWatcher<T>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, watcher,
+                     [watcher, callback = std::forward<F>(callback)]() mutable {
+                         const QFuture<T> done = watcher->future();
+                         watcher->deleteLater();
+                         // The callback may destroy the context, and with it this lambda.
+                         auto call = std::move(callback);
+                         call(done);
+                     });
+    watcher->setFuture(future);
+}
+
+// A future that has already finished with `value`.
+template <typename T>
+QFuture<T> ready(T value) {
+    return QtFuture::makeReadyFuture(std::move(value));
+}
+
+} // namespace Futures

@@ -1,0 +1,185 @@
+// Per-sentence latency of a warm Apertium pipeline against one `apertium -u` process per
+// sentence, in the same run, and the first answer after a cold start.
+//
+//   apertium_bench [--rounds N] [MODE...]      (modes default to eng-spa spa-eng)
+
+#include "platform/linux/ApertiumPipeline.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QStringList kEnglish = {
+    u"Hello world."_s,
+    u"I like cats."_s,
+    u"The weather is very nice today."_s,
+    u"Where is the nearest railway station?"_s,
+    u"She bought three red apples at the market."_s,
+    u"We will meet at half past ten near the old bridge."_s,
+    u"Could you please send me the report by Friday?"_s,
+    u"The children played in the garden all afternoon."_s,
+    u"My brother works in a hospital in the city centre."_s,
+    u"This book was written more than a hundred years ago."_s,
+    u"Turn left at the second traffic light."_s,
+    u"I don't understand what you mean."_s,
+    u"The museum is closed on Mondays."_s,
+    u"They have lived here since 2015."_s,
+    u"How much does this ticket cost?"_s,
+    u"It was raining when we left the house."_s,
+    u"Please close the window, it is cold."_s,
+    u"The new software update fixes several security problems."_s,
+    u"Our teacher explained the lesson again."_s,
+    u"Thank you very much for your help!"_s,
+};
+
+const QStringList kSpanish = {
+    u"Hola mundo."_s,
+    u"Me gustan los gatos."_s,
+    u"Hoy hace muy buen tiempo."_s,
+    u"¿Dónde está la estación de tren más cercana?"_s,
+    u"Compró tres manzanas rojas en el mercado."_s,
+    u"Nos veremos a las diez y media cerca del puente viejo."_s,
+    u"¿Podrías enviarme el informe antes del viernes?"_s,
+    u"Los niños jugaron en el jardín toda la tarde."_s,
+    u"Mi hermano trabaja en un hospital del centro de la ciudad."_s,
+    u"Este libro fue escrito hace más de cien años."_s,
+    u"Gira a la izquierda en el segundo semáforo."_s,
+    u"No entiendo lo que quieres decir."_s,
+    u"El museo está cerrado los lunes."_s,
+    u"Viven aquí desde 2015."_s,
+    u"¿Cuánto cuesta este billete?"_s,
+    u"Estaba lloviendo cuando salimos de casa."_s,
+    u"Por favor, cierra la ventana, hace frío."_s,
+    u"La nueva actualización corrige varios problemas de seguridad."_s,
+    u"Nuestro profesor explicó la lección otra vez."_s,
+    u"¡Muchas gracias por tu ayuda!"_s,
+};
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))];
+}
+
+double elapsedMs(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// One run of the command as a user would type it; nothing when it fails.
+std::optional<QString> runCommand(const QString& mode, const QString& text) {
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(u"apertium"_s, {u"-u"_s, mode});
+    process.write(text.toUtf8());
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void benchMode(const QString& mode, int rounds) {
+    const QString file = u"/usr/share/apertium/modes/"_s + mode + u".mode"_s;
+    if (!QFile::exists(file)) {
+        std::printf("%s: not installed, skipped\n", qPrintable(mode));
+        return;
+    }
+    const QStringList& sentences = mode.startsWith(u"spa"_s) ? kSpanish : kEnglish;
+
+    ApertiumPipeline pipeline(file);
+    pipeline.setRestartAfter(1 << 30);
+    QElapsedTimer timer;
+    timer.start();
+    const auto first = pipeline.translate(sentences.constFirst());
+    const double cold = elapsedMs(timer);
+    if (!first.text) {
+        std::printf("%s: %s\n", qPrintable(mode), qPrintable(first.error));
+        return;
+    }
+
+    // One pass to warm every stage, then the measured rounds.
+    QStringList warmAnswers;
+    for (const QString& sentence : sentences) {
+        warmAnswers.append(pipeline.translate(sentence).text.value_or(QString()));
+    }
+    std::vector<double> warm;
+    for (int round = 0; round < rounds; ++round) {
+        for (const QString& sentence : sentences) {
+            timer.restart();
+            const auto result = pipeline.translate(sentence);
+            warm.push_back(elapsedMs(timer));
+            if (!result.text) {
+                std::printf("%s: %s\n", qPrintable(mode), qPrintable(result.error));
+                return;
+            }
+        }
+    }
+
+    std::vector<double> command;
+    int differing = 0;
+    for (qsizetype i = 0; i < sentences.size(); ++i) {
+        timer.restart();
+        const auto answer = runCommand(mode, sentences.at(i));
+        command.push_back(elapsedMs(timer));
+        if (!answer) {
+            std::printf("%s: the apertium command failed\n", qPrintable(mode));
+            return;
+        }
+        differing += *answer != warmAnswers.at(i);
+    }
+
+    const double warmMedian = median(warm);
+    const double commandMedian = median(command);
+    std::printf("%-8s cold start + first answer %8.1f ms\n", qPrintable(mode), cold);
+    std::printf("%-8s warm pipeline   median %7.2f ms  p90 %7.2f ms  (%zu calls)\n",
+                qPrintable(mode), warmMedian, percentile(warm, 0.9), warm.size());
+    std::printf("%-8s apertium -u     median %7.1f ms  p90 %7.1f ms  (%zu calls)\n",
+                qPrintable(mode), commandMedian, percentile(command, 0.9), command.size());
+    std::printf("%-8s ratio command/warm %.0fx; answers differing from the command: %d of %lld\n",
+                qPrintable(mode), commandMedian / std::max(warmMedian, 1e-6), differing,
+                static_cast<long long>(sentences.size()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList modes;
+    int rounds = 5;
+    const QStringList arguments = app.arguments().mid(1);
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == u"--rounds"_s && i + 1 < arguments.size()) {
+            rounds = std::max(1, arguments.at(++i).toInt());
+        } else {
+            modes.append(arguments.at(i));
+        }
+    }
+    if (modes.isEmpty()) {
+        modes = {u"eng-spa"_s, u"spa-eng"_s};
+    }
+    for (const QString& mode : std::as_const(modes)) {
+        benchMode(mode, rounds);
+    }
+    return 0;
+}

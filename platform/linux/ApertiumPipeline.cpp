@@ -1,0 +1,495 @@
+#include "platform/linux/ApertiumPipeline.h"
+
+#include "platform/linux/ApertiumFormat.h"
+#include "platform/linux/ApertiumModeCommand.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcApertium, "verdolin.apertium", QtInfoMsg)
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPollSliceMs = 50;
+constexpr auto kChildCheckInterval = std::chrono::milliseconds(250);
+constexpr auto kModeCommandTimeout = std::chrono::seconds(10);
+constexpr qsizetype kReadChunk = 64 * 1024;
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("ApertiumPipeline", text);
+}
+
+void closeFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// Keeps our descriptors clear of 0-2, so that the dup2 calls in a child never overwrite one
+// end of a pipe with the other when the parent runs with a standard stream closed.
+bool raiseFd(int& fd) {
+    if (fd > 2) {
+        return true;
+    }
+    const int raised = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    fd = raised;
+    return fd >= 0;
+}
+
+bool makePipe(int& readEnd, int& writeEnd) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        return false;
+    }
+    readEnd = fds[0];
+    writeEnd = fds[1];
+    if (!raiseFd(readEnd) || !raiseFd(writeEnd)) {
+        closeFd(readEnd);
+        closeFd(writeEnd);
+        return false;
+    }
+    return true;
+}
+
+bool setNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+// Starts `argv` with the given descriptors as standard input and output and stderr on
+// /dev/null; a negative `in` reads /dev/null. Returns 0 or the errno of the failure.
+int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
+    std::vector<QByteArray> storage;
+    storage.reserve(argv.size());
+    std::vector<char*> args;
+    for (const QString& arg : argv) {
+        storage.push_back(QFile::encodeName(arg));
+        args.push_back(storage.back().data());
+    }
+    args.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (in >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+
+    // A stage must die of a broken pipe even when this process ignores SIGPIPE.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    const int error =
+        ::posix_spawnp(pid, args.front(), &actions, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return error;
+}
+
+void reap(pid_t pid) {
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+// The stage commands of a mode, from `apertium-wblank-mode -z`.
+std::optional<QList<QStringList>> loadStages(const QString& modeFile, QString* why) {
+    int readEnd = -1;
+    int writeEnd = -1;
+    if (!makePipe(readEnd, writeEnd)) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return std::nullopt;
+    }
+    pid_t pid = -1;
+    const int error =
+        spawn({QStringLiteral("apertium-wblank-mode"), QStringLiteral("-z"), modeFile}, -1,
+              writeEnd, &pid);
+    closeFd(writeEnd);
+    if (error != 0) {
+        closeFd(readEnd);
+        *why = error == ENOENT ? tr("apertium-wblank-mode is not installed")
+                               : QString::fromLocal8Bit(std::strerror(error));
+        return std::nullopt;
+    }
+
+    QByteArray output;
+    const auto deadline = Clock::now() + kModeCommandTimeout;
+    bool finished = false;
+    while (Clock::now() < deadline) {
+        pollfd fd{readEnd, POLLIN, 0};
+        if (::poll(&fd, 1, kPollSliceMs) < 0 && errno != EINTR) {
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
+        if (got > 0) {
+            output.append(buffer, got);
+        } else if (got == 0) {
+            finished = true;
+            break;
+        } else if (errno != EINTR && errno != EAGAIN) {
+            break;
+        }
+    }
+    closeFd(readEnd);
+    if (!finished) {
+        ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!finished || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        *why = tr("the mode file could not be read");
+        return std::nullopt;
+    }
+    auto stages = ApertiumModeCommand::parse(QString::fromLocal8Bit(output));
+    if (!stages) {
+        *why = tr("the mode file has a form this program does not understand");
+    }
+    return stages;
+}
+
+QByteArray nonceMarker() {
+    const quint64 nonce = QRandomGenerator::global()->generate64();
+    return QByteArrayLiteral("[/NONCE:") + QByteArray::number(nonce, 16) + ']';
+}
+
+} // namespace
+
+ApertiumPipeline::ApertiumPipeline(QString modeFile)
+    : m_modeFile(std::move(modeFile)) {}
+
+ApertiumPipeline::~ApertiumPipeline() {
+    stop();
+}
+
+ApertiumPipeline::Result ApertiumPipeline::translate(const QString& text,
+                                                     const std::atomic<bool>* cancelled) {
+    std::lock_guard lock(m_mutex);
+    if (text.isEmpty()) {
+        return {QString(), {}};
+    }
+
+    QString why;
+    if (m_running && !m_pendingMarker.isEmpty()) {
+        // The stages are still busy with a cancelled request; its answer must not be
+        // mistaken for the start of this one.
+        QByteArray discarded;
+        switch (exchange({}, m_pendingMarker, cancelled, &discarded, &why)) {
+        case Outcome::Answered:
+            m_pendingMarker.clear();
+            break;
+        case Outcome::Cancelled:
+            return {std::nullopt, tr("The translation was cancelled.")};
+        case Outcome::Interrupted:
+            stopLocked();
+            return {std::nullopt, tr("The translation was stopped.")};
+        case Outcome::Dead:
+            stopLocked();
+            break;
+        }
+    }
+    if (m_running && m_served >= m_restartAfter) {
+        qCDebug(lcApertium) << "restarting" << modeName() << "after" << m_served.load()
+                            << "requests";
+        stopLocked();
+    }
+    if (!m_running) {
+        if (auto error = startLocked()) {
+            return {std::nullopt, *error};
+        }
+    }
+
+    const QByteArray nonce = nonceMarker();
+    const QByteArray request = ApertiumFormat::deformat(text).toUtf8() + '\0' + nonce + '\0';
+    const QByteArray marker = '\0' + nonce + '\0';
+    QByteArray answer;
+    switch (exchange(request, marker, cancelled, &answer, &why)) {
+    case Outcome::Answered:
+        ++m_served;
+        return {ApertiumFormat::reformat(QString::fromUtf8(answer)), {}};
+    case Outcome::Cancelled:
+        return {std::nullopt, tr("The translation was cancelled.")};
+    case Outcome::Interrupted:
+        stopLocked();
+        return {std::nullopt, tr("The translation was stopped.")};
+    case Outcome::Dead:
+        break;
+    }
+    qCWarning(lcApertium) << modeName() << "failed:" << why;
+    stopLocked();
+    return {
+        std::nullopt,
+        tr("The translator for %1 stopped working (%2). Please try again.").arg(modeName(), why)};
+}
+
+std::optional<QString> ApertiumPipeline::start() {
+    std::lock_guard lock(m_mutex);
+    if (m_running) {
+        return std::nullopt;
+    }
+    return startLocked();
+}
+
+void ApertiumPipeline::stop() {
+    m_interrupt = true;
+    std::lock_guard lock(m_mutex);
+    stopLocked();
+    m_interrupt = false;
+}
+
+bool ApertiumPipeline::isRunning() const {
+    return m_running;
+}
+
+int ApertiumPipeline::requestsServed() const {
+    return m_served;
+}
+
+QList<pid_t> ApertiumPipeline::stagePids() const {
+    std::lock_guard lock(m_mutex);
+    return m_pids;
+}
+
+void ApertiumPipeline::setRestartAfter(int requests) {
+    std::lock_guard lock(m_mutex);
+    m_restartAfter = std::max(1, requests);
+}
+
+void ApertiumPipeline::setStallTimeout(std::chrono::milliseconds timeout) {
+    std::lock_guard lock(m_mutex);
+    m_stallTimeout = timeout;
+}
+
+std::optional<QString> ApertiumPipeline::startLocked() {
+    QString why;
+    const auto stages = loadStages(m_modeFile, &why);
+    if (!stages) {
+        return tr("The translator for %1 could not be started: %2.").arg(modeName(), why);
+    }
+
+    // Our end of the input is a socket so that writing to a dead first stage gives EPIPE
+    // (MSG_NOSIGNAL) instead of a SIGPIPE that would end this process.
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        return tr("The translator for %1 could not be started: %2.")
+            .arg(modeName(), QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    m_input = pair[0];
+    int upstream = pair[1];
+    if (!raiseFd(m_input) || !raiseFd(upstream)) {
+        const int error = errno;
+        closeFd(upstream);
+        stopLocked();
+        return tr("The translator for %1 could not be started: %2.")
+            .arg(modeName(), QString::fromLocal8Bit(std::strerror(error)));
+    }
+
+    for (const QStringList& argv : *stages) {
+        int readEnd = -1;
+        int writeEnd = -1;
+        int error = makePipe(readEnd, writeEnd) ? 0 : errno;
+        pid_t pid = -1;
+        if (error == 0) {
+            error = spawn(argv, upstream, writeEnd, &pid);
+        }
+        // The parent keeps neither end a stage owns, or EOF would never travel down.
+        closeFd(upstream);
+        closeFd(writeEnd);
+        upstream = readEnd;
+        if (error != 0) {
+            closeFd(upstream);
+            stopLocked();
+            const QString reason = error == ENOENT
+                                       ? tr("the program %1 is missing").arg(argv.constFirst())
+                                       : QString::fromLocal8Bit(std::strerror(error));
+            return tr("The translator for %1 could not be started: %2.").arg(modeName(), reason);
+        }
+        m_pids.append(pid);
+        m_programs.append(QFileInfo(argv.constFirst()).fileName());
+    }
+    m_output = upstream;
+    if (!setNonBlocking(m_input) || !setNonBlocking(m_output)) {
+        const int error = errno;
+        stopLocked();
+        return tr("The translator for %1 could not be started: %2.")
+            .arg(modeName(), QString::fromLocal8Bit(std::strerror(error)));
+    }
+    m_running = true;
+    qCDebug(lcApertium) << "started" << modeName() << "with" << m_pids.size() << "stages";
+    return std::nullopt;
+}
+
+void ApertiumPipeline::stopLocked() {
+    m_running = false;
+    closeFd(m_input);
+    closeFd(m_output);
+    for (const pid_t pid : std::as_const(m_pids)) {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            reap(pid);
+        }
+    }
+    m_pids.clear();
+    m_programs.clear();
+    m_inbox.clear();
+    m_pendingMarker.clear();
+    m_served = 0;
+}
+
+ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
+                                                     const QByteArray& marker,
+                                                     const std::atomic<bool>* cancelled,
+                                                     QByteArray* answer, QString* why) {
+    qsizetype written = 0;
+    qsizetype searchFrom = 0;
+    auto lastProgress = Clock::now();
+    auto lastChildCheck = lastProgress;
+
+    for (;;) {
+        const qsizetype found = m_inbox.indexOf(marker, searchFrom);
+        if (found >= 0 && written == request.size()) {
+            *answer = m_inbox.left(found);
+            m_inbox.remove(0, found + marker.size());
+            if (!m_inbox.isEmpty()) {
+                qCWarning(lcApertium)
+                    << modeName() << "sent" << m_inbox.size() << "bytes after an answer";
+                m_inbox.clear();
+            }
+            return Outcome::Answered;
+        }
+        searchFrom = std::max<qsizetype>(0, m_inbox.size() - marker.size() + 1);
+
+        if (m_interrupt) {
+            return Outcome::Interrupted;
+        }
+        if (cancelled != nullptr && cancelled->load()) {
+            if (written == request.size()) {
+                m_pendingMarker = marker;
+                return Outcome::Cancelled;
+            }
+            // Half a request can never be answered: start afresh next time.
+            stopLocked();
+            return Outcome::Cancelled;
+        }
+
+        pollfd fds[2];
+        nfds_t count = 0;
+        fds[count++] = {m_output, POLLIN, 0};
+        if (written < request.size()) {
+            fds[count++] = {m_input, POLLOUT, 0};
+        }
+        if (::poll(fds, count, kPollSliceMs) < 0 && errno != EINTR) {
+            *why = QString::fromLocal8Bit(std::strerror(errno));
+            return Outcome::Dead;
+        }
+
+        bool progress = false;
+        if (count > 1 && fds[1].revents != 0) {
+            while (written < request.size()) {
+                const ssize_t sent = ::send(m_input, request.constData() + written,
+                                            request.size() - written, MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (sent > 0) {
+                    written += sent;
+                    progress = true;
+                } else if (sent < 0 && errno == EINTR) {
+                    continue;
+                } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                    break;
+                } else {
+                    *why = tr("its first stage stopped reading");
+                    return Outcome::Dead;
+                }
+            }
+        }
+        if (fds[0].revents != 0) {
+            for (;;) {
+                const qsizetype before = m_inbox.size();
+                m_inbox.resize(before + kReadChunk);
+                const ssize_t got = ::read(m_output, m_inbox.data() + before, kReadChunk);
+                m_inbox.resize(before + std::max<ssize_t>(got, 0));
+                if (got > 0) {
+                    progress = true;
+                    continue;
+                }
+                if (got < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                    break;
+                }
+                *why = tr("its last stage ended");
+                return Outcome::Dead;
+            }
+        }
+
+        const auto now = Clock::now();
+        if (progress) {
+            lastProgress = now;
+        } else if (now - lastProgress > m_stallTimeout) {
+            *why = tr("no answer for %1 seconds")
+                       .arg(std::chrono::duration<double>(m_stallTimeout).count());
+            return Outcome::Dead;
+        }
+        if (now - lastChildCheck >= kChildCheckInterval) {
+            lastChildCheck = now;
+            if (stageExited(why)) {
+                return Outcome::Dead;
+            }
+        }
+    }
+}
+
+bool ApertiumPipeline::stageExited(QString* why) {
+    for (qsizetype i = 0; i < m_pids.size(); ++i) {
+        const pid_t pid = m_pids.at(i);
+        if (pid <= 0) {
+            continue;
+        }
+        int status = 0;
+        const pid_t result = ::waitpid(pid, &status, WNOHANG);
+        // ECHILD: someone else reaps children (SIGCHLD ignored); ask the process itself.
+        const bool gone =
+            result == pid
+            || (result < 0 && errno == ECHILD && ::kill(pid, 0) != 0 && errno == ESRCH);
+        if (gone) {
+            m_pids[i] = -1;
+            *why = tr("%1 ended").arg(m_programs.value(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+QString ApertiumPipeline::modeName() const {
+    return QFileInfo(m_modeFile).completeBaseName();
+}

@@ -1,0 +1,243 @@
+#include "app/CommandLine.h"
+
+#include "tests/app/ScriptedEngine.h"
+
+#include <QCoreApplication>
+#include <QIODevice>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using testing::HasSubstr;
+
+namespace {
+
+const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
+const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
+const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
+const EngineLanguage ca = engineLanguage("ca", "ca", "ca-Latn-ES");
+
+// Names languages by looking the whole text up in a table.
+class TableRecognizer : public LanguageRecognizer {
+public:
+    explicit TableRecognizer(QHash<QString, QString> table)
+        : m_table(std::move(table)) {}
+    void setLanguageHints(const QHash<QString, double>&) override {}
+    void processString(const QString& text) override { m_text = text; }
+    QList<LanguageHypothesis> languageHypotheses(int) const override {
+        const auto it = m_table.constFind(m_text);
+        if (it == m_table.cend())
+            return {};
+        return {{*it, 0.9}};
+    }
+
+private:
+    QHash<QString, QString> m_table;
+    QString m_text;
+};
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class CommandLineTest : public testing::Test {
+protected:
+    CommandLineTest() {
+        engine.languages = {enUS, es, de, ca};
+        engine.setStatus("de", "en-US", PairStatus::installed);
+        engine.setStatus("en-US", "es", PairStatus::installed);
+        engine.setStatus("es", "ca", PairStatus::installed);
+        engine.setStatus("en-US", "ca", PairStatus::supported);
+        engine.session->answer = [](const QList<TranslationRequest>& requests) {
+            TranslationBatchResult result;
+            for (const TranslationRequest& request : requests)
+                result.responses.append({request.clientIdentifier, request.sourceText.toUpper()});
+            return result;
+        };
+        table = {{"Hallo Welt", "de"}, {"Hello there", "en"}, {"Hola", "es"}};
+    }
+
+    Result run(const QStringList& arguments, const QString& input = QString()) {
+        QString in = input;
+        Result result;
+        QTextStream inStream(&in, QIODevice::ReadOnly);
+        QTextStream outStream(&result.out);
+        QTextStream errStream(&result.err);
+        CommandLine::Environment env;
+        env.engine = [this]() -> TranslationEngine& {
+            ++engineRequests;
+            return engine;
+        };
+        env.recognizers = [this] { return std::make_unique<TableRecognizer>(table); };
+        env.preferredLanguages = {QStringLiteral("en-US")};
+        env.storedLanguages = [this] { return stored; };
+        env.repairLanguages = [this](const QSet<QString>& codes) { repaired = codes; };
+        env.packageFor = [](const DownloadRequest& request) -> std::optional<QString> {
+            return QStringLiteral("pkg-%1-%2")
+                .arg(request.source.identifier, request.target.identifier);
+        };
+        env.in = &inStream;
+        env.out = &outStream;
+        env.err = &errStream;
+        result.code = CommandLine(env).run(arguments);
+        outStream.flush();
+        errStream.flush();
+        return result;
+    }
+
+    ScriptedEngine engine;
+    QHash<QString, QString> table;
+    LanguagePrefs stored{QStringLiteral("en"), QStringLiteral("es")};
+    QSet<QString> repaired;
+    int engineRequests = 0;
+};
+
+TEST_F(CommandLineTest, TranslatesTextFromTheArgumentsIntoMyLanguage) {
+    const Result r = run({"translate", "Hallo", "Welt"});
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    EXPECT_EQ(r.out, QStringLiteral("HALLO WELT\n"));
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("de → en (de → en-US)"));
+    EXPECT_EQ(repaired, QSet<QString>({"en", "es", "de", "ca"}));
+}
+
+TEST_F(CommandLineTest, ReadsStandardInputWithoutText) {
+    const Result r = run({"translate", "--to", "es"}, QStringLiteral("Hello there\n"));
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    EXPECT_EQ(r.out, QStringLiteral("HELLO THERE\n"));
+    EXPECT_EQ(engine.session->batches.first().first().sourceText, QStringLiteral("Hello there"));
+}
+
+struct UnavailableCase {
+    const char* title;
+    QStringList arguments;
+    int code;
+    const char* message;
+};
+
+void PrintTo(const UnavailableCase& c, std::ostream* out) {
+    *out << c.title;
+}
+
+class CommandLineOutcomes : public CommandLineTest,
+                            public testing::WithParamInterface<UnavailableCase> {};
+
+TEST_P(CommandLineOutcomes, EndWithTheirExitCodeAndMessage) {
+    const Result r = run(GetParam().arguments);
+
+    EXPECT_EQ(r.code, GetParam().code) << r.err.toStdString();
+    EXPECT_THAT(r.err.toStdString(), HasSubstr(GetParam().message));
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineOutcomes,
+    testing::Values(
+        UnavailableCase{
+            "download",
+            {"translate", "--to", "ca", "Hello there"},
+            3,
+            "Languages are not downloaded: En (en) → Ca (ca)\nInstall the package pkg-en-US-ca"},
+        UnavailableCase{"unsupported",
+                        {"translate", "--from", "de", "--to", "ca", "Hallo"},
+                        3,
+                        "This pair is not available offline: De (de) → Ca (ca)"},
+        UnavailableCase{"noVariants",
+                        {"translate", "--from", "ja", "Hallo"},
+                        3,
+                        "This pair is not available offline: Ja (ja) → En (en)"},
+        UnavailableCase{
+            "unknownOption", {"translate", "--into", "es", "Hallo"}, 2, "unknown option --into"},
+        UnavailableCase{"missingValue", {"translate", "Hallo", "--to"}, 2, "--to needs a value"},
+        UnavailableCase{"emptyCode", {"translate", "--to=", "Hallo"}, 2, "empty"},
+        UnavailableCase{"unknownCommand", {"speak", "Hallo"}, 2, "unknown command speak"},
+        UnavailableCase{"languagesWithText", {"languages", "en"}, 2, "takes no text"},
+        UnavailableCase{"linesWithText", {"detect", "--lines", "Hola"}, 2, "--lines"}),
+    [](const testing::TestParamInfo<UnavailableCase>& info) { return info.param.title; });
+
+TEST_F(CommandLineTest, AnEngineFailureExitsWithFour) {
+    engine.session->answer = [](const QList<TranslationRequest>&) {
+        return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+    };
+
+    const Result r = run({"translate", "Hallo Welt"});
+
+    EXPECT_EQ(r.code, CommandLine::engineFailure);
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("Could not translate: The translator stopped."));
+}
+
+TEST_F(CommandLineTest, AnEngineWithoutLanguagesExitsWithFour) {
+    engine.languages.clear();
+
+    EXPECT_EQ(run({"translate", "Hallo Welt"}).code, CommandLine::engineFailure);
+    const Result languages = run({"languages"});
+    EXPECT_EQ(languages.code, CommandLine::engineFailure);
+    EXPECT_THAT(languages.err.toStdString(),
+                HasSubstr("On-device translation is not available on this computer."));
+}
+
+TEST_F(CommandLineTest, TextWithoutWordsTranslatesNothing) {
+    const Result r = run({"translate"}, QStringLiteral("  123 -- !!\n"));
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(engineRequests, 0);
+}
+
+TEST_F(CommandLineTest, ListsLanguagesWithTheirStatusFromBothOfMyLanguages) {
+    const Result r = run({"languages"});
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    const auto columns = [](const QString& line) { return line.split(' ', Qt::SkipEmptyParts); };
+    EXPECT_EQ(columns(lines[0]),
+              QStringList({"code", "name", "from", "en", "from", "es", "variants"}));
+    // Sorted by name; without a name source the names are the capitalised codes.
+    EXPECT_EQ(columns(lines[1]), QStringList({"ca", "Ca", "download", "installed", "ca"}));
+    EXPECT_EQ(columns(lines[2]), QStringList({"de", "De", "unavailable", "unavailable", "de"}));
+    EXPECT_EQ(columns(lines[3]),
+              QStringList({"en", "En", "my", "language", "unavailable", "en-US"}));
+    EXPECT_EQ(columns(lines[4]),
+              QStringList({"es", "Es", "installed", "second", "language", "es"}));
+}
+
+TEST_F(CommandLineTest, DetectPrintsTheCodeOrExitsWithOne) {
+    const Result found = run({"detect", "Hallo", "Welt"});
+    EXPECT_EQ(found.code, CommandLine::done);
+    EXPECT_EQ(found.out, QStringLiteral("de\n"));
+
+    const Result none = run({"detect"}, QStringLiteral("Bonjour"));
+    EXPECT_EQ(none.code, CommandLine::notFound);
+    EXPECT_TRUE(none.out.isEmpty());
+}
+
+TEST_F(CommandLineTest, DetectWithItsOwnLanguagesNeverMakesAnEngine) {
+    // German is not among the given languages, so a two-word German text finds nothing.
+    const Result r =
+        run({"detect", "--supported", "en,ES_es", "--my", "en", "--second", "es", "Hallo Welt"});
+
+    EXPECT_EQ(r.code, CommandLine::notFound);
+    EXPECT_EQ(engineRequests, 0);
+    EXPECT_EQ(run({"detect", "--supported", "en,es", "Hola"}).out, QStringLiteral("es\n"));
+    EXPECT_EQ(run({"detect", "--supported", ",", "Hola"}).code, CommandLine::usage);
+}
+
+TEST_F(CommandLineTest, DetectLinesAnswersOneLinePerInputLine) {
+    const Result r = run({"detect", "--lines", "--supported=de,en,es"},
+                         QStringLiteral("Hallo Welt\nBonjour\n\nHola\nHello there"));
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    EXPECT_EQ(r.out, QStringLiteral("de\n\n\nes\nen\n"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}
