@@ -17,6 +17,8 @@ namespace {
 
 struct Arguments {
     QHash<QString, QString> values;
+    // Every value of an option that may be given more than once, in order.
+    QHash<QString, QStringList> repeated;
     QSet<QString> flags;
     QStringList texts;
     QString error;
@@ -43,8 +45,10 @@ Arguments parse(const QStringList& arguments, const QStringList& valued, const Q
         } else if (valued.contains(name)) {
             if (equals >= 0) {
                 parsed.values.insert(name, argument.mid(equals + 1));
+                parsed.repeated[name].append(argument.mid(equals + 1));
             } else if (i + 1 < arguments.size()) {
                 parsed.values.insert(name, arguments.at(++i));
+                parsed.repeated[name].append(arguments.at(i));
             } else {
                 parsed.error = QStringLiteral("%1 needs a value").arg(name);
                 return parsed;
@@ -92,7 +96,8 @@ CommandLine::CommandLine(Environment environment)
 
 bool CommandLine::handles(const QString& command) {
     return command == QLatin1String("translate") || command == QLatin1String("languages")
-           || command == QLatin1String("detect");
+           || command == QLatin1String("detect") || command == QLatin1String("define")
+           || command == QLatin1String("dictionaries");
 }
 
 QString CommandLine::usageText() {
@@ -102,7 +107,9 @@ QString CommandLine::usageText() {
         "  verdolin languages\n"
         "  verdolin detect [--my CODE] [--second CODE] [--supported CODE,CODE...] [--lines] "
         "[TEXT...]\n"
-        "Without TEXT the text is read from standard input.\n");
+        "  verdolin define [--dict ID]... [WORD]\n"
+        "  verdolin dictionaries\n"
+        "Without TEXT or WORD the text is read from standard input.\n");
 }
 
 int CommandLine::run(const QStringList& arguments) {
@@ -118,6 +125,10 @@ int CommandLine::run(const QStringList& arguments) {
         return languages(arguments);
     if (command == QLatin1String("detect"))
         return detect(arguments);
+    if (command == QLatin1String("define"))
+        return define(arguments);
+    if (command == QLatin1String("dictionaries"))
+        return listDictionaries(arguments);
     return usageError(QStringLiteral("unknown command %1").arg(command));
 }
 
@@ -335,6 +346,84 @@ int CommandLine::detect(const QStringList& arguments) {
     if (!code)
         return notFound;
     out << *code << '\n';
+    out.flush();
+    return done;
+}
+
+int CommandLine::define(const QStringList& arguments) {
+    const Arguments parsed = parse(arguments, {QStringLiteral("--dict")}, {});
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    const QString word =
+        (parsed.texts.isEmpty() ? readAll(m_env.in) : parsed.texts.join(' ')).simplified();
+    if (word.isEmpty())
+        return usageError(QStringLiteral("define needs a word"));
+
+    DictionaryService& service =
+        m_env.dictionaries ? m_env.dictionaries() : DictionaryService::shared();
+    // Without --dict the active dictionaries and the default one answer, as in the window.
+    std::optional<QStringList> ids;
+    if (parsed.repeated.contains(QStringLiteral("--dict"))) {
+        ids = parsed.repeated.value(QStringLiteral("--dict"));
+        QSet<QString> known;
+        for (const InstalledDictionary& dictionary : service.installed())
+            known.insert(dictionary.id);
+        for (const QString& id : std::as_const(*ids)) {
+            if (!known.contains(id))
+                *m_env.err << "verdolin: no dictionary " << id << " is installed\n";
+        }
+    }
+
+    QFuture<QList<DictEntry>> future = service.lookup(word, ids);
+    future.waitForFinished();
+    const QList<DictEntry> entries = DictionaryService::entriesOf(future);
+    if (entries.isEmpty()) {
+        *m_env.err << "verdolin: no definition of " << word << '\n';
+        return notFound;
+    }
+    QTextStream& out = *m_env.out;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i > 0)
+            out << '\n';
+        out << entries.at(i).name << '\n' << entries.at(i).text << '\n';
+    }
+    out.flush();
+    return done;
+}
+
+int CommandLine::listDictionaries(const QStringList& arguments) {
+    const Arguments parsed = parse(arguments, {}, {});
+    if (!parsed.error.isEmpty())
+        return usageError(parsed.error);
+    if (!parsed.texts.isEmpty())
+        return usageError(QStringLiteral("dictionaries takes no text"));
+
+    DictionaryService& service =
+        m_env.dictionaries ? m_env.dictionaries() : DictionaryService::shared();
+    const QList<InstalledDictionary> installed = service.installed();
+    if (installed.isEmpty()) {
+        *m_env.err << "verdolin: no dictionaries are installed\n";
+        return notFound;
+    }
+    const QStringList active = service.activeIDs();
+    QList<QStringList> rows = {{QStringLiteral("identifier"), QStringLiteral("name"),
+                                QStringLiteral("format"), QStringLiteral("active")}};
+    for (const InstalledDictionary& dictionary : installed) {
+        rows.append(
+            {dictionary.id, dictionary.name, dictionary.format,
+             active.contains(dictionary.id) ? QStringLiteral("yes") : QStringLiteral("no")});
+    }
+    QList<qsizetype> widths(rows.first().size() - 1, 0);
+    for (const QStringList& row : std::as_const(rows)) {
+        for (qsizetype column = 0; column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], row.at(column).size());
+    }
+    QTextStream& out = *m_env.out;
+    for (const QStringList& row : std::as_const(rows)) {
+        for (qsizetype column = 0; column < widths.size(); ++column)
+            out << row.at(column).leftJustified(widths[column] + 2);
+        out << row.last() << '\n';
+    }
     out.flush();
     return done;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DictionaryService.h"
 #include "app/DownloadRequest.h"
 #include "app/LanguageNames.h"
 #include "app/TranslationEngine.h"
@@ -17,13 +18,14 @@
 #include <optional>
 
 // The sub-commands of the verdolin executable for scripts and evaluation: translate,
-// languages and detect. They run the same translation run and language service as the
-// window. Waits for the engine in local event loops, so a QCoreApplication must exist.
+// languages, detect, define and dictionaries. They run the same translation run and language
+// service as the window. Waits for the engine in local event loops, so a QCoreApplication must
+// exist.
 class CommandLine {
 public:
     enum ExitCode {
         done = 0,
-        notFound = 1,      // detect found no language
+        notFound = 1,      // detect found no language, define no definition, no dictionaries
         usage = 2,         // bad arguments
         unavailable = 3,   // the pair needs a download or cannot be translated here
         engineFailure = 4, // the engine failed or has no languages at all
@@ -42,6 +44,8 @@ public:
         std::function<void(const QSet<QString>&)> repairLanguages;
         // The package that would make a pair translatable ("apertium-eng-cat"), if known.
         std::function<std::optional<QString>(const DownloadRequest&)> packageFor;
+        // Made on first use, like the engine.
+        std::function<DictionaryService&()> dictionaries;
         QTextStream* in = nullptr;
         QTextStream* out = nullptr;
         QTextStream* err = nullptr;
@@ -61,6 +65,8 @@ private:
     int translate(const QStringList& arguments);
     int languages(const QStringList& arguments);
     int detect(const QStringList& arguments);
+    int define(const QStringList& arguments);
+    int listDictionaries(const QStringList& arguments);
     int usageError(const QString& message);
 
     Environment m_env;

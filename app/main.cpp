@@ -4,6 +4,7 @@
 #include "app/SettingsStartup.h"
 #include "platform/linux/ApertiumEngine.h"
 #include "platform/linux/Cld2Recognizer.h"
+#include "platform/linux/FileDictionarySource.h"
 #include "platform/linux/IcuLanguageNames.h"
 #include "platform/linux/SystemPackageCatalog.h"
 #include "platform/linux/XkbInputSources.h"
@@ -79,6 +80,9 @@ int runCommand(const QStringList& arguments) {
     environment.packageFor = [&catalog](const DownloadRequest& request) {
         return catalog ? packageFor(*catalog, request) : std::nullopt;
     };
+    // Only remembers the folders; they are read when a dictionary command asks.
+    DictionaryService::installShared(std::make_shared<FileDictionarySource>());
+    environment.dictionaries = []() -> DictionaryService& { return DictionaryService::shared(); };
     environment.in = &in;
     environment.out = &out;
     environment.err = &err;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "app/DictionarySource.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <mutex>
+
+// The dictd and StarDict dictionaries in the usual folders, and the databases dictd's own
+// configuration lists as active.
+class FileDictionarySource : public DictionarySource {
+public:
+    struct Folders {
+        QStringList dictd;
+        QStringList starDict; // searched with their sub-folders
+        QString dictdDatabaseList;
+    };
+
+    // The folders of this system, from the home folder and XDG_DATA_HOME.
+    static Folders systemFolders();
+
+    explicit FileDictionarySource(Folders folders = systemFolders());
+
+    QList<std::shared_ptr<const Dictionary>> dictionaries() const override;
+    QStringList activeIDs() const override;
+
+    // The databases a dictd configuration fragment defines, in order: name and index path.
+    static QList<std::pair<QString, QString>> parseDatabaseList(const QString& text);
+
+private:
+    struct Cached {
+        QDateTime modified;
+        qint64 size = 0;
+        std::shared_ptr<const Dictionary> dictionary;
+    };
+
+    std::shared_ptr<const Dictionary> reuse(const QString& key, const QString& path,
+                                            QHash<QString, Cached>& next) const;
+
+    Folders m_folders;
+    mutable std::mutex m_mutex;
+    // Dictionaries already opened, kept while their files are unchanged.
+    mutable QHash<QString, Cached> m_cache;
+};
