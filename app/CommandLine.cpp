@@ -15,6 +15,21 @@
 
 namespace {
 
+// Columns padded to their widest cell plus two spaces; the last column is not padded.
+void printTable(QTextStream& out, const QList<QStringList>& rows) {
+    QList<qsizetype> widths(rows.isEmpty() ? 0 : rows.first().size() - 1, 0);
+    for (const QStringList& row : rows) {
+        for (qsizetype column = 0; column < widths.size(); ++column)
+            widths[column] = std::max(widths[column], row.at(column).size());
+    }
+    for (const QStringList& row : rows) {
+        for (qsizetype column = 0; column < widths.size(); ++column)
+            out << row.at(column).leftJustified(widths[column] + 2);
+        out << row.last() << '\n';
+    }
+    out.flush();
+}
+
 struct Arguments {
     QHash<QString, QString> values;
     // Every value of an option that may be given more than once, in order.
@@ -270,18 +285,7 @@ int CommandLine::languages(const QStringList& arguments) {
         rows.append(row);
     }
 
-    QList<qsizetype> widths(header.size() - 1, 0);
-    for (const QStringList& row : std::as_const(rows)) {
-        for (qsizetype column = 0; column < widths.size(); ++column)
-            widths[column] = std::max(widths[column], row.at(column).size());
-    }
-    QTextStream& out = *m_env.out;
-    for (const QStringList& row : std::as_const(rows)) {
-        for (qsizetype column = 0; column < widths.size(); ++column)
-            out << row.at(column).leftJustified(widths[column] + 2);
-        out << row.last() << '\n';
-    }
-    out.flush();
+    printTable(*m_env.out, rows);
     return done;
 }
 
@@ -413,17 +417,6 @@ int CommandLine::listDictionaries(const QStringList& arguments) {
             {dictionary.id, dictionary.name, dictionary.format,
              active.contains(dictionary.id) ? QStringLiteral("yes") : QStringLiteral("no")});
     }
-    QList<qsizetype> widths(rows.first().size() - 1, 0);
-    for (const QStringList& row : std::as_const(rows)) {
-        for (qsizetype column = 0; column < widths.size(); ++column)
-            widths[column] = std::max(widths[column], row.at(column).size());
-    }
-    QTextStream& out = *m_env.out;
-    for (const QStringList& row : std::as_const(rows)) {
-        for (qsizetype column = 0; column < widths.size(); ++column)
-            out << row.at(column).leftJustified(widths[column] + 2);
-        out << row.last() << '\n';
-    }
-    out.flush();
+    printTable(*m_env.out, rows);
     return done;
 }
