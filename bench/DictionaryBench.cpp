@@ -8,6 +8,7 @@
 #include "platform/linux/DictdDictionary.h"
 #include "platform/linux/FileDictionarySource.h"
 #include "platform/linux/StarDictDictionary.h"
+#include "tests/support/LoopbackPort.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,31 +39,6 @@ using namespace Qt::StringLiterals;
 const QString kId = u"fd-eng-spa"_s;
 const QString kIndex = u"/usr/share/dictd/freedict-eng-spa.index"_s;
 const QString kData = u"/usr/share/dictd/freedict-eng-spa.dict.dz"_s;
-
-int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
-}
-
-bool accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(quint16(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
 
 // Every headword of the database in index order, without dictd's own 00database entries.
 QStringList headwords() {
@@ -157,12 +133,12 @@ int startDictd(QProcess& server, const QTemporaryDir& dir) {
                                           | QFileDevice::ExeOther);
     QFile::setPermissions(configPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                           | QFileDevice::ReadOther);
-    const int port = freePort();
+    const int port = LoopbackPort::unused();
     server.start(dictd, {u"-c"_s, configPath, u"-p"_s, QString::number(port), u"--listen-to"_s,
                          u"127.0.0.1"_s, u"-d"_s, u"nodetach"_s});
-    for (int i = 0; i < 100 && !accepts(port); ++i)
+    for (int i = 0; i < 100 && !LoopbackPort::accepts(port); ++i)
         QThread::msleep(50);
-    return accepts(port) ? port : 0;
+    return LoopbackPort::accepts(port) ? port : 0;
 }
 
 // Runs `program` once; true when it exits 0 and prints something.

@@ -1,6 +1,7 @@
 #include "platform/linux/DictdDictionary.h"
 
 #include "tests/platform/linux/DictFixtures.h"
+#include "tests/support/LoopbackPort.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -229,31 +230,6 @@ TEST_F(DictdDictionaryTest, MissingFilesYieldNothing) {
 
 // --- Against the real dictd server, on the databases installed here. ---
 
-int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    close(fd);
-    return port;
-}
-
-bool accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(quint16(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
-
 struct RealDatabase {
     QString id;
     QString stem;
@@ -294,13 +270,13 @@ protected:
                                                  | QFileDevice::ExeOther);
         QFile::setPermissions(configPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                               | QFileDevice::ReadOther);
-        s_port = freePort();
+        s_port = LoopbackPort::unused();
         s_server = new QProcess;
         s_server->start(dictd, {QStringLiteral("-c"), configPath, QStringLiteral("-p"),
                                 QString::number(s_port), QStringLiteral("--listen-to"),
                                 QStringLiteral("127.0.0.1"), QStringLiteral("-d"),
                                 QStringLiteral("nodetach")});
-        for (int i = 0; i < 100 && !accepts(s_port); ++i)
+        for (int i = 0; i < 100 && !LoopbackPort::accepts(s_port); ++i)
             QThread::msleep(50);
     }
 
@@ -318,7 +294,7 @@ protected:
     }
 
     void SetUp() override {
-        if (!s_server || !accepts(s_port))
+        if (!s_server || !LoopbackPort::accepts(s_port))
             GTEST_SKIP() << "no dictd server or installed dictd databases";
     }
 
