@@ -1,7 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "app/HistoryModel.h"
 #include "app/LanguageService.h"
 #include "app/TranslationRun.h"
+#include "app/TranslatorModel.h"
 #include "core/LangChoice.h"
 #include "core/LanguageCode.h"
 #include "core/LanguageDetector.h"
@@ -118,13 +120,15 @@ bool CommandLine::handles(const QString& command) {
 QString CommandLine::usageText() {
     return QStringLiteral(
         "Usage:\n"
-        "  verdolin translate [--from CODE] [--to CODE] [TEXT...]\n"
+        "  verdolin translate [--from CODE] [--to CODE] [--definitions] [--history] [TEXT...]\n"
         "  verdolin languages\n"
         "  verdolin detect [--my CODE] [--second CODE] [--supported CODE,CODE...] [--lines] "
         "[TEXT...]\n"
         "  verdolin define [--dict ID]... [WORD]\n"
         "  verdolin dictionaries\n"
-        "Without TEXT or WORD the text is read from standard input.\n");
+        "Without TEXT or WORD the text is read from standard input. translate --definitions also\n"
+        "prints the definitions of a single word; --history records the translation in the\n"
+        "history the window shows.\n");
 }
 
 int CommandLine::run(const QStringList& arguments) {
@@ -154,14 +158,16 @@ int CommandLine::usageError(const QString& message) {
 }
 
 int CommandLine::translate(const QStringList& arguments) {
-    const Arguments parsed =
-        parse(arguments, {QStringLiteral("--from"), QStringLiteral("--to")}, {});
+    const Arguments parsed = parse(arguments, {QStringLiteral("--from"), QStringLiteral("--to")},
+                                   {QStringLiteral("--history"), QStringLiteral("--definitions")});
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
     const std::optional<LangChoice> from = choice(parsed, QStringLiteral("--from"));
     const std::optional<LangChoice> to = choice(parsed, QStringLiteral("--to"));
     if (!from || !to)
         return usageError(QStringLiteral("a language code is empty"));
+    const bool recordHistory = parsed.flags.contains(QStringLiteral("--history"));
+    const bool printDefinitions = parsed.flags.contains(QStringLiteral("--definitions"));
 
     const QString text = parsed.texts.isEmpty() ? readAll(m_env.in) : parsed.texts.join(' ');
     QTextStream& err = *m_env.err;
@@ -177,45 +183,70 @@ int CommandLine::translate(const QStringList& arguments) {
     service.setRepairLanguages(m_env.repairLanguages);
     waitFor(service.load());
 
-    TranslationRun run(engine, service, m_env.recognizers);
-    std::optional<TranslationRun::Decision> decision;
-    std::optional<TranslationRun::Outcome> outcome;
-    QEventLoop loop;
-    QObject::connect(&run, &TranslationRun::decided,
-                     [&decision](const TranslationRun::Decision& d) { decision = d; });
-    QObject::connect(&run, &TranslationRun::finished, &loop,
-                     [&outcome, &loop](const TranslationRun::Outcome& o) {
-                         outcome = o;
-                         loop.quit();
-                     });
-    run.start({text, *from, *to, m_env.storedLanguages()});
-    if (!outcome)
+    // The window's pipeline, run once without the typing delay.
+    AppSettings& settings = m_env.settings();
+    TranslatorModel::Services services;
+    services.settings = &settings;
+    services.languages = &service;
+    services.engine = &engine;
+    services.recognizers = m_env.recognizers;
+    services.dictionaries = &m_env.dictionaries();
+    services.clock = m_env.clock;
+    TranslatorModel model(services);
+    std::optional<HistoryModel> history;
+    if (recordHistory) {
+        history.emplace(m_env.historyFile);
+        model.setHistory(&*history);
+    }
+    model.setFromChoice(*from);
+    model.setToChoice(*to);
+    model.setText(text);
+    if (model.phase().kind == TranslationPhase::Kind::working) {
+        QEventLoop loop;
+        QObject::connect(&model, &TranslatorModel::phaseChanged, &loop, [&model, &loop] {
+            if (model.phase().kind != TranslationPhase::Kind::working)
+                loop.quit();
+        });
         loop.exec();
+    }
 
     const auto direction = [&service](const QString& source, const QString& target) {
         return QStringLiteral("%1 (%2) → %3 (%4)")
             .arg(service.name(source), source, service.name(target), target);
     };
-    const TranslationPhase& phase = outcome->phase;
+    const TranslationPhase phase = model.phase();
     switch (phase.kind) {
-    case TranslationPhase::Kind::done:
-        *m_env.out << outcome->result << '\n';
+    case TranslationPhase::Kind::done: {
+        *m_env.out << model.result() << '\n';
+        if (printDefinitions) {
+            for (const DictEntry& entry : model.entries())
+                *m_env.out << '\n' << entry.name << ":\n" << entry.text << '\n';
+        }
         m_env.out->flush();
-        err << decision->source << " → " << decision->target;
-        if (outcome->pair)
-            err << " (" << outcome->pair->source.engineCode << " → "
-                << outcome->pair->target.engineCode << ')';
+        err << model.sourceCode() << " → " << model.targetCode();
+        // Installed pairs are remembered, so this asks the engine nothing.
+        const std::optional<ResolvedPair> pair =
+            waitFor(service.resolvePair(model.sourceCode(), model.targetCode())).result();
+        if (pair)
+            err << " (" << pair->source.engineCode << " → " << pair->target.engineCode << ')';
         err << '\n';
-        if (decision->truncated)
+        if (model.truncated())
             err << "verdolin: only the first " << TranslationRun::translationCap
                 << " characters were translated\n";
+        if (history) {
+            if (!settings.saveHistory())
+                err << "verdolin: saving the history is switched off in the settings\n";
+            model.commitPendingHistory();
+            history->store().flush();
+        }
         return done;
+    }
     case TranslationPhase::Kind::needsDownload: {
         err << "verdolin: Languages are not downloaded: " << direction(phase.source, phase.target)
             << '\n';
-        const std::optional<QString> package = outcome->download && m_env.packageFor
-                                                   ? m_env.packageFor(*outcome->download)
-                                                   : std::nullopt;
+        const std::optional<DownloadRequest> download = model.pendingDownload();
+        const std::optional<QString> package =
+            download && m_env.packageFor ? m_env.packageFor(*download) : std::nullopt;
         if (package)
             err << "Install the package " << *package << ", for example with: sudo apt install "
                 << *package << '\n';

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/AppSettings.h"
+#include "app/DelayClock.h"
 #include "app/DictionaryService.h"
 #include "app/DownloadRequest.h"
 #include "app/LanguageNames.h"
@@ -46,6 +48,11 @@ public:
         std::function<std::optional<QString>(const DownloadRequest&)> packageFor;
         // Made on first use, like the engine.
         std::function<DictionaryService&()> dictionaries;
+        // What translate reads: the languages, definitions, history switch.
+        std::function<AppSettings&()> settings;
+        std::shared_ptr<DelayClock> clock;
+        // Where translate --history records; absent keeps it in memory.
+        std::optional<QString> historyFile;
         QTextStream* in = nullptr;
         QTextStream* out = nullptr;
         QTextStream* err = nullptr;

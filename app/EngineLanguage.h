@@ -2,11 +2,18 @@
 
 #include <QHash>
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 
 // One language as the translation engine knows it: a base language, possibly narrowed by a
 // region, script or variant (en-US, ca-valencia).
 struct EngineLanguage {
+    Q_GADGET
+    Q_PROPERTY(QString identifier MEMBER identifier)
+    Q_PROPERTY(QString languageCode MEMBER languageCode)
+    Q_PROPERTY(QString engineCode MEMBER engineCode)
+
+public:
     // BCP 47 form of the whole language: "es", "en-US", "ca-valencia", "ca-valencia-x-uni".
     QString identifier;
     // The base language's code: "es", "en", "ca"; empty when the engine has none for it.

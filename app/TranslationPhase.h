@@ -1,9 +1,18 @@
 #pragma once
 
+#include <QMetaType>
+#include <QObject>
 #include <QString>
 
 // Where a translation run stands, or how it ended.
 struct TranslationPhase {
+    Q_GADGET
+    Q_PROPERTY(Kind kind MEMBER kind)
+    Q_PROPERTY(QString message MEMBER message)
+    Q_PROPERTY(QString source MEMBER source)
+    Q_PROPERTY(QString target MEMBER target)
+
+public:
     enum class Kind {
         idle,          // nothing to show
         working,       // a run is pending or in progress
@@ -12,6 +21,7 @@ struct TranslationPhase {
         needsDownload, // `source` and `target` are possible after a download
         unsupported,   // `source` and `target` cannot be translated here
     };
+    Q_ENUM(Kind)
 
     Kind kind = Kind::idle;
     QString message;
@@ -33,3 +43,5 @@ struct TranslationPhase {
 
     bool operator==(const TranslationPhase&) const = default;
 };
+
+Q_DECLARE_METATYPE(TranslationPhase)

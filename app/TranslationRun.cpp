@@ -127,6 +127,9 @@ void TranslationRun::continueWithPair(const std::optional<ResolvedPair>& pair) {
 }
 
 void TranslationRun::translate(const ResolvedPair& pair) {
+    emit translating();
+    if (m_cancelled)
+        return;
     // A single word goes to the engine without the punctuation around it.
     const QString text = WordDetector::singleWord(m_decision.text).value_or(m_decision.text);
     const TextSegments segments = TextSegmenter::split(text);

@@ -21,9 +21,10 @@
 #include <optional>
 
 // One translation of one text, from trimming to the rebuilt result: detection, direction,
-// the pair's availability and the engine. Used once: start(), then `decided` and, unless
-// cancelled, `finished`. A cancelled run emits nothing more and leaves nothing behind.
-// Main thread only; receivers of its signals dispose of it with deleteLater().
+// the pair's availability and the engine. Used once: start(), then `decided`, `translating`
+// when the pair is installed, and, unless cancelled, `finished`. A cancelled run emits nothing more
+// and leaves nothing behind. Main thread only; receivers of its signals dispose of it with
+// deleteLater().
 class TranslationRun : public QObject {
     Q_OBJECT
 
@@ -95,6 +96,9 @@ public:
 
 signals:
     void decided(const TranslationRun::Decision& decision);
+    // The pair is installed and the engine is about to be asked; work that should run
+    // alongside the translation starts now.
+    void translating();
     void finished(const TranslationRun::Outcome& outcome);
 
 private:

@@ -1,12 +1,18 @@
 #include "app/AppSettings.h"
 #include "app/CommandLine.h"
+#include "app/HistoryModel.h"
+#include "app/LoginItem.h"
 #include "app/PreferredLanguages.h"
 #include "app/SettingsStartup.h"
+#include "app/SpeechService.h"
 #include "platform/linux/ApertiumEngine.h"
+#include "platform/linux/BootTimeClock.h"
 #include "platform/linux/Cld2Recognizer.h"
 #include "platform/linux/FileDictionarySource.h"
 #include "platform/linux/IcuLanguageNames.h"
+#include "platform/linux/SpeechDispatcherSynthesizer.h"
 #include "platform/linux/SystemPackageCatalog.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/linux/XkbInputSources.h"
 
 #include <QCoreApplication>
@@ -83,6 +89,9 @@ int runCommand(const QStringList& arguments) {
     // Only remembers the folders; they are read when a dictionary command asks.
     DictionaryService::installShared(std::make_shared<FileDictionarySource>());
     environment.dictionaries = []() -> DictionaryService& { return DictionaryService::shared(); };
+    environment.settings = [&settings]() -> AppSettings& { return settings; };
+    environment.clock = std::make_shared<BootTimeClock>();
+    environment.historyFile = HistoryModel::defaultLocation();
     environment.in = &in;
     environment.out = &out;
     environment.err = &err;
@@ -96,6 +105,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("verdolin"));
     // Standard error belongs to the commands' own messages; QT_LOGGING_RULES still wins.
     QLoggingCategory::setFilterRules(QStringLiteral("verdolin.*.debug=false"));
+    LoginItem::installSystem(std::make_shared<XdgAutostart>());
+    // Nothing is started until the first reading.
+    SpeechService::installShared(std::make_unique<SpeechDispatcherSynthesizer>());
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     if (!arguments.isEmpty() && CommandLine::handles(arguments.first()))
         return runCommand(arguments);

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QUuid>
 
@@ -37,3 +38,5 @@ struct HistoryEntry {
 };
 
 size_t qHash(const HistoryEntry& entry, size_t seed = 0);
+
+Q_DECLARE_METATYPE(HistoryEntry)

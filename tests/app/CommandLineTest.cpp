@@ -1,9 +1,13 @@
 #include "app/CommandLine.h"
 
+#include "app/HistoryModel.h"
+#include "tests/app/FakeDictionarySource.h"
 #include "tests/app/ScriptedEngine.h"
+#include "tests/support/ManualClock.h"
 
 #include <QCoreApplication>
 #include <QIODevice>
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -56,7 +60,12 @@ protected:
                 result.responses.append({request.clientIdentifier, request.sourceText.toUpper()});
             return result;
         };
-        table = {{"Hallo Welt", "de"}, {"Hello there", "en"}, {"Hola", "es"}};
+        table = {{"Hallo Welt", "de"}, {"Hello there", "en"}, {"Hola", "es"}, {"Haus", "de"}};
+        source->add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
+                    {{QStringLiteral("Haus"), QStringLiteral("house")}});
+        source->active = {QStringLiteral("fd-deu-eng")};
+        settings.setMyLanguage(stored.my);
+        settings.setSecondLanguage(stored.second);
     }
 
     Result run(const QStringList& arguments, const QString& input = QString()) {
@@ -78,6 +87,10 @@ protected:
             return QStringLiteral("pkg-%1-%2")
                 .arg(request.source.identifier, request.target.identifier);
         };
+        env.dictionaries = [this]() -> DictionaryService& { return dictionaries; };
+        env.settings = [this]() -> AppSettings& { return settings; };
+        env.clock = clock;
+        env.historyFile = historyFile;
         env.in = &inStream;
         env.out = &outStream;
         env.err = &errStream;
@@ -90,6 +103,13 @@ protected:
     ScriptedEngine engine;
     QHash<QString, QString> table;
     LanguagePrefs stored{QStringLiteral("en"), QStringLiteral("es")};
+    QTemporaryDir dir;
+    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
+    AppSettings settings{store, {QStringLiteral("en-US")}, {}};
+    std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
+    DictionaryService dictionaries{source};
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    QString historyFile = dir.filePath(QStringLiteral("history.json"));
     QSet<QString> repaired;
     int engineRequests = 0;
 };
@@ -101,6 +121,31 @@ TEST_F(CommandLineTest, TranslatesTextFromTheArgumentsIntoMyLanguage) {
     EXPECT_EQ(r.out, QStringLiteral("HALLO WELT\n"));
     EXPECT_THAT(r.err.toStdString(), HasSubstr("de → en (de → en-US)"));
     EXPECT_EQ(repaired, QSet<QString>({"en", "es", "de", "ca"}));
+}
+
+TEST_F(CommandLineTest, PrintsDefinitionsOfASingleWordOnlyWhenAsked) {
+    Result r = run({"translate", "Haus"});
+    EXPECT_EQ(r.out, QStringLiteral("HAUS\n"));
+
+    r = run({"translate", "--definitions", "Haus"});
+    EXPECT_EQ(r.out, QStringLiteral("HAUS\n\nGerman-English:\nhouse\n"));
+}
+
+TEST_F(CommandLineTest, RecordsHistoryOnlyWhenAsked) {
+    run({"translate", "Hallo Welt"});
+    EXPECT_FALSE(QFile::exists(historyFile));
+    const qint64 counted = store.integer(AppSettings::successfulTranslationsKey);
+
+    run({"translate", "--history", "Hallo Welt"});
+    HistoryModel history(historyFile);
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().source, QStringLiteral("Hallo Welt"));
+    EXPECT_EQ(history.entries().first().result, QStringLiteral("HALLO WELT"));
+    EXPECT_EQ(store.integer(AppSettings::successfulTranslationsKey), counted + 1);
+
+    settings.setSaveHistory(false);
+    const Result off = run({"translate", "--history", "Hallo Welt"});
+    EXPECT_THAT(off.err.toStdString(), HasSubstr("switched off"));
 }
 
 TEST_F(CommandLineTest, ReadsStandardInputWithoutText) {
