@@ -6,10 +6,11 @@
 #include "app/SettingsStartup.h"
 #include "app/SpeechService.h"
 #include "platform/linux/ApertiumEngine.h"
+#include "platform/linux/ApertiumLexicons.h"
 #include "platform/linux/BootTimeClock.h"
-#include "platform/linux/Cld2Recognizer.h"
 #include "platform/linux/FileDictionarySource.h"
 #include "platform/linux/IcuLanguageNames.h"
+#include "platform/linux/LexiconRecognizer.h"
 #include "platform/linux/SpeechDispatcherSynthesizer.h"
 #include "platform/linux/SystemPackageCatalog.h"
 #include "platform/linux/XdgAutostart.h"
@@ -73,7 +74,12 @@ int runCommand(const QStringList& arguments) {
     QTextStream err(stderr);
     CommandLine::Environment environment;
     environment.engine = ensureEngine;
-    environment.recognizers = cld2RecognizerFactory();
+    // Short texts are checked against the lexicons of the user's languages. A command runs
+    // once, so it waits for the analysers to start rather than answer from CLD2 alone.
+    LexiconRecognizer::Options lexiconOptions;
+    lexiconOptions.timeout = std::chrono::seconds(1);
+    environment.recognizers =
+        lexiconRecognizerFactory(std::make_shared<ApertiumLexicons>(), lexiconOptions);
     environment.names = std::make_shared<IcuLanguageNames>();
     environment.interfaceLocale = interfaceLocale();
     environment.preferredLanguages = PreferredLanguages::system();

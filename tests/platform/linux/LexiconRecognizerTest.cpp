@@ -1,0 +1,191 @@
+#include "platform/linux/LexiconRecognizer.h"
+
+#include "core/LanguageDefaults.h"
+#include "core/LanguageDetector.h"
+#include "platform/linux/ApertiumLexicons.h"
+#include "platform/linux/Cld2Recognizer.h"
+
+#include <QMutex>
+#include <QThread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Lexicons from fixed word lists; can also hang until the deadline, as a stuck analyser would.
+class FakeEvidence final : public LexiconEvidence {
+public:
+    QHash<QString, QSet<QString>> known;
+    bool hang = false;
+    int lookUps = 0;
+    QList<QStringList> tokensSeen;
+
+    bool hasLexicon(const QString& code) override { return known.contains(code); }
+
+    std::optional<double> knownShare(const QString& code, const QStringList& tokens,
+                                     QDeadlineTimer deadline) override {
+        ++lookUps;
+        tokensSeen.append(tokens);
+        if (hang) {
+            while (!deadline.hasExpired())
+                QThread::msleep(1);
+            return std::nullopt;
+        }
+        if (!known.contains(code) || tokens.isEmpty())
+            return std::nullopt;
+        qsizetype count = 0;
+        for (const QString& token : tokens)
+            count += known.value(code).contains(token.toLower()) ? 1 : 0;
+        return static_cast<double>(count) / static_cast<double>(tokens.size());
+    }
+};
+
+const QStringList pair{QStringLiteral("en"), QStringLiteral("es")};
+
+std::optional<QString> detectWith(const LanguageRecognizerFactory& factory, const QString& text) {
+    return LanguageDetector::detect(text, LanguageDefaults::knownLanguageCodes(), pair, factory);
+}
+
+std::optional<QString> plain(const QString& text) {
+    return detectWith(cld2RecognizerFactory(), text);
+}
+
+QHash<QString, double> detectorHints() {
+    QHash<QString, double> hints;
+    for (const QString& code : LanguageDefaults::knownLanguageCodes())
+        hints.insert(code, 0.02);
+    for (const QString& code : pair)
+        hints.insert(code, 0.3);
+    return hints;
+}
+
+QList<LanguageHypothesis> hypothesesOf(LanguageRecognizer& recognizer, const QString& text,
+                                       const QHash<QString, double>& hints) {
+    recognizer.setLanguageHints(hints);
+    recognizer.processString(text);
+    return recognizer.languageHypotheses(5);
+}
+
+QList<LanguageHypothesis> plainHypotheses(const QString& text,
+                                          const QHash<QString, double>& hints) {
+    Cld2Recognizer recognizer;
+    return hypothesesOf(recognizer, text, hints);
+}
+
+class LexiconRecognizerTest : public testing::Test {
+protected:
+    std::shared_ptr<FakeEvidence> evidence = std::make_shared<FakeEvidence>();
+
+    void SetUp() override {
+        evidence->known.insert("en", {"house", "the", "red", "general"});
+        evidence->known.insert("es", {"casa", "la", "roja", "general"});
+    }
+
+    std::optional<QString> detect(const QString& text) {
+        return detectWith(lexiconRecognizerFactory(evidence), text);
+    }
+};
+
+TEST_F(LexiconRecognizerTest, TheDetectorTakesTheLexiconsWinnerOverCld2) {
+    ASSERT_EQ(plain("house"), "en");
+    // Known only in Spanish: the vote overturns CLD2, and the detector's thresholds follow.
+    evidence->known["en"].remove("house");
+    evidence->known["es"].insert("house");
+    EXPECT_EQ(detect("house"), "es");
+}
+
+TEST_F(LexiconRecognizerTest, AWordKnownInBothLanguagesIsLeftToCld2) {
+    for (const QString& text :
+         {QStringLiteral("general"), QStringLiteral("house"), QStringLiteral("casa")}) {
+        evidence->known["en"].insert(text);
+        evidence->known["es"].insert(text);
+        EXPECT_EQ(detect(text), plain(text)) << text.toStdString();
+    }
+}
+
+TEST_F(LexiconRecognizerTest, ShortTextsFollowTheirTokens) {
+    EXPECT_EQ(detect("la casa roja"), "es");
+    EXPECT_EQ(detect("the red house"), "en");
+}
+
+TEST_F(LexiconRecognizerTest, WithoutALexiconForOneLanguageCld2Answers) {
+    evidence->known.remove("es");
+    evidence->known["en"].insert("casa");
+    const QHash<QString, double> hints = detectorHints();
+    for (const QString& text : {QStringLiteral("casa"), QStringLiteral("house")}) {
+        LexiconRecognizer recognizer(evidence);
+        EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
+    }
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, MoreThanThreeWordsGetCld2Unchanged) {
+    // Four tokens all "known" in English only; the lexicons are not even asked.
+    evidence->known["en"].unite({"la", "casa", "es", "roja"});
+    evidence->known["es"].clear();
+    const QString text = QStringLiteral("la casa es roja");
+    LexiconRecognizer recognizer(evidence);
+    const QHash<QString, double> hints = detectorHints();
+    EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, EvidenceMissingTheDeadlineLeavesCld2sAnswer) {
+    evidence->hang = true;
+    LexiconRecognizer::Options options;
+    options.timeout = 20ms;
+    const auto factory = lexiconRecognizerFactory(evidence, options);
+    for (const QString& text : {QStringLiteral("casa"), QStringLiteral("the red house")})
+        EXPECT_EQ(detectWith(factory, text), plain(text)) << text.toStdString();
+    // The first language's look-up timed out; the second is not tried.
+    EXPECT_EQ(evidence->lookUps, 2);
+}
+
+TEST_F(LexiconRecognizerTest, OnlyTheTwoStrongestHintsAreTheUsersLanguages) {
+    evidence->known["en"].remove("house");
+    evidence->known["es"].insert("house");
+    const QString text = QStringLiteral("house");
+    // Flat hints name no pair; one strongest hint (my and second the same) neither.
+    QHash<QString, double> flat;
+    for (const QString& code : LanguageDefaults::knownLanguageCodes())
+        flat.insert(code, 0.3);
+    QHash<QString, double> single = detectorHints();
+    single.insert("es", 0.02);
+    for (const QHash<QString, double>& hints : {flat, single, QHash<QString, double>{}}) {
+        LexiconRecognizer recognizer(evidence);
+        EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
+    }
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, OnlyPiecesWithALetterAreLookedUp) {
+    detect("3 casas, 12%");
+    ASSERT_FALSE(evidence->tokensSeen.isEmpty());
+    EXPECT_EQ(evidence->tokensSeen.first(), QStringList{"casas,"});
+}
+
+TEST_F(LexiconRecognizerTest, WithoutEvidenceObjectItIsPlainCld2) {
+    const QHash<QString, double> hints = detectorHints();
+    LexiconRecognizer recognizer(nullptr);
+    EXPECT_EQ(hypothesesOf(recognizer, "casa", hints), plainHypotheses("casa", hints));
+}
+
+// --- the installed analysers and dictionaries ------------------------------------------------
+
+TEST(LexiconRecognizerInstalledTest, SingleWordsOfEnglishAndSpanish) {
+    auto lexicons = std::make_shared<ApertiumLexicons>();
+    if (!lexicons->hasLexicon("en") || !lexicons->hasLexicon("es"))
+        GTEST_SKIP() << "needs apertium-eng-spa";
+    // A generous deadline: this checks the answer, not the speed.
+    LexiconRecognizer::Options options;
+    options.timeout = 30s;
+    const auto factory = lexiconRecognizerFactory(lexicons, options);
+    EXPECT_EQ(detectWith(factory, "casa"), "es");
+    EXPECT_EQ(detectWith(factory, "house"), "en");
+    EXPECT_EQ(detectWith(factory, "la casa roja"), "es");
+}
+
+} // namespace
