@@ -88,13 +88,9 @@ ApertiumLexicons::ApertiumLexicons(Options options)
             std::make_unique<LtProcAnalyser>(sizeAndFile.second, options.analyser);
 
     QSet<QString> seen;
-    const auto canonical = [](const QString& path) {
-        const QString resolved = QFileInfo(path).canonicalFilePath();
-        return resolved.isEmpty() ? QDir::cleanPath(path) : resolved;
-    };
+    const auto canonical = &FileDictionarySource::canonicalPath;
     for (const QString& folder : options.dictionaryFolders.dictd) {
-        const QFileInfoList indexes =
-            QDir(folder).entryInfoList({QStringLiteral("*.index")}, QDir::Files, QDir::Name);
+        const QFileInfoList indexes = FileDictionarySource::dictdIndexes(folder);
         for (const QFileInfo& info : indexes) {
             const std::optional<QString> code =
                 DictionaryHeadwords::sourceLanguage(info.completeBaseName());
@@ -106,12 +102,7 @@ ApertiumLexicons::ApertiumLexicons(Options options)
         }
     }
     for (const QString& folder : options.dictionaryFolders.starDict) {
-        QStringList ifos;
-        QDirIterator it(folder, {QStringLiteral("*.ifo")}, QDir::Files,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
-        while (it.hasNext())
-            ifos.append(it.next());
-        ifos.sort();
+        const QStringList ifos = FileDictionarySource::starDictDescriptions(folder);
         for (const QString& ifo : std::as_const(ifos)) {
             const QFileInfo info(ifo);
             // FreeDict's StarDict files sit in a folder named like the dictionary.

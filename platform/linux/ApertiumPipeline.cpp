@@ -2,6 +2,7 @@
 
 #include "platform/linux/ApertiumFormat.h"
 #include "platform/linux/ApertiumModeCommand.h"
+#include "platform/linux/ChildProcess.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -14,7 +15,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,91 +35,12 @@ QString tr(const char* text) {
     return QCoreApplication::translate("ApertiumPipeline", text);
 }
 
-void closeFd(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
-
-// Keeps our descriptors clear of 0-2, so that the dup2 calls in a child never overwrite one
-// end of a pipe with the other when the parent runs with a standard stream closed.
-bool raiseFd(int& fd) {
-    if (fd > 2) {
-        return true;
-    }
-    const int raised = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    ::close(fd);
-    fd = raised;
-    return fd >= 0;
-}
-
-bool makePipe(int& readEnd, int& writeEnd) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) {
-        return false;
-    }
-    readEnd = fds[0];
-    writeEnd = fds[1];
-    if (!raiseFd(readEnd) || !raiseFd(writeEnd)) {
-        closeFd(readEnd);
-        closeFd(writeEnd);
-        return false;
-    }
-    return true;
-}
-
-bool setNonBlocking(int fd) {
-    const int flags = ::fcntl(fd, F_GETFL);
-    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-}
-
-// Starts `argv` with the given descriptors as standard input and output and stderr on
-// /dev/null; a negative `in` reads /dev/null. Returns 0 or the errno of the failure.
-int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
-    std::vector<QByteArray> storage;
-    storage.reserve(argv.size());
-    std::vector<char*> args;
-    for (const QString& arg : argv) {
-        storage.push_back(QFile::encodeName(arg));
-        args.push_back(storage.back().data());
-    }
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (in >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
-    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-
-    // A stage must die of a broken pipe even when this process ignores SIGPIPE.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    const int error =
-        ::posix_spawnp(pid, args.front(), &actions, &attributes, args.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return error;
-}
-
-void reap(pid_t pid) {
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-}
+using ChildProcess::closeFd;
+using ChildProcess::makePipe;
+using ChildProcess::raiseFd;
+using ChildProcess::reap;
+using ChildProcess::setNonBlocking;
+using ChildProcess::spawn;
 
 // The stage commands of a mode, from `apertium-wblank-mode -z`.
 std::optional<QList<QStringList>> loadStages(const QString& modeFile, QString* why) {

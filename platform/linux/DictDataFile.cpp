@@ -1,5 +1,7 @@
 #include "platform/linux/DictDataFile.h"
 
+#include <QFile>
+
 #include <utility>
 #include <zlib.h>
 
@@ -191,4 +193,14 @@ std::optional<QByteArray> DictDataFile::gunzip(QByteArrayView compressed, qsizet
     if (result != Z_STREAM_END)
         return std::nullopt;
     return out;
+}
+
+std::optional<QByteArray> DictDataFile::readIndex(const QString& path, qsizetype limit) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > limit)
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (path.endsWith(QLatin1String(".gz")))
+        return gunzip(bytes, limit);
+    return bytes;
 }

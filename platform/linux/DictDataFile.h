@@ -26,6 +26,10 @@ public:
     // The whole content of a gzip (or dictzip) stream, absent when corrupt or larger than limit.
     static std::optional<QByteArray> gunzip(QByteArrayView compressed, qsizetype limit);
 
+    // A whole index file, inflated when its name ends in ".gz"; absent when it cannot be read
+    // or is larger than `limit`.
+    static std::optional<QByteArray> readIndex(const QString& path, qsizetype limit);
+
     // Largest read or inflated size accepted, against bogus lengths in an index.
     static constexpr qsizetype kMaxSize = 256 * 1024 * 1024;
 

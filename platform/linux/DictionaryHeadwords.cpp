@@ -21,13 +21,7 @@ bool isWordCharacter(char32_t c) {
 }
 
 std::optional<QByteArray> readWhole(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxIndexSize)
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (path.endsWith(QLatin1String(".gz")))
-        return DictDataFile::gunzip(bytes, kMaxIndexSize);
-    return bytes;
+    return DictDataFile::readIndex(path, kMaxIndexSize);
 }
 
 void addWord(QSet<QString>& words, QByteArrayView raw) {

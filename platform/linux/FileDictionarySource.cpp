@@ -13,11 +13,6 @@
 
 namespace {
 
-QString canonical(const QString& path) {
-    const QString resolved = QFileInfo(path).canonicalFilePath();
-    return resolved.isEmpty() ? QDir::cleanPath(path) : resolved;
-}
-
 QString readText(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > 4 * 1024 * 1024)
@@ -93,18 +88,17 @@ std::shared_ptr<const Dictionary> FileDictionarySource::reuse(const QString& key
 QList<std::shared_ptr<const Dictionary>> FileDictionarySource::dictionaries() const {
     QHash<QString, QString> namesByIndex;
     for (const auto& [name, index] : parseDatabaseList(readText(m_folders.dictdDatabaseList)))
-        if (!index.isEmpty() && !namesByIndex.contains(canonical(index)))
-            namesByIndex.insert(canonical(index), name);
+        if (!index.isEmpty() && !namesByIndex.contains(canonicalPath(index)))
+            namesByIndex.insert(canonicalPath(index), name);
 
     const std::lock_guard lock(m_mutex);
     QHash<QString, Cached> next;
     QList<std::shared_ptr<const Dictionary>> found;
     QSet<QString> seen;
     for (const QString& folder : m_folders.dictd) {
-        const QFileInfoList indexes =
-            QDir(folder).entryInfoList({QStringLiteral("*.index")}, QDir::Files, QDir::Name);
+        const QFileInfoList indexes = dictdIndexes(folder);
         for (const QFileInfo& info : indexes) {
-            const QString indexPath = canonical(info.filePath());
+            const QString indexPath = canonicalPath(info.filePath());
             const QString base = info.path() + QLatin1Char('/') + info.completeBaseName();
             QString dataPath = base + QLatin1String(".dict.dz");
             if (!QFileInfo::exists(dataPath))
@@ -124,14 +118,9 @@ QList<std::shared_ptr<const Dictionary>> FileDictionarySource::dictionaries() co
         }
     }
     for (const QString& folder : m_folders.starDict) {
-        QStringList ifos;
-        QDirIterator it(folder, {QStringLiteral("*.ifo")}, QDir::Files,
-                        QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
-        while (it.hasNext())
-            ifos.append(it.next());
-        ifos.sort();
+        const QStringList ifos = starDictDescriptions(folder);
         for (const QString& ifo : std::as_const(ifos)) {
-            const QString path = canonical(ifo);
+            const QString path = canonicalPath(ifo);
             if (seen.contains(path))
                 continue;
             seen.insert(path);
@@ -149,4 +138,23 @@ QList<std::shared_ptr<const Dictionary>> FileDictionarySource::dictionaries() co
     }
     m_cache = next;
     return found;
+}
+
+QFileInfoList FileDictionarySource::dictdIndexes(const QString& folder) {
+    return QDir(folder).entryInfoList({QStringLiteral("*.index")}, QDir::Files, QDir::Name);
+}
+
+QStringList FileDictionarySource::starDictDescriptions(const QString& folder) {
+    QStringList ifos;
+    QDirIterator it(folder, {QStringLiteral("*.ifo")}, QDir::Files,
+                    QDirIterator::Subdirectories | QDirIterator::FollowSymlinks);
+    while (it.hasNext())
+        ifos.append(it.next());
+    ifos.sort();
+    return ifos;
+}
+
+QString FileDictionarySource::canonicalPath(const QString& path) {
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? QDir::cleanPath(path) : resolved;
 }

@@ -3,6 +3,7 @@
 #include "app/DictionarySource.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QHash>
 
 #include <mutex>
@@ -24,6 +25,13 @@ public:
 
     QList<std::shared_ptr<const Dictionary>> dictionaries() const override;
     QStringList activeIDs() const override;
+
+    // The dictd indexes (*.index) directly in a folder, by name.
+    static QFileInfoList dictdIndexes(const QString& folder);
+    // The StarDict descriptions (*.ifo) in a folder and its sub-folders, sorted.
+    static QStringList starDictDescriptions(const QString& folder);
+    // The path with symbolic links resolved, so that one file found twice counts once.
+    static QString canonicalPath(const QString& path);
 
     // The databases a dictd configuration fragment defines, in order: name and index path.
     static QList<std::pair<QString, QString>> parseDatabaseList(const QString& text);

@@ -1,5 +1,7 @@
 #include "platform/linux/LtProcAnalyser.h"
 
+#include "platform/linux/ChildProcess.h"
+
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -8,7 +10,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,64 +27,11 @@ constexpr qsizetype kMaxOwed = 256;
 // No answer to a word is this long; a process sending more without a NUL is broken.
 constexpr qsizetype kMaxInbox = 4 * 1024 * 1024;
 
-void closeFd(int& fd) {
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
-}
-
-// Keeps our descriptors clear of 0-2, so that dup2 in the child never overwrites one end of a
-// pipe with the other when this process runs with a standard stream closed.
-bool raiseFd(int& fd) {
-    if (fd > 2)
-        return true;
-    const int raised = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
-    ::close(fd);
-    fd = raised;
-    return fd >= 0;
-}
-
-bool setNonBlocking(int fd) {
-    const int flags = ::fcntl(fd, F_GETFL);
-    return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
-}
-
-int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
-    std::vector<QByteArray> storage;
-    storage.reserve(argv.size());
-    std::vector<char*> args;
-    for (const QString& arg : argv) {
-        storage.push_back(QFile::encodeName(arg));
-        args.push_back(storage.back().data());
-    }
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
-
-    // The analyser must die of a broken pipe even when this process ignores SIGPIPE.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    const int error =
-        ::posix_spawnp(pid, args.front(), &actions, &attributes, args.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return error;
-}
+using ChildProcess::closeFd;
+using ChildProcess::raiseFd;
+using ChildProcess::reap;
+using ChildProcess::setNonBlocking;
+using ChildProcess::spawn;
 
 // Characters lt-proc's stream format reserves. Unescaped, `[` opens a superblank that
 // swallows the NUL, and `^` or `@` end the process.
@@ -356,8 +304,7 @@ void LtProcAnalyser::stopLocked() {
     closeFd(m_output);
     if (m_pid > 0) {
         ::kill(m_pid, SIGKILL);
-        while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        reap(m_pid);
     }
     m_pid = -1;
     m_inbox.clear();

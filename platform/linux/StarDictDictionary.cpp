@@ -27,13 +27,7 @@ QByteArray asciiFolded(QByteArrayView word) {
 }
 
 std::optional<QByteArray> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxIndexSize)
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (path.endsWith(QLatin1String(".gz")))
-        return DictDataFile::gunzip(bytes, kMaxIndexSize);
-    return bytes;
+    return DictDataFile::readIndex(path, kMaxIndexSize);
 }
 
 QString firstExisting(const QString& base, std::initializer_list<const char*> suffixes) {

@@ -42,6 +42,14 @@ inline EngineLanguage engineLanguage(const QString& identifier, const QString& m
     return language;
 }
 
+// An engine answer that upper-cases every request, so that a translation is easy to spot.
+inline TranslationBatchResult upperCased(const QList<TranslationRequest>& requests) {
+    TranslationBatchResult result;
+    for (const TranslationRequest& request : requests)
+        result.responses.append({request.clientIdentifier, request.sourceText.toUpper()});
+    return result;
+}
+
 class ScriptedSession : public TranslationSession {
 public:
     // Answers a batch at once; unset, batches wait for finishPending().

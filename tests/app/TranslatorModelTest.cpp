@@ -36,13 +36,6 @@ const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
 const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
 const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
 
-TranslationBatchResult upperCased(const QList<TranslationRequest>& requests) {
-    TranslationBatchResult result;
-    for (const TranslationRequest& request : requests)
-        result.responses.append({request.clientIdentifier, request.sourceText.toUpper()});
-    return result;
-}
-
 // Keeps every batch waiting until the test answers it, so that answers can come late and out
 // of order.
 class HeldSession : public TranslationSession {
