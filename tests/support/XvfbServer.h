@@ -101,7 +101,7 @@ public:
         static const char checkName[] = "_NET_SUPPORTING_WM_CHECK";
         xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
             connection, xcb_intern_atom(connection, 0, sizeof checkName - 1, checkName), nullptr);
-        const xcb_atom_t check = atom ? atom->atom : XCB_ATOM_NONE;
+        const xcb_atom_t check = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
         std::free(atom);
         bool managed = false;
         QDeadlineTimer limit(10000);
