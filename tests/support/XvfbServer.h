@@ -37,7 +37,9 @@ public:
                 xcb_connection_t* connection = xcb_connect(name.toLatin1().constData(), nullptr);
                 const bool connected = xcb_connection_has_error(connection) == 0;
                 xcb_disconnect(connection);
-                if (connected) {
+                // Two tests may start on the same number at once: only the server whose lock
+                // file names our own child is ours; the other one exits.
+                if (connected && ownsLock(number, server->processId())) {
                     m_ready = true;
                     break;
                 }
@@ -120,6 +122,13 @@ public:
     }
 
 private:
+    static bool ownsLock(int number, qint64 pid) {
+        QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
+        if (!lock.open(QIODevice::ReadOnly))
+            return false;
+        return lock.readAll().trimmed().toLongLong() == pid;
+    }
+
     bool m_ready = false;
     QString m_name;
     std::unique_ptr<QProcess> m_server;
