@@ -204,3 +204,11 @@ std::optional<QByteArray> DictDataFile::readIndex(const QString& path, qsizetype
         return gunzip(bytes, limit);
     return bytes;
 }
+
+QString DictDataFile::trimmedEnd(QString text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).isSpace())
+        --end;
+    text.truncate(end);
+    return text;
+}

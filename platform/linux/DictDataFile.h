@@ -26,6 +26,9 @@ public:
     // The whole content of a gzip (or dictzip) stream, absent when corrupt or larger than limit.
     static std::optional<QByteArray> gunzip(QByteArrayView compressed, qsizetype limit);
 
+    // The text without white space at its end; definitions are shown as they start.
+    static QString trimmedEnd(QString text);
+
     // A whole index file, inflated when its name ends in ".gz"; absent when it cannot be read
     // or is larger than `limit`.
     static std::optional<QByteArray> readIndex(const QString& path, qsizetype limit);

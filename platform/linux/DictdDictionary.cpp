@@ -28,11 +28,7 @@ QString withoutHeadwordLine(const QString& text, const QByteArray& key, bool all
 QString tidy(QString text) {
     while (text.startsWith(QLatin1Char('\n')))
         text.remove(0, 1);
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).isSpace())
-        --end;
-    text.truncate(end);
-    return text;
+    return DictDataFile::trimmedEnd(std::move(text));
 }
 
 } // namespace

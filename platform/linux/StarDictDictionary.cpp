@@ -54,14 +54,6 @@ QString withoutMarkup(QString text) {
     return text;
 }
 
-QString trimmedEnd(QString text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).isSpace())
-        --end;
-    text.truncate(end);
-    return text;
-}
-
 } // namespace
 
 std::shared_ptr<StarDictDictionary> StarDictDictionary::fromIfo(const QString& ifoPath) {
@@ -198,14 +190,14 @@ QString StarDictDictionary::entryText(QByteArrayView data, const QByteArray& sam
         case 'l':
         case 't':
         case 'y':
-            fields.append(trimmedEnd(text));
+            fields.append(DictDataFile::trimmedEnd(text));
             break;
         case 'g':
         case 'h':
         case 'x':
         case 'k':
         case 'w':
-            fields.append(trimmedEnd(withoutMarkup(text)));
+            fields.append(DictDataFile::trimmedEnd(withoutMarkup(text)));
             break;
         default:
             break; // sounds, pictures and other resources have no text to show
