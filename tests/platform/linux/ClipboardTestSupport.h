@@ -1,0 +1,161 @@
+#pragma once
+
+#include "tests/support/XvfbServer.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+#include <xcb/xcb.h>
+
+// A private X server per test, and xclip as the outside client that reads, writes and takes
+// the clipboard.
+class ClipboardOnXvfb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+            GTEST_SKIP() << "xclip is not installed";
+        // A last guard against sharing a server with a test that started at the same moment.
+        for (int attempt = 0; attempt < 10 && !(m_server && isOwnServer()); ++attempt) {
+            m_server.reset();
+            m_server = std::make_unique<XvfbServer>();
+        }
+        ASSERT_TRUE(m_server->isReady() && isOwnServer());
+        m_display = m_server->displayName().toLatin1();
+        int screen = 0;
+        m_c = xcb_connect(m_display.constData(), &screen);
+        ASSERT_EQ(xcb_connection_has_error(m_c), 0);
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, 9, "CLIPBOARD"), nullptr);
+        m_clipboard = reply->atom;
+        std::free(reply);
+    }
+
+    void TearDown() override {
+        for (auto& process : m_clients) {
+            process->kill();
+            process->waitForFinished(3000);
+        }
+        m_clients.clear();
+        if (m_c)
+            xcb_disconnect(m_c);
+        m_server.reset();
+    }
+
+    const QByteArray& display() const { return m_display; }
+
+    // Whether the server behind the display is the Xvfb this process started.
+    bool isOwnServer() const {
+        if (!m_server->isReady())
+            return false;
+        QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(m_server->displayName().mid(1)));
+        if (!lock.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray pid = lock.readAll().trimmed();
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+        if (pid.isEmpty() || !stat.open(QIODevice::ReadOnly))
+            return false;
+        // "pid (comm) state ppid …"; comm may hold spaces, so count from the closing parenthesis.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        return fields.size() > 1 && fields.at(1).toLongLong() == QCoreApplication::applicationPid();
+    }
+
+    xcb_window_t clipboardOwner() {
+        xcb_get_selection_owner_reply_t* reply =
+            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, m_clipboard), nullptr);
+        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+        std::free(reply);
+        return owner;
+    }
+
+    // Waits (bounded) until `condition` holds; the result says whether it did.
+    static bool eventually(const std::function<bool()>& condition, int limitMs = 5000) {
+        QDeadlineTimer limit(limitMs);
+        while (!condition()) {
+            if (limit.hasExpired())
+                return false;
+            QThread::msleep(2);
+        }
+        return true;
+    }
+
+    // `xclip -o -selection clipboard -t target`; nothing when xclip fails.
+    std::optional<QByteArray> xclipOut(const QString& target) {
+        QProcess process;
+        process.setProcessEnvironment(m_server->environment());
+        process.start(QStringLiteral("xclip"),
+                      {QStringLiteral("-o"), QStringLiteral("-selection"),
+                       QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+        if (!process.waitForFinished(20000) || process.exitCode() != 0)
+            return std::nullopt;
+        return process.readAllStandardOutput();
+    }
+
+    QStringList xclipTargets() {
+        const std::optional<QByteArray> out = xclipOut(QStringLiteral("TARGETS"));
+        return out ? QString::fromUtf8(*out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                   : QStringList();
+    }
+
+    // Puts `data` on the clipboard with `xclip -i` (as the copying application would) and
+    // waits until xclip owns it.
+    void xclipIn(const QByteArray& data, const QString& target = QStringLiteral("UTF8_STRING")) {
+        const xcb_window_t before = clipboardOwner();
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_server->environment());
+        process->start(QStringLiteral("xclip"),
+                       {QStringLiteral("-quiet"), QStringLiteral("-i"),
+                        QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                        QStringLiteral("-t"), target});
+        ASSERT_TRUE(process->waitForStarted());
+        process->write(data);
+        // Without an event loop the data leaves only while we wait for it.
+        while (process->bytesToWrite() > 0 && process->waitForBytesWritten(5000)) {
+        }
+        process->closeWriteChannel();
+        m_clients.push_back(std::move(process));
+        ASSERT_TRUE(eventually([&] {
+            const xcb_window_t owner = clipboardOwner();
+            return owner != XCB_WINDOW_NONE && owner != before;
+        }));
+    }
+
+    std::unique_ptr<XvfbServer> m_server;
+    QByteArray m_display;
+    xcb_connection_t* m_c = nullptr;
+    xcb_atom_t m_clipboard = XCB_ATOM_NONE;
+    std::vector<std::unique_ptr<QProcess>> m_clients;
+};
+
+// Deterministic filler bytes: every value 0..255 appears, and the data differs per seed.
+inline QByteArray patternBytes(qsizetype size, int seed) {
+    QByteArray bytes(size, '\0');
+    quint32 state = 2463534242u + static_cast<quint32>(seed);
+    for (qsizetype i = 0; i < size; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        bytes[i] = static_cast<char>(state & 0xff);
+    }
+    return bytes;
+}
+
+#define VERDOLIN_QT_TEST_MAIN                                                                      \
+    int main(int argc, char** argv) {                                                              \
+        QCoreApplication application(argc, argv);                                                  \
+        ::testing::InitGoogleTest(&argc, argv);                                                    \
+        return RUN_ALL_TESTS();                                                                    \
+    }
