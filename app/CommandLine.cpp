@@ -126,9 +126,11 @@ QString CommandLine::usageText() {
         "[TEXT...]\n"
         "  verdolin define [--dict ID]... [WORD]\n"
         "  verdolin dictionaries\n"
+        "  verdolin capture\n"
         "Without TEXT or WORD the text is read from standard input. translate --definitions also\n"
         "prints the definitions of a single word; --history records the translation in the\n"
-        "history the window shows.\n");
+        "history the window shows. capture reads the selection as the shortcut does and prints\n"
+        "it, or empty, clipboardBusy or noPermission on standard error.\n");
 }
 
 int CommandLine::run(const QStringList& arguments) {

@@ -8,6 +8,7 @@
 #include "platform/linux/ApertiumEngine.h"
 #include "platform/linux/ApertiumLexicons.h"
 #include "platform/linux/BootTimeClock.h"
+#include "platform/linux/CaptureCommand.h"
 #include "platform/linux/FileDictionarySource.h"
 #include "platform/linux/IcuLanguageNames.h"
 #include "platform/linux/LexiconRecognizer.h"
@@ -23,6 +24,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -107,6 +109,14 @@ int runCommand(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Forks, so it comes before anything starts a thread.
+    if (argc > 1 && std::strcmp(argv[1], "capture") == 0) {
+        QList<QByteArray> arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments.append(argv[i]);
+        return CaptureCommand::run(arguments);
+    }
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("verdolin"));
     // Standard error belongs to the commands' own messages; QT_LOGGING_RULES still wins.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <future>
@@ -68,6 +69,8 @@ struct ClipboardOwner::Private {
                atomPair = XCB_ATOM_NONE, null = XCB_ATOM_NONE, timeProperty = XCB_ATOM_NONE;
 
     std::mutex mutex;
+    // Signalled whenever the thread may have stopped serving.
+    std::condition_variable idle;
     std::deque<Command> commands;
     bool stopping = false;
     QList<xcb_timestamp_t> ownTimes;
@@ -99,6 +102,11 @@ struct ClipboardOwner::Private {
                 command.done.set_value(take(command.snapshot));
             dropStalledTransfers();
             transferCount = static_cast<int>(transfers.size());
+            if (!owning && transfers.empty()) {
+                // Taking the lock orders this after a waiter's check of the state.
+                { std::lock_guard lock(mutex); }
+                idle.notify_all();
+            }
             xcb_flush(c());
             pollfd descriptors[2] = {{xcb_get_file_descriptor(c()), POLLIN, 0}, {wake, POLLIN, 0}};
             ::poll(descriptors, 2, transfers.empty() ? -1 : 1000);
@@ -114,6 +122,7 @@ struct ClipboardOwner::Private {
         for (Command& command : commands)
             command.done.set_value(false);
         commands.clear();
+        idle.notify_all();
     }
 
     bool take(const ClipboardSnapshot& snapshot) {
@@ -400,6 +409,11 @@ bool ClipboardOwner::isOwnChange(quint32 owner, quint32 selectionTime) const {
         return owner == d->window;
     std::lock_guard lock(d->mutex);
     return d->ownTimes.contains(selectionTime);
+}
+
+void ClipboardOwner::waitUntilReleased() const {
+    std::unique_lock lock(d->mutex);
+    d->idle.wait(lock, [this] { return d->stopping || (!d->owning && d->transferCount == 0); });
 }
 
 int ClipboardOwner::pendingTransfers() const {

@@ -30,6 +30,10 @@ public:
     // Whether a change of the clipboard's owner, as XFixes reports it, was one of our restores.
     bool isOwnChange(quint32 owner, quint32 selectionTime) const;
 
+    // Blocks until another client has taken the clipboard and every transfer of the restored
+    // contents has ended (or the connection is gone).
+    void waitUntilReleased() const;
+
     // Transfers being served incrementally right now.
     int pendingTransfers() const;
 

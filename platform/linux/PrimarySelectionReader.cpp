@@ -99,6 +99,13 @@ PrimarySelectionReader::read(std::chrono::milliseconds stepTimeout,
     return result;
 }
 
+std::optional<QString> PrimarySelectionReader::selectedText() {
+    Result result = read();
+    if (result.outcome != Outcome::text)
+        return std::nullopt;
+    return std::move(result.text);
+}
+
 PrimarySelectionReader::Result
 PrimarySelectionReader::readLocked(std::chrono::milliseconds stepTimeout,
                                    std::chrono::milliseconds totalTimeout) {

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "app/SelectionSource.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 struct xcb_connection_t;
 
 // Reads the X11 PRIMARY selection (what is highlighted in any X client) as text, on a connection
 // of its own so that it can block on a worker thread without touching Qt's. One read at a time
 // per reader; reads from several threads queue on its lock.
-class PrimarySelectionReader {
+class PrimarySelectionReader final : public SelectionSource {
 public:
     enum class Outcome {
         text,      // `text` holds the selection (possibly empty)
@@ -40,12 +43,15 @@ public:
     // An empty name means DISPLAY. The connection opens on the first read.
     explicit PrimarySelectionReader(const QByteArray& displayName = {},
                                     std::int64_t sizeCap = defaultSizeCap);
-    ~PrimarySelectionReader();
+    ~PrimarySelectionReader() override;
     PrimarySelectionReader(const PrimarySelectionReader&) = delete;
     PrimarySelectionReader& operator=(const PrimarySelectionReader&) = delete;
 
     Result read(std::chrono::milliseconds stepTimeout = defaultStepTimeout,
                 std::chrono::milliseconds totalTimeout = defaultTotalTimeout);
+
+    // The selection's text when it has any, with the default time-outs.
+    std::optional<QString> selectedText() override;
 
 private:
     bool connect();

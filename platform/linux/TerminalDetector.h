@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/FocusedWindow.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,17 +13,18 @@ struct xcb_connection_t;
 // Tells whether the active window belongs to a terminal emulator, where the copy keystroke
 // Ctrl+C would interrupt the running program instead of copying. A terminal is known by its
 // WM_CLASS, or by its process (_NET_WM_PID) holding a pseudo-terminal master open.
-class TerminalDetector {
+class TerminalDetector final : public FocusedWindow {
 public:
     // An empty name means DISPLAY. The connection opens on the first query.
     explicit TerminalDetector(const QByteArray& displayName = {},
                               const QString& procRoot = QStringLiteral("/proc"));
-    ~TerminalDetector();
+    ~TerminalDetector() override;
     TerminalDetector(const TerminalDetector&) = delete;
     TerminalDetector& operator=(const TerminalDetector&) = delete;
 
     // False when no X server is reachable or no window is active.
     bool activeWindowIsTerminal();
+    bool isTerminal() override { return activeWindowIsTerminal(); }
 
     // Whether a WM_CLASS name (instance or class) is a terminal emulator's.
     static bool isTerminalName(const QByteArray& name);

@@ -1,0 +1,147 @@
+#include "platform/linux/CaptureCommand.h"
+
+#include "app/SelectionCapture.h"
+#include "platform/linux/ClipboardOwner.h"
+#include "platform/linux/PrimarySelectionReader.h"
+#include "platform/linux/TerminalDetector.h"
+#include "platform/linux/X11KeyboardEvents.h"
+#include "platform/linux/X11Pasteboard.h"
+#include "platform/linux/X11PermissionProbe.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <future>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace {
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+QByteArray readAll(int fd) {
+    QByteArray bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return bytes;
+        bytes.append(buffer, n);
+    }
+}
+
+// The serving child must not hold the caller's terminal or pipes: a shell reading the
+// command's output would otherwise wait for the child too.
+void detachFromCaller() {
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+        ::dup2(null, STDIN_FILENO);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        if (null > STDERR_FILENO)
+            ::close(null);
+    }
+}
+
+} // namespace
+
+const char* CaptureCommand::resultName(CaptureResult::Kind kind) {
+    switch (kind) {
+    case CaptureResult::Kind::text:
+        return "text";
+    case CaptureResult::Kind::empty:
+        return "empty";
+    case CaptureResult::Kind::clipboardBusy:
+        return "clipboardBusy";
+    case CaptureResult::Kind::noPermission:
+        return "noPermission";
+    }
+    return "empty";
+}
+
+void CaptureCommand::captureAndServe(const QByteArray& displayName,
+                                     const std::function<void(const CaptureResult&)>& report) {
+    auto owner = std::make_shared<ClipboardOwner>(displayName);
+    SelectionCapture::Services services;
+    services.permissions = std::make_shared<X11PermissionProbe>(displayName);
+    services.keyboard = std::make_shared<X11KeyboardEvents>(displayName);
+    services.selection = std::make_shared<PrimarySelectionReader>(displayName);
+    services.focusedWindow = std::make_shared<TerminalDetector>(displayName);
+    services.pasteboard = std::make_shared<X11Pasteboard>(displayName, owner);
+    SelectionCapture capture(std::move(services));
+
+    std::promise<void> finished;
+    QFuture<CaptureResult> future = capture.capture([&finished] { finished.set_value(); });
+    const CaptureResult result = future.result();
+    finished.get_future().wait();
+    report(result);
+    if (owner->isOwner())
+        owner->waitUntilReleased();
+}
+
+int CaptureCommand::run(const QList<QByteArray>& arguments) {
+    if (!arguments.isEmpty()) {
+        const bool help = arguments.first() == "--help" || arguments.first() == "-h";
+        std::fputs("Usage: verdolin capture\n"
+                   "Reads the selection as the shortcut does and prints it; prints empty,\n"
+                   "clipboardBusy or noPermission on standard error otherwise.\n",
+                   help ? stdout : stderr);
+        return help ? captured : usage;
+    }
+
+    int channel[2];
+    if (::pipe2(channel, O_CLOEXEC) != 0) {
+        std::fprintf(stderr, "verdolin capture: %s\n", std::strerror(errno));
+        return nothingCaptured;
+    }
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        std::fprintf(stderr, "verdolin capture: %s\n", std::strerror(errno));
+        return nothingCaptured;
+    }
+    if (child == 0) {
+        ::close(channel[0]);
+        ::setsid();
+        detachFromCaller();
+        captureAndServe({}, [&](const CaptureResult& result) {
+            QByteArray message(1, static_cast<char>(result.kind));
+            message += result.text.toUtf8();
+            writeAll(channel[1], message);
+            ::close(channel[1]);
+        });
+        // Nothing of this process is needed any more; its threads need no orderly end.
+        ::_exit(0);
+    }
+
+    ::close(channel[1]);
+    const QByteArray message = readAll(channel[0]);
+    ::close(channel[0]);
+    if (message.isEmpty()) {
+        std::fputs("verdolin capture: the capture ended without a result\n", stderr);
+        return nothingCaptured;
+    }
+    const auto kind = static_cast<CaptureResult::Kind>(message.at(0));
+    if (kind == CaptureResult::Kind::text) {
+        std::fwrite(message.constData() + 1, 1, static_cast<size_t>(message.size() - 1), stdout);
+        std::fflush(stdout);
+        return captured;
+    }
+    std::fprintf(stderr, "%s\n", resultName(kind));
+    return nothingCaptured;
+}
