@@ -16,17 +16,19 @@
 // server takes the first free display number from 90 on.
 class XvfbServer {
 public:
-    XvfbServer() {
+    // `extraArguments` go to Xvfb as they are ("-extension", "RECORD" to go without one).
+    explicit XvfbServer(const QStringList& extraArguments = {}) {
         for (int number = 90; number < 190 && !m_ready; ++number) {
             if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
                 continue;
             auto server = std::make_unique<QProcess>();
             server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             server->start(QStringLiteral("Xvfb"),
-                          {QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                           QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                           QStringLiteral("-noreset")});
+                          QStringList{QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
+                                      QStringLiteral("0"), QStringLiteral("1280x1024x24"),
+                                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                      QStringLiteral("-noreset")}
+                              + extraArguments);
             if (!server->waitForStarted(5000))
                 continue;
             const QString name = QStringLiteral(":%1").arg(number);
