@@ -36,6 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TapCase{"GapEqualToIntervalCounts", 0.5, {1.0, 1.5}, {false, true}, {}},
                     TapCase{"ExactlyAtZeroBased", 0.45, {0.0, 0.45}, {false, true}, {}},
                     TapCase{"TooSlowStartsNewPair", 0.45, {0.0, 0.46}, {false, false}, 0.46},
+                    // 100.45 - 100.0 is 0.45000000000000284 in binary.
+                    TapCase{"ExactlyAtFromKeyClock", 0.45, {100.0, 100.45}, {false, true}, {}},
+                    TapCase{"AMillisecondLate", 0.45, {100.0, 100.451}, {false, false}, 100.451},
                     TapCase{"TooSlowThenQuick", 0.5, {0.0, 1.0, 1.25}, {false, false, true}, {}},
                     TapCase{
                         "ThirdPressIsPending", 0.5, {1.0, 1.25, 1.5}, {false, true, false}, 1.5},

@@ -3,6 +3,7 @@
 #include "app/HotKeyManager.h"
 #include "core/HotKeyMods.h"
 #include "platform/linux/X11Keymap.h"
+#include "tests/platform/linux/XTestTypist.h"
 #include "tests/support/XvfbServer.h"
 
 #include <QDeadlineTimer>
@@ -21,30 +22,11 @@ using namespace HotKeyMods;
 XvfbServer* server = nullptr;
 
 // Another client of the display: presses keys through XTest and grabs keys of its own.
-class OtherClient {
+class OtherClient : public XTestTypist {
 public:
-    OtherClient() {
-        connection = xcb_connect(server->displayName().toLatin1().constData(), nullptr);
-        root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        keymap = X11Keymap::read(connection);
-    }
-    ~OtherClient() { xcb_disconnect(connection); }
+    OtherClient()
+        : XTestTypist(server->displayName().toLatin1()) {}
 
-    void key(uint8_t type, xcb_keysym_t keysym) {
-        xcb_test_fake_input(connection, type, keymap.keycodesOf(keysym).value(0), XCB_CURRENT_TIME,
-                            XCB_NONE, 0, 0, 0);
-        sync();
-    }
-    void tap(xcb_keysym_t keysym) {
-        key(XCB_KEY_PRESS, keysym);
-        key(XCB_KEY_RELEASE, keysym);
-    }
-    void press(std::initializer_list<xcb_keysym_t> chord) {
-        for (const xcb_keysym_t keysym : chord)
-            key(XCB_KEY_PRESS, keysym);
-        for (auto it = std::rbegin(chord); it != std::rend(chord); ++it)
-            key(XCB_KEY_RELEASE, *it);
-    }
     // Whether this client could grab the key with the modifiers (and then lets it go).
     bool canGrab(xcb_keysym_t keysym, quint16 modifiers) {
         const xcb_keycode_t keycode = keymap.keycodesOf(keysym).value(0);
@@ -56,13 +38,6 @@ public:
         sync();
         return !error;
     }
-    void sync() {
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    }
-
-    xcb_connection_t* connection;
-    xcb_window_t root;
-    X11Keymap keymap;
 };
 
 const HotKeySpec ctrlAltT{XK_t, control | option, QStringLiteral("Ctrl+Alt+T")};

@@ -1,6 +1,7 @@
 #include "platform/linux/X11KeyboardEvents.h"
 
 #include "core/HotKeyMods.h"
+#include "tests/platform/linux/XTestTypist.h"
 #include "tests/support/XvfbServer.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +15,10 @@ namespace {
 using namespace HotKeyMods;
 
 // Another client of the test's display: presses keys through XTest and owns a window.
-class OtherClient {
+class OtherClient : public XTestTypist {
 public:
-    explicit OtherClient(const QString& display) {
-        connection = xcb_connect(display.toLatin1().constData(), nullptr);
-        root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        keymap = X11Keymap::read(connection);
-    }
-    ~OtherClient() { xcb_disconnect(connection); }
-
-    void key(uint8_t type, xcb_keysym_t keysym) {
-        xcb_test_fake_input(connection, type, keymap.keycodesOf(keysym).value(0), XCB_CURRENT_TIME,
-                            XCB_NONE, 0, 0, 0);
-        sync();
-    }
-    void tap(xcb_keysym_t keysym) {
-        key(XCB_KEY_PRESS, keysym);
-        key(XCB_KEY_RELEASE, keysym);
-    }
-    void sync() {
-        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    }
-
-    xcb_connection_t* connection;
-    xcb_window_t root;
-    X11Keymap keymap;
+    explicit OtherClient(const QString& display)
+        : XTestTypist(display.toLatin1()) {}
 };
 
 class X11KeyboardEventsTest : public testing::Test {
