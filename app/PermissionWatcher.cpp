@@ -42,8 +42,10 @@ PermissionWatcher::PermissionWatcher(std::shared_ptr<PermissionProbe> probe,
 PermissionWatcher::~PermissionWatcher() = default;
 
 PermissionWatcher& PermissionWatcher::shared() {
-    static PermissionWatcher watcher(installedProbe(), DefaultsStore::standard());
-    return watcher;
+    // Kept for the life of the process: its timer must not outlive the application object.
+    static PermissionWatcher* watcher =
+        new PermissionWatcher(installedProbe(), DefaultsStore::standard());
+    return *watcher;
 }
 
 void PermissionWatcher::installShared(std::shared_ptr<PermissionProbe> probe) {
