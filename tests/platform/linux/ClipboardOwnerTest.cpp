@@ -4,7 +4,6 @@
 #include "tests/platform/linux/ClipboardTestSupport.h"
 #include "tests/platform/linux/ScriptedClipboardOwner.h"
 
-#include <QRandomGenerator>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -304,41 +303,6 @@ TEST_F(ClipboardOwnerProtocolTest, EmptyRestoreLeavesNoOwner) {
     ASSERT_TRUE(m_owner->restore(ClipboardSnapshot{}));
     EXPECT_FALSE(m_owner->isOwner());
     EXPECT_EQ(clipboardOwner(), xcb_window_t(XCB_WINDOW_NONE));
-}
-
-// Varied contents, one after another through the same long-lived owner.
-TEST_F(ClipboardOwnerTest, FiftyVariedTrialsRestoreExactly) {
-    ClipboardOwner owner(display());
-    QRandomGenerator random(20261206);
-    for (int trial = 0; trial < 50 && !HasFailure(); ++trial) {
-        SCOPED_TRACE(trial);
-        std::unique_ptr<ScriptedClipboardOwner> scripted;
-        const int kind = random.bounded(5);
-        roundTrip(
-            [&] {
-                if (kind == 0) {
-                    xclipIn(patternBytes(random.bounded(1, 2000), trial).toBase64());
-                    return;
-                }
-                if (kind == 1)
-                    return; // empty
-                QStringList offered{"TARGETS", "TIMESTAMP"};
-                QList<Target> targets;
-                const int count = random.bounded(1, 12);
-                for (int i = 0; i < count; ++i) {
-                    const QString name = QStringLiteral("x-trial-%1").arg(i);
-                    const int format = QList<int>{8, 16, 32}.at(random.bounded(3));
-                    qsizetype size = random.bounded(0, 4000) * 4;
-                    if (kind == 4 && i == 0)
-                        size = 1024 * 1024 + random.bounded(1, 300000) * 4;
-                    offered.append(name);
-                    targets.append({name, kind == 3 ? "INTEGER" : name, format,
-                                    patternBytes(size, trial * 100 + i)});
-                }
-                scripted = std::make_unique<ScriptedClipboardOwner>(display(), offered, targets);
-            },
-            owner);
-    }
 }
 
 } // namespace

@@ -390,16 +390,4 @@ TEST_F(PrimarySelectionReaderTest, ReadsTheWordSelectedInAnXterm) {
     EXPECT_EQ(reader.read(), (Result{Outcome::text, QStringLiteral("verdolinword")}));
 }
 
-TEST_F(PrimarySelectionReaderTest, ReadsTheSelectedEntryOfAGtkDialog) {
-    if (!hasProgram(QStringLiteral("zenity")))
-        GTEST_SKIP() << "zenity missing";
-    ASSERT_TRUE(m_server.startWindowManager());
-    // The focused entry selects its text, and a GTK selection is PRIMARY.
-    start(QStringLiteral("zenity"),
-          {QStringLiteral("--entry"), QStringLiteral("--entry-text"), QStringLiteral("Grüße GTK")});
-    ASSERT_TRUE(waitForPrimaryOwner(m_server.displayName()));
-    PrimarySelectionReader reader(m_display);
-    EXPECT_EQ(reader.read(), (Result{Outcome::text, QStringLiteral(u"Grüße GTK")}));
-}
-
 } // namespace
