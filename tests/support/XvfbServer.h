@@ -7,8 +7,10 @@
 #include <QString>
 #include <QThread>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
+#include <sys/prctl.h>
 #include <xcb/xcb.h>
 
 // A private X server (Xvfb) for one test, optionally with a window manager, so that tests that
@@ -23,6 +25,8 @@ public:
                 continue;
             auto server = std::make_unique<QProcess>();
             server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            // A test that crashes must not leave its server behind: ctest would wait for it.
+            server->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
             server->start(QStringLiteral("Xvfb"),
                           QStringList{QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
                                       QStringLiteral("0"), QStringLiteral("1280x1024x24"),
