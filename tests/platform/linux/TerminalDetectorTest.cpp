@@ -142,21 +142,26 @@ public:
         if (!wmClass.isNull())
             setString(id, XCB_ATOM_WM_CLASS, wmClass);
         xcb_map_window(m_connection, id);
-        xcb_flush(m_connection);
+        sync();
         return id;
     }
     void setString(xcb_window_t window, xcb_atom_t name, const QByteArray& value) {
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, name, XCB_ATOM_STRING, 8,
                             value.size(), value.constData());
-        xcb_flush(m_connection);
+        sync();
     }
     void setPid(xcb_window_t window, std::uint32_t pid) {
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"),
                             XCB_ATOM_CARDINAL, 32, 1, &pid);
-        xcb_flush(m_connection);
+        sync();
     }
     void focus(xcb_window_t window) {
         xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+        sync();
+    }
+    // A round trip: the server has carried out our requests before the detector asks, as
+    // requests of two connections are not ordered otherwise.
+    void sync() {
         free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     }
     xcb_window_t activeWindow() {
