@@ -4,11 +4,7 @@
 
 #include "app/SelectionCapture.h"
 #include "platform/linux/ClipboardOwner.h"
-#include "platform/linux/PrimarySelectionReader.h"
-#include "platform/linux/TerminalDetector.h"
-#include "platform/linux/X11KeyboardEvents.h"
-#include "platform/linux/X11Pasteboard.h"
-#include "platform/linux/X11PermissionProbe.h"
+#include "platform/linux/X11CaptureServices.h"
 #include "tests/platform/linux/ScriptedClipboardOwner.h"
 #include "tests/support/XvfbServer.h"
 
@@ -78,13 +74,7 @@ int main(int argc, char* argv[]) {
     QThread::msleep(200);
 
     auto owner = std::make_shared<ClipboardOwner>(display);
-    SelectionCapture::Services services;
-    services.permissions = std::make_shared<X11PermissionProbe>(display);
-    services.keyboard = std::make_shared<X11KeyboardEvents>(display);
-    services.selection = std::make_shared<PrimarySelectionReader>(display);
-    services.focusedWindow = std::make_shared<TerminalDetector>(display);
-    services.pasteboard = std::make_shared<X11Pasteboard>(display, owner);
-    SelectionCapture capture(services);
+    SelectionCapture capture(X11CaptureServices::make(display, owner));
 
     const auto measure = [&](const char* name, const std::function<void()>& before) {
         Timing timing;

@@ -2,11 +2,7 @@
 
 #include "app/SelectionCapture.h"
 #include "platform/linux/ClipboardOwner.h"
-#include "platform/linux/PrimarySelectionReader.h"
-#include "platform/linux/TerminalDetector.h"
-#include "platform/linux/X11KeyboardEvents.h"
-#include "platform/linux/X11Pasteboard.h"
-#include "platform/linux/X11PermissionProbe.h"
+#include "platform/linux/X11CaptureServices.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -77,13 +73,7 @@ const char* CaptureCommand::resultName(CaptureResult::Kind kind) {
 void CaptureCommand::captureAndServe(const QByteArray& displayName,
                                      const std::function<void(const CaptureResult&)>& report) {
     auto owner = std::make_shared<ClipboardOwner>(displayName);
-    SelectionCapture::Services services;
-    services.permissions = std::make_shared<X11PermissionProbe>(displayName);
-    services.keyboard = std::make_shared<X11KeyboardEvents>(displayName);
-    services.selection = std::make_shared<PrimarySelectionReader>(displayName);
-    services.focusedWindow = std::make_shared<TerminalDetector>(displayName);
-    services.pasteboard = std::make_shared<X11Pasteboard>(displayName, owner);
-    SelectionCapture capture(std::move(services));
+    SelectionCapture capture(X11CaptureServices::make(displayName, owner));
 
     std::promise<void> finished;
     QFuture<CaptureResult> future = capture.capture([&finished] { finished.set_value(); });

@@ -14,11 +14,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using Reply = std::unique_ptr<T, XcbSelection::FreeDeleter>;
 
 // The next event before `deadline`, or null when the time is up or the connection broke.
 Reply<xcb_generic_event_t> nextEvent(xcb_connection_t* connection, Clock::time_point deadline) {
@@ -63,11 +60,7 @@ bool PrimarySelectionReader::connect() {
         return false;
     // An unmapped input-only window is enough to receive the selection into a property; its
     // property changes drive incremental transfers.
-    m_window = xcb_generate_id(m_connection);
-    const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &eventMask);
+    m_window = XcbSelection::createWindow(m_connection, root);
     m_property = XcbSelection::atom(m_connection, "VERDOLIN_PRIMARY");
     m_utf8String = XcbSelection::atom(m_connection, "UTF8_STRING");
     m_incr = XcbSelection::atom(m_connection, "INCR");

@@ -15,11 +15,8 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using Reply = std::unique_ptr<T, XcbSelection::FreeDeleter>;
 
 // WM_CLASS names of terminal emulators, instance or class, compared without case.
 constexpr std::array terminalNames = {

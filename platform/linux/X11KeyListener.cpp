@@ -1,5 +1,7 @@
 #include "platform/linux/X11KeyListener.h"
 
+#include "platform/linux/XcbSelection.h"
+
 #include <QMutexLocker>
 
 #include <X11/keysym.h>
@@ -20,10 +22,7 @@ constexpr quint8 endOfData = 5;
 // requests that produced no event (a release of a key that was not down).
 constexpr std::size_t maxPendingFakes = 32;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-using RecordReply = std::unique_ptr<xcb_record_enable_context_reply_t, FreeDeleter>;
+using RecordReply = std::unique_ptr<xcb_record_enable_context_reply_t, XcbSelection::FreeDeleter>;
 
 quint16 read16(const quint8* p, bool swapped) {
     quint16 value;
@@ -38,13 +37,8 @@ quint32 read32(const quint8* p, bool swapped) {
 }
 
 xcb_connection_t* connectTo(const QByteArray& displayName) {
-    xcb_connection_t* connection =
-        xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), nullptr);
-    if (xcb_connection_has_error(connection)) {
-        xcb_disconnect(connection);
-        return nullptr;
-    }
-    return connection;
+    xcb_window_t root = XCB_WINDOW_NONE;
+    return XcbSelection::connect(displayName, &root).release();
 }
 
 } // namespace

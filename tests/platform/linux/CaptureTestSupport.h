@@ -2,11 +2,7 @@
 
 #include "app/SelectionCapture.h"
 #include "platform/linux/ClipboardOwner.h"
-#include "platform/linux/PrimarySelectionReader.h"
-#include "platform/linux/TerminalDetector.h"
-#include "platform/linux/X11KeyboardEvents.h"
-#include "platform/linux/X11Pasteboard.h"
-#include "platform/linux/X11PermissionProbe.h"
+#include "platform/linux/X11CaptureServices.h"
 #include "tests/platform/linux/ClipboardTestSupport.h"
 
 #include <future>
@@ -20,13 +16,8 @@ protected:
             return;
         ASSERT_TRUE(m_server->startWindowManager());
         m_owner = std::make_shared<ClipboardOwner>(display());
-        SelectionCapture::Services services;
-        services.permissions = std::make_shared<X11PermissionProbe>(display());
-        services.keyboard = std::make_shared<X11KeyboardEvents>(display());
-        services.selection = std::make_shared<PrimarySelectionReader>(display());
-        services.focusedWindow = std::make_shared<TerminalDetector>(display());
-        services.pasteboard = std::make_shared<X11Pasteboard>(display(), m_owner);
-        m_capture = std::make_unique<SelectionCapture>(std::move(services));
+        m_capture =
+            std::make_unique<SelectionCapture>(X11CaptureServices::make(display(), m_owner));
         xcb_intern_atom_reply_t* primary =
             xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, 7, "PRIMARY"), nullptr);
         m_primary = primary->atom;

@@ -1,4 +1,5 @@
 #include "platform/linux/ClipboardSnapshotReader.h"
+#include "platform/linux/TerminalDetector.h"
 #include "tests/platform/linux/CaptureTestSupport.h"
 #include "tests/platform/linux/ScriptedClipboardOwner.h"
 
