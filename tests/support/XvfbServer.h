@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -9,56 +8,65 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
+#include <poll.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 // A private X server (Xvfb) for one test, optionally with a window manager, so that tests that
-// own selections or grab keys never meet each other's clients. Tests run in parallel, so each
-// server takes the first free display number from 90 on.
+// own selections or grab keys never meet each other's clients.
 class XvfbServer {
 public:
     // `extraArguments` go to Xvfb as they are ("-extension", "RECORD" to go without one).
     explicit XvfbServer(const QStringList& extraArguments = {}) {
-        for (int number = 90; number < 190 && !m_ready; ++number) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-                continue;
-            auto server = std::make_unique<QProcess>();
-            server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Xvfb picks a free display number itself and writes it to the -displayfd pipe once it
+        // accepts clients: no number races between parallel tests, and no client of ours has to
+        // knock before the server is ready (a server without XFIXES may abort when one leaves).
+        int ready[2];
+        if (::pipe2(ready, O_CLOEXEC) != 0)
+            return;
+        const int writeEnd = ready[1];
+        auto server = std::make_unique<QProcess>();
+        server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        server->setChildProcessModifier([writeEnd] {
             // A test that crashes must not leave its server behind: ctest would wait for it.
-            server->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-            server->start(QStringLiteral("Xvfb"),
-                          QStringList{QStringLiteral(":%1").arg(number), QStringLiteral("-screen"),
-                                      QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                                      QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                      QStringLiteral("-noreset")}
-                              + extraArguments);
-            if (!server->waitForStarted(5000))
-                continue;
-            const QString name = QStringLiteral(":%1").arg(number);
-            // The server is up once a client can connect; it exits at once when the number
-            // was taken after all.
-            QDeadlineTimer limit(10000);
-            while (!limit.hasExpired() && server->state() == QProcess::Running) {
-                xcb_connection_t* connection = xcb_connect(name.toLatin1().constData(), nullptr);
-                const bool connected = xcb_connection_has_error(connection) == 0;
-                xcb_disconnect(connection);
-                // Two tests may start on the same number at once: only the server whose lock
-                // file names our own child is ours; the other one exits.
-                if (connected && ownsLock(number, server->processId())) {
-                    m_ready = true;
-                    break;
-                }
-                QThread::msleep(10);
-            }
-            if (m_ready) {
-                m_name = name;
-                m_server = std::move(server);
-            } else {
-                server->kill();
-                server->waitForFinished(2000);
-            }
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            // Only Xvfb inherits the write end, under the number it has here.
+            ::fcntl(writeEnd, F_SETFD, 0);
+        });
+        server->start(QStringLiteral("Xvfb"),
+                      QStringList{QStringLiteral("-displayfd"), QString::number(writeEnd),
+                                  QStringLiteral("-screen"), QStringLiteral("0"),
+                                  QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                                  QStringLiteral("tcp"), QStringLiteral("-noreset")}
+                          + extraArguments);
+        ::close(writeEnd);
+        const bool started = server->waitForStarted(5000);
+        QByteArray number;
+        QDeadlineTimer limit(20000);
+        while (started && !number.endsWith('\n') && !limit.hasExpired()) {
+            pollfd readable{ready[0], POLLIN, 0};
+            if (::poll(&readable, 1, static_cast<int>(limit.remainingTime())) <= 0)
+                break;
+            char buffer[16];
+            const ssize_t got = ::read(ready[0], buffer, sizeof buffer);
+            if (got <= 0)
+                break; // the server exited before it was ready
+            number.append(buffer, got);
         }
+        ::close(ready[0]);
+        bool isNumber = false;
+        number.trimmed().toInt(&isNumber);
+        if (!isNumber) {
+            server->kill();
+            server->waitForFinished(2000);
+            return;
+        }
+        m_ready = true;
+        m_name = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+        m_server = std::move(server);
     }
 
     ~XvfbServer() {
@@ -77,6 +85,10 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     bool isReady() const { return m_ready; }
+    // False once the server has exited, whatever the reason.
+    bool isRunning() const {
+        return m_server && !m_server->waitForFinished(0) && m_server->state() == QProcess::Running;
+    }
     // ":90" and so on.
     QString displayName() const { return m_name; }
 
@@ -128,13 +140,6 @@ public:
     }
 
 private:
-    static bool ownsLock(int number, qint64 pid) {
-        QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(number));
-        if (!lock.open(QIODevice::ReadOnly))
-            return false;
-        return lock.readAll().trimmed().toLongLong() == pid;
-    }
-
     bool m_ready = false;
     QString m_name;
     std::unique_ptr<QProcess> m_server;

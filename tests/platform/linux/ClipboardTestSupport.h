@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -27,12 +26,8 @@ protected:
     void SetUp() override {
         if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
             GTEST_SKIP() << "xclip is not installed";
-        // A last guard against sharing a server with a test that started at the same moment.
-        for (int attempt = 0; attempt < 10 && !(m_server && isOwnServer()); ++attempt) {
-            m_server.reset();
-            m_server = std::make_unique<XvfbServer>();
-        }
-        ASSERT_TRUE(m_server->isReady() && isOwnServer());
+        m_server = std::make_unique<XvfbServer>();
+        ASSERT_TRUE(m_server->isReady());
         m_display = m_server->displayName().toLatin1();
         int screen = 0;
         m_c = xcb_connect(m_display.constData(), &screen);
@@ -55,23 +50,6 @@ protected:
     }
 
     const QByteArray& display() const { return m_display; }
-
-    // Whether the server behind the display is the Xvfb this process started.
-    bool isOwnServer() const {
-        if (!m_server->isReady())
-            return false;
-        QFile lock(QStringLiteral("/tmp/.X%1-lock").arg(m_server->displayName().mid(1)));
-        if (!lock.open(QIODevice::ReadOnly))
-            return false;
-        const QByteArray pid = lock.readAll().trimmed();
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
-        if (pid.isEmpty() || !stat.open(QIODevice::ReadOnly))
-            return false;
-        // "pid (comm) state ppid …"; comm may hold spaces, so count from the closing parenthesis.
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        return fields.size() > 1 && fields.at(1).toLongLong() == QCoreApplication::applicationPid();
-    }
 
     xcb_window_t clipboardOwner() {
         xcb_get_selection_owner_reply_t* reply =

