@@ -14,8 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <typename T>
-using Reply = std::unique_ptr<T, XcbSelection::FreeDeleter>;
+using XcbSelection::Reply;
 
 // The next event before `deadline`, or null when the time is up or the connection broke.
 Reply<xcb_generic_event_t> nextEvent(xcb_connection_t* connection, Clock::time_point deadline) {

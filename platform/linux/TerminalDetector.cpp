@@ -15,8 +15,7 @@
 
 namespace {
 
-template <typename T>
-using Reply = std::unique_ptr<T, XcbSelection::FreeDeleter>;
+using XcbSelection::Reply;
 
 // WM_CLASS names of terminal emulators, instance or class, compared without case.
 constexpr std::array terminalNames = {

@@ -22,7 +22,7 @@ constexpr quint8 endOfData = 5;
 // requests that produced no event (a release of a key that was not down).
 constexpr std::size_t maxPendingFakes = 32;
 
-using RecordReply = std::unique_ptr<xcb_record_enable_context_reply_t, XcbSelection::FreeDeleter>;
+using RecordReply = XcbSelection::Reply<xcb_record_enable_context_reply_t>;
 
 quint16 read16(const quint8* p, bool swapped) {
     quint16 value;
@@ -34,11 +34,6 @@ quint32 read32(const quint8* p, bool swapped) {
     quint32 value;
     std::memcpy(&value, p, sizeof value);
     return swapped ? __builtin_bswap32(value) : value;
-}
-
-xcb_connection_t* connectTo(const QByteArray& displayName) {
-    xcb_window_t root = XCB_WINDOW_NONE;
-    return XcbSelection::connect(displayName, &root).release();
 }
 
 } // namespace
@@ -61,21 +56,23 @@ bool X11KeyListener::start(std::function<void(const KeyDownEvent&)> handler) {
     // The stream ended without stop(): the display went away. Try afresh.
     stop(false);
 
-    m_control = connectTo(m_displayName);
+    xcb_window_t root = XCB_WINDOW_NONE;
+    m_control = XcbSelection::connect(m_displayName, &root);
     if (!m_control)
         return false;
-    const xcb_query_extension_reply_t* record = xcb_get_extension_data(m_control, &xcb_record_id);
+    xcb_connection_t* control = m_control.get();
+    const xcb_query_extension_reply_t* record = xcb_get_extension_data(control, &xcb_record_id);
     if (!record || !record->present) {
         closeConnections();
         return false;
     }
     std::free(xcb_record_query_version_reply(
-        m_control,
-        xcb_record_query_version(m_control, XCB_RECORD_MAJOR_VERSION, XCB_RECORD_MINOR_VERSION),
+        control,
+        xcb_record_query_version(control, XCB_RECORD_MAJOR_VERSION, XCB_RECORD_MINOR_VERSION),
         nullptr));
-    const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(m_control, &xcb_test_id);
+    const xcb_query_extension_reply_t* xtest = xcb_get_extension_data(control, &xcb_test_id);
     m_xtestOpcode = xtest && xtest->present ? xtest->major_opcode : 0;
-    m_data = connectTo(m_displayName);
+    m_data = XcbSelection::connect(m_displayName, &root);
     if (!m_data) {
         closeConnections();
         return false;
@@ -91,10 +88,9 @@ bool X11KeyListener::start(std::function<void(const KeyDownEvent&)> handler) {
         range.ext_requests.minor = {XCB_TEST_FAKE_INPUT, XCB_TEST_FAKE_INPUT};
     }
     const xcb_record_client_spec_t everyone = XCB_RECORD_CS_ALL_CLIENTS;
-    m_context = xcb_generate_id(m_control);
-    xcb_generic_error_t* error =
-        xcb_request_check(m_control, xcb_record_create_context_checked(m_control, m_context, 0, 1,
-                                                                       1, &everyone, &range));
+    m_context = xcb_generate_id(control);
+    xcb_generic_error_t* error = xcb_request_check(
+        control, xcb_record_create_context_checked(control, m_context, 0, 1, 1, &everyone, &range));
     if (error) {
         std::free(error);
         m_context = 0;
@@ -102,8 +98,9 @@ bool X11KeyListener::start(std::function<void(const KeyDownEvent&)> handler) {
         return false;
     }
     // The first answer says recording has begun; a stop() from here on has a context to end.
-    const xcb_record_enable_context_cookie_t cookie = xcb_record_enable_context(m_data, m_context);
-    RecordReply first(xcb_record_enable_context_reply(m_data, cookie, nullptr));
+    const xcb_record_enable_context_cookie_t cookie =
+        xcb_record_enable_context(m_data.get(), m_context);
+    RecordReply first(xcb_record_enable_context_reply(m_data.get(), cookie, nullptr));
     if (!first || first->category != startOfData) {
         closeConnections();
         return false;
@@ -124,8 +121,8 @@ void X11KeyListener::stop(bool dropHandler) {
     if (m_thread.joinable()) {
         // Disabling from the control connection ends the data connection's stream with an
         // end-of-data answer; a lost server ends it too.
-        xcb_record_disable_context(m_control, m_context);
-        xcb_flush(m_control);
+        xcb_record_disable_context(m_control.get(), m_context);
+        xcb_flush(m_control.get());
         m_thread.join();
     }
     closeConnections();
@@ -137,20 +134,16 @@ void X11KeyListener::stop(bool dropHandler) {
 
 void X11KeyListener::closeConnections() {
     if (m_control && m_context) {
-        xcb_record_free_context(m_control, m_context);
-        xcb_flush(m_control);
+        xcb_record_free_context(m_control.get(), m_context);
+        xcb_flush(m_control.get());
     }
     m_context = 0;
-    if (m_data)
-        xcb_disconnect(m_data);
-    if (m_control)
-        xcb_disconnect(m_control);
-    m_data = nullptr;
-    m_control = nullptr;
+    m_data.reset();
+    m_control.reset();
 }
 
 void X11KeyListener::loadKeymap() {
-    m_keymap = X11Keymap::read(m_control);
+    m_keymap = X11Keymap::read(m_control.get());
     m_copyKeys = m_keymap.keycodesOf(XK_c);
     for (const xcb_keycode_t keycode : m_keymap.keycodesOf(XK_C)) {
         if (!m_copyKeys.contains(keycode))
@@ -159,24 +152,16 @@ void X11KeyListener::loadKeymap() {
 }
 
 void X11KeyListener::reloadKeymapAfterMappingChange() {
-    // Every client hears of a new mapping; the control connection hears it before any key
-    // event typed under it is recorded.
-    bool remapped = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_control)) {
-        if ((event->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
-            const auto* notify = reinterpret_cast<xcb_mapping_notify_event_t*>(event);
-            remapped = remapped || notify->request != XCB_MAPPING_POINTER;
-        }
-        std::free(event);
-    }
-    if (remapped)
+    // The control connection hears of a new mapping before any key event typed under it is
+    // recorded.
+    if (X11Keymap::mappingChanged(m_control.get()))
         loadKeymap();
 }
 
 void X11KeyListener::listen(quint32 sequence) {
     xcb_record_enable_context_cookie_t cookie{sequence};
     for (;;) {
-        RecordReply reply(xcb_record_enable_context_reply(m_data, cookie, nullptr));
+        RecordReply reply(xcb_record_enable_context_reply(m_data.get(), cookie, nullptr));
         if (!reply || reply->category == endOfData)
             return;
         const quint8* data = xcb_record_enable_context_data(reply.get());

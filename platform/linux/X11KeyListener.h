@@ -2,6 +2,7 @@
 
 #include "app/GlobalKeyMonitor.h"
 #include "platform/linux/X11Keymap.h"
+#include "platform/linux/XcbSelection.h"
 
 #include <QByteArray>
 #include <QList>
@@ -57,8 +58,8 @@ private:
     QMutex m_handlerMutex;
     std::shared_ptr<const Handler> m_handler;
 
-    xcb_connection_t* m_control = nullptr;
-    xcb_connection_t* m_data = nullptr;
+    XcbSelection::Connection m_control;
+    XcbSelection::Connection m_data;
     quint32 m_context = 0;
     std::thread m_thread;
     std::atomic<bool> m_ended{false};

@@ -33,15 +33,7 @@ X11KeyboardEvents::~X11KeyboardEvents() {
 }
 
 void X11KeyboardEvents::refreshAfterMappingChange() {
-    bool remapped = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-        if ((event->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
-            const auto* notify = reinterpret_cast<xcb_mapping_notify_event_t*>(event);
-            remapped = remapped || notify->request != XCB_MAPPING_POINTER;
-        }
-        std::free(event);
-    }
-    if (remapped || m_keymap.isEmpty())
+    if (X11Keymap::mappingChanged(m_connection) || m_keymap.isEmpty())
         m_keymap = X11Keymap::read(m_connection);
 }
 

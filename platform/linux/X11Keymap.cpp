@@ -1,6 +1,7 @@
 #include "platform/linux/X11Keymap.h"
 
 #include "core/HotKeyMods.h"
+#include "platform/linux/XcbSelection.h"
 
 #include <X11/keysym.h>
 #include <cstdlib>
@@ -8,11 +9,7 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+using XcbSelection::Reply;
 
 constexpr quint16 modMasks[] = {XCB_MOD_MASK_1, XCB_MOD_MASK_2, XCB_MOD_MASK_3, XCB_MOD_MASK_4,
                                 XCB_MOD_MASK_5};
@@ -119,6 +116,18 @@ QList<quint16> X11Keymap::lockCombinations() const {
             combinations.append(combinations.at(i) | lock);
     }
     return combinations;
+}
+
+bool X11Keymap::mappingChanged(xcb_connection_t* connection) {
+    bool changed = false;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+        if ((event->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
+            const auto* notify = reinterpret_cast<xcb_mapping_notify_event_t*>(event);
+            changed = changed || notify->request != XCB_MAPPING_POINTER;
+        }
+        std::free(event);
+    }
+    return changed;
 }
 
 quint32 X11Keymap::hotKeyModsOf(quint16 state) const {

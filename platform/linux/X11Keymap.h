@@ -16,6 +16,10 @@ public:
 
     // Both mappings of the connection's server; empty when either request fails.
     static X11Keymap read(xcb_connection_t* connection);
+    // Takes the events waiting on `connection` (nothing else reads them there) and says whether
+    // one announced a new key or modifier mapping: every client hears of it, and before any
+    // key event typed under the new mapping.
+    static bool mappingChanged(xcb_connection_t* connection);
 
     // A map from raw tables, as the server sends them: `keysyms` holds `perKeycode` keysyms
     // for each keycode from `minKeycode` on; `modifiers` holds `perModifier` keycodes for each

@@ -18,7 +18,9 @@ namespace XcbSelection {
 struct FreeDeleter {
     void operator()(void* pointer) const { std::free(pointer); }
 };
-using Event = std::unique_ptr<xcb_generic_event_t, FreeDeleter>;
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+using Event = Reply<xcb_generic_event_t>;
 
 struct Disconnect {
     void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }

@@ -3,6 +3,7 @@
 #include "app/DoubleCopyMonitor.h"
 #include "core/HotKeyMods.h"
 #include "platform/linux/X11KeyboardEvents.h"
+#include "platform/linux/XcbSelection.h"
 #include "tests/platform/linux/XTestTypist.h"
 #include "tests/support/XvfbServer.h"
 
@@ -41,10 +42,7 @@ class OtherClient : public XTestTypist {
 public:
     explicit OtherClient(const QByteArray& displayName = display())
         : XTestTypist(displayName) {
-        clock = xcb_generate_id(connection);
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(connection, 0, clock, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, 0,
-                          XCB_CW_EVENT_MASK, &mask);
+        clock = XcbSelection::createWindow(connection, root);
     }
 
     // The server's time now, in seconds: the stamp of a property change.
