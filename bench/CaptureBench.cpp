@@ -1,6 +1,7 @@
 // Time per capture on a private Xvfb with openbox, as the shortcut runs it: the highlighted-text
 // path, and the copy path from a Qt text edit with a small and a large clipboard to save and
-// put back. Run by hand: capture_bench [captures per case]
+// put back; and xclip reading the highlighted text, as a script would. Run by hand:
+// capture_bench [captures per case]
 
 #include "app/SelectionCapture.h"
 #include "platform/linux/ClipboardOwner.h"
@@ -100,6 +101,24 @@ int main(int argc, char* argv[]) {
     };
 
     measure("highlighted text (PRIMARY, Qt owner)", {});
+
+    // The peer for the highlighted-text path: what a script would run to read it.
+    Timing peer;
+    int peerFailures = 0;
+    for (int i = 0; i < captures; ++i) {
+        QProcess xclip;
+        xclip.setProcessEnvironment(server.environment());
+        const Clock::time_point start = Clock::now();
+        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                              QStringLiteral("primary")});
+        const bool done = xclip.waitForFinished(5000);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (!done || xclip.readAllStandardOutput() != "the selected words")
+            ++peerFailures;
+        peer.answered.push_back(ms);
+        peer.finished.push_back(ms);
+    }
+    report("peer: xclip -o -selection primary", peer, peerFailures);
 
     setSelectionOwnerNone(display, "PRIMARY");
     std::unique_ptr<ScriptedClipboardOwner> clipboard;
