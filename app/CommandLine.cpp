@@ -6,6 +6,7 @@
 #include "app/TranslatorModel.h"
 #include "core/LangChoice.h"
 #include "core/LanguageCode.h"
+#include "core/InputPieces.h"
 #include "core/LanguageDetector.h"
 #include "core/WordDetector.h"
 
@@ -106,6 +107,35 @@ QString readAll(QTextStream* in) {
     return in ? in->readAll() : QString();
 }
 
+// The white space the run trims, which the output keeps.
+qsizetype leadingSpace(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    return i;
+}
+
+qsizetype trailingSpace(const QString& text, qsizetype lead) {
+    qsizetype i = text.size();
+    while (i > lead && text.at(i - 1).isSpace())
+        --i;
+    return text.size() - i;
+}
+
+// Translates `text` at once and waits for the run to end.
+TranslationPhase translateNow(TranslatorModel& model, const QString& text) {
+    model.setText(text);
+    if (model.phase().kind == TranslationPhase::Kind::working) {
+        QEventLoop loop;
+        QObject::connect(&model, &TranslatorModel::phaseChanged, &loop, [&model, &loop] {
+            if (model.phase().kind != TranslationPhase::Kind::working)
+                loop.quit();
+        });
+        loop.exec();
+    }
+    return model.phase();
+}
+
 } // namespace
 
 CommandLine::CommandLine(Environment environment)
@@ -172,11 +202,12 @@ int CommandLine::translate(const QStringList& arguments) {
     const bool printDefinitions = parsed.flags.contains(QStringLiteral("--definitions"));
 
     const QString text = parsed.texts.isEmpty() ? readAll(m_env.in) : parsed.texts.join(' ');
+    QTextStream& out = *m_env.out;
     QTextStream& err = *m_env.err;
     if (!WordDetector::hasWords(text)) {
         // The window shows nothing for such a text either.
         err << "verdolin: nothing to translate\n";
-        return done;
+        return notFound;
     }
 
     TranslationEngine& engine = m_env.engine();
@@ -185,13 +216,16 @@ int CommandLine::translate(const QStringList& arguments) {
     service.setRepairLanguages(m_env.repairLanguages);
     waitFor(service.load());
 
-    // The window's pipeline, run once without the typing delay.
+    // The window's pipeline, run without the typing delay.
     AppSettings& settings = m_env.settings();
     TranslatorModel::Services services;
     services.settings = &settings;
     services.languages = &service;
     services.engine = &engine;
-    services.recognizers = m_env.recognizers;
+    // With the source language given, detection cannot change the direction: the lexicon
+    // analysers are not worth starting.
+    services.recognizers =
+        from->code && m_env.plainRecognizers ? m_env.plainRecognizers : m_env.recognizers;
     services.dictionaries = &m_env.dictionaries();
     services.clock = m_env.clock;
     TranslatorModel model(services);
@@ -202,29 +236,39 @@ int CommandLine::translate(const QStringList& arguments) {
     }
     model.setFromChoice(*from);
     model.setToChoice(*to);
-    model.setText(text);
-    if (model.phase().kind == TranslationPhase::Kind::working) {
-        QEventLoop loop;
-        QObject::connect(&model, &TranslatorModel::phaseChanged, &loop, [&model, &loop] {
-            if (model.phase().kind != TranslationPhase::Kind::working)
-                loop.quit();
-        });
-        loop.exec();
-    }
 
-    const auto direction = [&service](const QString& source, const QString& target) {
-        return QStringLiteral("%1 (%2) → %3 (%4)")
-            .arg(service.name(source), source, service.name(target), target);
-    };
-    const TranslationPhase phase = model.phase();
-    switch (phase.kind) {
-    case TranslationPhase::Kind::done: {
-        *m_env.out << model.result() << '\n';
-        if (printDefinitions) {
-            for (const DictEntry& entry : model.entries())
-                *m_env.out << '\n' << entry.name << ":\n" << entry.text << '\n';
+    // The window stops at its limit; a script gets the whole input, piece by piece through the
+    // same pipeline, with the white space between pieces kept so every line stays a line.
+    const QStringList pieces = InputPieces::split(text, TranslationRun::translationCap);
+    bool decided = false;
+    for (const QString& piece : pieces) {
+        const qsizetype lead = leadingSpace(piece);
+        const qsizetype trail = trailingSpace(piece, lead);
+        const QString body = piece.mid(lead, piece.size() - lead - trail);
+        if (!WordDetector::hasWords(body)) {
+            out << piece;
+            continue;
         }
-        m_env.out->flush();
+        if (decided) {
+            // Every piece goes the way the first one went.
+            model.clear();
+            model.setFromChoice(LangChoice::fixed(model.sourceCode()));
+            model.setToChoice(LangChoice::fixed(model.targetCode()));
+        }
+        TranslationPhase phase = translateNow(model, body);
+        if (phase.kind == TranslationPhase::Kind::failed) {
+            // A translator that stopped working is started afresh for the next request.
+            phase = translateNow(model, body);
+        }
+        if (phase.kind != TranslationPhase::Kind::done) {
+            out.flush();
+            return reportUnfinished(model, service);
+        }
+        out << piece.left(lead) << model.result() << piece.right(trail);
+        out.flush();
+        if (decided)
+            continue;
+        decided = true;
         err << model.sourceCode() << " → " << model.targetCode();
         // Installed pairs are remembered, so this asks the engine nothing.
         const std::optional<ResolvedPair> pair =
@@ -232,17 +276,34 @@ int CommandLine::translate(const QStringList& arguments) {
         if (pair)
             err << " (" << pair->source.engineCode << " → " << pair->target.engineCode << ')';
         err << '\n';
-        if (model.truncated())
-            err << "verdolin: only the first " << TranslationRun::translationCap
-                << " characters were translated\n";
+        err.flush();
         if (history) {
+            // One entry, for the beginning, as the window would have recorded it.
             if (!settings.saveHistory())
                 err << "verdolin: saving the history is switched off in the settings\n";
             model.commitPendingHistory();
-            history->store().flush();
         }
-        return done;
     }
+    if (!text.endsWith(QLatin1Char('\n')))
+        out << '\n';
+    if (printDefinitions && pieces.size() == 1) {
+        for (const DictEntry& entry : model.entries())
+            out << '\n' << entry.name << ":\n" << entry.text << '\n';
+    }
+    out.flush();
+    if (history)
+        history->store().flush();
+    return done;
+}
+
+int CommandLine::reportUnfinished(const TranslatorModel& model, const LanguageService& service) {
+    QTextStream& err = *m_env.err;
+    const auto direction = [&service](const QString& source, const QString& target) {
+        return QStringLiteral("%1 (%2) → %3 (%4)")
+            .arg(service.name(source), source, service.name(target), target);
+    };
+    const TranslationPhase phase = model.phase();
+    switch (phase.kind) {
     case TranslationPhase::Kind::needsDownload: {
         err << "verdolin: Languages are not downloaded: " << direction(phase.source, phase.target)
             << '\n';
@@ -261,6 +322,7 @@ int CommandLine::translate(const QStringList& arguments) {
     case TranslationPhase::Kind::failed:
         err << "verdolin: Could not translate: " << phase.message << '\n';
         return engineFailure;
+    case TranslationPhase::Kind::done:
     case TranslationPhase::Kind::idle:
     case TranslationPhase::Kind::working:
         break;

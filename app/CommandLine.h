@@ -5,7 +5,9 @@
 #include "app/DictionaryService.h"
 #include "app/DownloadRequest.h"
 #include "app/LanguageNames.h"
+#include "app/LanguageService.h"
 #include "app/TranslationEngine.h"
+#include "app/TranslatorModel.h"
 #include "core/LanguagePrefs.h"
 #include "core/LanguageRecognizer.h"
 
@@ -27,16 +29,20 @@ class CommandLine {
 public:
     enum ExitCode {
         done = 0,
-        notFound = 1,      // detect found no language, define no definition, no dictionaries
+        notFound = 1,      // no text with words, no language, no definition, no dictionaries
         usage = 2,         // bad arguments
         unavailable = 3,   // the pair needs a download or cannot be translated here
         engineFailure = 4, // the engine failed or has no languages at all
+        historyFailure = 5, // translated, but the history could not be read or saved
     };
 
     struct Environment {
         // Made on first use: detect with its own language list never needs one.
         std::function<TranslationEngine&()> engine;
         LanguageRecognizerFactory recognizers;
+        // Without the lexicons, for when detection cannot change the result; `recognizers`
+        // when absent.
+        LanguageRecognizerFactory plainRecognizers;
         std::shared_ptr<const LanguageNames> names;
         QLocale interfaceLocale{QLocale::English};
         QStringList preferredLanguages;
@@ -63,7 +69,7 @@ public:
     // Whether `command` is one of the sub-commands.
     static bool handles(const QString& command);
 
-    // Runs one sub-command; `arguments` start with its name.
+    // Runs one sub-command; `arguments` start with its name. The codes are the README's.
     int run(const QStringList& arguments);
 
     static QString usageText();
@@ -75,6 +81,8 @@ private:
     int define(const QStringList& arguments);
     int listDictionaries(const QStringList& arguments);
     int usageError(const QString& message);
+    // Says why a translation ended without a result; the exit code.
+    int reportUnfinished(const TranslatorModel& model, const LanguageService& service);
 
     Environment m_env;
 };

@@ -8,7 +8,9 @@
 #include "platform/linux/ApertiumEngine.h"
 #include "platform/linux/ApertiumLexicons.h"
 #include "platform/linux/BootTimeClock.h"
+#include "platform/linux/CachedPackageCatalog.h"
 #include "platform/linux/CaptureCommand.h"
+#include "platform/linux/Cld2Recognizer.h"
 #include "platform/linux/FileDictionarySource.h"
 #include "platform/linux/IcuLanguageNames.h"
 #include "platform/linux/LexiconRecognizer.h"
@@ -63,7 +65,9 @@ int runCommand(const QStringList& arguments) {
     std::unique_ptr<ApertiumEngine> engine;
     const auto ensureEngine = [&]() -> ApertiumEngine& {
         if (!engine) {
-            catalog = SystemPackageCatalog::create();
+            // apt and PackageKit are asked only when their answer may have changed.
+            catalog = std::make_shared<CachedPackageCatalog>(CachedPackageCatalog::Options{
+                .make = [] { return SystemPackageCatalog::create(); }});
             ApertiumEngine::Options options;
             options.catalog = catalog;
             engine = std::make_unique<ApertiumEngine>(options);
@@ -82,6 +86,7 @@ int runCommand(const QStringList& arguments) {
     lexiconOptions.timeout = std::chrono::seconds(1);
     environment.recognizers =
         lexiconRecognizerFactory(std::make_shared<ApertiumLexicons>(), lexiconOptions);
+    environment.plainRecognizers = cld2RecognizerFactory();
     environment.names = std::make_shared<IcuLanguageNames>();
     environment.interfaceLocale = interfaceLocale();
     environment.preferredLanguages = PreferredLanguages::system();

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
@@ -47,7 +48,7 @@ struct Result {
 };
 
 class CommandLineTest : public testing::Test {
-protected:
+public:
     CommandLineTest() {
         engine.languages = {enUS, es, de, ca};
         engine.setStatus("de", "en-US", PairStatus::installed);
@@ -224,12 +225,124 @@ TEST_F(CommandLineTest, AnEngineWithoutLanguagesExitsWithFour) {
                 HasSubstr("On-device translation is not available on this computer."));
 }
 
-TEST_F(CommandLineTest, TextWithoutWordsTranslatesNothing) {
+// The README's exit-code table: code by the opening words of its meaning.
+QHash<QString, int> documentedExitCodes() {
+    QFile readme(QStringLiteral(VERDOLIN_README));
+    EXPECT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+    static const QRegularExpression row(QStringLiteral(R"(^\| (\d) \| ([^|:(]+))"));
+    QHash<QString, int> codes;
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch match = row.match(line);
+        if (match.hasMatch())
+            codes.insert(match.captured(2).trimmed(), match.captured(1).toInt());
+    }
+    return codes;
+}
+
+struct ExitCase {
+    const char* title;
+    QStringList arguments;
+    const char* input;
+    const char* meaning;
+    void (*prepare)(CommandLineTest&);
+};
+
+void PrintTo(const ExitCase& c, std::ostream* out) {
+    *out << c.title;
+}
+
+class CommandLineExitCodes : public CommandLineTest,
+                             public testing::WithParamInterface<ExitCase> {};
+
+TEST_P(CommandLineExitCodes, AreTheOnesTheReadmeStates) {
+    const ExitCase& c = GetParam();
+    const QHash<QString, int> documented = documentedExitCodes();
+    ASSERT_TRUE(documented.contains(QString::fromUtf8(c.meaning))) << "not in the README";
+    if (c.prepare)
+        c.prepare(*this);
+
+    const Result r = run(c.arguments, QString::fromUtf8(c.input));
+
+    EXPECT_EQ(r.code, documented.value(QString::fromUtf8(c.meaning))) << r.err.toStdString();
+}
+
+constexpr const char* done = "done";
+constexpr const char* nothing = "nothing found";
+constexpr const char* badArguments = "bad arguments";
+constexpr const char* unavailable = "the pair needs a download or is not available offline";
+constexpr const char* failed = "the translator failed";
+
+void failEveryRequest(CommandLineTest& t) {
+    t.engine.session->answer = [](const QList<TranslationRequest>&) {
+        return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EverySubCommand, CommandLineExitCodes,
+    testing::Values(
+        ExitCase{"translate", {"translate", "Hallo Welt"}, "", done, nullptr},
+        ExitCase{"translateNoWords", {"translate"}, "  123 -- !!\n", nothing, nullptr},
+        ExitCase{"translateBadOption", {"translate", "--into", "es", "x"}, "", badArguments,
+                 nullptr},
+        ExitCase{"translateDownload", {"translate", "--to", "ca", "Hello there"}, "", unavailable,
+                 nullptr},
+        ExitCase{"translateFails", {"translate", "Hallo Welt"}, "", failed, failEveryRequest},
+        ExitCase{"translateNoEngine", {"translate", "Hallo Welt"}, "", failed,
+                 [](CommandLineTest& t) { t.engine.languages.clear(); }},
+        ExitCase{"languages", {"languages"}, "", done, nullptr},
+        ExitCase{"languagesWithText", {"languages", "en"}, "", badArguments, nullptr},
+        ExitCase{"languagesNoEngine", {"languages"}, "", failed,
+                 [](CommandLineTest& t) { t.engine.languages.clear(); }},
+        ExitCase{"detect", {"detect", "Hola"}, "", done, nullptr},
+        ExitCase{"detectNothing", {"detect", "Bonjour"}, "", nothing, nullptr},
+        ExitCase{"detectLinesWithText", {"detect", "--lines", "Hola"}, "", badArguments,
+                 nullptr},
+        ExitCase{"define", {"define", "Haus"}, "", done, nullptr},
+        ExitCase{"defineUnknown", {"define", "Baum"}, "", nothing, nullptr},
+        ExitCase{"defineNoWord", {"define"}, " ", badArguments, nullptr},
+        ExitCase{"dictionaries", {"dictionaries"}, "", done, nullptr},
+        ExitCase{"dictionariesNone", {"dictionaries"}, "", nothing,
+                 [](CommandLineTest& t) { t.source->clear(); }},
+        ExitCase{"unknownCommand", {"speak"}, "", badArguments, nullptr}),
+    [](const testing::TestParamInfo<ExitCase>& info) { return info.param.title; });
+
+TEST_F(CommandLineTest, TextWithoutWordsAsksNoEngine) {
     const Result r = run({"translate"}, QStringLiteral("  123 -- !!\n"));
 
-    EXPECT_EQ(r.code, CommandLine::done);
     EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("nothing to translate"));
     EXPECT_EQ(engineRequests, 0);
+}
+
+TEST_F(CommandLineTest, ATranslatorThatStoppedGetsOneMoreTry) {
+    int failures = 1;
+    engine.session->answer = [&failures](const QList<TranslationRequest>& requests) {
+        if (failures-- > 0)
+            return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+        return upperCased(requests);
+    };
+
+    const Result r = run({"translate", "Hallo Welt"});
+
+    EXPECT_EQ(r.code, CommandLine::done) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("HALLO WELT\n"));
+    EXPECT_EQ(engine.session->batches.size(), 2);
+}
+
+TEST_F(CommandLineTest, ALongInputIsTranslatedWholeInPiecesKeepingEveryLine) {
+    // About 45,000 characters: three pieces, with blank lines and indentation to keep.
+    QString input;
+    for (int i = 0; i < 1500; ++i)
+        input += (i % 7 == 0 ? QStringLiteral("\n  ") : QString())
+                 + QStringLiteral("Hallo Welt, line %1 of many.\n").arg(i, 4, 10, QLatin1Char('0'));
+
+    const Result r = run({"translate", "--from", "de"}, input);
+
+    EXPECT_EQ(r.code, CommandLine::done) << r.err.toStdString();
+    EXPECT_EQ(r.out, input.toUpper());
+    EXPECT_EQ(engine.session->batches.size(), 3) << "one request batch per piece";
+    EXPECT_EQ(r.err.count(QStringLiteral("de → en")), 1);
 }
 
 TEST_F(CommandLineTest, ListsLanguagesWithTheirStatusFromBothOfMyLanguages) {

@@ -1,0 +1,48 @@
+#include "core/InputPieces.h"
+
+#include "core/Graphemes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* name;
+    QString text;
+    qsizetype limit;
+    QStringList pieces;
+};
+
+TEST(InputPiecesTest, CutsAfterLineEndsThenWhiteSpaceThenAnywhere) {
+    const QString flag = QStringLiteral("\U0001F1EA\U0001F1F8"); // one character, four units
+    const Case cases[] = {
+        {"fits", "one\ntwo\n", 8, {"one\ntwo\n"}},
+        {"empty", "", 5, {""}},
+        {"after the last line end that fits", "ab\ncd\nef\n", 7, {"ab\ncd\n", "ef\n"}},
+        {"blank lines stay with their piece", "ab\n\n\ncd", 5, {"ab\n\n\n", "cd"}},
+        {"a long line at white space", "aaa bbb ccc", 5, {"aaa ", "bbb ", "ccc"}},
+        {"a word longer than a piece", "abcdefgh", 3, {"abc", "def", "gh"}},
+        {"never inside a character", flag + flag + flag, 2, {flag + flag, flag}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList pieces = InputPieces::split(c.text, c.limit);
+        EXPECT_EQ(pieces, c.pieces);
+        EXPECT_EQ(pieces.join(QString()), c.text);
+        for (const QString& piece : pieces)
+            EXPECT_LE(Graphemes::count(piece), c.limit);
+    }
+}
+
+TEST(InputPiecesTest, ALongFileKeepsEveryLine) {
+    QString text;
+    for (int i = 0; i < 3000; ++i)
+        text += QStringLiteral("Line number %1 of the file.\n").arg(i);
+    const QStringList pieces = InputPieces::split(text, 20000);
+    ASSERT_GT(pieces.size(), 3);
+    EXPECT_EQ(pieces.join(QString()), text);
+    for (const QString& piece : pieces)
+        EXPECT_TRUE(piece.endsWith(QLatin1Char('\n')));
+}
+
+} // namespace
