@@ -56,6 +56,9 @@ std::optional<QString> packageFor(PackageCatalog& catalog, const DownloadRequest
 }
 
 int runCommand(const QStringList& arguments) {
+    // A translator failure is told once, by the command that met it.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("verdolin.*.debug=false\nverdolin.apertium*.warning=false"));
     // The first language pair comes from the preferred languages and the keyboard layouts.
     InputSources::installSystem(std::make_unique<XkbInputSources>());
     SettingsStartup::run();
