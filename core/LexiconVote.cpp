@@ -62,6 +62,18 @@ bool needsUnhinted(const Ballot& ballot, const Rule& rule) {
     return !answer.isEmpty() && (answer == ballot.first || answer == ballot.second);
 }
 
+bool secondCannotMatter(const Ballot& ballot, const Rule& rule) {
+    // With a share of zero on both sides the unhinted fallback may apply, which no share
+    // of the second language's would lead to.
+    if (ballot.firstShare <= 0.0 || ballot.second.isEmpty() || ballot.second == ballot.first)
+        return ballot.firstShare > 0.0;
+    Ballot knowsNothing = ballot;
+    knowsNothing.secondShare = 0.0;
+    Ballot knowsAll = ballot;
+    knowsAll.secondShare = 1.0;
+    return decide(knowsNothing, rule) == decide(knowsAll, rule);
+}
+
 std::optional<Verdict> decide(const Ballot& ballot, const Rule& rule) {
     const QString answer = hintedAnswer(ballot.hinted);
 

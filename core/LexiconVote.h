@@ -59,6 +59,11 @@ struct Verdict {
 // the recogniser); `unhinted` may stay empty otherwise.
 bool needsUnhinted(const Ballot& ballot, const Rule& rule);
 
+// Whether the vote ends the same whatever the second language's share, so that its lexicons
+// need not be asked (a slow analyser still loading, say): the first language's share is known
+// and above zero, and the second's two extremes give the same verdict. A score grows with its
+// share, so every share between them does too.
+bool secondCannotMatter(const Ballot& ballot, const Rule& rule);
 // The winner, or absent when there is no hinted answer and no language scores above zero.
 std::optional<Verdict> decide(const Ballot& ballot, const Rule& rule);
 

@@ -151,6 +151,14 @@ bool ApertiumLexicons::hasLexicon(const QString& code) {
     return find(code) != nullptr;
 }
 
+void ApertiumLexicons::startLoading(const QStringList& codes) {
+    for (const QString& code : codes) {
+        Lexicon* lexicon = find(code);
+        if (lexicon && lexicon->analyser)
+            lexicon->analyser->start();
+    }
+}
+
 std::optional<QList<bool>> ApertiumLexicons::known(const QString& code, const QStringList& tokens,
                                                    QDeadlineTimer deadline) {
     Lexicon* lexicon = find(code);

@@ -36,6 +36,7 @@ public:
     ~ApertiumLexicons() override;
 
     bool hasLexicon(const QString& code) override;
+    void startLoading(const QStringList& codes) override;
     std::optional<double> knownShare(const QString& code, const QStringList& tokens,
                                      QDeadlineTimer deadline) override;
 

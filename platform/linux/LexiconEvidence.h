@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QtGlobal>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,10 @@ public:
 
     // Whether any lexicon is installed for the language (a base code: "en", "es").
     virtual bool hasLexicon(const QString& code) = 0;
+
+    // Lets the lexicons of these languages load side by side before they are asked; returns
+    // at once. Asking without it works too, one language after the other.
+    virtual void startLoading(const QStringList& codes) { Q_UNUSED(codes); }
 
     // The share (0..1) of `tokens` known in the language. Absent when the language has no
     // lexicon, when there are no tokens, or when the answer did not come before `deadline`.

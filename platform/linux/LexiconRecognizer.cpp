@@ -84,12 +84,9 @@ void LexiconRecognizer::processString(const QString& text) {
         return;
 
     const QDeadlineTimer deadline(m_options.timeout);
+    m_evidence->startLoading({pair->first, pair->second});
     const std::optional<double> firstShare = m_evidence->knownShare(pair->first, tokens, deadline);
     if (!firstShare)
-        return;
-    const std::optional<double> secondShare =
-        m_evidence->knownShare(pair->second, tokens, deadline);
-    if (!secondShare)
         return;
 
     LexiconVote::Ballot ballot;
@@ -97,8 +94,14 @@ void LexiconRecognizer::processString(const QString& text) {
     ballot.first = pair->first;
     ballot.firstShare = *firstShare;
     ballot.second = pair->second;
-    ballot.secondShare = *secondShare;
     ballot.words = words;
+    if (!LexiconVote::secondCannotMatter(ballot, m_options.rule)) {
+        const std::optional<double> secondShare =
+            m_evidence->knownShare(pair->second, tokens, deadline);
+        if (!secondShare)
+            return;
+        ballot.secondShare = *secondShare;
+    }
     if (LexiconVote::needsUnhinted(ballot, m_options.rule)) {
         const QList<LanguageHypothesis> unhinted =
             Cld2Recognizer::hypotheses(Cld2Recognizer::read(text), {});

@@ -80,7 +80,11 @@ public:
             ++engineRequests;
             return engine;
         };
-        env.recognizers = [this] { return std::make_unique<TableRecognizer>(table); };
+        env.recognizers = [this] {
+            ++lexiconRecognizers;
+            return std::make_unique<TableRecognizer>(table);
+        };
+        env.plainRecognizers = [this] { return std::make_unique<TableRecognizer>(table); };
         env.preferredLanguages = {QStringLiteral("en-US")};
         env.storedLanguages = [this] { return stored; };
         env.repairLanguages = [this](const QSet<QString>& codes) { repaired = codes; };
@@ -113,6 +117,7 @@ public:
     QString historyFile = dir.filePath(QStringLiteral("history.json"));
     QSet<QString> repaired;
     int engineRequests = 0;
+    int lexiconRecognizers = 0;
 };
 
 TEST_F(CommandLineTest, TranslatesTextFromTheArgumentsIntoMyLanguage) {
@@ -315,6 +320,13 @@ TEST_F(CommandLineTest, TextWithoutWordsAsksNoEngine) {
     EXPECT_EQ(engineRequests, 0);
 }
 
+TEST_F(CommandLineTest, AGivenSourceLanguageStartsNoLexicons) {
+    EXPECT_EQ(run({"translate", "--from", "de", "--to", "en", "Hallo"}).code, CommandLine::done);
+    EXPECT_EQ(lexiconRecognizers, 0);
+    EXPECT_EQ(run({"translate", "Hallo Welt"}).code, CommandLine::done);
+    EXPECT_GT(lexiconRecognizers, 0) << "detection still has them";
+}
+
 TEST_F(CommandLineTest, ATranslatorThatStoppedGetsOneMoreTry) {
     int failures = 1;
     engine.session->answer = [&failures](const QList<TranslationRequest>& requests) {
@@ -342,7 +354,7 @@ TEST_F(CommandLineTest, ALongInputIsTranslatedWholeInPiecesKeepingEveryLine) {
     EXPECT_EQ(r.code, CommandLine::done) << r.err.toStdString();
     EXPECT_EQ(r.out, input.toUpper());
     EXPECT_EQ(engine.session->batches.size(), 3) << "one request batch per piece";
-    EXPECT_EQ(r.err.count(QStringLiteral("de → en")), 1);
+    EXPECT_EQ(r.err.count(QStringLiteral("de → en (")), 1) << "the direction is told once";
 }
 
 TEST_F(CommandLineTest, ListsLanguagesWithTheirStatusFromBothOfMyLanguages) {

@@ -8,9 +8,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/QtPrinters.h"
+
 namespace {
 
-struct Run {
+struct Outcome {
     int code = -1;
     QString out;
     QString err;
@@ -24,7 +26,7 @@ protected:
         environment.remove(QStringLiteral("QT_LOGGING_RULES"));
     }
 
-    Run run(const QStringList& arguments) {
+    Outcome run(const QStringList& arguments) {
         QProcess process;
         process.setProcessEnvironment(environment);
         process.setStandardInputFile(QProcess::nullDevice());
@@ -69,7 +71,7 @@ TEST_F(MainTest, TranslatesWhateverLocaleTheUserHas) {
     environment.insert(QStringLiteral("LANG"), QStringLiteral("xx_XX.UTF-8"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("xx_XX.UTF-8"));
 
-    const Run r = run({"translate", "--from", "en", "--to", "es", "Good morning."});
+    const Outcome r = run({"translate", "--from", "en", "--to", "es", "Good morning."});
 
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QStringLiteral("Buenos días.\n"));
@@ -78,7 +80,7 @@ TEST_F(MainTest, TranslatesWhateverLocaleTheUserHas) {
 TEST_F(MainTest, AStageThatDiesIsRetriedOnceAndReportedOnce) {
     const QString starts = installDyingPair();
 
-    const Run r = run({"translate", "--from", "en", "--to", "ca", "Hello there"});
+    const Outcome r = run({"translate", "--from", "en", "--to", "ca", "Hello there"});
 
     EXPECT_EQ(r.code, 4);
     EXPECT_TRUE(r.out.isEmpty());

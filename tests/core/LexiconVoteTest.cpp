@@ -200,6 +200,31 @@ TEST(LexiconVoteTest, AsksForTheUnhintedAnswerOnlyWhenTheFallbackApplies) {
     EXPECT_FALSE(LexiconVote::needsUnhinted(third, r2));
 }
 
+TEST(LexiconVoteTest, ASecondShareThatCannotMatterChangesNoVerdict) {
+    int skipped = 0;
+    for (const Rule& rule : {r1, r2, LexiconVote::chosenRule()}) {
+        for (const auto& hinted : {saysEnglish, saysSpanish, saysGerman, saysGermanEnglishFirst,
+                                   QList<LanguageHypothesis>{}}) {
+            for (int first = 0; first <= 8; ++first) {
+                for (int words = 1; words <= 3; ++words) {
+                    Ballot ballot{hinted, QStringLiteral("de"), "en", first / 8.0, "es", 0.0,
+                                  words};
+                    if (!LexiconVote::secondCannotMatter(ballot, rule))
+                        continue;
+                    ++skipped;
+                    const std::optional<Verdict> assumed = LexiconVote::decide(ballot, rule);
+                    for (int second = 0; second <= 8; ++second) {
+                        ballot.secondShare = second / 8.0;
+                        EXPECT_EQ(LexiconVote::decide(ballot, rule), assumed)
+                            << "first " << first << "/8, second " << second << "/8";
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(skipped, 0);
+}
+
 TEST(LexiconVoteTest, UnsortedHypothesesStillNameTheMostProbable) {
     const QList<LanguageHypothesis> unsorted{{"de", 0.1}, {"en", 0.2}, {"es", 0.7}};
     const Ballot ballot{unsorted, {}, "en", 0, "es", 0, 1};
