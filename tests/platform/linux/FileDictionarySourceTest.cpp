@@ -1,6 +1,7 @@
 #include "platform/linux/FileDictionarySource.h"
 
 #include "tests/platform/linux/DictFixtures.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QDir>
 #include <QFileInfo>
