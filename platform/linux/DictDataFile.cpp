@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 #include <zlib.h>
 
@@ -18,8 +22,9 @@ constexpr int kFlagComment = 0x10;
 
 } // namespace
 
-DictDataFile::DictDataFile(QString path)
-    : m_path(std::move(path)) {}
+DictDataFile::DictDataFile(QString path, qsizetype limit)
+    : m_path(std::move(path))
+    , m_limit(limit) {}
 
 DictDataFile::~DictDataFile() = default;
 
@@ -27,8 +32,7 @@ bool DictDataFile::open() const {
     if (m_opened)
         return m_usable;
     m_opened = true;
-    m_file.setFileName(m_path);
-    if (!m_file.open(QIODevice::ReadOnly))
+    if (!openRegular(m_file, m_path))
         return false;
     const qint64 size = m_file.size();
     if (size > 0) {
@@ -38,10 +42,14 @@ bool DictDataFile::open() const {
         m_bytes = QByteArrayView(reinterpret_cast<const char*>(mapped), qsizetype(size));
     }
     m_compressed = m_bytes.size() >= 2 && quint8(m_bytes[0]) == 0x1f && quint8(m_bytes[1]) == 0x8b;
+    // A compressed name on bytes that are not gzip is damage, not text to show.
+    if (!m_compressed
+        && (m_path.endsWith(QLatin1String(".dz")) || m_path.endsWith(QLatin1String(".gz"))))
+        return false;
     if (m_compressed && !parseDictzipHeader()) {
         // Not a dictzip file: a plain gzip stream is still readable, just not by chunks.
         m_chunkStarts.clear();
-        m_inflatedWhole = gunzip(m_bytes, kMaxSize);
+        m_inflatedWhole = gunzip(m_bytes, m_limit);
         if (!m_inflatedWhole)
             return false;
     }
@@ -135,7 +143,7 @@ std::optional<QByteArray> DictDataFile::chunk(qsizetype index) const {
 
 std::optional<QByteArray> DictDataFile::read(quint64 offset, quint64 length) const {
     const std::lock_guard lock(m_mutex);
-    if (!open() || length > quint64(kMaxSize))
+    if (!open() || length > quint64(m_limit))
         return std::nullopt;
     if (length == 0)
         return QByteArray();
@@ -168,36 +176,60 @@ std::optional<QByteArray> DictDataFile::read(quint64 offset, quint64 length) con
 }
 
 std::optional<QByteArray> DictDataFile::gunzip(QByteArrayView compressed, qsizetype limit) {
-    z_stream stream{};
-    if (inflateInit2(&stream, MAX_WBITS + 16) != Z_OK)
-        return std::nullopt;
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
-    stream.avail_in = uInt(compressed.size());
-    QByteArray out;
-    char buffer[64 * 1024];
-    int result = Z_OK;
-    while (result == Z_OK) {
-        stream.next_out = reinterpret_cast<Bytef*>(buffer);
-        stream.avail_out = sizeof buffer;
-        result = inflate(&stream, Z_NO_FLUSH);
-        const qsizetype produced = qsizetype(sizeof buffer - stream.avail_out);
-        if (out.size() + produced > limit) {
-            result = Z_MEM_ERROR;
-            break;
+    // Inflated twice: first only counted, so that a bomb is refused before any memory is
+    // taken for it, then into a buffer of exactly the counted size.
+    auto inflateInto = [&](char* out, qsizetype outSize) -> std::optional<qsizetype> {
+        z_stream stream{};
+        if (inflateInit2(&stream, MAX_WBITS + 16) != Z_OK)
+            return std::nullopt;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
+        stream.avail_in = uInt(compressed.size());
+        char scratch[64 * 1024];
+        qsizetype produced = 0;
+        int result = Z_OK;
+        while (result == Z_OK) {
+            char* at = out ? out + produced : scratch;
+            const qsizetype room = out ? outSize - produced : qsizetype(sizeof scratch);
+            stream.next_out = reinterpret_cast<Bytef*>(at);
+            stream.avail_out = uInt(std::min<qsizetype>(room, sizeof scratch));
+            const uInt offered = stream.avail_out;
+            result = inflate(&stream, Z_NO_FLUSH);
+            produced += qsizetype(offered - stream.avail_out);
+            if (produced > limit) {
+                result = Z_MEM_ERROR;
+                break;
+            }
         }
-        out.append(buffer, produced);
-        if (result == Z_BUF_ERROR && stream.avail_in == 0)
-            break;
-    }
-    inflateEnd(&stream);
-    if (result != Z_STREAM_END)
+        inflateEnd(&stream);
+        if (result != Z_STREAM_END)
+            return std::nullopt;
+        return produced;
+    };
+    const std::optional<qsizetype> size = inflateInto(nullptr, 0);
+    if (!size)
+        return std::nullopt;
+    QByteArray out(*size, Qt::Uninitialized);
+    if (inflateInto(out.data(), out.size()) != size)
         return std::nullopt;
     return out;
 }
 
+bool DictDataFile::openRegular(QFile& file, const QString& path) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+}
+
 std::optional<QByteArray> DictDataFile::readIndex(const QString& path, qsizetype limit) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > limit)
+    QFile file;
+    if (!openRegular(file, path) || file.size() > limit)
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     if (path.endsWith(QLatin1String(".gz")))

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -33,10 +34,11 @@ QString tidy(QString text) {
 
 } // namespace
 
-DictdDictionary::DictdDictionary(QString identifier, QString indexPath, QString dataPath)
+DictdDictionary::DictdDictionary(QString identifier, QString indexPath, QString dataPath,
+                                 qsizetype sizeLimit)
     : m_identifier(std::move(identifier))
     , m_indexPath(std::move(indexPath))
-    , m_data(std::move(dataPath)) {}
+    , m_data(std::move(dataPath), sizeLimit) {}
 
 QString DictdDictionary::identifier() const {
     return m_identifier;
@@ -110,8 +112,7 @@ bool DictdDictionary::open() const {
     if (m_opened)
         return !m_indexBytes.isEmpty();
     m_opened = true;
-    m_index.setFileName(m_indexPath);
-    if (!m_index.open(QIODevice::ReadOnly) || m_index.size() <= 0)
+    if (!DictDataFile::openRegular(m_index, m_indexPath) || m_index.size() <= 0)
         return false;
     const uchar* mapped = m_index.map(0, m_index.size());
     if (mapped == nullptr)
@@ -136,22 +137,32 @@ bool DictdDictionary::open() const {
 }
 
 // The index lines whose headword compares equal to key, in file order. A lower-bound binary
-// search over line starts: lines before lo compare less, lines from hi on do not.
+// search over line starts: lines before lo compare less, lines from hi on do not. Every scan
+// for a line break stops after kMaxLineLength bytes, and meeting so long a line ends the search.
 QList<QByteArray> DictdDictionary::entries(const QByteArray& key) const {
     const QByteArrayView bytes = m_indexBytes;
     const qsizetype size = bytes.size();
-    auto lineEnd = [&](qsizetype start) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        return newline < 0 ? size : newline;
+    // The end of the line from start; -1 when it is too long.
+    auto lineEnd = [&](qsizetype start) -> qsizetype {
+        const qsizetype window = std::min(kMaxLineLength + 1, size - start);
+        const qsizetype newline = bytes.sliced(start, window).indexOf('\n');
+        if (newline >= 0)
+            return start + newline;
+        return window > kMaxLineLength ? -1 : size;
     };
     qsizetype lo = 0;
     qsizetype hi = size;
     while (lo < hi) {
         const qsizetype mid = lo + (hi - lo) / 2;
-        qsizetype start = mid;
-        while (start > lo && bytes[start - 1] != '\n')
-            --start;
+        // lo is always a line start, so the walk back needs to go no further.
+        const qsizetype from = std::max(lo, mid - kMaxLineLength);
+        const qsizetype newline = bytes.sliced(from, mid - from).lastIndexOf('\n');
+        if (newline < 0 && from > lo)
+            return {};
+        const qsizetype start = newline < 0 ? from : from + newline + 1;
         const qsizetype end = lineEnd(start);
+        if (end < 0)
+            return {};
         const QByteArray headword =
             normalizedHeadword(headwordOf(bytes.sliced(start, end - start)), m_allChars);
         if (headword < key)
@@ -162,6 +173,8 @@ QList<QByteArray> DictdDictionary::entries(const QByteArray& key) const {
     QList<QByteArray> lines;
     for (qsizetype start = lo; start < size;) {
         const qsizetype end = lineEnd(start);
+        if (end < 0)
+            break;
         const QByteArrayView line = bytes.sliced(start, end - start);
         if (normalizedHeadword(headwordOf(line), m_allChars) != key)
             break;

@@ -10,11 +10,14 @@
 
 // A dictd database: NAME.index (headword, base64 offset, base64 length; sorted as dictfmt
 // sorts) with NAME.dict or NAME.dict.dz. Opened on first use; the index is mapped and
-// searched in place.
+// searched in place. A line longer than kMaxLineLength is damage: the look-up that meets it
+// finds nothing, so a file without line breaks costs no more than a sound one.
 class DictdDictionary : public Dictionary {
 public:
     // identifier: the database's name in the dictd configuration, else the file stem.
-    DictdDictionary(QString identifier, QString indexPath, QString dataPath);
+    // sizeLimit: the largest definition read or data file inflated.
+    DictdDictionary(QString identifier, QString indexPath, QString dataPath,
+                    qsizetype sizeLimit = DictDataFile::kMaxSize);
 
     QString identifier() const override;
     QString name() const override;
@@ -29,6 +32,8 @@ public:
 
     // Longest word looked up; nothing longer is a headword.
     static constexpr qsizetype kMaxWordLength = 1024;
+    // Longest index line accepted; real ones are well under 1 KiB.
+    static constexpr qsizetype kMaxLineLength = 64 * 1024;
 
 private:
     bool open() const;

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Larger index files are no dictionary this program reads.
-constexpr qsizetype kMaxIndexSize = 256 * 1024 * 1024;
 constexpr qsizetype kMaxWordLength = 100;
 
 bool isWordCharacter(char32_t c) {
@@ -21,7 +19,7 @@ bool isWordCharacter(char32_t c) {
 }
 
 std::optional<QByteArray> readWhole(const QString& path) {
-    return DictDataFile::readIndex(path, kMaxIndexSize);
+    return DictDataFile::readIndex(path, DictDataFile::kMaxSize);
 }
 
 void addWord(QSet<QString>& words, QByteArrayView raw) {
@@ -108,8 +106,8 @@ QSet<QString> readDictdIndex(const QString& indexPath) {
 
 QSet<QString> readStarDictIndex(const QString& ifoPath) {
     QSet<QString> words;
-    QFile ifo(ifoPath);
-    if (!ifo.open(QIODevice::ReadOnly) || ifo.size() > 1024 * 1024)
+    QFile ifo;
+    if (!DictDataFile::openRegular(ifo, ifoPath) || ifo.size() > 1024 * 1024)
         return words;
     int offsetBits = 32;
     for (const QByteArray& line : ifo.readAll().split('\n')) {

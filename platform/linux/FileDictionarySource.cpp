@@ -14,8 +14,8 @@
 namespace {
 
 QString readText(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 4 * 1024 * 1024)
+    QFile file;
+    if (!DictDataFile::openRegular(file, path) || file.size() > 4 * 1024 * 1024)
         return {};
     return QString::fromUtf8(file.readAll());
 }
@@ -35,8 +35,9 @@ FileDictionarySource::Folders FileDictionarySource::systemFolders() {
     };
 }
 
-FileDictionarySource::FileDictionarySource(Folders folders)
-    : m_folders(std::move(folders)) {}
+FileDictionarySource::FileDictionarySource(Folders folders, qsizetype sizeLimit)
+    : m_folders(std::move(folders))
+    , m_sizeLimit(sizeLimit) {}
 
 QList<std::pair<QString, QString>> FileDictionarySource::parseDatabaseList(const QString& text) {
     QString withoutComments;
@@ -111,7 +112,8 @@ QList<std::shared_ptr<const Dictionary>> FileDictionarySource::dictionaries() co
                                 + QLatin1Char('\n') + dataPath;
             std::shared_ptr<const Dictionary> dictionary = reuse(key, indexPath, next);
             if (!dictionary) {
-                dictionary = std::make_shared<DictdDictionary>(identifier, indexPath, dataPath);
+                dictionary =
+                    std::make_shared<DictdDictionary>(identifier, indexPath, dataPath, m_sizeLimit);
                 next.insert(key, {info.lastModified(), info.size(), dictionary});
             }
             found.append(dictionary);
@@ -128,7 +130,7 @@ QList<std::shared_ptr<const Dictionary>> FileDictionarySource::dictionaries() co
             std::shared_ptr<const Dictionary> dictionary = reuse(key, path, next);
             if (!dictionary) {
                 const QFileInfo info(path);
-                dictionary = StarDictDictionary::fromIfo(path);
+                dictionary = StarDictDictionary::fromIfo(path, m_sizeLimit);
                 if (!dictionary)
                     continue;
                 next.insert(key, {info.lastModified(), info.size(), dictionary});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/DictionarySource.h"
+#include "platform/linux/DictDataFile.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -21,7 +22,9 @@ public:
     // The folders of this system, from the home folder and XDG_DATA_HOME.
     static Folders systemFolders();
 
-    explicit FileDictionarySource(Folders folders = systemFolders());
+    // sizeLimit: the largest index inflated or definition read by each dictionary.
+    explicit FileDictionarySource(Folders folders = systemFolders(),
+                                  qsizetype sizeLimit = DictDataFile::kMaxSize);
 
     QList<std::shared_ptr<const Dictionary>> dictionaries() const override;
     QStringList activeIDs() const override;
@@ -47,6 +50,7 @@ private:
                                             QHash<QString, Cached>& next) const;
 
     Folders m_folders;
+    qsizetype m_sizeLimit;
     mutable std::mutex m_mutex;
     // Dictionaries already opened, kept while their files are unchanged.
     mutable QHash<QString, Cached> m_cache;

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr qsizetype kMaxIndexSize = 512 * 1024 * 1024;
 constexpr qsizetype kMaxWordLength = 1024;
 
 quint32 be32(QByteArrayView b, qsizetype at) {
@@ -24,10 +23,6 @@ QByteArray asciiFolded(QByteArrayView word) {
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
     return out;
-}
-
-std::optional<QByteArray> readFile(const QString& path) {
-    return DictDataFile::readIndex(path, kMaxIndexSize);
 }
 
 QString firstExisting(const QString& base, std::initializer_list<const char*> suffixes) {
@@ -56,14 +51,16 @@ QString withoutMarkup(QString text) {
 
 } // namespace
 
-std::shared_ptr<StarDictDictionary> StarDictDictionary::fromIfo(const QString& ifoPath) {
-    QFile file(ifoPath);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024)
+std::shared_ptr<StarDictDictionary> StarDictDictionary::fromIfo(const QString& ifoPath,
+                                                                qsizetype sizeLimit) {
+    QFile file;
+    if (!DictDataFile::openRegular(file, ifoPath) || file.size() > 1024 * 1024)
         return nullptr;
     const QList<QByteArray> lines = file.readAll().split('\n');
     if (lines.isEmpty() || !lines.first().trimmed().startsWith("StarDict's dict ifo file"))
         return nullptr;
     std::shared_ptr<StarDictDictionary> dictionary(new StarDictDictionary);
+    dictionary->m_sizeLimit = sizeLimit;
     for (const QByteArray& line : lines) {
         const qsizetype equals = line.indexOf('=');
         if (equals <= 0)
@@ -85,7 +82,7 @@ std::shared_ptr<StarDictDictionary> StarDictDictionary::fromIfo(const QString& i
     const QString dataPath = firstExisting(dictionary->m_basePath, {".dict.dz", ".dict"});
     if (dataPath.isEmpty() || firstExisting(dictionary->m_basePath, {".idx", ".idx.gz"}).isEmpty())
         return nullptr;
-    dictionary->m_data = std::make_unique<DictDataFile>(dataPath);
+    dictionary->m_data = std::make_unique<DictDataFile>(dataPath, sizeLimit);
     return dictionary;
 }
 
@@ -105,7 +102,8 @@ bool StarDictDictionary::open() const {
     if (m_opened)
         return !m_entries.isEmpty();
     m_opened = true;
-    const std::optional<QByteArray> idx = readFile(firstExisting(m_basePath, {".idx", ".idx.gz"}));
+    const std::optional<QByteArray> idx =
+        DictDataFile::readIndex(firstExisting(m_basePath, {".idx", ".idx.gz"}), m_sizeLimit);
     if (!idx)
         return false;
     m_idx = *idx;
@@ -121,7 +119,8 @@ bool StarDictDictionary::open() const {
         m_entries.append({pos, nul - pos, offset, size});
         pos = nul + 1 + numberSize;
     }
-    if (const std::optional<QByteArray> syn = readFile(m_basePath + QLatin1String(".syn"))) {
+    if (const std::optional<QByteArray> syn =
+            DictDataFile::readIndex(m_basePath + QLatin1String(".syn"), m_sizeLimit)) {
         m_syn = *syn;
         for (qsizetype pos = 0; pos < m_syn.size();) {
             const qsizetype nul = m_syn.indexOf('\0', pos);

@@ -15,8 +15,10 @@
 class StarDictDictionary : public Dictionary {
 public:
     // The dictionary described by ifoPath, or null when the .ifo is unreadable, has no
-    // bookname, or the .idx or .dict file is missing.
-    static std::shared_ptr<StarDictDictionary> fromIfo(const QString& ifoPath);
+    // bookname, or the .idx or .dict file is missing. sizeLimit: the largest index inflated
+    // or definition read.
+    static std::shared_ptr<StarDictDictionary>
+    fromIfo(const QString& ifoPath, qsizetype sizeLimit = DictDataFile::kMaxSize);
 
     QString identifier() const override;
     QString name() const override;
@@ -47,6 +49,7 @@ private:
     QString m_name;
     QString m_basePath;
     int m_offsetBits = 32;
+    qsizetype m_sizeLimit = DictDataFile::kMaxSize;
     QByteArray m_sameTypeSequence;
     std::unique_ptr<DictDataFile> m_data;
     mutable std::mutex m_mutex;

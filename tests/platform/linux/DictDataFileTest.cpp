@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 namespace {
 
 QByteArray sampleText(int lines) {
@@ -153,6 +155,19 @@ TEST(DictDataFileGunzipTest, RefusesCorruptOrOversizedStreams) {
     EXPECT_FALSE(DictDataFile::gunzip(bytes, 4999));
     EXPECT_FALSE(DictDataFile::gunzip(bytes.first(bytes.size() - 20), 10000));
     EXPECT_FALSE(DictDataFile::gunzip(QByteArray("plain text"), 10000));
+}
+
+// The bomb is refused before memory is taken for what it inflates to.
+TEST(DictDataFileGunzipTest, RefusesABombWithoutHoldingIt) {
+    constexpr qsizetype kLimit = 32 * 1024 * 1024;
+    const QByteArray bomb = DictFixtures::gzipZeros(kLimit + 1);
+    EXPECT_EQ(DictDataFile::gunzip(DictFixtures::gzipZeros(1000), kLimit), QByteArray(1000, '\0'));
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_FALSE(DictDataFile::gunzip(bomb, kLimit));
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, kLimit / 1024 / 2); // in KiB
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/linux/DictionaryHeadwords.h"
 
+#include "tests/platform/linux/DictFixtures.h"
+
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
@@ -52,6 +54,25 @@ TEST(DictionaryHeadwordsReadTest, AMissingOrTruncatedIndexGivesWhatItHolds) {
     idx.write(QByteArray("Uno\0", 4) + QByteArray(8, '\0') + QByteArray("dos\0\1\2", 6));
     idx.close();
     EXPECT_EQ(DictionaryHeadwords::readStarDictIndex(ifo.fileName()), QSet<QString>{"uno"});
+}
+
+TEST(DictionaryHeadwordsReadTest, AFifoForAnyFileGivesNothingAtOnce) {
+    for (const char* name : {"d.index", "d.ifo", "d.idx"}) {
+        SCOPED_TRACE(name);
+        QTemporaryDir dir;
+        DictFixtures::writeFile(dir.filePath("d.ifo"), "StarDict's dict ifo file\nbookname=d\n");
+        DictFixtures::writeFile(dir.filePath("d.idx.gz"), DictFixtures::gzipZeros(0));
+        ASSERT_TRUE(DictFixtures::makeFifo(dir.filePath(name)));
+        QSet<QString> words{QStringLiteral("unread")};
+        EXPECT_TRUE(DictFixtures::finishesPromptly(
+            [&] {
+                words = QString::fromLatin1(name).endsWith(QLatin1String(".index"))
+                            ? DictionaryHeadwords::readDictdIndex(dir.filePath(name))
+                            : DictionaryHeadwords::readStarDictIndex(dir.filePath("d.ifo"));
+            },
+            {dir.filePath(name)}));
+        EXPECT_TRUE(words.isEmpty());
+    }
 }
 
 } // namespace

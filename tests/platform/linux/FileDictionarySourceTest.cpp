@@ -1,6 +1,7 @@
 #include "platform/linux/FileDictionarySource.h"
 
 #include "tests/platform/linux/DictFixtures.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -123,6 +124,59 @@ TEST_F(FileDictionarySourceTest, KeepsOpenedDictionariesUntilTheirFilesChange) {
     EXPECT_EQ(third[1], first[1]);
     QFile::remove(m_dictd2 + QStringLiteral("/third.dict"));
     EXPECT_EQ(files.dictionaries().size(), 3);
+}
+
+// One damaged file takes out its own dictionary, at once, and no other.
+TEST_F(FileDictionarySourceTest, DamagedFileDisablesOnlyItsDictionary) {
+    constexpr qsizetype kLimit = 1024 * 1024;
+    const QByteArray bomb = DictFixtures::gzipZeros(8 * kLimit);
+    const QByteArray longLine = "house\tF\tR\t" + QByteArray(2 * 1024 * 1024, 'x');
+    struct Damage {
+        const char* file; // under the temporary folder
+        const char* lost; // the definition of "house" that goes with it
+        std::function<bool(const QString&)> make;
+    };
+    const auto fifo = [](const QString& path) { return DictFixtures::makeFifo(path); };
+    const auto bytes = [](const QByteArray& content) {
+        return [content](const QString& path) { return DictFixtures::writeFile(path, content); };
+    };
+    const QList<Damage> damages = {
+        {"dictd/mine.index", "Mine house", fifo},
+        {"dictd/mine.dict", "Mine house", fifo},
+        {"dictd/other.dict.dz", "Other house", fifo},
+        {"stardict/a/b/deep.ifo", "casa", fifo},
+        {"stardict/a/b/deep.idx", "casa", fifo},
+        {"stardict/a/b/deep.dict", "casa", fifo},
+        {"stardict/a/b/deep.syn", "", fifo},
+        {"db.list", "", fifo},
+        {"dictd/other.dict.dz", "Other house", bytes(bomb)},
+        {"stardict/a/b/deep.idx.gz", "casa", bytes(bomb)},
+        {"dictd/other.dict.dz", "Other house", bytes("Other\nhouse\nOther house\n")},
+        {"dictd/mine.index", "Mine house", bytes(longLine)},
+    };
+    const QStringList all = {QStringLiteral("Mine house"), QStringLiteral("Other house"),
+                             QStringLiteral("Third house"), QStringLiteral("casa")};
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(std::string(damage.file) + " " + damage.lost);
+        SetUp();
+        const QString path = m_dir.filePath(QString::fromLatin1(damage.file));
+        if (path.endsWith(QLatin1String(".idx.gz")))
+            QFile::remove(m_starDict + QStringLiteral("/a/b/deep.idx"));
+        ASSERT_TRUE(damage.make(path));
+        const FileDictionarySource files({{m_dictd, m_dictd2}, {m_starDict}, m_dbList}, kLimit);
+        QStringList found;
+        EXPECT_TRUE(DictFixtures::finishesPromptly(
+            [&] {
+                for (const auto& dictionary : files.dictionaries())
+                    if (const auto text = dictionary->define(QStringLiteral("house")))
+                        found.append(*text);
+            },
+            {path}));
+        QStringList expected = all;
+        expected.removeAll(QString::fromLatin1(damage.lost));
+        EXPECT_EQ(found, expected);
+        QFile::remove(path);
+    }
 }
 
 TEST(FileDictionarySourceSystemTest, FoldersFollowXdgDataHome) {
