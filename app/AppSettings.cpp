@@ -204,9 +204,10 @@ void AppSettings::repairLanguages(const QSet<QString>& supported) {
 void AppSettings::recordSuccessfulTranslation() {
     if (m_store.boolean(supportNudgeDoneKey))
         return;
-    const qint64 stored = m_store.integer(successfulTranslationsKey);
-    const qint64 count = SupportNudge::increment(stored);
-    // Once at the threshold the store already holds it; the write is skipped there.
-    m_store.setInteger(successfulTranslationsKey, count);
-    setShowSupportNudge(count >= SupportNudge::threshold);
+    // Read and written under the file's lock: other processes count at the same time.
+    const QVariant count = m_store.update(successfulTranslationsKey, [](const QVariant& stored) {
+        // Once at the threshold the value stays the same and the write is skipped.
+        return QVariant::fromValue(SupportNudge::increment(DefaultsStore::integerValue(stored)));
+    });
+    setShowSupportNudge(count.toLongLong() >= SupportNudge::threshold);
 }

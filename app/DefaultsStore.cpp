@@ -1,7 +1,8 @@
 #include "app/DefaultsStore.h"
 
+#include "core/SharedFile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -45,6 +46,14 @@ qint64 leadingInteger(QStringView text) {
     return ok ? value : 0;
 }
 
+// Called with the lock held. Kept for inspection rather than overwritten by the next write.
+void setAside(const SharedFile& file, const QString& aside) {
+    if (file.setAside(aside))
+        qCWarning(lcDefaults) << "unreadable settings" << file.path() << "moved to" << aside;
+    else
+        qCWarning(lcDefaults) << "cannot move" << file.path() << "aside";
+}
+
 QJsonObject parseObject(const QByteArray& data, bool* ok) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
@@ -67,8 +76,33 @@ DefaultsStore& DefaultsStore::standard() {
 DefaultsStore::DefaultsStore(const QString& domain, const QString& folder)
     : m_domain(domain)
     , m_folder(folder) {
-    QMutexLocker lock(&m_mutex);
-    loadLocked();
+    if (m_folder.isEmpty())
+        return;
+    SharedFile file(filePath());
+    SharedFile::Contents contents = file.read();
+    bool ok = false;
+    if (contents.status == SharedFile::Status::Read) {
+        m_values = parseObject(contents.data, &ok);
+        if (ok)
+            return;
+        // Read again under the lock: another process may have replaced it meanwhile.
+        QString error;
+        if (!file.lock(&error)) {
+            qCWarning(lcDefaults) << "cannot lock" << file.lockPath() << error;
+            return;
+        }
+        contents = file.read();
+        if (contents.status == SharedFile::Status::Read) {
+            m_values = parseObject(contents.data, &ok);
+            if (!ok)
+                setAside(file, badFilePath());
+            return;
+        }
+    }
+    if (contents.status == SharedFile::Status::Unreadable) {
+        m_loadError = QStringLiteral("cannot read %1: %2").arg(filePath(), contents.error);
+        qCWarning(lcDefaults).noquote() << *m_loadError;
+    }
 }
 
 QString DefaultsStore::filePath() const {
@@ -102,7 +136,10 @@ std::optional<QString> DefaultsStore::string(const QString& key) const {
 }
 
 qint64 DefaultsStore::integer(const QString& key) const {
-    const QVariant value = object(key);
+    return integerValue(object(key));
+}
+
+qint64 DefaultsStore::integerValue(const QVariant& value) {
     if (value.typeId() == QMetaType::Bool)
         return value.toBool() ? 1 : 0;
     if (isInteger(value))
@@ -155,11 +192,10 @@ QVariantMap DefaultsStore::dictionary() const {
 QVariantMap DefaultsStore::persistentDomain(const QString& name) const {
     if (m_folder.isEmpty())
         return {};
-    QFile file(m_folder + u'/' + name + QStringLiteral(".json"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
+    const SharedFile::Contents contents =
+        SharedFile(m_folder + u'/' + name + QStringLiteral(".json")).read();
     bool ok = false;
-    return parseObject(file.readAll(), &ok).toVariantMap();
+    return parseObject(contents.data, &ok).toVariantMap();
 }
 
 void DefaultsStore::setObject(const QString& key, const QVariant& value) {
@@ -188,71 +224,100 @@ void DefaultsStore::remove(const QString& key) {
 
 void DefaultsStore::setObjects(const QList<std::pair<QString, QVariant>>& entries) {
     QMutexLocker lock(&m_mutex);
-    loadLocked();
-    bool changed = false;
-    for (const auto& [key, value] : entries) {
-        if (!value.isValid()) {
-            changed = m_values.contains(key) || changed;
-            m_values.remove(key);
-            continue;
-        }
-        const QJsonValue json = QJsonValue::fromVariant(value);
-        changed = changed || !m_values.contains(key) || m_values.value(key) != json;
-        m_values.insert(key, json);
-    }
-    if (changed)
-        writeLocked();
+    commitLocked([&](const QJsonObject&) {
+        for (const auto& [key, value] : entries)
+            recordLocked(key, value);
+    });
 }
 
-void DefaultsStore::loadLocked() {
-    if (m_unsaved)
-        return;
-    m_readOnly = m_folder.isEmpty();
-    if (m_readOnly)
-        return;
-
-    QFile file(filePath());
-    if (!file.exists()) {
-        m_values = QJsonObject();
-        return;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcDefaults) << "cannot read" << file.fileName() << file.errorString();
-        m_readOnly = true;
-        return;
-    }
-    bool ok = false;
-    const QJsonObject values = parseObject(file.readAll(), &ok);
-    file.close();
-    if (ok) {
-        m_values = values;
-        return;
-    }
-
-    qCWarning(lcDefaults) << "unreadable settings" << file.fileName() << "moved to"
-                          << badFilePath();
-    QFile::remove(badFilePath());
-    if (!QFile::rename(filePath(), badFilePath()))
-        qCWarning(lcDefaults) << "cannot move" << filePath() << "aside";
-    m_values = QJsonObject();
+QVariant DefaultsStore::update(const QString& key,
+                               const std::function<QVariant(const QVariant&)>& change) {
+    QMutexLocker lock(&m_mutex);
+    QVariant result;
+    commitLocked([&](const QJsonObject& current) {
+        const auto it = current.constFind(key);
+        result = change(it == current.constEnd() ? QVariant() : it->toVariant());
+        recordLocked(key, result);
+    });
+    return result;
 }
 
-void DefaultsStore::writeLocked() {
-    if (m_readOnly) {
-        qCWarning(lcDefaults) << "not writing" << filePath() << "(it could not be read)";
+std::optional<QString> DefaultsStore::loadError() const {
+    QMutexLocker lock(&m_mutex);
+    return m_loadError;
+}
+
+void DefaultsStore::recordLocked(const QString& key, const QVariant& value) {
+    if (value.isValid())
+        m_unwritten.insert(key, QJsonValue::fromVariant(value));
+    else
+        m_unwritten.insert(key, std::nullopt);
+}
+
+void DefaultsStore::applyUnwritten(QJsonObject& values) const {
+    for (auto it = m_unwritten.cbegin(); it != m_unwritten.cend(); ++it) {
+        if (it.value())
+            values.insert(it.key(), *it.value());
+        else
+            values.remove(it.key());
+    }
+}
+
+void DefaultsStore::commitLocked(const std::function<void(const QJsonObject& current)>& record) {
+    // Without the file, the changes stay in memory on top of what was read last.
+    const auto keepInMemory = [&] {
+        QJsonObject current = m_values;
+        applyUnwritten(current);
+        record(current);
+        applyUnwritten(m_values);
+    };
+    if (m_folder.isEmpty()) {
+        keepInMemory();
+        m_unwritten.clear();
         return;
     }
-    m_unsaved = true;
     if (!QDir().mkpath(m_folder)) {
         qCWarning(lcDefaults) << "cannot create" << m_folder;
+        keepInMemory();
         return;
     }
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(QJsonDocument(m_values).toJson(QJsonDocument::Indented)) < 0
-        || !file.commit()) {
-        qCWarning(lcDefaults) << "cannot write" << filePath() << file.errorString();
+    SharedFile file(filePath());
+    QString error;
+    if (!file.lock(&error)) {
+        qCWarning(lcDefaults) << "cannot lock" << file.lockPath() << error;
+        keepInMemory();
         return;
     }
-    m_unsaved = false;
+    const SharedFile::Contents contents = file.read();
+    QJsonObject onDisk;
+    if (contents.status == SharedFile::Status::Unreadable) {
+        qCWarning(lcDefaults) << "not writing" << filePath()
+                              << "as it cannot be read:" << contents.error;
+        keepInMemory();
+        return;
+    }
+    if (contents.status == SharedFile::Status::Read) {
+        bool ok = false;
+        onDisk = parseObject(contents.data, &ok);
+        if (!ok)
+            setAside(file, badFilePath());
+    }
+
+    QJsonObject values = onDisk;
+    applyUnwritten(values);
+    record(values);
+    values = onDisk;
+    applyUnwritten(values);
+    m_values = values;
+    if (values == onDisk) {
+        m_unwritten.clear();
+        return;
+    }
+    QSaveFile out(filePath());
+    if (!out.open(QIODevice::WriteOnly)
+        || out.write(QJsonDocument(values).toJson(QJsonDocument::Indented)) < 0 || !out.commit()) {
+        qCWarning(lcDefaults) << "cannot write" << filePath() << out.errorString();
+        return;
+    }
+    m_unwritten.clear();
 }

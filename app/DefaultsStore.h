@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QLatin1StringView>
 #include <QList>
 #include <QMutex>
@@ -9,6 +11,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -16,10 +19,13 @@
 // type (Boolean, integer, number, string, list, map), so a value of an unexpected type stays
 // visible through object(); the typed getters convert what they can.
 //
-// Every change is written to disk at once and atomically. Before writing, the store takes up
-// what another store of the same file may have written meanwhile, so two owners of different
-// keys never undo each other's work. A file that cannot be parsed is set aside as
-// <domain>.bad.json and the store starts empty.
+// Every change is written to disk at once and atomically, under an advisory lock shared with
+// every other store of the file, in this process or another: the store reads the file as it
+// is now and writes only the keys it changed on top, so owners of different keys never undo
+// each other's work. Changes that could not be written stay in memory and go with the next
+// write. A file that cannot be parsed is set aside as <domain>.bad.json (older copies move on
+// to <domain>.bad.1.json ...) and the store starts empty; a file that cannot be read at all
+// (no permission, not a regular file) is never replaced.
 class DefaultsStore {
 public:
     static constexpr QLatin1StringView applicationDomain{"com.korvane.verdolin"};
@@ -50,6 +56,8 @@ public:
     // Integers as they are, numbers truncated, Booleans as 0 or 1, strings by their leading
     // integer; anything else is 0.
     qint64 integer(const QString& key) const;
+    // The conversion integer() applies to a stored value.
+    static qint64 integerValue(const QVariant& value);
     // Booleans as they are, numbers when not 0, strings "true", "yes" or a non-zero integer;
     // anything else is false.
     bool boolean(const QString& key) const;
@@ -71,18 +79,28 @@ public:
     void remove(const QString& key);
     // Several entries in one write, applied in order, so that they reach the disk together.
     void setObjects(const QList<std::pair<QString, QVariant>>& entries);
+    // Replaces the value of `key` by `change` of the value the file holds now (invalid when
+    // absent), with no other process writing in between: how a counter grows. An invalid
+    // result removes the key. Returns the new value. `change` must not call the store.
+    QVariant update(const QString& key, const std::function<QVariant(const QVariant&)>& change);
+
+    // Why the existing file could not be read when the store opened; absent when it was
+    // read, missing or set aside.
+    std::optional<QString> loadError() const;
 
 private:
-    // Takes up the file as it is now; keeps the values in memory when it cannot be read.
-    void loadLocked();
-    void writeLocked();
+    // Reads the file under the lock, lets `record` add changes on top of what it holds now
+    // (with the changes not written yet), and writes the result when it differs.
+    void commitLocked(const std::function<void(const QJsonObject& current)>& record);
+    void recordLocked(const QString& key, const QVariant& value);
+    void applyUnwritten(QJsonObject& values) const;
 
     QString m_domain;
     QString m_folder;
+    // The file as last read, with the changes not written yet on top.
     QJsonObject m_values;
-    // Set while an existing file could not be read: writing would replace what it holds.
-    bool m_readOnly = false;
-    // Set while the last write failed: memory is ahead of the disk and is not reloaded.
-    bool m_unsaved = false;
+    // Changes that have not reached the file yet; an absent value removes the key.
+    QHash<QString, std::optional<QJsonValue>> m_unwritten;
+    std::optional<QString> m_loadError;
     mutable QMutex m_mutex;
 };

@@ -10,6 +10,11 @@ HistoryModel::HistoryModel(const std::optional<QString>& url, QObject* parent)
     , m_store(url, capacity)
     , m_entries(m_store.entries()) {
     qRegisterMetaType<HistoryEntry>();
+    // The store calls from its writer's thread and clears the callback before it goes away.
+    m_store.setMergedCallback([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { refresh(); }, Qt::QueuedConnection);
+    });
 }
 
 std::optional<QString> HistoryModel::defaultLocation() {
@@ -20,6 +25,7 @@ std::optional<QString> HistoryModel::defaultLocation() {
 }
 
 void HistoryModel::refresh() {
+    m_store.takeUpMerged();
     if (m_entries == m_store.entries())
         return;
     m_entries = m_store.entries();

@@ -10,7 +10,8 @@
 #include <optional>
 
 // The translation history as the screens see it: the store's list, copied after every change
-// made through the store. Main thread only.
+// made through the store and again once the store's write has merged in what other processes
+// added to the file. Main thread only.
 class HistoryModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<HistoryEntry> entries READ entries NOTIFY entriesChanged)
@@ -29,7 +30,8 @@ public:
     const QList<HistoryEntry>& entries() const { return m_entries; }
     HistoryStore& store() { return m_store; }
 
-    // Publishes the store's list as it is now.
+    // Publishes the store's list as it is now, with the file's merged list once the store's
+    // writes have caught up.
     void refresh();
 
 signals:

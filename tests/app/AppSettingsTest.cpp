@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 
 #include "core/HotKeyMods.h"
+#include "tests/support/ProcessGroup.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -273,6 +274,22 @@ TEST_F(AppSettingsTest, CounterReachesOneHundredAndStops) {
 
     // Due across a restart until acted on.
     EXPECT_TRUE(open().showSupportNudge());
+}
+
+TEST_F(AppSettingsTest, ConcurrentProcessesCountEveryTranslationAndKeepEveryKey) {
+    AppSettings& s = open();
+    ProcessGroup counters;
+    for (int i = 0; i < 20; ++i) {
+        counters.start(QStringLiteral(SETTINGS_COUNT_ONE_PATH),
+                       {dir.path(), QStringLiteral("key %1").arg(i)});
+        if (i % 4 == 0)
+            s.recordSuccessfulTranslation();
+    }
+    ASSERT_TRUE(counters.allSucceeded());
+    const QVariantMap values = onDisk();
+    EXPECT_EQ(values.value("successfulTranslations").toLongLong(), 25);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(values.value(QStringLiteral("key %1").arg(i)), QVariant(true)) << i;
 }
 
 TEST_F(AppSettingsTest, CounterOutOfRangeNeverPassesOneHundred) {

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -140,6 +142,8 @@ TEST_P(DefaultsStoreCorrupt, FileIsSetAsideAndTheStoreStartsEmpty) {
     EXPECT_EQ(DefaultsStore(domain, dir.path()).dictionary(),
               QVariantMap({{QStringLiteral("fresh"), true}}));
     EXPECT_EQ(readFile(badPath()), contents);
+    EXPECT_EQ(readFile(dir.filePath(domain + QStringLiteral(".bad.1.json"))),
+              QByteArray("an older bad file"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Contents, DefaultsStoreCorrupt,
@@ -181,6 +185,39 @@ TEST_F(DefaultsStoreTest, ChangesThatCannotBeWrittenStayInMemory) {
     store.setInteger(QStringLiteral("b"), 2);
     EXPECT_EQ(store.dictionary(),
               QVariantMap({{QStringLiteral("a"), qint64(1)}, {QStringLiteral("b"), qint64(2)}}));
+}
+
+// Things root cannot read either: neither is replaced, and a FIFO is not waited on.
+class DefaultsStoreNotAFile : public DefaultsStoreTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(DefaultsStoreNotAFile, IsReportedAndNeverReplaced) {
+    const bool fifo = GetParam();
+    ASSERT_TRUE(fifo ? ::mkfifo(QFile::encodeName(path()).constData(), 0600) == 0
+                     : QDir().mkpath(path()));
+    DefaultsStore store(domain, dir.path());
+    EXPECT_TRUE(store.loadError());
+    store.setBool(QStringLiteral("saveHistory"), false);
+    EXPECT_EQ(store.object(QStringLiteral("saveHistory")), QVariant(false));
+    const QFileInfo info(path());
+    EXPECT_TRUE(fifo ? info.exists() && !info.isFile() && !info.isDir() : info.isDir());
+    EXPECT_TRUE(store.persistentDomain(domain).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(FolderOrFifo, DefaultsStoreNotAFile, testing::Bool());
+
+TEST_F(DefaultsStoreTest, AChangeThatFailedGoesWithTheNextWriteOverAnotherStoresKeys) {
+    DefaultsStore settings(domain, dir.path());
+    ASSERT_TRUE(QDir().mkpath(path()));
+    settings.setString(QStringLiteral("myLanguage"), QStringLiteral("de"));
+    ASSERT_TRUE(QDir().rmdir(path()));
+    DefaultsStore window(domain, dir.path());
+    window.setInteger(QStringLiteral("width"), 400);
+    settings.setBool(QStringLiteral("saveHistory"), false);
+
+    EXPECT_EQ(DefaultsStore(domain, dir.path()).dictionary(),
+              QVariantMap({{QStringLiteral("myLanguage"), QStringLiteral("de")},
+                           {QStringLiteral("width"), qint64(400)},
+                           {QStringLiteral("saveHistory"), false}}));
 }
 
 TEST_F(DefaultsStoreTest, UnreadableFileIsNeverReplaced) {

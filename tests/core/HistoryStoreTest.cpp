@@ -1,6 +1,7 @@
 #include "core/HistoryStore.h"
 
 #include "tests/support/HistoryEntryPrint.h"
+#include "tests/support/ProcessGroup.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <future>
 #include <random>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -171,6 +174,7 @@ TEST_P(HistoryStoreCorrupt, StartsEmptyAndSetsTheFileAside) {
     writeBytes(path(), GetParam().data);
     HistoryStore store(path(), 50);
     EXPECT_TRUE(store.entries().isEmpty());
+    EXPECT_FALSE(store.loadError());
     EXPECT_FALSE(QFile::exists(path()));
     EXPECT_EQ(readBytes(aside()), GetParam().data);
 
@@ -201,26 +205,52 @@ INSTANTIATE_TEST_SUITE_P(
         CorruptCase{"empty", QByteArray()}, CorruptCase{"binary", QByteArray("\x00\xff\xfe[]", 5)}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HistoryStoreFile, SettingAsideReplacesAnOlderAsideFile) {
+TEST_F(HistoryStoreFile, SettingAsideKeepsTheOlderAsideFile) {
     writeBytes(aside(), "older unreadable history");
     writeBytes(path(), "[{}]");
     HistoryStore store(path(), 50);
     EXPECT_TRUE(store.entries().isEmpty());
     EXPECT_FALSE(QFile::exists(path()));
     EXPECT_EQ(readBytes(aside()), QByteArray("[{}]"));
+    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("history.bad.1.json"))),
+              QByteArray("older unreadable history"));
 }
 
-TEST_F(HistoryStoreFile, AFolderInPlaceOfTheFileIsLeftAloneAndChangesStayInMemory) {
-    ASSERT_TRUE(QDir().mkpath(path()));
+// Things root cannot read either: neither is replaced, and a FIFO is not waited on.
+struct UnreadableCase {
+    const char* name;
+    bool (*make)(const QString& path);
+    bool (*stillThere)(const QFileInfo& info);
+};
+
+class HistoryStoreUnreadable : public HistoryStoreFile,
+                               public testing::WithParamInterface<UnreadableCase> {};
+
+TEST_P(HistoryStoreUnreadable, IsReportedAndNeverReplacedWhileChangesStayInMemory) {
+    ASSERT_TRUE(GetParam().make(path()));
     HistoryStore store(path(), 50);
+    EXPECT_TRUE(store.loadError());
     EXPECT_TRUE(store.entries().isEmpty());
     const HistoryEntry entry = makeEntry(QStringLiteral("s"));
     store.add(entry);
-    store.flush();
+    EXPECT_FALSE(store.flush());
     EXPECT_EQ(store.entries(), QList<HistoryEntry>{entry});
-    EXPECT_TRUE(QFileInfo(path()).isDir());
+    EXPECT_TRUE(GetParam().stillThere(QFileInfo(path())));
     EXPECT_FALSE(QFile::exists(aside()));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, HistoryStoreUnreadable,
+    testing::Values(UnreadableCase{"folder", [](const QString& p) { return QDir().mkpath(p); },
+                                   [](const QFileInfo& info) { return info.isDir(); }},
+                    UnreadableCase{"fifo",
+                                   [](const QString& p) {
+                                       return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0;
+                                   },
+                                   [](const QFileInfo& info) {
+                                       return info.exists() && !info.isFile() && !info.isDir();
+                                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HistoryStoreAsidePath, ReplacesTheExtension) {
     EXPECT_EQ(HistoryStore::asidePath("/d/history.json"), "/d/history.bad.json");
@@ -297,13 +327,13 @@ TEST_F(HistoryStoreFile, AfterAFailedWriteTheNextChangeWritesTheWholeList) {
     HistoryStore store(nested, 50);
     const HistoryEntry first = makeEntry(QStringLiteral("first"));
     store.add(first);
-    store.flush();
+    EXPECT_FALSE(store.flush());
     EXPECT_EQ(store.entries(), QList<HistoryEntry>{first});
 
     ASSERT_TRUE(QFile::remove(blocker));
     const HistoryEntry second = makeEntry(QStringLiteral("second"));
     store.add(second);
-    store.flush();
+    EXPECT_TRUE(store.flush());
     EXPECT_EQ(readList(nested), (QList<HistoryEntry>{second, first}));
 }
 
@@ -351,6 +381,23 @@ TEST_F(HistoryStoreFile, WithoutALocationNothingIsTouched) {
     }
     QDir::setCurrent(previous);
     EXPECT_TRUE(files().isEmpty());
+}
+
+// --- Other processes ---
+
+TEST_F(HistoryStoreFile, ConcurrentWriterProcessesKeepEveryEntry) {
+    ProcessGroup writers;
+    QSet<QString> expected;
+    for (int i = 0; i < 20; ++i) {
+        expected.insert(QStringLiteral("text %1").arg(i));
+        writers.start(QStringLiteral(HISTORY_ADD_ONE_PATH),
+                      {path(), QStringLiteral("text %1").arg(i)});
+    }
+    ASSERT_TRUE(writers.allSucceeded());
+    QSet<QString> sources;
+    for (const HistoryEntry& entry : readList(path()).value_or(QList<HistoryEntry>()))
+        sources.insert(entry.source);
+    EXPECT_EQ(sources, expected);
 }
 
 // --- Crashes ---
