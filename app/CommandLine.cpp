@@ -291,8 +291,18 @@ int CommandLine::translate(const QStringList& arguments) {
             out << '\n' << entry.name << ":\n" << entry.text << '\n';
     }
     out.flush();
-    if (history)
-        history->store().flush();
+    if (history) {
+        // The window's history file is never written over when it could not be read.
+        if (const std::optional<QString> error = history->store().loadError()) {
+            err << "verdolin: the history cannot be read, so nothing was recorded: " << *error
+                << '\n';
+            return historyFailure;
+        }
+        if (!history->store().flush()) {
+            err << "verdolin: the history could not be saved\n";
+            return historyFailure;
+        }
+    }
     return done;
 }
 

@@ -6,6 +6,7 @@
 #include "tests/support/ManualClock.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -276,6 +277,7 @@ constexpr const char* nothing = "nothing found";
 constexpr const char* badArguments = "bad arguments";
 constexpr const char* unavailable = "the pair needs a download or is not available offline";
 constexpr const char* failed = "the translator failed";
+constexpr const char* history = "the translation was printed, but the history could not be read or saved";
 
 void failEveryRequest(CommandLineTest& t) {
     t.engine.session->answer = [](const QList<TranslationRequest>&) {
@@ -295,6 +297,16 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"translateFails", {"translate", "Hallo Welt"}, "", failed, failEveryRequest},
         ExitCase{"translateNoEngine", {"translate", "Hallo Welt"}, "", failed,
                  [](CommandLineTest& t) { t.engine.languages.clear(); }},
+        ExitCase{"translateUnreadableHistory", {"translate", "--history", "Hallo Welt"}, "",
+                 history,
+                 [](CommandLineTest& t) { QDir().mkpath(t.historyFile); }},
+        ExitCase{"translateHistoryNotSaved", {"translate", "--history", "Hallo Welt"}, "",
+                 history,
+                 [](CommandLineTest& t) {
+                     t.historyFile = t.dir.filePath(QStringLiteral("file/history.json"));
+                     QFile file(t.dir.filePath(QStringLiteral("file")));
+                     file.open(QIODevice::WriteOnly);
+                 }},
         ExitCase{"languages", {"languages"}, "", done, nullptr},
         ExitCase{"languagesWithText", {"languages", "en"}, "", badArguments, nullptr},
         ExitCase{"languagesNoEngine", {"languages"}, "", failed,
