@@ -17,6 +17,9 @@ struct CaptureResult {
 
     Kind kind = Kind::empty;
     QString text;
+    // The clipboard was changed by the copy and could not be put back: what the user had
+    // there is gone. The text, when there is one, was still read correctly.
+    bool clipboardLost = false;
 
     static CaptureResult captured(const QString& text) { return {Kind::text, text}; }
     static CaptureResult empty() { return {Kind::empty, {}}; }

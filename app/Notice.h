@@ -6,6 +6,8 @@
 enum class Notice {
     nothingSelected,
     clipboardBusy,
+    // The copy's clipboard could not be replaced by what the user had there before.
+    clipboardLost,
 };
 
 Q_DECLARE_METATYPE(Notice)

@@ -36,6 +36,7 @@ public:
     virtual bool isConcealed() = 0;
     // The current entry as plain text, when it has one.
     virtual std::optional<QString> plainText() = 0;
-    // Puts saved contents back exactly; an empty snapshot leaves the clipboard empty.
-    virtual void restore(const ClipboardSnapshot& contents) = 0;
+    // Puts saved contents back exactly; an empty snapshot leaves the clipboard empty. False
+    // when the clipboard could not be put back.
+    virtual bool restore(const ClipboardSnapshot& contents) = 0;
 };

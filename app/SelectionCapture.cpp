@@ -1,11 +1,14 @@
 #include "app/SelectionCapture.h"
 
+#include <QLoggingCategory>
 #include <QPromise>
 #include <QThreadPool>
 
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+Q_LOGGING_CATEGORY(lcCapture, "verdolin.capture")
 
 namespace {
 
@@ -202,10 +205,21 @@ CaptureResult SelectionCapture::selectedTextViaCopy(const Services& services, Ru
 
     const bool concealed = pasteboard.isConcealed();
     const std::optional<QString> text = pasteboard.plainText();
-    // Somebody else wrote meanwhile: their contents win over the saved ones.
-    if (pasteboard.changeCount() == lastSeen)
-        pasteboard.restore(saved.contents);
-    if (concealed || !text || isBlank(*text))
-        return CaptureResult::empty();
-    return CaptureResult::captured(*text);
+    CaptureResult result = concealed || !text || isBlank(*text) ? CaptureResult::empty()
+                                                                : CaptureResult::captured(*text);
+    result.clipboardLost = !putBack(pasteboard, saved.contents, lastSeen);
+    return result;
+}
+
+bool SelectionCapture::putBack(Pasteboard& pasteboard, const ClipboardSnapshot& contents,
+                               quint64 lastSeen) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Somebody else wrote meanwhile: their contents win over the saved ones.
+        if (pasteboard.changeCount() != lastSeen)
+            return true;
+        if (pasteboard.restore(contents))
+            return true;
+    }
+    qCWarning(lcCapture) << "the clipboard could not be put back after the copy";
+    return false;
 }

@@ -63,6 +63,10 @@ private:
     // the capture object that started it.
     static CaptureResult work(const Services& services, Run& run);
     static CaptureResult selectedTextViaCopy(const Services& services, Run& run);
+    // Restores the saved clipboard unless another client wrote after `lastSeen`, trying twice;
+    // false when it is lost.
+    static bool putBack(Pasteboard& pasteboard, const ClipboardSnapshot& contents,
+                        quint64 lastSeen);
     // Waits for the shortcut's modifiers to be released; false when still held at the deadline.
     static bool waitForModifierRelease(KeyboardEvents& keyboard);
 

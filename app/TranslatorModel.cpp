@@ -98,11 +98,24 @@ void TranslatorModel::setNoticeValue(const QVariant& value) {
     bool ok = false;
     const int number = value.toInt(&ok);
     if (ok && number >= static_cast<int>(Notice::nothingSelected)
-        && number <= static_cast<int>(Notice::clipboardBusy)) {
+        && number <= static_cast<int>(Notice::clipboardLost)) {
         setNotice(static_cast<Notice>(number));
         return;
     }
     qCWarning(lcTranslator) << "ignoring a notice that is none of the known ones:" << value;
+}
+
+QString TranslatorModel::textOf(Notice notice) {
+    switch (notice) {
+    case Notice::nothingSelected:
+        return tr("Nothing was selected. Select some text first, then try again.");
+    case Notice::clipboardBusy:
+        return tr("The clipboard holds something that cannot be put back safely, so the "
+                  "selection was not copied.");
+    case Notice::clipboardLost:
+        return tr("Your clipboard could not be put back after copying the selection.");
+    }
+    return {};
 }
 
 QVariant TranslatorModel::detectedCodeValue() const {
@@ -136,6 +149,25 @@ void TranslatorModel::setText(const QString& text) {
     setInput(Graphemes::left(text, inputCap));
     schedule(true);
     raiseFocusToken();
+}
+
+void TranslatorModel::showCaptureResult(const CaptureResult& result) {
+    switch (result.kind) {
+    case CaptureResult::Kind::text:
+        setText(result.text);
+        break;
+    case CaptureResult::Kind::empty:
+        setNotice(Notice::nothingSelected);
+        break;
+    case CaptureResult::Kind::clipboardBusy:
+        setNotice(Notice::clipboardBusy);
+        break;
+    case CaptureResult::Kind::noPermission:
+        break;
+    }
+    // Set after the text, which clears the notice; it outweighs "nothing selected".
+    if (result.clipboardLost)
+        setNotice(Notice::clipboardLost);
 }
 
 void TranslatorModel::clear() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSettings.h"
+#include "app/CaptureResult.h"
 #include "app/DelayClock.h"
 #include "app/DictEntry.h"
 #include "app/DictionaryService.h"
@@ -36,6 +37,7 @@ class TranslatorModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString input READ input WRITE setInput NOTIFY inputChanged)
     Q_PROPERTY(QVariant notice READ noticeValue WRITE setNoticeValue NOTIFY noticeChanged)
+    Q_PROPERTY(QString noticeText READ noticeText NOTIFY noticeChanged)
     Q_PROPERTY(LangChoice fromChoice READ fromChoice WRITE setFromChoice NOTIFY fromChoiceChanged)
     Q_PROPERTY(LangChoice toChoice READ toChoice WRITE setToChoice NOTIFY toChoiceChanged)
     Q_PROPERTY(QString result READ result NOTIFY resultChanged)
@@ -76,6 +78,9 @@ public:
 
     QString input() const { return m_input; }
     std::optional<Notice> notice() const { return m_notice; }
+    // The current notice's sentence; empty without one.
+    QString noticeText() const { return m_notice ? textOf(*m_notice) : QString(); }
+    static QString textOf(Notice notice);
     LangChoice fromChoice() const { return m_fromChoice; }
     LangChoice toChoice() const { return m_toChoice; }
     QString result() const { return m_result; }
@@ -105,6 +110,9 @@ public:
 
     // Replaces the input and translates at once, even when the text is the same.
     Q_INVOKABLE void setText(const QString& text);
+    // Shows what a capture of the selection produced: its text to translate, or the notice
+    // that says why there is none or that the clipboard was lost.
+    void showCaptureResult(const CaptureResult& result);
     // Empties input and output and asks for focus.
     Q_INVOKABLE void clear();
     // Exchanges the languages of the last run and translates the result back.

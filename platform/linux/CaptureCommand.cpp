@@ -70,6 +70,39 @@ const char* CaptureCommand::resultName(CaptureResult::Kind kind) {
     return "empty";
 }
 
+CaptureCommand::Output CaptureCommand::outputOf(const CaptureResult& result) {
+    Output output;
+    if (result.kind == CaptureResult::Kind::text) {
+        output.exitCode = captured;
+        output.out = result.text.toUtf8();
+    } else {
+        output.err = QByteArray(resultName(result.kind)) + '\n';
+    }
+    // Scripts must not take a capture that lost the user's clipboard for a normal one.
+    if (result.clipboardLost) {
+        output.exitCode = nothingCaptured;
+        output.err += "clipboardLost: the clipboard could not be put back\n";
+    }
+    return output;
+}
+
+QByteArray CaptureCommand::encode(const CaptureResult& result) {
+    QByteArray message;
+    message.append(static_cast<char>(result.kind));
+    message.append(result.clipboardLost ? '1' : '0');
+    return message + result.text.toUtf8();
+}
+
+std::optional<CaptureResult> CaptureCommand::decode(const QByteArray& message) {
+    if (message.size() < 2)
+        return std::nullopt;
+    CaptureResult result;
+    result.kind = static_cast<CaptureResult::Kind>(message.at(0));
+    result.clipboardLost = message.at(1) == '1';
+    result.text = QString::fromUtf8(message.mid(2));
+    return result;
+}
+
 void CaptureCommand::captureAndServe(const QByteArray& displayName,
                                      const std::function<void(const CaptureResult&)>& report) {
     auto owner = std::make_shared<ClipboardOwner>(displayName);
@@ -89,7 +122,8 @@ int CaptureCommand::run(const QList<QByteArray>& arguments) {
         const bool help = arguments.first() == "--help" || arguments.first() == "-h";
         std::fputs("Usage: verdolin capture\n"
                    "Reads the selection as the shortcut does and prints it; prints empty,\n"
-                   "clipboardBusy or noPermission on standard error otherwise.\n",
+                   "clipboardBusy or noPermission on standard error otherwise, and\n"
+                   "clipboardLost when the clipboard could not be put back.\n",
                    help ? stdout : stderr);
         return help ? captured : usage;
     }
@@ -110,9 +144,7 @@ int CaptureCommand::run(const QList<QByteArray>& arguments) {
         ::setsid();
         detachFromCaller();
         captureAndServe({}, [&](const CaptureResult& result) {
-            QByteArray message(1, static_cast<char>(result.kind));
-            message += result.text.toUtf8();
-            writeAll(channel[1], message);
+            writeAll(channel[1], encode(result));
             ::close(channel[1]);
         });
         // Nothing of this process is needed any more; its threads need no orderly end.
@@ -120,18 +152,15 @@ int CaptureCommand::run(const QList<QByteArray>& arguments) {
     }
 
     ::close(channel[1]);
-    const QByteArray message = readAll(channel[0]);
+    const std::optional<CaptureResult> result = decode(readAll(channel[0]));
     ::close(channel[0]);
-    if (message.isEmpty()) {
+    if (!result) {
         std::fputs("verdolin capture: the capture ended without a result\n", stderr);
         return nothingCaptured;
     }
-    const auto kind = static_cast<CaptureResult::Kind>(message.at(0));
-    if (kind == CaptureResult::Kind::text) {
-        std::fwrite(message.constData() + 1, 1, static_cast<size_t>(message.size() - 1), stdout);
-        std::fflush(stdout);
-        return captured;
-    }
-    std::fprintf(stderr, "%s\n", resultName(kind));
-    return nothingCaptured;
+    const Output output = outputOf(*result);
+    std::fwrite(output.out.constData(), 1, static_cast<size_t>(output.out.size()), stdout);
+    std::fflush(stdout);
+    std::fwrite(output.err.constData(), 1, static_cast<size_t>(output.err.size()), stderr);
+    return output.exitCode;
 }

@@ -6,10 +6,12 @@
 #include <QList>
 
 #include <functional>
+#include <optional>
 
 // `verdolin capture`: one capture exactly as the shortcut makes it, for scripts. The text goes
 // to standard output as it was captured; otherwise the result's name goes to standard error and
-// the exit code is 1.
+// the exit code is 1. A clipboard that could not be put back is said on standard error, with
+// exit code 1, even when the text was captured.
 //
 // A restored clipboard lives only as long as the process serving it, so the capture runs in a
 // child process that stays behind, detached, until another program takes the clipboard, as
@@ -28,4 +30,17 @@ public:
                                 const std::function<void(const CaptureResult&)>& report);
 
     static const char* resultName(CaptureResult::Kind kind);
+
+    // What the command prints for a result, and its exit code.
+    struct Output {
+        int exitCode = nothingCaptured;
+        QByteArray out;
+        QByteArray err;
+    };
+    static Output outputOf(const CaptureResult& result);
+
+    // The result as the capturing child hands it to the command through a pipe.
+    static QByteArray encode(const CaptureResult& result);
+    // Nothing when the message is incomplete.
+    static std::optional<CaptureResult> decode(const QByteArray& message);
 };

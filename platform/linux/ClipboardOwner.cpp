@@ -86,11 +86,6 @@ struct ClipboardOwner::Private {
 
     void run() {
         for (;;) {
-            xcb_flush(c());
-            while (xcb_generic_event_t* raw = xcb_poll_for_event(c()))
-                handle(Event(raw));
-            if (xcb_connection_has_error(c()))
-                break;
             std::deque<Command> pending;
             {
                 std::lock_guard lock(mutex);
@@ -100,6 +95,13 @@ struct ClipboardOwner::Private {
             }
             for (Command& command : pending)
                 command.done.set_value(take(command.snapshot));
+            // After take()'s reply waits: events read along with a reply wait in xcb's queue,
+            // where poll() below does not see them.
+            xcb_flush(c());
+            while (xcb_generic_event_t* raw = xcb_poll_for_event(c()))
+                handle(Event(raw));
+            if (xcb_connection_has_error(c()))
+                break;
             dropStalledTransfers();
             transferCount = static_cast<int>(transfers.size());
             if (!owning && transfers.empty()) {

@@ -72,6 +72,6 @@ std::optional<QString> X11Pasteboard::plainText() {
     return std::nullopt;
 }
 
-void X11Pasteboard::restore(const ClipboardSnapshot& contents) {
-    m_owner->restore(contents);
+bool X11Pasteboard::restore(const ClipboardSnapshot& contents) {
+    return m_owner->restore(contents);
 }

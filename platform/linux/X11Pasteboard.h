@@ -30,7 +30,7 @@ public:
     bool hasTypes() override;
     bool isConcealed() override;
     std::optional<QString> plainText() override;
-    void restore(const ClipboardSnapshot& contents) override;
+    bool restore(const ClipboardSnapshot& contents) override;
 
 private:
     std::shared_ptr<ClipboardOwner> m_owner;

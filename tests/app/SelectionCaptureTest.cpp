@@ -12,6 +12,11 @@
 #include <mutex>
 #include <thread>
 
+inline void PrintTo(const CaptureResult& result, std::ostream* out) {
+    *out << "kind " << static_cast<int>(result.kind) << " \"" << result.text.toStdString() << '"'
+         << (result.clipboardLost ? ", clipboard lost" : "");
+}
+
 // The capture's decisions against scripted desktop services: which path runs, what is put
 // back, and how the time-out and the worker share one answer.
 
@@ -39,6 +44,10 @@ struct Desktop {
     bool copiesConcealed = false;
     // Another program writes right after the copy has settled.
     bool intruderAfterCopy = false;
+
+    // The next restores that fail, and whether another program writes when one fails.
+    int failingRestores = 0;
+    bool intruderOnFailedRestore = false;
 
     int keystrokes = 0;
     int snapshots = 0;
@@ -138,9 +147,15 @@ public:
             ++m_d->changes;
         return text;
     }
-    void restore(const ClipboardSnapshot& contents) override {
+    bool restore(const ClipboardSnapshot& contents) override {
         std::lock_guard lock(m_d->lock);
         m_d->restores.append(contents);
+        if (m_d->failingRestores == 0)
+            return true;
+        --m_d->failingRestores;
+        if (m_d->intruderOnFailedRestore)
+            ++m_d->changes;
+        return false;
     }
 
 private:
@@ -234,6 +249,42 @@ TEST_F(SelectionCaptureTest, CopiesWithoutUsableTextAreEmptyButStillRestored) {
     EXPECT_EQ(run(), CaptureResult::empty());
     EXPECT_EQ(desktop->restores.size(), 2);
 }
+
+struct FailedRestoreCase {
+    const char* name;
+    int failingRestores;
+    bool intruder;
+    QString copies;
+    int restores;
+    bool lost;
+};
+
+class SelectionCaptureRestoreTest : public SelectionCaptureTest,
+                                    public ::testing::WithParamInterface<FailedRestoreCase> {};
+
+TEST_P(SelectionCaptureRestoreTest, AFailedRestoreIsRetriedOnceAndThenReported) {
+    const FailedRestoreCase& c = GetParam();
+    desktop->contents = someContents();
+    desktop->copies = c.copies;
+    desktop->failingRestores = c.failingRestores;
+    desktop->intruderOnFailedRestore = c.intruder;
+    CaptureResult expected =
+        c.copies.trimmed().isEmpty() ? CaptureResult::empty() : CaptureResult::captured(c.copies);
+    expected.clipboardLost = c.lost;
+    EXPECT_EQ(run(), expected);
+    EXPECT_EQ(desktop->restores.size(), c.restores);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SelectionCaptureRestoreTest,
+    ::testing::Values(FailedRestoreCase{"FirstTryWorks", 0, false, "copied", 1, false},
+                      FailedRestoreCase{"SecondTryWorks", 1, false, "copied", 2, false},
+                      FailedRestoreCase{"BothFail", 2, false, "copied", 2, true},
+                      FailedRestoreCase{"BothFailWithoutText", 2, false, " ", 2, true},
+                      // The newer writer's contents win; nothing of ours is retried over them.
+                      FailedRestoreCase{"AnotherProgramWroteMeanwhile", 1, true, "copied", 1,
+                                        false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SelectionCaptureTest, AnApplicationThatDoesNotCopyLeavesTheClipboardAlone) {
     desktop->contents = someContents();

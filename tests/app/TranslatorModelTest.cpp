@@ -549,11 +549,42 @@ TEST_F(TranslatorModelTest, OnlyAnInputChangeClearsTheNotice) {
     EXPECT_FALSE(model->notice());
 }
 
+TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
+    const auto lost = [](CaptureResult result) {
+        result.clipboardLost = true;
+        return result;
+    };
+    const struct {
+        CaptureResult result;
+        QString input;
+        std::optional<Notice> notice;
+    } cases[] = {
+        {CaptureResult::captured(QStringLiteral("Hallo")), QStringLiteral("Hallo"), std::nullopt},
+        {CaptureResult::empty(), QString(), Notice::nothingSelected},
+        {CaptureResult::clipboardBusy(), QString(), Notice::clipboardBusy},
+        {lost(CaptureResult::captured(QStringLiteral("Welt"))), QStringLiteral("Welt"),
+         Notice::clipboardLost},
+        {lost(CaptureResult::empty()), QString(), Notice::clipboardLost},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.result.text.toStdString() + (c.result.clipboardLost ? " lost" : ""));
+        model->clear();
+        model->setNotice(std::nullopt);
+        model->showCaptureResult(c.result);
+        EXPECT_EQ(model->input(), c.input);
+        EXPECT_EQ(model->notice(), c.notice);
+    }
+    EXPECT_EQ(model->property("noticeText").toString(),
+              QStringLiteral("Your clipboard could not be put back after copying the selection."));
+}
+
 TEST_F(TranslatorModelTest, TheFieldsReachQmlAsProperties) {
     model->setProperty("notice", QVariant::fromValue(Notice::clipboardBusy));
     EXPECT_EQ(model->notice(), Notice::clipboardBusy);
     model->setProperty("notice", 0);
     EXPECT_EQ(model->notice(), Notice::nothingSelected);
+    model->setProperty("notice", static_cast<int>(Notice::clipboardLost));
+    EXPECT_EQ(model->notice(), Notice::clipboardLost);
     model->setProperty("notice", QVariant());
     EXPECT_FALSE(model->notice());
     EXPECT_TRUE(model->property("detectedCode").isNull());

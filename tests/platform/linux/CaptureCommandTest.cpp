@@ -1,3 +1,5 @@
+#include "platform/linux/CaptureCommand.h"
+
 #include "tests/platform/linux/CaptureTestSupport.h"
 #include "tests/platform/linux/ScriptedClipboardOwner.h"
 
@@ -106,6 +108,52 @@ TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
     run = runCapture(noDisplay);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, QByteArray("noPermission\n"));
+}
+
+struct OutputCase {
+    const char* name;
+    CaptureResult result;
+    int exitCode;
+    QByteArray out;
+    QByteArray err;
+};
+
+class CaptureCommandOutputTest : public ::testing::TestWithParam<OutputCase> {};
+
+// Each result as it leaves the capturing child and reaches the caller's terminal.
+TEST_P(CaptureCommandOutputTest, ReachesTheCallerAsPrinted) {
+    const OutputCase& c = GetParam();
+    const std::optional<CaptureResult> received =
+        CaptureCommand::decode(CaptureCommand::encode(c.result));
+    ASSERT_TRUE(received);
+    EXPECT_TRUE(*received == c.result);
+    const CaptureCommand::Output output = CaptureCommand::outputOf(*received);
+    EXPECT_EQ(output.exitCode, c.exitCode);
+    EXPECT_EQ(output.out, c.out);
+    EXPECT_EQ(output.err, c.err);
+}
+
+CaptureResult lost(CaptureResult result) {
+    result.clipboardLost = true;
+    return result;
+}
+
+const QByteArray lostLine = "clipboardLost: the clipboard could not be put back\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CaptureCommandOutputTest,
+    ::testing::Values(
+        OutputCase{"Text", CaptureResult::captured(QStringLiteral("grüße\n")), 0, "grüße\n", ""},
+        OutputCase{"Empty", CaptureResult::empty(), 1, "", "empty\n"},
+        OutputCase{"TextWithTheClipboardLost",
+                   lost(CaptureResult::captured(QStringLiteral("copied"))), 1, "copied", lostLine},
+        OutputCase{"EmptyWithTheClipboardLost", lost(CaptureResult::empty()), 1, "",
+                   "empty\n" + lostLine}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CaptureCommandDecodeTest, AnIncompleteMessageIsNoResult) {
+    EXPECT_FALSE(CaptureCommand::decode(QByteArray()));
+    EXPECT_FALSE(CaptureCommand::decode(QByteArray(1, '\0')));
 }
 
 } // namespace

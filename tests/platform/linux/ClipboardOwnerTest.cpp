@@ -4,12 +4,14 @@
 #include "tests/platform/linux/ClipboardTestSupport.h"
 #include "tests/platform/linux/ScriptedClipboardOwner.h"
 
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <poll.h>
+#include <thread>
 
 using ::testing::ElementsAre;
 using Status = ClipboardSnapshotReader::Status;
@@ -297,6 +299,25 @@ TEST_F(ClipboardOwnerProtocolTest, StopsOwningWhenAnotherClientTakesTheClipboard
     xclipIn("newer");
     EXPECT_TRUE(eventually([&] { return !m_owner->isOwner(); }));
     EXPECT_EQ(xclipOut("UTF8_STRING"), QByteArray("newer"));
+}
+
+// A paste that meets a restore must not wait for unrelated traffic to be answered.
+TEST_F(ClipboardOwnerProtocolTest, ARequestMeetingARestoreIsAnswered) {
+    // The sanitizer run makes every trial several times slower.
+    const int configured = qEnvironmentVariableIntValue("VERDOLIN_RESTORE_TRIALS");
+    const int trials = configured > 0 ? std::min(configured, 300) : 300;
+    ClipboardSnapshot text;
+    text.offered = {"TARGETS", "UTF8_STRING"};
+    text.targets = {{"UTF8_STRING", "UTF8_STRING", 8, "restored"}};
+    RawRequestor requestor(display());
+    for (int trial = 0; trial < trials; ++trial) {
+        std::atomic<bool> restored{false};
+        std::thread restoring([&] { restored = m_owner->restore(text); });
+        const xcb_atom_t answered = requestor.convert("UTF8_STRING", "P");
+        restoring.join();
+        ASSERT_TRUE(restored) << trial;
+        ASSERT_NE(answered, xcb_atom_t(XCB_ATOM_NONE)) << "no answer in trial " << trial;
+    }
 }
 
 TEST_F(ClipboardOwnerProtocolTest, EmptyRestoreLeavesNoOwner) {
