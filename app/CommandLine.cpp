@@ -160,7 +160,8 @@ QString CommandLine::usageText() {
         "Without TEXT or WORD the text is read from standard input. translate --definitions also\n"
         "prints the definitions of a single word; --history records the translation in the\n"
         "history the window shows. capture reads the selection as the shortcut does and prints\n"
-        "it, or empty, clipboardBusy or noPermission on standard error.\n");
+        "it, or empty, clipboardBusy or noPermission on standard error, and clipboardLost when\n"
+        "the clipboard could not be put back.\n");
 }
 
 int CommandLine::run(const QStringList& arguments) {

@@ -5,12 +5,14 @@
 #include "platform/linux/X11CaptureServices.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <sys/types.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -117,6 +119,23 @@ void CaptureCommand::captureAndServe(const QByteArray& displayName,
         owner->waitUntilReleased();
 }
 
+namespace {
+
+// Why no X server answers, or nothing when one does. The capture itself would only say
+// noPermission.
+QByteArray displayProblem() {
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0')
+        return QByteArrayLiteral("DISPLAY is not set");
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool failed = xcb_connection_has_error(connection) != 0;
+    xcb_disconnect(connection);
+    return failed ? QByteArrayLiteral("DISPLAY=") + name + QByteArrayLiteral(" does not answer")
+                  : QByteArray();
+}
+
+} // namespace
+
 int CaptureCommand::run(const QList<QByteArray>& arguments) {
     if (!arguments.isEmpty()) {
         const bool help = arguments.first() == "--help" || arguments.first() == "-h";
@@ -126,6 +145,13 @@ int CaptureCommand::run(const QList<QByteArray>& arguments) {
                    "clipboardLost when the clipboard could not be put back.\n",
                    help ? stdout : stderr);
         return help ? captured : usage;
+    }
+
+    const QByteArray problem = displayProblem();
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "%s\nverdolin capture: no X display is reachable (%s)\n",
+                     resultName(CaptureResult::Kind::noPermission), problem.constData());
+        return nothingCaptured;
     }
 
     int channel[2];

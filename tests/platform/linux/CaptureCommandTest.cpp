@@ -103,11 +103,22 @@ TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
         EXPECT_FALSE(secret.requested().contains(QStringLiteral("UTF8_STRING")));
     }
 
-    QProcessEnvironment noDisplay = m_server->environment();
-    noDisplay.remove(QStringLiteral("DISPLAY"));
-    run = runCapture(noDisplay);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, QByteArray("noPermission\n"));
+    // Without an X server the answer says why.
+    const struct {
+        const char* display;
+        QByteArray why;
+    } unreachable[] = {{nullptr, "DISPLAY is not set"},
+                       {":9999", "DISPLAY=:9999 does not answer"}};
+    for (const auto& [name, why] : unreachable) {
+        QProcessEnvironment environment = m_server->environment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        if (name)
+            environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(name));
+        run = runCapture(environment);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "noPermission\nverdolin capture: no X display is reachable (" + why
+                               + ")\n");
+    }
 }
 
 struct OutputCase {
