@@ -59,16 +59,17 @@ QString deformat(const QString& text) {
         run.clear();
     };
 
-    for (const QChar c : text) {
+    for (QChar c : text) {
+        // A NUL would end the request; deleting it would join the words on either side.
+        if (c == u'\0') {
+            c = u' ';
+        }
         if (isBlank(c)) {
             run += c;
             sentenceEnd = sentenceEnd || endsParagraph(QStringView(run).right(4));
             continue;
         }
         flushRun();
-        if (c == u'\0') {
-            continue;
-        }
         if (isReserved(c)) {
             out += u'\\';
         }

@@ -10,7 +10,8 @@ namespace ApertiumFormat {
 // Escapes the reserved characters, turns white space other than a lone space into blanks the
 // stages pass through untouched, and ends the text with the sentence end lt-proc needs to
 // flush. Runs of white space longer than the program's 8,192 characters stay inline rather
-// than going to a temporary file. NUL characters are dropped (they would end the request).
+// than going to a temporary file. A NUL character counts as a space (left as it is, it would
+// end the request; dropped, as the program drops it, it would join the words around it).
 QString deformat(const QString& text);
 
 // Undoes `deformat` on the pipeline's output: drops the added sentence ends and the blank

@@ -7,17 +7,23 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcApertium, "verdolin.apertium", QtInfoMsg)
@@ -28,8 +34,14 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPollSliceMs = 50;
 constexpr auto kChildCheckInterval = std::chrono::milliseconds(250);
-constexpr auto kModeCommandTimeout = std::chrono::seconds(10);
+// A child that closed its output, or whose neighbour ended, is looked at this often...
+constexpr auto kExitPollSlice = std::chrono::milliseconds(5);
+// ...for this long at most, when a broken chain is to name the stage that ended.
+constexpr auto kEndedStageWait = std::chrono::milliseconds(500);
+constexpr auto kEarlierStageGrace = std::chrono::milliseconds(100);
 constexpr qsizetype kReadChunk = 64 * 1024;
+// The most an answer may grow over its request (see kDefaultMaxAnswerBytes).
+constexpr qsizetype kAnswerGrowth = 4;
 
 QString tr(const char* text) {
     return QCoreApplication::translate("ApertiumPipeline", text);
@@ -39,15 +51,23 @@ using ChildProcess::closeFd;
 using ChildProcess::makePipe;
 using ChildProcess::raiseFd;
 using ChildProcess::reap;
+using ChildProcess::reapIfEnded;
 using ChildProcess::setNonBlocking;
 using ChildProcess::spawn;
 
-// The stage commands of a mode, from `apertium-wblank-mode -z`.
-std::optional<QList<QStringList>> loadStages(const QString& modeFile, QString* why) {
+// The stage commands of a mode, from `apertium-wblank-mode -z`, which must have ended within
+// `timeout`. `giveUp` is asked while waiting. The pipe does not block, so that a command that
+// hangs cannot hold the pipeline (and its mutex) past the limit.
+std::optional<QList<QStringList>> loadStages(const QString& modeFile,
+                                             std::chrono::milliseconds timeout,
+                                             const std::function<bool()>& giveUp, QString* why) {
     int readEnd = -1;
     int writeEnd = -1;
-    if (!makePipe(readEnd, writeEnd)) {
-        *why = QString::fromLocal8Bit(std::strerror(errno));
+    if (!makePipe(readEnd, writeEnd) || !setNonBlocking(readEnd)) {
+        const int error = errno;
+        closeFd(readEnd);
+        closeFd(writeEnd);
+        *why = QString::fromLocal8Bit(std::strerror(error));
         return std::nullopt;
     }
     pid_t pid = -1;
@@ -62,33 +82,64 @@ std::optional<QList<QStringList>> loadStages(const QString& modeFile, QString* w
         return std::nullopt;
     }
 
+    enum class State { Reading, Exiting, Ended, Failed, GaveUp, TimedOut };
+    State state = State::Reading;
     QByteArray output;
-    const auto deadline = Clock::now() + kModeCommandTimeout;
-    bool finished = false;
-    while (Clock::now() < deadline) {
-        pollfd fd{readEnd, POLLIN, 0};
-        if (::poll(&fd, 1, kPollSliceMs) < 0 && errno != EINTR) {
-            break;
-        }
-        char buffer[4096];
-        const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
-        if (got > 0) {
-            output.append(buffer, got);
-        } else if (got == 0) {
-            finished = true;
-            break;
-        } else if (errno != EINTR && errno != EAGAIN) {
-            break;
+    int status = 0;
+    const auto deadline = Clock::now() + timeout;
+    while (state == State::Reading || state == State::Exiting) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (giveUp()) {
+            state = State::GaveUp;
+        } else if (state == State::Exiting && reapIfEnded(pid, &status)) {
+            state = State::Ended;
+        } else if (left.count() <= 0) {
+            state = State::TimedOut;
+        } else if (state == State::Exiting) {
+            // It closed its output; its exit is a moment away.
+            std::this_thread::sleep_for(std::min(left, kExitPollSlice));
+        } else {
+            pollfd fd{readEnd, POLLIN, 0};
+            const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), kPollSliceMs));
+            const int ready = ::poll(&fd, 1, slice);
+            if (ready < 0 && errno != EINTR) {
+                state = State::Failed;
+                continue;
+            }
+            if (ready <= 0) {
+                continue;
+            }
+            char buffer[4096];
+            const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
+            if (got > 0) {
+                output.append(buffer, got);
+            } else if (got == 0) {
+                state = State::Exiting;
+            } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+                state = State::Failed;
+            }
         }
     }
     closeFd(readEnd);
-    if (!finished) {
+    if (state != State::Ended) {
         ::kill(pid, SIGKILL);
+        reap(pid);
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    switch (state) {
+    case State::Ended:
+        break;
+    case State::GaveUp:
+        *why = tr("it was stopped");
+        return std::nullopt;
+    case State::TimedOut:
+        *why = tr("apertium-wblank-mode gave no answer within %1 seconds")
+                   .arg(std::chrono::duration<double>(timeout).count());
+        return std::nullopt;
+    default:
+        *why = tr("the mode file could not be read");
+        return std::nullopt;
     }
-    if (!finished || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         *why = tr("the mode file could not be read");
         return std::nullopt;
     }
@@ -125,7 +176,7 @@ ApertiumPipeline::Result ApertiumPipeline::translate(const QString& text,
         // The stages are still busy with a cancelled request; its answer must not be
         // mistaken for the start of this one.
         QByteArray discarded;
-        switch (exchange({}, m_pendingMarker, cancelled, &discarded, &why)) {
+        switch (exchange({}, m_pendingMarker, m_pendingLimit, cancelled, &discarded, &why)) {
         case Outcome::Answered:
             m_pendingMarker.clear();
             break;
@@ -145,7 +196,13 @@ ApertiumPipeline::Result ApertiumPipeline::translate(const QString& text,
         stopLocked();
     }
     if (!m_running) {
-        if (auto error = startLocked()) {
+        if (auto error = startLocked(cancelled)) {
+            if (m_interrupt) {
+                return {std::nullopt, tr("The translation was stopped.")};
+            }
+            if (cancelled != nullptr && cancelled->load()) {
+                return {std::nullopt, tr("The translation was cancelled.")};
+            }
             return {std::nullopt, *error};
         }
     }
@@ -154,7 +211,7 @@ ApertiumPipeline::Result ApertiumPipeline::translate(const QString& text,
     const QByteArray request = ApertiumFormat::deformat(text).toUtf8() + '\0' + nonce + '\0';
     const QByteArray marker = '\0' + nonce + '\0';
     QByteArray answer;
-    switch (exchange(request, marker, cancelled, &answer, &why)) {
+    switch (exchange(request, marker, answerLimit(request.size()), cancelled, &answer, &why)) {
     case Outcome::Answered:
         ++m_served;
         return {ApertiumFormat::reformat(QString::fromUtf8(answer)), {}};
@@ -178,7 +235,7 @@ std::optional<QString> ApertiumPipeline::start() {
     if (m_running) {
         return std::nullopt;
     }
-    return startLocked();
+    return startLocked(nullptr);
 }
 
 void ApertiumPipeline::stop() {
@@ -211,9 +268,26 @@ void ApertiumPipeline::setStallTimeout(std::chrono::milliseconds timeout) {
     m_stallTimeout = timeout;
 }
 
-std::optional<QString> ApertiumPipeline::startLocked() {
+void ApertiumPipeline::setModeLoadTimeout(std::chrono::milliseconds timeout) {
+    std::lock_guard lock(m_mutex);
+    m_modeLoadTimeout = timeout;
+}
+
+void ApertiumPipeline::setMaxAnswerBytes(qsizetype bytes) {
+    std::lock_guard lock(m_mutex);
+    m_maxAnswerBytes = std::max<qsizetype>(1, bytes);
+}
+
+qsizetype ApertiumPipeline::answerLimit(qsizetype requestBytes) const {
+    return std::max(m_maxAnswerBytes, kAnswerGrowth * requestBytes);
+}
+
+std::optional<QString> ApertiumPipeline::startLocked(const std::atomic<bool>* cancelled) {
     QString why;
-    const auto stages = loadStages(m_modeFile, &why);
+    const auto giveUp = [&] {
+        return m_interrupt.load() || (cancelled != nullptr && cancelled->load());
+    };
+    const auto stages = loadStages(m_modeFile, m_modeLoadTimeout, giveUp, &why);
     if (!stages) {
         return tr("The translator for %1 could not be started: %2.").arg(modeName(), why);
     }
@@ -284,11 +358,12 @@ void ApertiumPipeline::stopLocked() {
     m_programs.clear();
     m_inbox.clear();
     m_pendingMarker.clear();
+    m_pendingLimit = 0;
     m_served = 0;
 }
 
 ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
-                                                     const QByteArray& marker,
+                                                     const QByteArray& marker, qsizetype limit,
                                                      const std::atomic<bool>* cancelled,
                                                      QByteArray* answer, QString* why) {
     qsizetype written = 0;
@@ -316,6 +391,7 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
         if (cancelled != nullptr && cancelled->load()) {
             if (written == request.size()) {
                 m_pendingMarker = marker;
+                m_pendingLimit = limit;
                 return Outcome::Cancelled;
             }
             // Half a request can never be answered: start afresh next time.
@@ -347,7 +423,7 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
                 } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                     break;
                 } else {
-                    *why = tr("its first stage stopped reading");
+                    *why = whyBroken(tr("its first stage stopped reading"));
                     return Outcome::Dead;
                 }
             }
@@ -360,7 +436,16 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
                 m_inbox.resize(before + std::max<ssize_t>(got, 0));
                 if (got > 0) {
                     progress = true;
-                    continue;
+                    if (m_inbox.size() <= limit) {
+                        continue;
+                    }
+                    // The answer may end in what just came: take it before calling it too long.
+                    if (m_inbox.indexOf(marker, searchFrom) >= 0) {
+                        break;
+                    }
+                    *why = tr("it sent more than %1 without ending the answer")
+                               .arg(QLocale().formattedDataSize(limit, 0));
+                    return Outcome::Dead;
                 }
                 if (got < 0 && errno == EINTR) {
                     continue;
@@ -368,7 +453,7 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
                 if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                     break;
                 }
-                *why = tr("its last stage ended");
+                *why = whyBroken(tr("its last stage ended"));
                 return Outcome::Dead;
             }
         }
@@ -391,24 +476,66 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
 }
 
 bool ApertiumPipeline::stageExited(QString* why) {
-    for (qsizetype i = 0; i < m_pids.size(); ++i) {
-        const pid_t pid = m_pids.at(i);
-        if (pid <= 0) {
-            continue;
+    const QString stage = endedStage(std::chrono::milliseconds(0));
+    if (stage.isEmpty()) {
+        return false;
+    }
+    *why = tr("%1 ended").arg(stage);
+    return true;
+}
+
+QString ApertiumPipeline::endedStage(std::chrono::milliseconds wait) {
+    // When one stage ends, the stages after it see the end of their input and exit normally,
+    // and the ones before it may die of a broken pipe: the first stage to end of anything but
+    // a broken pipe is the one that broke the chain.
+    std::vector<std::optional<int>> statuses(m_pids.size());
+    // The first of the ended stages, and whether one before it still runs.
+    const auto sweep = [&] {
+        qsizetype first = -1;
+        bool earlierRuns = false;
+        for (qsizetype i = 0; i < m_pids.size(); ++i) {
+            int status = 0;
+            if (m_pids.at(i) > 0 && reapIfEnded(m_pids.at(i), &status)) {
+                m_pids[i] = -1;
+                statuses[i] = status;
+            }
+            if (statuses[i] && first < 0) {
+                first = i;
+            }
+            earlierRuns = earlierRuns || (first < 0 && m_pids.at(i) > 0);
         }
-        int status = 0;
-        const pid_t result = ::waitpid(pid, &status, WNOHANG);
-        // ECHILD: someone else reaps children (SIGCHLD ignored); ask the process itself.
-        const bool gone =
-            result == pid
-            || (result < 0 && errno == ECHILD && ::kill(pid, 0) != 0 && errno == ESRCH);
-        if (gone) {
-            m_pids[i] = -1;
-            *why = tr("%1 ended").arg(m_programs.value(i));
-            return true;
+        return std::pair(first, first >= 0 && earlierRuns);
+    };
+    auto deadline = Clock::now() + wait;
+    bool graceGiven = false;
+    for (;;) {
+        const auto [first, earlierRuns] = sweep();
+        if (first >= 0 && !graceGiven && earlierRuns) {
+            // A stage's output closes a moment before its exit can be seen, time enough for
+            // the stages after it to end: give the ones before a moment to show they ended.
+            graceGiven = true;
+            deadline = Clock::now() + kEarlierStageGrace;
+        } else if ((first >= 0 && !earlierRuns) || Clock::now() >= deadline) {
+            break;
+        }
+        std::this_thread::sleep_for(kExitPollSlice);
+    }
+    const auto brokenPipe = [](int status) {
+        return WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE;
+    };
+    for (const bool skipBrokenPipes : {true, false}) {
+        for (std::size_t i = 0; i < statuses.size(); ++i) {
+            if (statuses[i] && !(skipBrokenPipes && brokenPipe(*statuses[i]))) {
+                return m_programs.value(static_cast<qsizetype>(i));
+            }
         }
     }
-    return false;
+    return {};
+}
+
+QString ApertiumPipeline::whyBroken(const QString& fallback) {
+    const QString stage = endedStage(kEndedStageWait);
+    return stage.isEmpty() ? fallback : tr("%1 ended").arg(stage);
 }
 
 QString ApertiumPipeline::modeName() const {

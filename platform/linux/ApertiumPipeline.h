@@ -26,6 +26,12 @@ public:
     static constexpr int kDefaultRestartAfter = 200;
     // No byte in or out for this long means a stage hangs.
     static constexpr std::chrono::milliseconds kDefaultStallTimeout{20000};
+    // `apertium-wblank-mode` must have printed the stage commands and ended within this.
+    static constexpr std::chrono::milliseconds kDefaultModeLoadTimeout{10000};
+    // An answer holds at most this many bytes, or four times its request when that is more
+    // (no translation is that much longer than its text): a stage that writes more without
+    // ending the answer is broken.
+    static constexpr qsizetype kDefaultMaxAnswerBytes = 16 * 1024 * 1024;
 
     explicit ApertiumPipeline(QString modeFile);
     ~ApertiumPipeline();
@@ -54,16 +60,26 @@ public:
 
     void setRestartAfter(int requests);
     void setStallTimeout(std::chrono::milliseconds timeout);
+    void setModeLoadTimeout(std::chrono::milliseconds timeout);
+    void setMaxAnswerBytes(qsizetype bytes);
 
 private:
     enum class Outcome { Answered, Cancelled, Interrupted, Dead };
 
-    std::optional<QString> startLocked();
+    // `cancelled` (may be null) and stop() end a start in progress.
+    std::optional<QString> startLocked(const std::atomic<bool>* cancelled);
     void stopLocked();
-    // Writes `request` (may be empty) while reading, until `marker` arrives.
-    Outcome exchange(const QByteArray& request, const QByteArray& marker,
+    // Writes `request` (may be empty) while reading, until `marker` arrives after at most
+    // `limit` bytes.
+    Outcome exchange(const QByteArray& request, const QByteArray& marker, qsizetype limit,
                      const std::atomic<bool>* cancelled, QByteArray* answer, QString* why);
+    qsizetype answerLimit(qsizetype requestBytes) const;
     bool stageExited(QString* why);
+    // Reaps the stages that ended, waiting up to `wait` for one to: the program of the stage
+    // whose end broke the chain, or empty when none ended.
+    QString endedStage(std::chrono::milliseconds wait);
+    // Why the chain broke, naming the stage that ended; `fallback` when none is found.
+    QString whyBroken(const QString& fallback);
     QString modeName() const;
 
     const QString m_modeFile;
@@ -77,8 +93,12 @@ private:
     int m_input = -1;
     int m_output = -1;
     QByteArray m_inbox;
-    // The marker of a cancelled request whose answer is still on its way.
+    // The marker of a cancelled request whose answer is still on its way, and that answer's
+    // limit.
     QByteArray m_pendingMarker;
+    qsizetype m_pendingLimit = 0;
     int m_restartAfter = kDefaultRestartAfter;
     std::chrono::milliseconds m_stallTimeout = kDefaultStallTimeout;
+    std::chrono::milliseconds m_modeLoadTimeout = kDefaultModeLoadTimeout;
+    qsizetype m_maxAnswerBytes = kDefaultMaxAnswerBytes;
 };

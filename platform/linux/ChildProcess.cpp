@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <locale.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +54,35 @@ bool setNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
+QByteArray childLocale() {
+    static const QByteArray locale = [] {
+        const locale_t probe = ::newlocale(LC_ALL_MASK, "C.UTF-8", locale_t(0));
+        if (probe == locale_t(0)) {
+            return QByteArrayLiteral("C");
+        }
+        ::freelocale(probe);
+        return QByteArrayLiteral("C.UTF-8");
+    }();
+    return locale;
+}
+
+namespace {
+
+// This process's environment with LC_ALL set to `childLocale()`.
+std::vector<QByteArray> childEnvironment() {
+    std::vector<QByteArray> variables;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, "LC_ALL=", 7) != 0) {
+            variables.emplace_back(*entry);
+        }
+    }
+    // LC_ALL outranks LANG and every LC_* variable, in glibc and in libstdc++ alike.
+    variables.push_back("LC_ALL=" + childLocale());
+    return variables;
+}
+
+} // namespace
+
 int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
     std::vector<QByteArray> storage;
     storage.reserve(argv.size());
@@ -61,6 +92,13 @@ int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
         args.push_back(storage.back().data());
     }
     args.push_back(nullptr);
+    std::vector<QByteArray> variables = childEnvironment();
+    std::vector<char*> environment;
+    environment.reserve(variables.size() + 1);
+    for (QByteArray& variable : variables) {
+        environment.push_back(variable.data());
+    }
+    environment.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -85,7 +123,7 @@ int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     const int error =
-        ::posix_spawnp(pid, args.front(), &actions, &attributes, args.data(), environ);
+        ::posix_spawnp(pid, args.front(), &actions, &attributes, args.data(), environment.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return error;
@@ -93,6 +131,20 @@ int spawn(const QStringList& argv, int in, int out, pid_t* pid) {
 
 void reap(pid_t pid) {
     while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+bool reapIfEnded(pid_t pid, int* status) {
+    for (;;) {
+        const pid_t result = ::waitpid(pid, status, WNOHANG);
+        if (result == pid) {
+            return true;
+        }
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        // ECHILD: someone else reaps children (SIGCHLD ignored); ask the process itself.
+        return result < 0 && errno == ECHILD && ::kill(pid, 0) != 0 && errno == ESRCH;
     }
 }
 

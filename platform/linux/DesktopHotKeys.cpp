@@ -1,16 +1,23 @@
 #include "platform/linux/DesktopHotKeys.h"
 
+#include "platform/linux/ChildProcess.h"
 #include "platform/linux/GnomeKeyBindings.h"
 #include "platform/linux/KdeGlobalShortcuts.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 
 namespace {
 
 std::optional<QString> runGsettings(const QStringList& arguments) {
     QProcess process;
+    // Its output is read as UTF-8, whatever the user's locale, and it must start even when
+    // that locale was never generated.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(ChildProcess::childLocale()));
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(QStringLiteral("gsettings"), arguments);

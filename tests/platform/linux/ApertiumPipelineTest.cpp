@@ -1,16 +1,22 @@
 #include "platform/linux/ApertiumPipeline.h"
 
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ScopedEnvironment.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <memory>
+#include <mutex>
+#include <ostream>
 #include <thread>
 #include <vector>
 
@@ -179,7 +185,9 @@ TEST_F(ApertiumPipelineTest, StageKilledMidRequestFailsOnlyThatRequest) {
     worker.join();
 
     EXPECT_FALSE(failed.text.has_value());
-    EXPECT_FALSE(failed.error.isEmpty());
+    // The stages after it ended too, and the ones before it may have: the killed one is named.
+    EXPECT_TRUE(failed.error.contains(u"(apertium-transfer ended)"_s))
+        << failed.error.toStdString();
     for (const pid_t pid : pids) {
         EXPECT_TRUE(processGone(pid)) << pid;
     }
@@ -194,7 +202,7 @@ TEST_F(ApertiumPipelineTest, KilledLastStageIsNoticedBeforeTheNextRequest) {
     ::kill(pipeline.stagePids().constLast(), SIGKILL);
     const auto failed = pipeline.translate(u"Good morning."_s);
     EXPECT_FALSE(failed.text.has_value());
-    EXPECT_FALSE(failed.error.isEmpty());
+    EXPECT_TRUE(failed.error.contains(u"(lt-proc ended)"_s)) << failed.error.toStdString();
     EXPECT_EQ(pipeline.translate(u"Good morning."_s).text, u"Buenos días."_s);
 }
 
@@ -273,6 +281,21 @@ TEST_F(ApertiumPipelineTest, VeryLongTextDoesNotDeadlock) {
     EXPECT_EQ(pipeline.translate(u"The dog."_s).text, u"El perro."_s);
 }
 
+TEST_F(ApertiumPipelineTest, TranslatesWhenTheUsersLocaleWasNeverGenerated) {
+    ScopedEnvironment environment;
+    environment.setMissingLocale();
+    const auto english = pipeline.translate(u"I like cats."_s);
+    EXPECT_EQ(english.text, u"Me gustan los gatos."_s) << english.error.toStdString();
+    if (!haveMode(u"spa-eng"_s)) {
+        return;
+    }
+    // Characters beyond ASCII pass every stage.
+    ApertiumPipeline spanish(modeFile(u"spa-eng"_s));
+    const auto accented = spanish.translate(u"El señor comió una manzana. ¿Dónde está?"_s);
+    EXPECT_EQ(accented.text, u"The gentleman ate an apple. Where it is?"_s)
+        << accented.error.toStdString();
+}
+
 TEST(ApertiumPipelineErrorTest, MissingModeGivesAReadableError) {
     ApertiumPipeline pipeline(u"/nonexistent/xxx-yyy.mode"_s);
     const auto result = pipeline.translate(u"Hello"_s);
@@ -280,5 +303,264 @@ TEST(ApertiumPipelineErrorTest, MissingModeGivesAReadableError) {
     EXPECT_TRUE(result.error.contains(u"xxx-yyy"_s)) << result.error.toStdString();
     EXPECT_FALSE(pipeline.isRunning());
 }
+
+// Programs standing in for Apertium's, in a folder of their own.
+class FakeStagesTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_folder.isValid()); }
+
+    QString writeScript(const QString& name, const QByteArray& body) {
+        const QString path = m_folder.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + body);
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                            | QFileDevice::ExeOwner);
+        return path;
+    }
+
+    // A mode whose stages are `commands`, through the real apertium-wblank-mode.
+    QString writeMode(const QStringList& commands) {
+        const QString path = m_folder.filePath(u"fake-mode.mode"_s);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(commands.join(u" | "_s).toUtf8() + '\n');
+        return path;
+    }
+
+    // The pid a script wrote to the file `name` beside it, if it has.
+    std::optional<pid_t> writtenPid(const QString& name) {
+        QFile file(m_folder.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        const QByteArray text = file.readAll().trimmed();
+        return text.isEmpty() ? std::nullopt : std::optional<pid_t>(text.toInt());
+    }
+
+    // The same, once the script has written it (ten seconds at most).
+    std::optional<pid_t> waitForPid(const QString& name) {
+        for (int i = 0; i < 1000; ++i) {
+            if (const std::optional<pid_t> pid = writtenPid(name))
+                return pid;
+            std::this_thread::sleep_for(10ms);
+        }
+        return std::nullopt;
+    }
+
+    QTemporaryDir m_folder;
+};
+
+// Calls stop() on the pipeline after a while, unless dismissed first: a test whose pipeline
+// would run forever fails instead of hanging.
+class Watchdog {
+public:
+    Watchdog(ApertiumPipeline& pipeline, std::chrono::milliseconds after)
+        : m_thread([this, &pipeline, after] {
+            std::unique_lock lock(m_mutex);
+            if (!m_done.wait_for(lock, after, [this] { return m_dismissed; })) {
+                m_fired = true;
+                lock.unlock();
+                pipeline.stop();
+            }
+        }) {}
+    ~Watchdog() { dismiss(); }
+
+    // True when it had to stop the pipeline.
+    bool dismiss() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_dismissed = true;
+        }
+        m_done.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_fired;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_dismissed = false;
+    bool m_fired = false;
+    std::thread m_thread;
+};
+
+// A mode command that never answers holds translate() for its limit and no longer.
+TEST_F(FakeStagesTest, ModeCommandThatHangsGivesUpAtTheLimit) {
+    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
+exec sleep 60
+)");
+    ScopedEnvironment environment;
+    environment.prependPath(m_folder.path());
+    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+    pipeline.setModeLoadTimeout(300ms);
+    Watchdog watchdog(pipeline, 20s);
+
+    QElapsedTimer clock;
+    clock.start();
+    const auto result = pipeline.translate(u"Hello"_s);
+    EXPECT_FALSE(watchdog.dismiss());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_FALSE(result.text.has_value());
+    EXPECT_TRUE(result.error.contains(u"apertium-wblank-mode gave no answer within 0.3 seconds"_s))
+        << result.error.toStdString();
+    EXPECT_FALSE(pipeline.isRunning());
+    // Reaped by now: on a busy machine it may not have got as far as writing its pid.
+    if (const std::optional<pid_t> pid = writtenPid(u"mode.pid"_s)) {
+        EXPECT_TRUE(processGone(*pid));
+    }
+}
+
+// Closing its output is not the end: a command that then hangs is given up at the limit too.
+TEST_F(FakeStagesTest, ModeCommandThatHangsAfterItsOutputGivesUpAtTheLimit) {
+    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
+echo cat
+exec sleep 60 >&-
+)");
+    ScopedEnvironment environment;
+    environment.prependPath(m_folder.path());
+    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+    pipeline.setModeLoadTimeout(300ms);
+    Watchdog watchdog(pipeline, 20s);
+
+    QElapsedTimer clock;
+    clock.start();
+    const auto result = pipeline.translate(u"Hello"_s);
+    EXPECT_FALSE(watchdog.dismiss());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(result.text.has_value());
+    EXPECT_TRUE(result.error.contains(u"gave no answer"_s)) << result.error.toStdString();
+    if (const std::optional<pid_t> pid = writtenPid(u"mode.pid"_s)) {
+        EXPECT_TRUE(processGone(*pid));
+    }
+}
+
+TEST_F(FakeStagesTest, StopFromAnotherThreadEndsAModeCommandThatHangs) {
+    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
+exec sleep 60
+)");
+    ScopedEnvironment environment;
+    environment.prependPath(m_folder.path());
+    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+    ASSERT_EQ(ApertiumPipeline::kDefaultModeLoadTimeout, 10s);
+
+    QElapsedTimer clock;
+    clock.start();
+    ApertiumPipeline::Result result;
+    std::thread worker([&] { result = pipeline.translate(u"Hello"_s); });
+    const std::optional<pid_t> pid = waitForPid(u"mode.pid"_s);
+    pipeline.stop();
+    worker.join();
+    ASSERT_TRUE(pid.has_value());
+    // Well within the ten seconds the command would have had.
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(result.text.has_value());
+    EXPECT_EQ(result.error, u"The translation was stopped."_s);
+    EXPECT_TRUE(processGone(*pid));
+    EXPECT_FALSE(pipeline.isRunning());
+}
+
+TEST_F(FakeStagesTest, CancelEndsAModeCommandThatHangs) {
+    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
+exec sleep 60
+)");
+    ScopedEnvironment environment;
+    environment.prependPath(m_folder.path());
+    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> cancelled{false};
+    ApertiumPipeline::Result result;
+    std::thread worker([&] { result = pipeline.translate(u"Hello"_s, &cancelled); });
+    const std::optional<pid_t> pid = waitForPid(u"mode.pid"_s);
+    cancelled = true;
+    worker.join();
+    ASSERT_TRUE(pid.has_value());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(result.error, u"The translation was cancelled."_s);
+    EXPECT_TRUE(processGone(*pid));
+}
+
+class FakeModeTest : public FakeStagesTest {
+protected:
+    void SetUp() override {
+        FakeStagesTest::SetUp();
+        if (!hasProgram(u"apertium-wblank-mode"_s)) {
+            GTEST_SKIP() << "apertium-wblank-mode is not installed";
+        }
+    }
+};
+
+TEST_F(FakeModeTest, StageThatWritesWithoutEndFailsAtTheAnswerLimit) {
+    // Lines of "y" for ever, and never the end of an answer. (`yes` itself would refuse the
+    // -z that apertium-wblank-mode adds.)
+    ApertiumPipeline pipeline(writeMode({writeScript(u"endless"_s, "exec yes\n")}));
+    pipeline.setMaxAnswerBytes(64 * 1024);
+    Watchdog watchdog(pipeline, 20s);
+
+    const auto result = pipeline.translate(u"Hello"_s);
+    EXPECT_FALSE(watchdog.dismiss());
+    EXPECT_FALSE(result.text.has_value());
+    EXPECT_TRUE(result.error.startsWith(u"The translator for fake-mode stopped working"_s))
+        << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains(u"it sent more than 64 KiB without ending the answer"_s))
+        << result.error.toStdString();
+    EXPECT_FALSE(pipeline.isRunning());
+}
+
+TEST_F(FakeModeTest, AnswerWithinTheLimitIsAnswered) {
+    ApertiumPipeline pipeline(writeMode({writeScript(u"echoing"_s, "exec cat\n")}));
+    pipeline.setMaxAnswerBytes(64 * 1024);
+    // Four times the request is allowed however small the limit.
+    const QString text = QString(100 * 1024, u'a');
+    EXPECT_EQ(pipeline.translate(text).text, text);
+    EXPECT_EQ(pipeline.translate(u"Hello"_s).text, u"Hello"_s);
+}
+
+struct DyingStage {
+    const char* name;
+    int dying; // which of the three stages ends
+    const char* death;
+};
+
+void PrintTo(const DyingStage& stage, std::ostream* os) {
+    *os << stage.name;
+}
+
+class DyingStageTest : public FakeModeTest, public ::testing::WithParamInterface<DyingStage> {};
+
+// Only the stage that died is named, although the ones after it end too (their input ended)
+// and the ones before it may die of a broken pipe.
+TEST_P(DyingStageTest, NamesTheStageThatEnded) {
+    const QString names[] = {u"first-stage"_s, u"middle-stage"_s, u"last-stage"_s};
+    QStringList commands;
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray body = i == GetParam().dying
+                                    ? QByteArray("head -c 1 >/dev/null\n") + GetParam().death
+                                    : QByteArray("exec cat\n");
+        commands.append(u"'"_s + writeScript(names[i], body) + u"'"_s);
+    }
+    ApertiumPipeline pipeline(writeMode(commands));
+    Watchdog watchdog(pipeline, 20s);
+
+    const auto result = pipeline.translate(u"Hello, world"_s);
+    EXPECT_FALSE(watchdog.dismiss());
+    EXPECT_FALSE(result.text.has_value());
+    const QString expected = u"(%1 ended)"_s.arg(names[GetParam().dying]);
+    EXPECT_TRUE(result.error.contains(expected)) << result.error.toStdString();
+    EXPECT_EQ(result.error.count(u"ended"_s), 1) << result.error.toStdString();
+    EXPECT_FALSE(pipeline.isRunning());
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, DyingStageTest,
+                         ::testing::Values(DyingStage{"first_exits", 0, "exit 3\n"},
+                                           DyingStage{"middle_exits", 1, "exit 3\n"},
+                                           DyingStage{"middle_exits_cleanly", 1, "exit 0\n"},
+                                           DyingStage{"middle_killed", 1, "kill -9 $$\n"},
+                                           DyingStage{"last_exits", 2, "exit 3\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/linux/DesktopHotKeys.h"
 
 #include "core/HotKeyMods.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,6 +91,24 @@ TEST(DesktopHotKeysTest, KdeReadsItsShortcutsFileWherePresent) {
     file.write("[kwin]\nWindow Close=Alt+F4,Alt+F4,Close Window\n");
     file.close();
     EXPECT_EQ(kde.read(), QList<ReservedHotKey>({{0xffc1, option, QStringLiteral("KDE Plasma")}}));
+}
+
+TEST(DesktopHotKeysTest, GsettingsRunsInAUtf8LocaleThatExists) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    // Prints the locale it was given, and its arguments.
+    QFile script(folder.filePath(QStringLiteral("gsettings")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nprintf '%s|%s\\n' \"$LC_ALL\" \"$*\"\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ScopedEnvironment environment;
+    environment.setMissingLocale();
+    environment.prependPath(folder.path());
+
+    const DesktopHotKeys::Gsettings gsettings = DesktopHotKeys::systemEnvironment().gsettings;
+    EXPECT_EQ(gsettings({QStringLiteral("list-recursively"), QStringLiteral("a.b")}),
+              QStringLiteral("C.UTF-8|list-recursively a.b\n"));
 }
 
 } // namespace
