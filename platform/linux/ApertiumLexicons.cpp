@@ -199,15 +199,12 @@ std::optional<double> ApertiumLexicons::knownShare(const QString& code, const QS
 }
 
 bool ApertiumLexicons::prepare(const QStringList& codes, QDeadlineTimer deadline) {
+    // Every analyser starts before the headwords are read and any is waited for.
+    startLoading(codes);
     bool ready = true;
     for (const QString& code : codes) {
-        Lexicon* lexicon = find(code);
-        if (!lexicon)
-            continue;
-        headwords(*lexicon);
-        // Starting every analyser first lets them load side by side.
-        if (lexicon->analyser)
-            ready = lexicon->analyser->start() && ready;
+        if (Lexicon* lexicon = find(code))
+            headwords(*lexicon);
     }
     for (const QString& code : codes) {
         Lexicon* lexicon = find(code);

@@ -1,5 +1,7 @@
 #include "platform/linux/CachedPackageCatalog.h"
 
+#include "core/SharedFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,17 +12,13 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcCache, "verdolin.packages.cache")
 
 constexpr int kFormat = 1;
-// Far above a real listing (a few hundred packages); a bigger file is not ours.
-constexpr qint64 kMaxFileSize = 4 * 1024 * 1024;
 
 QString modified(const char* path) {
     struct stat info {};
@@ -62,7 +60,7 @@ QByteArray CachedPackageCatalog::encode(const QString& stamp, const Listing& lis
 }
 
 std::optional<PackageCatalog::Listing> CachedPackageCatalog::decode(const QByteArray& data,
-                                                                   const QString& stamp) {
+                                                                    const QString& stamp) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -92,19 +90,11 @@ std::optional<PackageCatalog::Listing> CachedPackageCatalog::decode(const QByteA
 std::optional<PackageCatalog::Listing> CachedPackageCatalog::readCache(const QString& stamp) const {
     if (m_options.file.isEmpty())
         return std::nullopt;
-    // A FIFO or a device in the file's place must not block or flood us.
-    const int fd = ::open(QFile::encodeName(m_options.file).constData(),
-                          O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    // Only a regular file: a FIFO or a device in its place must not block or flood us.
+    const SharedFile::Contents contents = SharedFile(m_options.file).read();
+    if (contents.status != SharedFile::Status::Read)
         return std::nullopt;
-    QFile file;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxFileSize
-        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    return decode(file.readAll(), stamp);
+    return decode(contents.data, stamp);
 }
 
 std::shared_ptr<PackageCatalog> CachedPackageCatalog::inner() {

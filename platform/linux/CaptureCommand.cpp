@@ -3,16 +3,16 @@
 #include "app/SelectionCapture.h"
 #include "platform/linux/ClipboardOwner.h"
 #include "platform/linux/X11CaptureServices.h"
+#include "platform/linux/XcbSelection.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <sys/types.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -121,17 +121,15 @@ void CaptureCommand::captureAndServe(const QByteArray& displayName,
 
 namespace {
 
-// Why no X server answers, or nothing when one does. The capture itself would only say
-// noPermission.
+// Why no X server answers, or nothing when one does: noPermission alone does not say.
 QByteArray displayProblem() {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0')
         return QByteArrayLiteral("DISPLAY is not set");
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool failed = xcb_connection_has_error(connection) != 0;
-    xcb_disconnect(connection);
-    return failed ? QByteArrayLiteral("DISPLAY=") + name + QByteArrayLiteral(" does not answer")
-                  : QByteArray();
+    xcb_window_t root = XCB_WINDOW_NONE;
+    return XcbSelection::connect({}, &root)
+               ? QByteArray()
+               : QByteArrayLiteral("DISPLAY=") + name + QByteArrayLiteral(" does not answer");
 }
 
 } // namespace
@@ -145,13 +143,6 @@ int CaptureCommand::run(const QList<QByteArray>& arguments) {
                    "clipboardLost when the clipboard could not be put back.\n",
                    help ? stdout : stderr);
         return help ? captured : usage;
-    }
-
-    const QByteArray problem = displayProblem();
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "%s\nverdolin capture: no X display is reachable (%s)\n",
-                     resultName(CaptureResult::Kind::noPermission), problem.constData());
-        return nothingCaptured;
     }
 
     int channel[2];
@@ -184,7 +175,12 @@ int CaptureCommand::run(const QList<QByteArray>& arguments) {
         std::fputs("verdolin capture: the capture ended without a result\n", stderr);
         return nothingCaptured;
     }
-    const Output output = outputOf(*result);
+    Output output = outputOf(*result);
+    if (result->kind == CaptureResult::Kind::noPermission) {
+        const QByteArray problem = displayProblem();
+        if (!problem.isEmpty())
+            output.err += "verdolin capture: no X display is reachable (" + problem + ")\n";
+    }
     std::fwrite(output.out.constData(), 1, static_cast<size_t>(output.out.size()), stdout);
     std::fflush(stdout);
     std::fwrite(output.err.constData(), 1, static_cast<size_t>(output.err.size()), stderr);
