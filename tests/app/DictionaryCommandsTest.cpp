@@ -52,90 +52,62 @@ protected:
     DictionaryService service{source};
 };
 
-TEST_F(DictionaryCommandsTest, DefinePrintsTheActiveDictionariesBilingualFirst) {
-    const Result r = run({"define", "house"});
-
-    EXPECT_EQ(r.code, CommandLine::done);
-    EXPECT_EQ(r.out, QStringLiteral("English-Spanish FreeDict\ncasa\n\n"
-                                    "WordNet (r) 3.0\nn 1: a dwelling\n   2: a firm\n"));
-}
-
-TEST_F(DictionaryCommandsTest, DefineAsksOnlyTheNamedDictionaries) {
-    const Result r = run({"define", "--dict", "moby-thesaurus", "house", "--dict=wn"});
-
-    EXPECT_EQ(r.code, CommandLine::done);
-    EXPECT_EQ(r.out, QStringLiteral("WordNet (r) 3.0\nn 1: a dwelling\n   2: a firm\n\n"
-                                    "Moby Thesaurus\nhome, abode\n"));
-}
-
-TEST_F(DictionaryCommandsTest, DefineReadsTheWordFromStandardInput) {
-    const Result r = run({"define", "--dict", "fd-eng-spa"}, QStringLiteral("  house\n"));
-
-    EXPECT_EQ(r.code, CommandLine::done);
-    EXPECT_EQ(r.out, QStringLiteral("English-Spanish FreeDict\ncasa\n"));
-}
-
-TEST_F(DictionaryCommandsTest, DefineFallsBackToTheDefaultDictionary) {
+TEST_F(DictionaryCommandsTest, DefineAndListPrintWhatIsAskedFor) {
+    const struct {
+        QStringList arguments;
+        QString input;
+        QString out;
+    } cases[] = {
+        // The active dictionaries, bilingual first.
+        {{"define", "house"},
+         {},
+         "English-Spanish FreeDict\ncasa\n\nWordNet (r) 3.0\nn 1: a dwelling\n   2: a firm\n"},
+        // Only the named ones, in their order.
+        {{"define", "--dict", "moby-thesaurus", "house", "--dict=wn"},
+         {},
+         "WordNet (r) 3.0\nn 1: a dwelling\n   2: a firm\n\nMoby Thesaurus\nhome, abode\n"},
+        {{"define", "--dict", "fd-eng-spa"}, "  house\n", "English-Spanish FreeDict\ncasa\n"},
+        {{"dictionaries"},
+         {},
+         "identifier      name                      format    active\n"
+         "fd-eng-spa      English-Spanish FreeDict  dictd     yes\n"
+         "moby-thesaurus  Moby Thesaurus            StarDict  no\n"
+         "wn              WordNet (r) 3.0           dictd     yes\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const Result r = run(c.arguments, c.input);
+        EXPECT_EQ(r.code, CommandLine::done);
+        EXPECT_EQ(r.out, c.out);
+    }
+    // Without active dictionaries, the default one answers.
     source->active.clear();
-
-    const Result r = run({"define", "house"});
-
-    EXPECT_EQ(r.code, CommandLine::done);
-    EXPECT_EQ(r.out, QStringLiteral("Dictionary\ncasa\n"));
+    EXPECT_EQ(run({"define", "house"}).out, QStringLiteral("Dictionary\ncasa\n"));
 }
 
-struct FailureCase {
-    const char* title;
-    QStringList arguments;
-    int code;
-    const char* message;
-};
-
-void PrintTo(const FailureCase& c, std::ostream* out) {
-    *out << c.title;
-}
-
-class DictionaryCommandsFailures : public DictionaryCommandsTest,
-                                   public testing::WithParamInterface<FailureCase> {};
-
-TEST_P(DictionaryCommandsFailures, EndWithTheirExitCodeAndMessage) {
-    const Result r = run(GetParam().arguments);
-
-    EXPECT_EQ(r.code, GetParam().code) << r.err.toStdString();
-    EXPECT_THAT(r.err.toStdString(), HasSubstr(GetParam().message));
-    EXPECT_TRUE(r.out.isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DictionaryCommandsFailures,
-    testing::Values(FailureCase{"unknownWord", {"define", "zzyzx"}, 1, "no definition of zzyzx"},
-                    FailureCase{"unknownDictionary",
-                                {"define", "--dict", "fd-xxx-yyy", "house"},
-                                1,
-                                "no dictionary fd-xxx-yyy is installed"},
-                    FailureCase{"noWord", {"define", "--dict", "wn"}, 2, "define needs a word"},
-                    FailureCase{
-                        "missingValue", {"define", "house", "--dict"}, 2, "--dict needs a value"},
-                    FailureCase{"listWithText", {"dictionaries", "wn"}, 2, "takes no text"}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return info.param.title; });
-
-TEST_F(DictionaryCommandsTest, DictionariesListsIdentifierNameFormatAndActiveByName) {
-    const Result r = run({"dictionaries"});
-
-    EXPECT_EQ(r.code, CommandLine::done);
-    EXPECT_EQ(r.out, QStringLiteral("identifier      name                      format    active\n"
-                                    "fd-eng-spa      English-Spanish FreeDict  dictd     yes\n"
-                                    "moby-thesaurus  Moby Thesaurus            StarDict  no\n"
-                                    "wn              WordNet (r) 3.0           dictd     yes\n"));
-}
-
-TEST_F(DictionaryCommandsTest, DictionariesWithoutAnyExitsWithOne) {
+TEST_F(DictionaryCommandsTest, FailuresEndWithTheirExitCodeAndMessage) {
+    const struct {
+        QStringList arguments;
+        int code;
+        const char* message;
+    } cases[] = {
+        {{"define", "zzyzx"}, 1, "no definition of zzyzx"},
+        {{"define", "--dict", "fd-xxx-yyy", "house"}, 1, "no dictionary fd-xxx-yyy is installed"},
+        {{"define", "--dict", "wn"}, 2, "define needs a word"},
+        {{"define", "house", "--dict"}, 2, "--dict needs a value"},
+        {{"dictionaries", "wn"}, 2, "takes no text"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const Result r = run(c.arguments);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_THAT(r.err.toStdString(), HasSubstr(c.message));
+        EXPECT_TRUE(r.out.isEmpty());
+    }
     source->clear();
-
-    const Result r = run({"dictionaries"});
-
-    EXPECT_EQ(r.code, CommandLine::notFound);
-    EXPECT_THAT(r.err.toStdString(), HasSubstr("no dictionaries are installed"));
+    const Result none = run({"dictionaries"});
+    EXPECT_EQ(none.code, CommandLine::notFound);
+    EXPECT_THAT(none.err.toStdString(), HasSubstr("no dictionaries are installed"));
 }
 
 } // namespace

@@ -21,16 +21,12 @@ inline void PrintTo(const TranslationPhase& phase, std::ostream* out) {
          << phase.source.toStdString() << ',' << phase.target.toStdString() << ')';
 }
 
-inline void PrintTo(const DownloadRequest& request, std::ostream* out) {
-    *out << request.source.identifier.toStdString() << '>'
-         << request.target.identifier.toStdString();
-}
-
 namespace {
 
 using namespace std::chrono_literals;
 using testing::ElementsAre;
 using testing::IsEmpty;
+using testing::SizeIs;
 
 const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
 const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
@@ -46,15 +42,14 @@ public:
     QFuture<TranslationBatchResult>
     translations(const QList<TranslationRequest>& requests) override {
         batches.append(requests);
-        auto promise = std::make_shared<QPromise<TranslationBatchResult>>();
-        promise->start();
-        m_pending.append(promise);
-        return promise->future();
+        m_pending.append(std::make_shared<QPromise<TranslationBatchResult>>());
+        m_pending.last()->start();
+        return m_pending.last()->future();
     }
     void cancel() override { ++cancels; }
 
-    void answer(qsizetype batch, const TranslationBatchResult& result) {
-        m_pending.at(batch)->addResult(result);
+    void answer(qsizetype batch) {
+        m_pending.at(batch)->addResult(upperCased(batches.at(batch)));
         m_pending.at(batch)->finish();
     }
 
@@ -86,6 +81,14 @@ public:
     void stop() override { emit finished(); }
 };
 
+// Text made of `count` user-perceived characters, each two code units long, with spaces.
+QString graphemes(qsizetype count) {
+    QString text;
+    for (qsizetype i = 0; i < count; ++i)
+        text += i % 8 == 7 ? QStringLiteral(" ") : QStringLiteral("e\u0301");
+    return text;
+}
+
 class TranslatorModelTest : public testing::Test {
 protected:
     TranslatorModelTest() {
@@ -93,26 +96,17 @@ protected:
         engine.setStatus("de", "en-US", PairStatus::installed);
         engine.setStatus("en-US", "de", PairStatus::installed);
         engine.session->answer = upperCased;
-        dictionaries.add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
-                         {{QStringLiteral("Haus"), QStringLiteral("house; home")}});
-        dictionaries.active = {QStringLiteral("fd-deu-eng")};
-
-        store = std::make_unique<DefaultsStore>(QStringLiteral("com.korvane.verdolin"), dir.path());
-        settings = std::make_unique<AppSettings>(*store, QStringList{QStringLiteral("en-US")},
-                                                 QStringList{});
-        settings->setMyLanguage(QStringLiteral("en"));
-        settings->setSecondLanguage(QStringLiteral("es"));
-
-        LanguageService::Setup setup;
-        setup.preferredLanguages = {QStringLiteral("en-US")};
-        languages = std::make_unique<LanguageService>(engine, setup);
+        source->add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
+                    {{QStringLiteral("Haus"), QStringLiteral("house; home")}});
+        source->active = {QStringLiteral("fd-deu-eng")};
+        settings.setMyLanguage(QStringLiteral("en"));
+        settings.setSecondLanguage(QStringLiteral("es"));
 
         TranslatorModel::Services services;
-        services.settings = settings.get();
-        services.languages = languages.get();
+        services.settings = &settings;
+        services.languages = &languages;
         services.engine = &engine;
-        // Detection always finds German.
-        services.recognizers = recognizing({{"de", 0.9}}, seen);
+        services.recognizers = recognizing({{"de", 0.9}}, seen); // always German
         services.dictionaries = &dictionaryService;
         services.speech = &speech;
         services.clock = clock;
@@ -120,7 +114,14 @@ protected:
         model->setHistory(&history);
     }
 
+    static LanguageService::Setup setup() {
+        LanguageService::Setup s;
+        s.preferredLanguages = {QStringLiteral("en-US")};
+        return s;
+    }
+
     // Lets queued work (immediate runs, engine answers, look-ups on their own thread) happen.
+    // The short sleep only paces the polling; the wait ends on the event, or at the deadline.
     void settle() {
         QDeadlineTimer limit(10000);
         while (model->phase().kind == TranslationPhase::Kind::working && !limit.hasExpired()) {
@@ -130,43 +131,34 @@ protected:
         pumpAll();
     }
 
-    qint64 counted() const { return store->integer(AppSettings::successfulTranslationsKey); }
+    void translate(const QString& text) {
+        model->setText(text);
+        settle();
+    }
+
+    qint64 counted() const { return store.integer(AppSettings::successfulTranslationsKey); }
 
     QTemporaryDir dir;
     TestEngine engine;
     std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
-    FakeDictionarySource& dictionaries = *source;
     DictionaryService dictionaryService{source};
     RecordingSynthesizer* synthesizer = new RecordingSynthesizer;
     SpeechService speech{std::unique_ptr<SpeechSynthesizer>(synthesizer)};
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     std::shared_ptr<QString> seen = std::make_shared<QString>();
-    std::unique_ptr<DefaultsStore> store;
-    std::unique_ptr<AppSettings> settings;
-    std::unique_ptr<LanguageService> languages;
+    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
+    AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
+    LanguageService languages{engine, setup()};
     HistoryModel history{dir.filePath(QStringLiteral("Verdolin/history.json"))};
     std::unique_ptr<TranslatorModel> model;
 };
-
-TEST_F(TranslatorModelTest, StartsEmptyAndIdle) {
-    EXPECT_EQ(model->phase(), TranslationPhase::idle());
-    EXPECT_EQ(model->input(), QString());
-    EXPECT_TRUE(model->fromChoice().isAutomatic());
-    EXPECT_TRUE(model->toChoice().isAutomatic());
-    EXPECT_FALSE(model->detectedCode());
-    EXPECT_FALSE(model->pendingDownload());
-    EXPECT_EQ(model->focusToken(), 0);
-}
 
 TEST_F(TranslatorModelTest, TypingWaitsForAPauseAndEachKeystrokeStartsTheWaitAgain) {
     model->setInput(QStringLiteral("Hau"));
     EXPECT_EQ(model->phase(), TranslationPhase::working());
     EXPECT_EQ(model->detectedCode(), QStringLiteral("de"));
-    pumpAll();
     clock->advance(340ms);
     pumpAll();
-    EXPECT_THAT(engine.session->batches, IsEmpty());
-
     model->setInput(QStringLiteral("Haus Maus"));
     clock->advance(340ms);
     pumpAll();
@@ -174,21 +166,18 @@ TEST_F(TranslatorModelTest, TypingWaitsForAPauseAndEachKeystrokeStartsTheWaitAga
 
     clock->advance(10ms);
     settle();
-    ASSERT_EQ(engine.session->batches.size(), 1);
+    ASSERT_THAT(engine.session->batches, SizeIs(1));
     EXPECT_EQ(engine.session->batches.first().first().sourceText, QStringLiteral("Haus Maus"));
     EXPECT_EQ(model->phase(), TranslationPhase::done());
     EXPECT_EQ(model->result(), QStringLiteral("HAUS MAUS"));
-    EXPECT_EQ(model->sourceCode(), QStringLiteral("de"));
     EXPECT_EQ(model->targetCode(), QStringLiteral("en"));
     EXPECT_EQ(clock->waiting(), 1); // only the history record
 }
 
 TEST_F(TranslatorModelTest, SetTextTranslatesAtOnceEvenWhenTheTextIsUnchanged) {
     model->setNotice(Notice::nothingSelected);
-    model->setText(QStringLiteral("Hallo"));
+    translate(QStringLiteral("Hallo"));
     EXPECT_FALSE(model->notice());
-    EXPECT_EQ(model->focusToken(), 1);
-    settle();
     EXPECT_EQ(model->result(), QStringLiteral("HALLO"));
 
     int focusSignals = 0;
@@ -197,16 +186,13 @@ TEST_F(TranslatorModelTest, SetTextTranslatesAtOnceEvenWhenTheTextIsUnchanged) {
     model->setText(QStringLiteral("Hallo"));
     EXPECT_EQ(model->phase(), TranslationPhase::working());
     settle();
-    EXPECT_EQ(engine.session->batches.size(), 2); // no typing delay needed
+    EXPECT_EQ(engine.session->batches.size(), 2);
     EXPECT_EQ(model->focusToken(), 2);
     EXPECT_EQ(focusSignals, 1);
 }
 
 TEST_F(TranslatorModelTest, TextWithoutWordsShowsNothingAndAsksNoOne) {
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    ASSERT_EQ(model->phase(), TranslationPhase::done());
-
+    translate(QStringLiteral("Hallo"));
     model->setInput(QStringLiteral("  123 -- !!\n"));
     EXPECT_EQ(model->phase(), TranslationPhase::idle());
     EXPECT_EQ(model->result(), QString());
@@ -218,7 +204,7 @@ TEST_F(TranslatorModelTest, TextWithoutWordsShowsNothingAndAsksNoOne) {
     EXPECT_FALSE(model->detectedCode());
 }
 
-TEST_F(TranslatorModelTest, AStaleAnswerThatArrivesAfterANewerRunStartedIsNeverPublished) {
+TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished) {
     engine.held = std::make_shared<HeldSession>();
     model->setText(QStringLiteral("erste"));
     pumpAll();
@@ -226,89 +212,52 @@ TEST_F(TranslatorModelTest, AStaleAnswerThatArrivesAfterANewerRunStartedIsNeverP
     pumpAll();
     ASSERT_EQ(engine.held->batches.size(), 2);
     EXPECT_EQ(engine.held->cancels, 1);
-
-    engine.held->answer(0, upperCased(engine.held->batches.at(0)));
+    engine.held->answer(0);
     pumpAll();
     EXPECT_EQ(model->phase(), TranslationPhase::working());
     EXPECT_EQ(model->result(), QString());
-
-    engine.held->answer(1, upperCased(engine.held->batches.at(1)));
+    engine.held->answer(1);
     settle();
     EXPECT_EQ(model->result(), QStringLiteral("ZWEITE"));
-    clock->advance(2s);
-    EXPECT_THAT(history.entries(), testing::SizeIs(1));
-}
 
-TEST_F(TranslatorModelTest, ClearingWhileTheEngineWorksLeavesNothingBehind) {
-    engine.held = std::make_shared<HeldSession>();
-    model->setText(QStringLiteral("Hallo"));
+    model->setText(QStringLiteral("dritte"));
     pumpAll();
-    ASSERT_EQ(engine.held->batches.size(), 1);
     model->clear();
     EXPECT_EQ(model->phase(), TranslationPhase::idle());
-    EXPECT_EQ(model->focusToken(), 2);
-
-    engine.held->answer(0, upperCased(engine.held->batches.at(0)));
+    EXPECT_EQ(model->focusToken(), 4);
+    engine.held->answer(2);
     pumpAll();
     EXPECT_EQ(model->phase(), TranslationPhase::idle());
     EXPECT_EQ(model->result(), QString());
     EXPECT_FALSE(model->detectedCode());
     // What the cancelled run decided stays; only a new run replaces it.
     EXPECT_EQ(model->sourceCode(), QStringLiteral("de"));
-    EXPECT_EQ(clock->waiting(), 0);
+    // Clearing keeps the record that was already waiting.
+    EXPECT_EQ(clock->waiting(), 1);
+    clock->advance(2s);
+    ASSERT_THAT(history.entries(), SizeIs(1));
+    EXPECT_EQ(history.entries().first().source, QStringLiteral("zweite"));
 }
 
-TEST_F(TranslatorModelTest, AnEngineFailureShowsItsMessageAndDropsTheLookUp) {
-    model->setText(QStringLiteral("Hallo Welt"));
-    settle();
-    ASSERT_EQ(model->phase(), TranslationPhase::done());
-
+TEST_F(TranslatorModelTest, AFailedRunShowsWhyAndDropsItsLookUp) {
     engine.session->answer = [](const QList<TranslationRequest>&) {
-        TranslationBatchResult failed;
-        failed.error = QStringLiteral("The translator stopped.");
-        return failed;
+        return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
     };
-    model->setText(QStringLiteral("Haus"));
-    settle();
+    translate(QStringLiteral("Haus"));
     EXPECT_EQ(model->phase(), TranslationPhase::failed(QStringLiteral("The translator stopped.")));
     EXPECT_EQ(model->result(), QString());
     EXPECT_THAT(model->entries(), IsEmpty());
-}
-
-TEST_F(TranslatorModelTest, PairsTheEngineCannotTranslateSaySoWithTheDecidedCodes) {
-    // Japanese has no engine variant at all; Spanish is there but its pair is not.
+    // Japanese has no engine variant at all.
     model->setToChoice(LangChoice::fixed(QStringLiteral("ja")));
-    model->setText(QStringLiteral("Hallo"));
     settle();
     EXPECT_EQ(model->phase(), TranslationPhase::unsupported("de", "ja"));
-
-    model->setToChoice(LangChoice::fixed(QStringLiteral("es")));
-    settle();
-    EXPECT_EQ(model->phase(), TranslationPhase::unsupported("de", "es"));
-    EXPECT_FALSE(model->pendingDownload());
-}
-
-TEST_F(TranslatorModelTest, AnEngineWithoutLanguagesFails) {
-    engine.languages.clear();
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    EXPECT_EQ(model->phase(), TranslationPhase::failed(TranslationRun::noEngineMessage()));
-    EXPECT_THAT(TranslationRun::noEngineMessage().toStdString(),
-                testing::HasSubstr("on this computer"));
 }
 
 TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
     engine.setStatus("de", "en-US", PairStatus::supported);
-    model->setText(QStringLiteral("Hallo"));
-    settle();
+    translate(QStringLiteral("Hallo"));
     EXPECT_EQ(model->phase(), TranslationPhase::needsDownload("de", "en"));
     EXPECT_EQ(model->pendingDownload(), (DownloadRequest{de, enUS}));
-    EXPECT_FALSE(model->downloadRequest());
-
-    // The screen hands the request over and clears it again.
-    model->setDownloadRequest(model->pendingDownload());
-    EXPECT_EQ(model->downloadRequest(), (DownloadRequest{de, enUS}));
-    model->setDownloadRequest(std::nullopt);
 
     engine.setStatus("de", "en-US", PairStatus::installed);
     model->retryAfterDownload();
@@ -317,40 +266,24 @@ TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
 
     // An installed pair is remembered; a retry still asks again.
     const qsizetype asked = engine.statusCalls.size();
-    model->setText(QStringLiteral("Hallo"));
-    settle();
+    translate(QStringLiteral("Hallo"));
     EXPECT_EQ(engine.statusCalls.size(), asked);
     model->retryAfterDownload();
     settle();
     EXPECT_EQ(engine.statusCalls.size(), asked + 1);
 }
 
-TEST_F(TranslatorModelTest, LinesWithoutAnAnswerStayUntranslatedInPlace) {
-    engine.session->answer = [](const QList<TranslationRequest>& requests) {
-        TranslationBatchResult result = upperCased(requests);
-        result.responses.removeLast();
-        result.responses.first().clientIdentifier = std::nullopt;
-        return result;
-    };
-    model->setText(QStringLiteral("eins\n\n  zwei\ndrei\n"));
-    settle();
-    EXPECT_EQ(model->phase(), TranslationPhase::done());
-    EXPECT_EQ(model->result(), QStringLiteral("eins\n\n  ZWEI\ndrei"));
-}
-
 TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCounted) {
     const qint64 before = counted();
-    model->setText(QStringLiteral("  erste  "));
-    settle();
+    translate(QStringLiteral("  erste  "));
     clock->advance(1900ms);
-    model->setText(QStringLiteral("zweite"));
-    settle();
+    translate(QStringLiteral("zweite"));
     clock->advance(1900ms);
     EXPECT_THAT(history.entries(), IsEmpty());
     EXPECT_EQ(counted(), before);
 
     clock->advance(100ms);
-    ASSERT_EQ(history.entries().size(), 1);
+    ASSERT_THAT(history.entries(), SizeIs(1));
     const HistoryEntry& entry = history.entries().first();
     EXPECT_EQ(entry.source, QStringLiteral("zweite"));
     EXPECT_EQ(entry.result, QStringLiteral("ZWEITE"));
@@ -359,164 +292,95 @@ TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCoun
     EXPECT_EQ(entry.date.time().msec(), 0);
     EXPECT_EQ(counted(), before + 1);
 
-    // The file is written and a fresh model reads it back.
-    history.store().flush();
-    HistoryModel reread(dir.filePath(QStringLiteral("Verdolin/history.json")));
-    EXPECT_EQ(reread.entries(), history.entries());
-}
-
-TEST_F(TranslatorModelTest, ClearingKeepsTheRecordThatIsAlreadyWaiting) {
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    model->clear();
-    clock->advance(2s);
-    EXPECT_THAT(history.entries(), testing::SizeIs(1));
-}
-
-TEST_F(TranslatorModelTest, WithoutSavingHistoryTheTranslationIsStillCounted) {
-    settings->setSaveHistory(false);
-    const qint64 before = counted();
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    clock->advance(2s);
-    EXPECT_THAT(history.entries(), IsEmpty());
-    EXPECT_EQ(counted(), before + 1);
-
-    settings->setSaveHistory(true);
-    model->setHistory(nullptr);
-    model->setText(QStringLiteral("Welt"));
-    settle();
-    clock->advance(2s);
-    EXPECT_THAT(history.entries(), IsEmpty());
-}
-
-TEST_F(TranslatorModelTest, CommittingRecordsTheWaitingTranslationOnce) {
+    // Committing records the waiting translation at once, and once.
     model->commitPendingHistory();
-    EXPECT_THAT(history.entries(), IsEmpty());
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    EXPECT_TRUE(model->hasPendingHistory());
+    translate(QStringLiteral("dritte"));
     model->commitPendingHistory();
     EXPECT_FALSE(model->hasPendingHistory());
     clock->advance(5s);
-    EXPECT_THAT(history.entries(), testing::SizeIs(1));
-}
+    EXPECT_THAT(history.entries(), SizeIs(2));
 
-// Text made of `count` user-perceived characters, each two code units long, with spaces.
-QString graphemes(qsizetype count) {
-    QString text;
-    text.reserve(count * 2);
-    for (qsizetype i = 0; i < count; ++i)
-        text += i % 8 == 7 ? QStringLiteral(" ") : QStringLiteral("e\u0301");
-    return text;
+    // Without saving history a translation is still counted; without a history, nothing breaks.
+    settings.setSaveHistory(false);
+    translate(QStringLiteral("vierte"));
+    clock->advance(2s);
+    EXPECT_THAT(history.entries(), SizeIs(2));
+    EXPECT_EQ(counted(), before + 3);
+    settings.setSaveHistory(true);
+    model->setHistory(nullptr);
+    translate(QStringLiteral("fünfte"));
+    clock->advance(2s);
+    EXPECT_THAT(history.entries(), SizeIs(2));
 }
 
 TEST_F(TranslatorModelTest, CutsCountUserPerceivedCharacters) {
+    model->setInput(QStringLiteral("\n ") + graphemes(3000));
+    EXPECT_EQ(*seen, graphemes(1998).trimmed()); // typing detects on 2,000 characters
+
     model->setText(graphemes(50000));
     EXPECT_EQ(model->input(), graphemes(40000));
 
-    model->setText(QStringLiteral("  ") + graphemes(25000) + QStringLiteral("\n"));
-    settle();
+    translate(QStringLiteral("  ") + graphemes(25000) + QStringLiteral("\n"));
     EXPECT_TRUE(model->truncated());
     EXPECT_EQ(engine.session->batches.last().first().sourceText, graphemes(20000).trimmed());
     EXPECT_EQ(*seen, graphemes(2000).trimmed());
     clock->advance(2s);
     // Cut after trimming: the space that ends the 20,000th character stays.
-    ASSERT_THAT(history.entries(), testing::SizeIs(1));
+    ASSERT_THAT(history.entries(), SizeIs(1));
     EXPECT_EQ(history.entries().first().source, graphemes(20000));
 
-    model->setText(graphemes(19999) + QStringLiteral("x"));
-    settle();
+    translate(graphemes(19999) + QStringLiteral("x"));
     EXPECT_FALSE(model->truncated());
-
-    model->setText(graphemes(20001));
-    settle();
+    translate(graphemes(20001));
     EXPECT_TRUE(model->truncated());
     model->clear();
     EXPECT_FALSE(model->truncated());
 }
 
-TEST_F(TranslatorModelTest, TypingDetectsOnlyTheFirstTwoThousandCharacters) {
-    model->setInput(QStringLiteral("\n ") + graphemes(3000));
-    EXPECT_EQ(*seen, graphemes(1998).trimmed());
-}
-
 TEST_F(TranslatorModelTest, SwappingTranslatesTheResultBackAfterTheTypingDelay) {
-    model->swapLanguages();
-    EXPECT_EQ(model->phase(), TranslationPhase::idle());
-    EXPECT_TRUE(model->fromChoice().isAutomatic());
-
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    ASSERT_EQ(model->result(), QStringLiteral("HALLO"));
+    translate(QStringLiteral("Hallo"));
     const qsizetype batches = engine.session->batches.size();
-
     model->swapLanguages();
-    EXPECT_EQ(model->fromChoice(), LangChoice::fixed(QStringLiteral("en")));
-    EXPECT_EQ(model->toChoice(), LangChoice::fixed(QStringLiteral("de")));
     EXPECT_EQ(model->input(), QStringLiteral("HALLO"));
-    EXPECT_EQ(model->phase(), TranslationPhase::working());
     pumpAll();
     EXPECT_EQ(engine.session->batches.size(), batches);
 
     clock->advance(350ms);
     settle();
     EXPECT_EQ(engine.openedSessions.last(), std::make_pair(enUS, de));
-    EXPECT_EQ(model->sourceCode(), QStringLiteral("en"));
     EXPECT_EQ(model->targetCode(), QStringLiteral("de"));
-}
 
-TEST_F(TranslatorModelTest, ChoosingTheSameLanguageAgainStartsNoRun) {
-    model->setText(QStringLiteral("Hallo"));
-    settle();
-    const qsizetype batches = engine.session->batches.size();
-    model->setFromChoice(LangChoice::automatic());
-    model->setToChoice(LangChoice::automatic());
+    // Choosing the same language again starts no run.
+    const qsizetype now = engine.session->batches.size();
+    model->setToChoice(LangChoice::fixed(QStringLiteral("de")));
     EXPECT_EQ(model->phase(), TranslationPhase::done());
     pumpAll();
-    EXPECT_EQ(engine.session->batches.size(), batches);
-
-    model->setToChoice(LangChoice::fixed(QStringLiteral("en")));
-    EXPECT_EQ(model->phase(), TranslationPhase::working());
-    settle();
-    EXPECT_EQ(engine.session->batches.size(), batches + 1);
-}
-
-TEST_F(TranslatorModelTest, ASingleWordGetsDefinitionsAndTheWholeTextIsRecorded) {
-    model->setText(QStringLiteral("  „Haus“!  "));
-    settle();
-    EXPECT_EQ(engine.session->batches.last().first().sourceText, QStringLiteral("Haus"));
-    EXPECT_EQ(model->result(), QStringLiteral("HAUS"));
-    ASSERT_EQ(model->entries().size(), 1);
-    EXPECT_EQ(model->entries().first().text, QStringLiteral("house; home"));
-    clock->advance(2s);
-    EXPECT_EQ(history.entries().first().source, QStringLiteral("„Haus“!"));
+    EXPECT_EQ(engine.session->batches.size(), now);
 }
 
 TEST_F(TranslatorModelTest, DefinitionsOnlyForSingleWordsWithDefinitionsOn) {
-    const std::shared_ptr<FakeDictionary> dictionary = std::const_pointer_cast<FakeDictionary>(
-        std::static_pointer_cast<const FakeDictionary>(dictionaries.dictionaries().first()));
-    model->setText(QStringLiteral("Haus Haus"));
-    settle();
-    EXPECT_THAT(model->entries(), IsEmpty());
+    translate(QStringLiteral("  „Haus“!  "));
+    EXPECT_EQ(engine.session->batches.last().first().sourceText, QStringLiteral("Haus"));
+    ASSERT_THAT(model->entries(), SizeIs(1));
+    EXPECT_EQ(model->entries().first().text, QStringLiteral("house; home"));
+    clock->advance(2s);
+    EXPECT_EQ(history.entries().first().source, QStringLiteral("„Haus“!"));
 
-    settings->setShowDefinitions(false);
-    model->setText(QStringLiteral("Haus"));
-    settle();
+    translate(QStringLiteral("Haus Haus"));
     EXPECT_THAT(model->entries(), IsEmpty());
-    EXPECT_EQ(dictionary->asked.load(), 0);
+    settings.setShowDefinitions(false);
+    translate(QStringLiteral("Haus"));
+    EXPECT_THAT(model->entries(), IsEmpty());
 
     // Chosen dictionaries are used as chosen: none at all finds nothing.
-    settings->setShowDefinitions(true);
-    settings->setCustomDictionaries(true);
-    settings->setDictionaryIDs({});
-    model->setText(QStringLiteral("Haus"));
-    settle();
+    settings.setShowDefinitions(true);
+    settings.setCustomDictionaries(true);
+    settings.setDictionaryIDs({});
+    translate(QStringLiteral("Haus"));
     EXPECT_THAT(model->entries(), IsEmpty());
-    settings->setDictionaryIDs({QStringLiteral("fd-deu-eng")});
-    model->setText(QStringLiteral("Haus"));
-    settle();
-    EXPECT_THAT(model->entries(), testing::SizeIs(1));
+    settings.setDictionaryIDs({QStringLiteral("fd-deu-eng")});
+    translate(QStringLiteral("Haus"));
+    EXPECT_THAT(model->entries(), SizeIs(1));
 }
 
 TEST_F(TranslatorModelTest, CopyAndSpeakNeedAResult) {
@@ -527,8 +391,7 @@ TEST_F(TranslatorModelTest, CopyAndSpeakNeedAResult) {
     EXPECT_EQ(clipboard->text(), QStringLiteral("before"));
     EXPECT_THAT(synthesizer->spoken, IsEmpty());
 
-    model->setText(QStringLiteral("Hallo"));
-    settle();
+    translate(QStringLiteral("Hallo"));
     model->copyResult();
     EXPECT_EQ(clipboard->text(), QStringLiteral("HALLO"));
     model->speak();
@@ -536,17 +399,6 @@ TEST_F(TranslatorModelTest, CopyAndSpeakNeedAResult) {
     EXPECT_TRUE(speech.isSpeaking());
     model->speak();
     EXPECT_FALSE(speech.isSpeaking());
-}
-
-TEST_F(TranslatorModelTest, OnlyAnInputChangeClearsTheNotice) {
-    model->setInput(QStringLiteral("Hallo"));
-    model->setNotice(Notice::clipboardBusy);
-    model->setInput(QStringLiteral("Hallo"));
-    EXPECT_EQ(model->notice(), Notice::clipboardBusy);
-    model->setFromChoice(LangChoice::fixed(QStringLiteral("de")));
-    EXPECT_EQ(model->notice(), Notice::clipboardBusy);
-    model->setInput(QStringLiteral("Hallo Welt"));
-    EXPECT_FALSE(model->notice());
 }
 
 TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
@@ -576,24 +428,19 @@ TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
     }
     EXPECT_EQ(model->property("noticeText").toString(),
               QStringLiteral("Your clipboard could not be put back after copying the selection."));
-}
 
-TEST_F(TranslatorModelTest, TheFieldsReachQmlAsProperties) {
-    model->setProperty("notice", QVariant::fromValue(Notice::clipboardBusy));
+    // Only an input change clears the notice; the property takes a number or nothing.
+    model->setInput(QStringLiteral("Welt"));
+    model->setNotice(Notice::clipboardBusy);
+    model->setInput(QStringLiteral("Welt"));
+    model->setFromChoice(LangChoice::fixed(QStringLiteral("de")));
     EXPECT_EQ(model->notice(), Notice::clipboardBusy);
+    model->setInput(QStringLiteral("Hallo Welt"));
+    EXPECT_FALSE(model->notice());
     model->setProperty("notice", 0);
     EXPECT_EQ(model->notice(), Notice::nothingSelected);
-    model->setProperty("notice", static_cast<int>(Notice::clipboardLost));
-    EXPECT_EQ(model->notice(), Notice::clipboardLost);
     model->setProperty("notice", QVariant());
     EXPECT_FALSE(model->notice());
-    EXPECT_TRUE(model->property("detectedCode").isNull());
-
-    model->setProperty("input", QStringLiteral("Hallo"));
-    EXPECT_EQ(model->property("detectedCode").toString(), QStringLiteral("de"));
-    const auto phase = model->property("phase").value<TranslationPhase>();
-    EXPECT_EQ(phase, TranslationPhase::working());
-    EXPECT_EQ(model->property("fromChoice").value<LangChoice>(), LangChoice::automatic());
 }
 
 } // namespace
