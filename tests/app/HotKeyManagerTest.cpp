@@ -2,9 +2,10 @@
 
 #include <QCoreApplication>
 #include <QThread>
-#include <QVariant>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -29,7 +30,6 @@ public:
         if (held && handler)
             handler();
     }
-
     int nextStatus = 0;
     std::optional<HotKeySpec> held;
     std::function<void()> handler;
@@ -71,7 +71,6 @@ TEST_F(HotKeyManagerTest, AFailedAttemptLeavesNoShortcutAndPublishesTheStatus) {
     EXPECT_EQ(manager.registerHotKey(ctrlAltY), 0);
     EXPECT_EQ(manager.lastStatus(), 0);
     EXPECT_EQ(statuses, QList<int>({0, 10, 10, 0}));
-    EXPECT_EQ(manager.property("lastStatus").toInt(), 0);
 }
 
 TEST_F(HotKeyManagerTest, APressRunsOnTriggerLaterOnTheManagersThread) {
@@ -83,9 +82,7 @@ TEST_F(HotKeyManagerTest, APressRunsOnTriggerLaterOnTheManagersThread) {
     };
     ASSERT_EQ(manager.registerHotKey(ctrlAltT), 0);
     // Pressed on another thread, as a service with its own connection would.
-    std::unique_ptr<QThread> presser(QThread::create([this] { keys->press(); }));
-    presser->start();
-    presser->wait();
+    std::thread([this] { keys->press(); }).join();
     EXPECT_EQ(triggered, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(triggered, 1);
@@ -96,7 +93,6 @@ TEST_F(HotKeyManagerTest, APressWithoutOnTriggerOrAfterTheManagerIsGoneDoesNothi
     ASSERT_EQ(manager.registerHotKey(ctrlAltT), 0);
     keys->press();
     QCoreApplication::processEvents();
-
     auto other = std::make_shared<FakeHotKeys>();
     int triggered = 0;
     {
@@ -115,7 +111,6 @@ TEST_F(HotKeyManagerTest, APressWithoutOnTriggerOrAfterTheManagerIsGoneDoesNothi
 TEST(HotKeyManagerSharedTest, WithoutAnInstalledServiceEveryAttemptFails) {
     EXPECT_EQ(HotKeyManager::shared().registerHotKey(ctrlAltT), HotKeyManager::noService);
     EXPECT_EQ(HotKeyManager::shared().lastStatus(), HotKeyManager::noService);
-    EXPECT_EQ(&HotKeyManager::shared(), &HotKeyManager::shared());
 }
 
 } // namespace

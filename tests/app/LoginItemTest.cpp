@@ -42,6 +42,8 @@ public:
 
 const QString home = QStringLiteral("/home/verdolin-tester");
 const QString nowhere = QStringLiteral("/nonexistent/verdolin-scratch");
+const QString usrBin = QStringLiteral("/usr/bin/verdolin");
+const QString opt = QStringLiteral("/opt/verdolin/verdolin");
 
 class LoginItemTest : public testing::Test {
 protected:
@@ -52,17 +54,16 @@ protected:
     }
 
     std::optional<QString> stored() const { return store.string(LoginItem::pathKey); }
-    void storePath(const QString& path) { store.setString(LoginItem::pathKey, path); }
 
-    void repair(LoginItem& loginItem) {
-        QFuture<void> done = loginItem.reRegisterIfMoved();
-        done.waitForFinished();
-    }
-
-    void expectUntouched(const std::optional<QString>& before) {
-        EXPECT_EQ(registration->registerCalls, 0);
-        EXPECT_EQ(registration->unregisterCalls, 0);
-        EXPECT_EQ(stored(), before);
+    // A launch from `executable` finding the registration `registered`, `before` recorded.
+    void launch(const QString& executable, bool registered, const std::optional<QString>& before,
+                const QString& homePath = home, const QStringList& temporary = {nowhere}) {
+        registration->registered = registered;
+        if (before)
+            store.setString(LoginItem::pathKey, *before);
+        else
+            store.remove(LoginItem::pathKey);
+        item(executable, homePath, temporary)->reRegisterIfMoved().waitForFinished();
     }
 
     QTemporaryDir dir;
@@ -70,99 +71,93 @@ protected:
     std::shared_ptr<FakeRegistration> registration = std::make_shared<FakeRegistration>();
 };
 
-TEST_F(LoginItemTest, EnablingRegistersAndRecordsThePath) {
-    auto loginItem = item(QStringLiteral("/usr/bin/verdolin"));
-    EXPECT_EQ(loginItem->set(true), std::nullopt);
-    EXPECT_EQ(loginItem->status(), LoginItem::Status::enabled);
-    EXPECT_EQ(stored(), QStringLiteral("/usr/bin/verdolin"));
-}
-
-TEST_F(LoginItemTest, RefusedEnablingReturnsTheMessageAndRecordsNothing) {
-    storePath(QStringLiteral("/opt/old/verdolin"));
+TEST_F(LoginItemTest, SetRecordsThePathOnlyWhenRegistrationSucceeds) {
+    store.setString(LoginItem::pathKey, opt);
     registration->registerRefusals = 1;
-    auto loginItem = item(QStringLiteral("/usr/bin/verdolin"));
+    auto loginItem = item(usrBin);
     EXPECT_EQ(loginItem->set(true), QStringLiteral("refused"));
     EXPECT_EQ(loginItem->status(), LoginItem::Status::notRegistered);
-    EXPECT_EQ(stored(), QStringLiteral("/opt/old/verdolin"));
-}
+    EXPECT_EQ(stored(), opt);
 
-TEST_F(LoginItemTest, DisablingUnregistersAndKeepsTheRecordedPath) {
-    auto loginItem = item(QStringLiteral("/usr/bin/verdolin"));
-    ASSERT_EQ(loginItem->set(true), std::nullopt);
+    EXPECT_EQ(loginItem->set(true), std::nullopt);
+    EXPECT_EQ(loginItem->status(), LoginItem::Status::enabled);
+    EXPECT_EQ(stored(), usrBin);
+    // Disabling keeps the recorded path.
     EXPECT_EQ(loginItem->set(false), std::nullopt);
     EXPECT_EQ(loginItem->status(), LoginItem::Status::notRegistered);
-    EXPECT_EQ(stored(), QStringLiteral("/usr/bin/verdolin"));
+    EXPECT_EQ(stored(), usrBin);
 }
 
-TEST_F(LoginItemTest, MovedExecutableReRegistersOnceAndRecordsTheNewPath) {
-    registration->registered = true;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    const QString moved = home + QStringLiteral("/.local/bin/verdolin");
-    auto loginItem = item(moved);
-    repair(*loginItem);
-    EXPECT_EQ(registration->unregisterCalls, 1);
-    EXPECT_EQ(registration->registerCalls, 1);
-    EXPECT_TRUE(registration->registered);
-    EXPECT_EQ(stored(), moved);
-
+TEST_F(LoginItemTest, AMovedExecutableIsRenewedOnceEvenAfterRefusals) {
+    const struct {
+        const char* name;
+        bool registered;
+        std::optional<QString> before;
+        int refusals;
+        bool unregisterRefuses;
+        int unregisterCalls;
+        int registerCalls;
+        std::optional<QString> after;
+    } cases[] = {
+        {"Moved", true, usrBin, 0, false, 1, 1, opt},
+        {"FirstLaunchOnlyRecords", true, std::nullopt, 0, false, 0, 0, opt},
+        {"SamePath", true, opt, 0, false, 0, 0, opt},
+        {"NotEnabled", false, usrBin, 0, false, 0, 0, usrBin},
+        {"NotEnabledWithoutARecord", false, std::nullopt, 0, false, 0, 0, std::nullopt},
+        {"RefusedOnceIsRetried", true, usrBin, 1, false, 1, 2, opt},
+        {"RefusedTwiceIsSwallowed", true, usrBin, 2, false, 1, 2, usrBin},
+        {"RefusedUnregistrationDoesNotStopIt", true, usrBin, 0, true, 1, 1, opt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        registration = std::make_shared<FakeRegistration>();
+        registration->registerRefusals = c.refusals;
+        registration->unregisterRefuses = c.unregisterRefuses;
+        launch(opt, c.registered, c.before);
+        EXPECT_EQ(registration->unregisterCalls, c.unregisterCalls);
+        EXPECT_EQ(registration->registerCalls, c.registerCalls);
+        EXPECT_EQ(stored(), c.after);
+    }
     // The next launch finds the new path recorded.
-    repair(*item(moved));
-    EXPECT_EQ(registration->unregisterCalls, 1);
-    EXPECT_EQ(registration->registerCalls, 1);
-}
-
-TEST_F(LoginItemTest, FirstLaunchWithoutARecordOnlyRecordsThePath) {
-    registration->registered = true;
-    repair(*item(QStringLiteral("/usr/bin/verdolin")));
+    registration = std::make_shared<FakeRegistration>();
+    launch(opt, true, opt);
     EXPECT_EQ(registration->registerCalls, 0);
-    EXPECT_EQ(registration->unregisterCalls, 0);
-    EXPECT_EQ(stored(), QStringLiteral("/usr/bin/verdolin"));
 }
 
-TEST_F(LoginItemTest, SamePathTouchesNothing) {
-    registration->registered = true;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(QStringLiteral("/usr/bin/verdolin")));
-    expectUntouched(QStringLiteral("/usr/bin/verdolin"));
-}
-
-TEST_F(LoginItemTest, NotEnabledTouchesNothing) {
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(QStringLiteral("/opt/verdolin/verdolin")));
-    expectUntouched(QStringLiteral("/usr/bin/verdolin"));
-
-    store.remove(LoginItem::pathKey);
-    repair(*item(QStringLiteral("/opt/verdolin/verdolin")));
-    expectUntouched(std::nullopt);
-}
-
-TEST_F(LoginItemTest, RegistrationRefusedTwiceIsSwallowed) {
-    registration->registered = true;
-    registration->registerRefusals = 2;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(QStringLiteral("/opt/verdolin/verdolin")));
-    EXPECT_EQ(registration->unregisterCalls, 1);
-    EXPECT_EQ(registration->registerCalls, 2);
-    EXPECT_FALSE(registration->registered);
-    EXPECT_EQ(stored(), QStringLiteral("/usr/bin/verdolin"));
-}
-
-TEST_F(LoginItemTest, RegistrationRefusedOnceIsRetried) {
-    registration->registered = true;
-    registration->registerRefusals = 1;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(QStringLiteral("/opt/verdolin/verdolin")));
-    EXPECT_EQ(registration->registerCalls, 2);
-    EXPECT_EQ(stored(), QStringLiteral("/opt/verdolin/verdolin"));
-}
-
-TEST_F(LoginItemTest, RefusedUnregistrationDoesNotStopTheRenewal) {
-    registration->registered = true;
-    registration->unregisterRefuses = true;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(QStringLiteral("/opt/verdolin/verdolin")));
-    EXPECT_EQ(registration->registerCalls, 1);
-    EXPECT_EQ(stored(), QStringLiteral("/opt/verdolin/verdolin"));
+TEST_F(LoginItemTest, OnlyInstalledCopiesAreRenewed) {
+    const struct {
+        const char* name;
+        QString executable;
+        QString homePath;
+        QStringList temporary;
+        bool installed;
+    } cases[] = {
+        // Temporary folders win over installed places.
+        {"TempFolderInsideUsr", "/usr/tmp/verdolin", home, {"/usr/tmp"}, false},
+        {"HomeInsideTmp", "/tmp/h/.local/bin/verdolin", "/tmp/h",
+         LoginItem::defaultTemporaryFolders(), false},
+        {"DotsLeadIntoATempFolder", "/usr/bin/../tmp/verdolin", home, {"/usr/tmp"}, false},
+        {"Downloads", home + "/Downloads/verdolin", home, {nowhere}, false},
+        {"OptLookalike", "/optional/verdolin", home, {nowhere}, false},
+        {"LocalLookalike", home + "/.localx/bin/verdolin", home, {nowhere}, false},
+        {"Relative", "usr/bin/verdolin", home, {nowhere}, false},
+        {"Unknown", QString(), home, {nowhere}, false},
+        {"UsrBin", usrBin, home, {nowhere}, true},
+        {"Opt", "/opt/verdolin/bin/verdolin", home, {nowhere}, true},
+        {"HomeLocal", home + "/.local/bin/verdolin", home, {nowhere}, true},
+        {"HomeApplications", home + "/Applications/verdolin", home, {nowhere}, true},
+        {"TrailingSlashOnHome", home + "/.local/bin/verdolin", home + u'/',
+         LoginItem::defaultTemporaryFolders(), true},
+    };
+    const QString elsewhere = QStringLiteral("/elsewhere/verdolin");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        registration = std::make_shared<FakeRegistration>();
+        launch(c.executable, true, elsewhere, c.homePath, c.temporary);
+        EXPECT_EQ(registration->unregisterCalls, c.installed ? 1 : 0);
+        EXPECT_EQ(registration->registerCalls, c.installed ? 1 : 0);
+        EXPECT_EQ(stored(), c.installed ? c.executable : elsewhere);
+    }
 }
 
 TEST_F(LoginItemTest, CopyInsideABuildTreeTouchesNothing) {
@@ -172,85 +167,14 @@ TEST_F(LoginItemTest, CopyInsideABuildTreeTouchesNothing) {
     QFile cache(build + QStringLiteral("/CMakeCache.txt"));
     ASSERT_TRUE(cache.open(QIODevice::WriteOnly));
     cache.close();
-    registration->registered = true;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(build + QStringLiteral("/app/verdolin"), realHome));
-    expectUntouched(QStringLiteral("/usr/bin/verdolin"));
+    launch(build + QStringLiteral("/app/verdolin"), true, usrBin, realHome);
+    EXPECT_EQ(registration->registerCalls + registration->unregisterCalls, 0);
+    EXPECT_EQ(stored(), usrBin);
 
     // The same place without the cache is an installed copy.
     ASSERT_TRUE(cache.remove());
-    repair(*item(build + QStringLiteral("/app/verdolin"), realHome));
+    launch(build + QStringLiteral("/app/verdolin"), true, usrBin, realHome);
     EXPECT_EQ(registration->registerCalls, 1);
 }
-
-struct Placement {
-    const char* name;
-    QString executable;
-    QString homePath;
-    QStringList temporary;
-};
-
-void PrintTo(const Placement& placement, std::ostream* out) {
-    *out << placement.name;
-}
-
-// Copies that are not worth starting at login: nothing is registered or recorded.
-class ThrowawayCopyTest : public LoginItemTest, public testing::WithParamInterface<Placement> {};
-
-TEST_P(ThrowawayCopyTest, TouchesNothing) {
-    const Placement& placement = GetParam();
-    registration->registered = true;
-    storePath(QStringLiteral("/usr/bin/verdolin"));
-    repair(*item(placement.executable, placement.homePath, placement.temporary));
-    expectUntouched(QStringLiteral("/usr/bin/verdolin"));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    LoginItem, ThrowawayCopyTest,
-    testing::Values(
-        // Temporary folders win over installed places.
-        Placement{"TempFolderInsideUsr",
-                  QStringLiteral("/usr/tmp/verdolin"),
-                  home,
-                  {QStringLiteral("/usr/tmp")}},
-        Placement{"HomeInsideTmp", QStringLiteral("/tmp/h/.local/bin/verdolin"),
-                  QStringLiteral("/tmp/h"), LoginItem::defaultTemporaryFolders()},
-        Placement{"DotsLeadIntoATempFolder",
-                  QStringLiteral("/usr/bin/../tmp/verdolin"),
-                  home,
-                  {QStringLiteral("/usr/tmp")}},
-        // Not in an installed place.
-        Placement{"Downloads", home + QStringLiteral("/Downloads/verdolin"), home, {nowhere}},
-        Placement{"OptLookalike", QStringLiteral("/optional/verdolin"), home, {nowhere}},
-        Placement{
-            "LocalLookalike", home + QStringLiteral("/.localx/bin/verdolin"), home, {nowhere}},
-        Placement{"Relative", QStringLiteral("usr/bin/verdolin"), home, {nowhere}},
-        Placement{"Unknown", QString(), home, {nowhere}}),
-    [](const testing::TestParamInfo<Placement>& info) { return std::string(info.param.name); });
-
-// Installed copies: a registration made for another path is renewed.
-class InstalledCopyTest : public LoginItemTest, public testing::WithParamInterface<Placement> {};
-
-TEST_P(InstalledCopyTest, IsRenewedAndRecorded) {
-    const Placement& placement = GetParam();
-    registration->registered = true;
-    storePath(QStringLiteral("/elsewhere/verdolin"));
-    repair(*item(placement.executable, placement.homePath, placement.temporary));
-    EXPECT_EQ(registration->unregisterCalls, 1);
-    EXPECT_EQ(registration->registerCalls, 1);
-    EXPECT_EQ(stored(), placement.executable);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    LoginItem, InstalledCopyTest,
-    testing::Values(
-        Placement{"UsrBin", QStringLiteral("/usr/bin/verdolin"), home, {nowhere}},
-        Placement{"Opt", QStringLiteral("/opt/verdolin/bin/verdolin"), home, {nowhere}},
-        Placement{"HomeLocal", home + QStringLiteral("/.local/bin/verdolin"), home, {nowhere}},
-        Placement{
-            "HomeApplications", home + QStringLiteral("/Applications/verdolin"), home, {nowhere}},
-        Placement{"TrailingSlashOnHome", home + QStringLiteral("/.local/bin/verdolin"), home + u'/',
-                  LoginItem::defaultTemporaryFolders()}),
-    [](const testing::TestParamInfo<Placement>& info) { return std::string(info.param.name); });
 
 } // namespace

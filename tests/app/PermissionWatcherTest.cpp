@@ -30,7 +30,6 @@ protected:
     QTemporaryDir dir;
     std::shared_ptr<ScriptedProbe> probe = std::make_shared<ScriptedProbe>();
     DefaultsStore defaults{QStringLiteral("permissions-test"), dir.path()};
-
     bool storedGrant() const {
         return DefaultsStore(QStringLiteral("permissions-test"), dir.path())
             .boolean(QString(PermissionWatcher::wasGrantedKey));
@@ -48,11 +47,9 @@ protected:
 TEST_F(PermissionWatcherTest, AFirstLaunchWithoutPermissionPollsUntilItIsGranted) {
     PermissionWatcher watcher(probe, defaults);
     EXPECT_FALSE(watcher.accessibility());
-    EXPECT_FALSE(watcher.wasGranted());
     EXPECT_FALSE(watcher.needsAttention());
     EXPECT_TRUE(watcher.isPolling());
     EXPECT_FALSE(defaults.contains(QString(PermissionWatcher::wasGrantedKey)));
-
     int granted = 0;
     QObject::connect(&watcher, &PermissionWatcher::accessibilityChanged, [&] { ++granted; });
     probe->granted = true;
@@ -77,13 +74,10 @@ TEST_F(PermissionWatcherTest, AGrantThatNoLongerAppliesNeedsAttentionUntilGrante
     EXPECT_TRUE(watcher.wasGranted());
     EXPECT_TRUE(watcher.needsAttention());
     EXPECT_TRUE(watcher.isPolling());
-
     probe->granted = true;
     watcher.request();
     EXPECT_TRUE(watcher.accessibility());
     EXPECT_FALSE(watcher.needsAttention());
-    EXPECT_TRUE(watcher.wasGranted());
-    EXPECT_TRUE(storedGrant());
     EXPECT_FALSE(watcher.isPolling());
 
     // Lost again: the poll resumes, and the grant stays remembered.
@@ -94,23 +88,18 @@ TEST_F(PermissionWatcherTest, AGrantThatNoLongerAppliesNeedsAttentionUntilGrante
     EXPECT_TRUE(storedGrant());
 }
 
-TEST_F(PermissionWatcherTest, ARefusedCaptureAsksForAttentionUntilARefreshFindsThePermission) {
+TEST_F(PermissionWatcherTest, ARefreshClearsARefusedCapturesAttentionAndReadsInputMonitoring) {
     probe->granted = true;
     PermissionWatcher watcher(probe, defaults);
     EXPECT_FALSE(watcher.needsAttention());
-    watcher.setNeedsAttention(true);
-    EXPECT_TRUE(watcher.property("needsAttention").toBool());
-    watcher.refresh();
-    EXPECT_FALSE(watcher.needsAttention());
-}
-
-TEST_F(PermissionWatcherTest, InputMonitoringIsReadOnEveryRefreshButNeverStartsThePoll) {
-    probe->granted = true;
-    PermissionWatcher watcher(probe, defaults);
     EXPECT_FALSE(watcher.inputMonitoring());
+    watcher.setNeedsAttention(true);
+    EXPECT_TRUE(watcher.needsAttention());
     probe->listening = true;
     watcher.refresh();
-    EXPECT_TRUE(watcher.property("inputMonitoring").toBool());
+    EXPECT_FALSE(watcher.needsAttention());
+    EXPECT_TRUE(watcher.inputMonitoring());
+    // Input monitoring never starts the poll.
     EXPECT_FALSE(watcher.isPolling());
 }
 

@@ -21,7 +21,6 @@ public:
         QString text;
         QString languageCode;
     };
-
     void speak(const QString& text, const QString& languageCode) override {
         readings.append({text, languageCode});
         ++going;
@@ -33,7 +32,6 @@ public:
             emit finished();
         }
     }
-
     QList<Reading> readings;
     int stops = 0;
     int going = 0;
@@ -48,21 +46,17 @@ protected:
         fake = owned.get();
         service = std::make_unique<SpeechService>(std::move(owned));
     }
-
     FakeSynthesizer* fake;
     std::unique_ptr<SpeechService> service;
 };
 
 TEST_F(SpeechServiceTest, ToggleStartsAtOnceAndFinishedEndsIt) {
     const auto changes = countOf(service.get(), &SpeechService::isSpeakingChanged);
-
     service->toggle("Bom dia", "pt");
-
     EXPECT_TRUE(service->isSpeaking());
     ASSERT_EQ(fake->readings.size(), 1);
     EXPECT_EQ(fake->readings[0].text, "Bom dia");
     EXPECT_EQ(fake->readings[0].languageCode, "pt");
-
     emit fake->started();
     EXPECT_TRUE(service->isSpeaking());
     emit fake->finished();
@@ -71,34 +65,24 @@ TEST_F(SpeechServiceTest, ToggleStartsAtOnceAndFinishedEndsIt) {
     EXPECT_TRUE(service->lastError().isEmpty());
 }
 
-TEST_F(SpeechServiceTest, SecondToggleStopsInsteadOfReadingAgain) {
-    service->toggle("one", "en");
-    emit fake->started();
-
-    service->toggle("two", "en");
-
-    EXPECT_FALSE(service->isSpeaking());
-    EXPECT_EQ(fake->stops, 1);
-    EXPECT_EQ(fake->readings.size(), 1);
-}
-
-TEST_F(SpeechServiceTest, ToggleBeforeTheReadingStartedStopsIt) {
-    service->toggle("one", "en");
-
-    service->toggle("one", "en");
-
-    EXPECT_FALSE(service->isSpeaking());
-    EXPECT_EQ(fake->stops, 1);
-    EXPECT_EQ(fake->readings.size(), 1);
+TEST_F(SpeechServiceTest, ASecondToggleStopsInsteadOfReadingAgain) {
+    for (const bool started : {true, false}) {
+        SCOPED_TRACE(started ? "started" : "not started yet");
+        service->toggle("one", "en");
+        if (started)
+            emit fake->started();
+        service->toggle("two", "en");
+        EXPECT_FALSE(service->isSpeaking());
+    }
+    EXPECT_EQ(fake->stops, 2);
+    EXPECT_EQ(fake->readings.size(), 2);
 }
 
 TEST_F(SpeechServiceTest, FailureEndsTheReadingAndIsKeptUntilAGoodStart) {
     service->toggle("Bos días", "gl");
     emit fake->failed("No voice on this computer reads Galician.");
-
     EXPECT_FALSE(service->isSpeaking());
     EXPECT_EQ(service->lastError(), "No voice on this computer reads Galician.");
-
     service->toggle("Good morning", "en");
     EXPECT_EQ(service->lastError(), "No voice on this computer reads Galician.");
     emit fake->started();
@@ -112,10 +96,8 @@ TEST_F(SpeechServiceTest, LateEndOfAStoppedReadingDoesNotEndTheNextOne) {
     EXPECT_FALSE(service->isSpeaking());
     service->toggle("second", "en");
     ASSERT_EQ(fake->readings.size(), 2);
-
     emit fake->finished(); // the first reading's end
     EXPECT_TRUE(service->isSpeaking());
-
     emit fake->started();
     emit fake->finished();
     EXPECT_FALSE(service->isSpeaking());
@@ -125,17 +107,13 @@ TEST_F(SpeechServiceTest, FailureOfAStoppedReadingIsNotReported) {
     fake->finishOnStop = false;
     service->toggle("first", "en");
     service->stop();
-
     emit fake->failed("Speech Dispatcher could not read the text.");
-
     EXPECT_FALSE(service->isSpeaking());
     EXPECT_TRUE(service->lastError().isEmpty());
-}
 
-TEST_F(SpeechServiceTest, StrayOutcomesWithoutAReadingChangeNothing) {
+    // Stray outcomes without a reading change nothing either.
     emit fake->finished();
     emit fake->failed("stray");
-
     service->toggle("text", "en");
     EXPECT_TRUE(service->isSpeaking());
     EXPECT_TRUE(service->lastError().isEmpty());
@@ -144,22 +122,17 @@ TEST_F(SpeechServiceTest, StrayOutcomesWithoutAReadingChangeNothing) {
 TEST(SpeechServiceWithoutSynthesizer, ToggleExplainsAndNeverSpeaks) {
     SpeechService service(nullptr);
     const auto changes = countOf(&service, &SpeechService::isSpeakingChanged);
-
     service.toggle("Hallo", "de");
-
+    service.toggle("Hallo", "de");
     EXPECT_FALSE(service.isSpeaking());
     EXPECT_EQ(*changes, 0);
     EXPECT_EQ(service.lastError(), "Speech is not available on this computer.");
-    service.toggle("Hallo", "de");
-    EXPECT_FALSE(service.isSpeaking());
 }
 
 TEST(SpeechServiceShared, InstallingASynthesizerGivesTheSharedServiceAVoice) {
     SpeechService& shared = SpeechService::shared();
-    EXPECT_EQ(&shared, &SpeechService::shared());
     shared.toggle("Hallo", "de");
     EXPECT_FALSE(shared.isSpeaking());
-
     auto owned = std::make_unique<FakeSynthesizer>();
     FakeSynthesizer* first = owned.get();
     SpeechService::installShared(std::move(owned));
