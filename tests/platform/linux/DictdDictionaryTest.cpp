@@ -177,6 +177,7 @@ TEST_F(DictdDictionaryTest, DamageYieldsFewerResultsWithoutCrashing) {
              db.data.replace("casa", "c\xc3\x28sa");
          },
          {"bank", "zebra", "house"}},
+        {"empty index", [](Database& db) { db.index.clear(); }, {}},
         {"missing data file", [](Database& db) { db.data.clear(); }, {}}};
     for (const auto& damage : damages) {
         SCOPED_TRACE(damage.label);
