@@ -48,21 +48,22 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(DictDataFileTest, PlainFileReadsRangesAndRefusesThoseBeyondTheEnd) {
+TEST_F(DictDataFileTest, PlainDictzipAndGzipReadRangesAndRefuseThoseBeyondTheEnd) {
     const QByteArray plain = sampleText(400);
-    const DictDataFile file(write(QStringLiteral("a.dict"), plain));
-    expectSameRanges(file, plain);
-    EXPECT_FALSE(file.read(quint64(plain.size()) - 1, 2));
-    EXPECT_FALSE(file.read(quint64(plain.size()) + 5, 1));
-    EXPECT_FALSE(file.read(~quint64(0) - 1, 4));
-}
-
-TEST_F(DictDataFileTest, DictzipWeBuildReadsOnlyThroughItsChunks) {
-    const QByteArray plain = sampleText(400);
-    const DictDataFile file(write(QStringLiteral("a.dict.dz"), DictFixtures::dictzip(plain, 1000)));
-    expectSameRanges(file, plain);
-    EXPECT_FALSE(file.read(quint64(plain.size()) - 1, 2));
-    EXPECT_FALSE(file.read(~quint64(0) - 1, 4));
+    const QString gz = write(QStringLiteral("c.dict"), plain);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("gzip"), {QStringLiteral("-n"), gz}), 0);
+    for (const QString& path :
+         {write(QStringLiteral("a.dict"), plain),
+          write(QStringLiteral("a.dict.dz"), DictFixtures::dictzip(plain, 1000)),
+          gz + QStringLiteral(".gz")}) {
+        SCOPED_TRACE(path.toStdString());
+        const DictDataFile file(path);
+        expectSameRanges(file, plain);
+        EXPECT_FALSE(file.read(quint64(plain.size()) - 1, 2));
+        EXPECT_FALSE(file.read(quint64(plain.size()) + 5, 1));
+        EXPECT_FALSE(file.read(~quint64(0) - 1, 4));
+    }
+    EXPECT_FALSE(DictDataFile(m_dir.filePath(QStringLiteral("absent.dict.dz"))).read(0, 1));
 }
 
 TEST_F(DictDataFileTest, DictzipFromTheDictzipToolReads) {
@@ -74,68 +75,35 @@ TEST_F(DictDataFileTest, DictzipFromTheDictzipToolReads) {
     ASSERT_EQ(QProcess::execute(tool, {path}), 0);
     const DictDataFile file(path + QStringLiteral(".dz"));
     expectSameRanges(file, plain);
-    const std::optional<QByteArray> far = file.read(200000, 5000);
-    ASSERT_TRUE(far.has_value());
-    EXPECT_EQ(*far, plain.mid(200000, 5000));
+    EXPECT_EQ(file.read(200000, 5000), plain.mid(200000, 5000));
 }
-
-TEST_F(DictDataFileTest, PlainGzipWithoutChunkTableIsInflatedWhole) {
-    const QByteArray plain = sampleText(300);
-    const QString path = write(QStringLiteral("c.dict"), plain);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("gzip"), {QStringLiteral("-n"), path}), 0);
-    const DictDataFile file(path + QStringLiteral(".gz"));
-    expectSameRanges(file, plain);
-}
-
-TEST_F(DictDataFileTest, MissingFileReadsNothing) {
-    const DictDataFile file(m_dir.filePath(QStringLiteral("absent.dict.dz")));
-    EXPECT_FALSE(file.read(0, 1));
-}
-
-struct Corruption {
-    const char* label;
-    // Changes a dictzip of the sample built with 1000-byte chunks.
-    void (*apply)(QByteArray&);
-};
-
-void PrintTo(const Corruption& c, std::ostream* out) {
-    *out << c.label;
-}
-
-class DictDataFileCorruptionTest : public DictDataFileTest,
-                                   public testing::WithParamInterface<Corruption> {};
 
 // The header is 12 bytes, then the RA field: 4 bytes of id and length, version, chunk
 // length, chunk count, sizes.
-TEST_P(DictDataFileCorruptionTest, ReadsFailOrStayInsideTheFile) {
+TEST_F(DictDataFileTest, CorruptDictzipReadsFailOrStayInsideTheFile) {
+    const struct {
+        const char* label;
+        void (*apply)(QByteArray&);
+    } corruptions[] = {{"extra length past the end", [](QByteArray& b) { b[10] = b[11] = '\xff'; }},
+                       {"version 2", [](QByteArray& b) { b[16] = 2; }},
+                       {"chunk length zero", [](QByteArray& b) { b[18] = b[19] = 0; }},
+                       {"more chunks than sizes", [](QByteArray& b) { b[21] = 0x7f; }},
+                       {"chunk sizes past the end", [](QByteArray& b) { b[22] = b[23] = '\xff'; }},
+                       {"truncated header", [](QByteArray& b) { b.truncate(15); }},
+                       {"truncated data", [](QByteArray& b) { b.truncate(b.size() / 2); }},
+                       {"not gzip at all", [](QByteArray& b) { b[0] = 'x'; }}};
     const QByteArray plain = sampleText(400);
-    QByteArray bytes = DictFixtures::dictzip(plain, 1000);
-    GetParam().apply(bytes);
-    const DictDataFile file(write(QStringLiteral("bad.dict.dz"), bytes));
-    for (quint64 offset = 0; offset < quint64(plain.size()); offset += 700) {
-        const std::optional<QByteArray> read = file.read(offset, 900);
-        if (read) {
-            EXPECT_LE(read->size(), 900);
-        }
+    for (const auto& corruption : corruptions) {
+        SCOPED_TRACE(corruption.label);
+        QByteArray bytes = DictFixtures::dictzip(plain, 1000);
+        corruption.apply(bytes);
+        const DictDataFile file(write(QStringLiteral("bad.dict.dz"), bytes));
+        for (quint64 offset = 0; offset < quint64(plain.size()); offset += 700)
+            if (const std::optional<QByteArray> read = file.read(offset, 900)) {
+                EXPECT_LE(read->size(), 900);
+            }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Damaged, DictDataFileCorruptionTest,
-    testing::Values(
-        Corruption{"extra length past the end", [](QByteArray& b) { b[10] = b[11] = '\xff'; }},
-        Corruption{"version 2", [](QByteArray& b) { b[16] = 2; }},
-        Corruption{"chunk length zero", [](QByteArray& b) { b[18] = b[19] = 0; }},
-        Corruption{"more chunks than sizes", [](QByteArray& b) { b[21] = 0x7f; }},
-        Corruption{"chunk sizes past the end", [](QByteArray& b) { b[22] = b[23] = '\xff'; }},
-        Corruption{"truncated header", [](QByteArray& b) { b.truncate(15); }},
-        Corruption{"truncated data", [](QByteArray& b) { b.truncate(b.size() / 2); }},
-        Corruption{"scrambled chunk",
-                   [](QByteArray& b) {
-                       for (qsizetype i = b.size() / 2; i < b.size() / 2 + 64; ++i)
-                           b[i] = char(b[i] ^ 0x5a);
-                   }},
-        Corruption{"not gzip at all", [](QByteArray& b) { b[0] = 'x'; }}));
 
 TEST_F(DictDataFileTest, ScrambledChunkLeavesOtherChunksReadable) {
     const QByteArray plain = sampleText(400);

@@ -84,23 +84,16 @@ protected:
     QString m_dbList;
 };
 
-TEST_F(FileDictionarySourceTest, FindsBothFormatsInFolderOrder) {
-    const FileDictionarySource files = source();
+TEST_F(FileDictionarySourceTest, FindsBothFormatsInFolderOrderNamedByTheDatabaseList) {
     QStringList seen;
-    for (const auto& dictionary : files.dictionaries())
+    for (const auto& dictionary : source().dictionaries())
         seen.append(dictionary->identifier() + QLatin1Char('|') + dictionary->name()
                     + QLatin1Char('|') + dictionary->format() + QLatin1Char('|')
                     + dictionary->define(QStringLiteral("House")).value_or(QString()));
-    EXPECT_EQ(seen.join(QLatin1Char('\n')).toStdString(),
-              QStringList({QStringLiteral("my-db|Mine|dictd|Mine house"),
-                           QStringLiteral("other|Other|dictd|Other house"),
-                           QStringLiteral("third|Third|dictd|Third house"),
-                           QStringLiteral("deep|Deep|StarDict|casa")})
-                  .join(QLatin1Char('\n'))
-                  .toStdString());
-}
-
-TEST_F(FileDictionarySourceTest, ActiveIdsFollowTheDatabaseList) {
+    EXPECT_EQ(seen, QStringList({QStringLiteral("my-db|Mine|dictd|Mine house"),
+                                 QStringLiteral("other|Other|dictd|Other house"),
+                                 QStringLiteral("third|Third|dictd|Third house"),
+                                 QStringLiteral("deep|Deep|StarDict|casa")}));
     EXPECT_EQ(source().activeIDs(),
               QStringList({QStringLiteral("other"), QStringLiteral("my-db")}));
     QFile::remove(m_dbList);
@@ -204,17 +197,16 @@ TEST(FileDictionarySourceSystemTest, InstalledDebianDictionariesUseDictdNames) {
         GTEST_SKIP() << "dict-wn is not installed";
     const FileDictionarySource files;
     EXPECT_TRUE(files.activeIDs().contains(QStringLiteral("wn")));
-    bool foundWordNet = false;
-    for (const auto& dictionary : files.dictionaries()) {
-        if (dictionary->identifier() != QStringLiteral("wn"))
-            continue;
-        foundWordNet = true;
-        EXPECT_TRUE(dictionary->name().contains(QStringLiteral("WordNet")));
-        EXPECT_TRUE(dictionary->define(QStringLiteral("house"))
-                        .value_or(QString())
-                        .contains(QStringLiteral("dwelling")));
-    }
-    EXPECT_TRUE(foundWordNet);
+    const auto all = files.dictionaries();
+    const auto wn = std::find_if(all.begin(), all.end(), [](const auto& dictionary) {
+        return dictionary->identifier() == QStringLiteral("wn");
+    });
+    ASSERT_NE(wn, all.end());
+    EXPECT_TRUE((*wn)->name().contains(QStringLiteral("WordNet")));
+    EXPECT_TRUE((*wn)
+                    ->define(QStringLiteral("house"))
+                    .value_or(QString())
+                    .contains(QStringLiteral("dwelling")));
 }
 
 } // namespace
