@@ -66,10 +66,6 @@ struct StatusCase {
     PairStatus expected;
 };
 
-void PrintTo(const StatusCase& c, std::ostream* out) {
-    *out << c.source << '>' << c.target;
-}
-
 class ApertiumEngineStatusTest : public ApertiumEngineTest,
                                  public testing::WithParamInterface<StatusCase> {};
 
@@ -95,7 +91,6 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"eng", "epo", PairStatus::supported},
                     StatusCase{"eo", "en", PairStatus::supported},
                     StatusCase{"cat", "spa", PairStatus::supported},
-                    StatusCase{"spa", "cat", PairStatus::supported},
                     // ...but no variant of them, which only its mode files can name.
                     StatusCase{"spa", "cat_valencia", PairStatus::unsupported},
                     StatusCase{"eng_US", "eo", PairStatus::unsupported},
@@ -108,6 +103,11 @@ TEST_F(ApertiumEngineTest, WithoutACatalogOnlyModeFilesCount) {
     EXPECT_EQ(noCatalog->status(lang("spa"), lang("eng")).result(), PairStatus::unsupported);
     EXPECT_EQ(noCatalog->supportedLanguages().result(),
               (QList<EngineLanguage>{lang("eng"), lang("spa")}));
+    // Preparing a pair then names the command to install it.
+    const PrepareResult result = noCatalog->prepare(lang("eng"), lang("cat")).result();
+    EXPECT_EQ(result.outcome, PrepareResult::Outcome::manual);
+    EXPECT_EQ(result.command, QStringLiteral("sudo apt install apertium-eng-cat"));
+    EXPECT_THAT(result.message.toStdString(), testing::HasSubstr("apertium-eng-cat"));
 }
 
 TEST_F(ApertiumEngineTest, NoticesAModeInstalledAfterTheFirstQuestion) {
@@ -203,13 +203,6 @@ TEST_F(ApertiumEngineTest, PrepareEndsAtOnceWhenThereIsNothingToInstall) {
     EXPECT_EQ(none.outcome, PrepareResult::Outcome::failed);
     EXPECT_FALSE(none.message.isEmpty());
     EXPECT_TRUE(m_catalog->installed.isEmpty());
-}
-
-TEST_F(ApertiumEngineTest, PrepareWithoutACatalogNamesTheCommand) {
-    const PrepareResult result = engine(false)->prepare(lang("eng"), lang("spa")).result();
-    EXPECT_EQ(result.outcome, PrepareResult::Outcome::manual);
-    EXPECT_EQ(result.command, QStringLiteral("sudo apt install apertium-eng-spa"));
-    EXPECT_THAT(result.message.toStdString(), testing::HasSubstr("apertium-eng-spa"));
 }
 
 TEST_F(ApertiumEngineTest, OpensSessionsOnlyForInstalledPairs) {

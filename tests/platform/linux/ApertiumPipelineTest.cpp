@@ -3,6 +3,7 @@
 #include "tests/support/ProgramRun.h"
 #include "tests/support/ScopedEnvironment.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -14,10 +15,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <mutex>
-#include <ostream>
+#include <poll.h>
+#include <stop_token>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -45,12 +50,8 @@ struct Line {
 
 const Line kLines[] = {
     {"sentence", "eng-spa", u"Hello world. I like cats."_s},
-    {"no_final_period", "eng-spa", u"The dog sleeps under the table"_s},
-    {"question", "eng-spa", u"Where is the railway station?"_s},
     {"exclamations", "eng-spa", u"Stop!!! Really??? Well..."_s},
-    {"double_quotes", "eng-spa", u"\"Come here,\" she said."_s},
     {"curly_quotes", "eng-spa", u"“Good morning” and ‘good night’"_s},
-    {"apostrophes", "eng-spa", u"It's John's book, isn't it?"_s},
     {"brackets", "eng-spa", uR"([first] and {second} items, either/or and back\slash)"_s},
     {"at_sign", "eng-spa", u"Write to me@example.org today"_s},
     {"angle_brackets", "eng-spa", u"If x < y then y > x"_s},
@@ -62,18 +63,13 @@ const Line kLines[] = {
     {"crlf", "eng-spa", u"One house\r\nTwo houses"_s},
     {"leading_and_trailing", "eng-spa", u"  spaced out  "_s},
     {"trailing_newline", "eng-spa", u"The cat\n"_s},
-    {"digits_only", "eng-spa", u"12345"_s},
     {"numbers", "eng-spa", u"3.14 and 2,718 and 50%"_s},
     {"emoji", "eng-spa", u"I love pizza 🍕 so much 😀"_s},
-    {"emoji_only", "eng-spa", u"🎉"_s},
-    {"unknown_word", "eng-spa", u"The flurbix is green"_s},
-    {"parentheses", "eng-spa", u"(in brackets) and *stars*, Tom & Jerry #1"_s},
     {"whitespace_only", "eng-spa", u" \n\t "_s},
     // The command keeps so long a blank in a temporary file; the pipeline keeps it inline.
     {"very_long_blank", "eng-spa", u"Cats"_s + QString(9000, u' ') + u"dogs."_s},
     {"spanish_sentence", "spa-eng", u"Me gustan los gatos."_s},
     {"inverted_marks", "spa-eng", u"¿Dónde está la estación? ¡Qué bien! «Hola», dijo el niño."_s},
-    {"accents", "spa-eng", u"El señor comió una manzana en el año 2020"_s},
     {"spanish_reserved", "spa-eng", uR"(precio: 5 € / kilo [aprox.] <b>)"_s},
     {"spanish_paragraphs", "spa-eng", u"Primera línea.\n\nSegunda línea ~ fin"_s},
 };
@@ -145,18 +141,13 @@ protected:
     ApertiumPipeline pipeline{modeFile(u"eng-spa"_s)};
 };
 
-TEST_F(ApertiumPipelineTest, StartsOnFirstRequestAndCountsAnswers) {
+TEST_F(ApertiumPipelineTest, StartsOnFirstNonEmptyRequestAndCountsAnswers) {
+    EXPECT_EQ(pipeline.translate(QString()).text, QString());
     EXPECT_FALSE(pipeline.isRunning());
     EXPECT_EQ(pipeline.translate(u"I like cats."_s).text, u"Me gustan los gatos."_s);
     EXPECT_TRUE(pipeline.isRunning());
     EXPECT_EQ(pipeline.translate(u"The dog."_s).text, u"El perro."_s);
     EXPECT_EQ(pipeline.requestsServed(), 2);
-}
-
-TEST_F(ApertiumPipelineTest, EmptyTextNeedsNoStages) {
-    const auto result = pipeline.translate(QString());
-    EXPECT_EQ(result.text, QString());
-    EXPECT_FALSE(pipeline.isRunning());
 }
 
 TEST_F(ApertiumPipelineTest, StopEndsEveryStage) {
@@ -220,32 +211,31 @@ TEST_F(ApertiumPipelineTest, HangingStageTimesOut) {
     EXPECT_EQ(pipeline.translate(u"The dog."_s).text, u"El perro."_s);
 }
 
-TEST_F(ApertiumPipelineTest, CancelledAnswerNeverReachesTheNextRequest) {
-    ASSERT_EQ(pipeline.start(), std::nullopt);
-    const pid_t held = pipeline.stagePids().at(2);
-    ::kill(held, SIGSTOP);
-    std::atomic<bool> cancelled{false};
-    ApertiumPipeline::Result first;
-    std::thread worker([&] { first = pipeline.translate(u"The red car."_s, &cancelled); });
-    std::this_thread::sleep_for(200ms);
-    cancelled = true;
-    worker.join();
-    ::kill(held, SIGCONT);
+// A request held in a stopped stage ends on a cancel, or on stop() from another thread; a
+// cancelled answer never reaches the next request.
+TEST_F(ApertiumPipelineTest, RequestInProgressEndsOnCancelOrStop) {
+    for (const bool stop : {false, true}) {
+        SCOPED_TRACE(stop ? "stop" : "cancel");
+        ASSERT_EQ(pipeline.start(), std::nullopt);
+        const pid_t held = pipeline.stagePids().at(2);
+        ::kill(held, SIGSTOP);
+        std::atomic<bool> cancelled{false};
+        ApertiumPipeline::Result first;
+        std::thread worker([&] { first = pipeline.translate(u"The red car."_s, &cancelled); });
+        std::this_thread::sleep_for(200ms);
+        if (stop)
+            pipeline.stop();
+        else
+            cancelled = true;
+        worker.join();
+        ::kill(held, SIGCONT);
 
-    EXPECT_FALSE(first.text.has_value());
-    EXPECT_EQ(pipeline.translate(u"The dog."_s).text, u"El perro."_s);
-}
-
-TEST_F(ApertiumPipelineTest, StopFromAnotherThreadEndsARequestInProgress) {
-    ASSERT_EQ(pipeline.start(), std::nullopt);
-    ::kill(pipeline.stagePids().at(2), SIGSTOP);
-    ApertiumPipeline::Result result;
-    std::thread worker([&] { result = pipeline.translate(u"The red car."_s); });
-    std::this_thread::sleep_for(100ms);
-    pipeline.stop();
-    worker.join();
-    EXPECT_FALSE(result.text.has_value());
-    EXPECT_FALSE(pipeline.isRunning());
+        EXPECT_FALSE(first.text.has_value());
+        if (stop) {
+            EXPECT_FALSE(pipeline.isRunning());
+        }
+        EXPECT_EQ(pipeline.translate(u"The dog."_s).text, u"El perro."_s);
+    }
 }
 
 TEST_F(ApertiumPipelineTest, RestartsAfterManyRequests) {
@@ -329,25 +319,6 @@ protected:
         return path;
     }
 
-    // The pid a script wrote to the file `name` beside it, if it has.
-    std::optional<pid_t> writtenPid(const QString& name) {
-        QFile file(m_folder.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        const QByteArray text = file.readAll().trimmed();
-        return text.isEmpty() ? std::nullopt : std::optional<pid_t>(text.toInt());
-    }
-
-    // The same, once the script has written it (ten seconds at most).
-    std::optional<pid_t> waitForPid(const QString& name) {
-        for (int i = 0; i < 1000; ++i) {
-            if (const std::optional<pid_t> pid = writtenPid(name))
-                return pid;
-            std::this_thread::sleep_for(10ms);
-        }
-        return std::nullopt;
-    }
-
     QTemporaryDir m_folder;
 };
 
@@ -356,23 +327,18 @@ protected:
 class Watchdog {
 public:
     Watchdog(ApertiumPipeline& pipeline, std::chrono::milliseconds after)
-        : m_thread([this, &pipeline, after] {
+        : m_thread([this, &pipeline, after](std::stop_token dismissed) {
             std::unique_lock lock(m_mutex);
-            if (!m_done.wait_for(lock, after, [this] { return m_dismissed; })) {
+            m_done.wait_for(lock, dismissed, after, [] { return false; });
+            if (!dismissed.stop_requested()) {
                 m_fired = true;
-                lock.unlock();
                 pipeline.stop();
             }
         }) {}
-    ~Watchdog() { dismiss(); }
 
     // True when it had to stop the pipeline.
     bool dismiss() {
-        {
-            std::lock_guard lock(m_mutex);
-            m_dismissed = true;
-        }
-        m_done.notify_all();
+        m_thread.request_stop();
         if (m_thread.joinable())
             m_thread.join();
         return m_fired;
@@ -380,108 +346,99 @@ public:
 
 private:
     std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_dismissed = false;
+    std::condition_variable_any m_done;
     bool m_fired = false;
-    std::thread m_thread;
+    std::jthread m_thread;
 };
 
-// A mode command that never answers holds translate() for its limit and no longer.
-TEST_F(FakeStagesTest, ModeCommandThatHangsGivesUpAtTheLimit) {
-    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
-exec sleep 60
-)");
-    ScopedEnvironment environment;
-    environment.prependPath(m_folder.path());
-    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
-    pipeline.setModeLoadTimeout(300ms);
-    Watchdog watchdog(pipeline, 20s);
-
-    QElapsedTimer clock;
-    clock.start();
-    const auto result = pipeline.translate(u"Hello"_s);
-    EXPECT_FALSE(watchdog.dismiss());
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_GE(clock.elapsed(), 300);
-    EXPECT_FALSE(result.text.has_value());
-    EXPECT_TRUE(result.error.contains(u"apertium-wblank-mode gave no answer within 0.3 seconds"_s))
-        << result.error.toStdString();
-    EXPECT_FALSE(pipeline.isRunning());
-    // Reaped by now: on a busy machine it may not have got as far as writing its pid.
-    if (const std::optional<pid_t> pid = writtenPid(u"mode.pid"_s)) {
-        EXPECT_TRUE(processGone(*pid));
+// The pid a script wrote to the FIFO `fd` reads, once it has (within `deadline`).
+std::optional<pid_t> pidFrom(int fd, std::chrono::milliseconds deadline) {
+    QByteArray text;
+    const QDeadlineTimer until(deadline);
+    while (!text.endsWith('\n')) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(until.remainingTime())) <= 0)
+            break;
+        char buffer[32];
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got <= 0)
+            break;
+        text.append(buffer, got);
     }
+    return text.endsWith('\n') ? std::optional<pid_t>(text.trimmed().toInt()) : std::nullopt;
 }
 
-// Closing its output is not the end: a command that then hangs is given up at the limit too.
-TEST_F(FakeStagesTest, ModeCommandThatHangsAfterItsOutputGivesUpAtTheLimit) {
-    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
-echo cat
-exec sleep 60 >&-
-)");
-    ScopedEnvironment environment;
-    environment.prependPath(m_folder.path());
-    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
-    pipeline.setModeLoadTimeout(300ms);
-    Watchdog watchdog(pipeline, 20s);
+enum class Ending { Limit, Stop, Cancel };
 
-    QElapsedTimer clock;
-    clock.start();
-    const auto result = pipeline.translate(u"Hello"_s);
-    EXPECT_FALSE(watchdog.dismiss());
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_FALSE(result.text.has_value());
-    EXPECT_TRUE(result.error.contains(u"gave no answer"_s)) << result.error.toStdString();
-    if (const std::optional<pid_t> pid = writtenPid(u"mode.pid"_s)) {
-        EXPECT_TRUE(processGone(*pid));
-    }
-}
+struct HangingModeCommand {
+    const char* name;
+    const char* script; // after it has announced its pid
+    Ending ending;
+    const char* error;
+};
 
-TEST_F(FakeStagesTest, StopFromAnotherThreadEndsAModeCommandThatHangs) {
-    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
-exec sleep 60
-)");
-    ScopedEnvironment environment;
-    environment.prependPath(m_folder.path());
-    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+// A mode command that never answers holds translate() for its limit, or until stop() or a
+// cancel, and no longer; it is reaped afterwards.
+TEST_F(FakeStagesTest, ModeCommandThatHangsIsGivenUp) {
+    const HangingModeCommand cases[] = {
+        {"limit", "exec sleep 60\n", Ending::Limit,
+         "apertium-wblank-mode gave no answer within 0.3 seconds"},
+        // Closing its output is not the end.
+        {"limit_after_output", "echo cat\nexec sleep 60 >&-\n", Ending::Limit, "gave no answer"},
+        {"stop", "exec sleep 60\n", Ending::Stop, "The translation was stopped."},
+        {"cancel", "exec sleep 60\n", Ending::Cancel, "The translation was cancelled."},
+    };
     ASSERT_EQ(ApertiumPipeline::kDefaultModeLoadTimeout, 10s);
-
-    QElapsedTimer clock;
-    clock.start();
-    ApertiumPipeline::Result result;
-    std::thread worker([&] { result = pipeline.translate(u"Hello"_s); });
-    const std::optional<pid_t> pid = waitForPid(u"mode.pid"_s);
-    pipeline.stop();
-    worker.join();
-    ASSERT_TRUE(pid.has_value());
-    // Well within the ten seconds the command would have had.
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_FALSE(result.text.has_value());
-    EXPECT_EQ(result.error, u"The translation was stopped."_s);
-    EXPECT_TRUE(processGone(*pid));
-    EXPECT_FALSE(pipeline.isRunning());
-}
-
-TEST_F(FakeStagesTest, CancelEndsAModeCommandThatHangs) {
-    writeScript(u"apertium-wblank-mode"_s, R"(echo $$ > "$(dirname "$0")/mode.pid"
-exec sleep 60
-)");
+    const QByteArray fifo = m_folder.filePath(u"mode.pid"_s).toLocal8Bit();
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
     ScopedEnvironment environment;
     environment.prependPath(m_folder.path());
-    ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+    for (const HangingModeCommand& hanging : cases) {
+        SCOPED_TRACE(hanging.name);
+        writeScript(u"apertium-wblank-mode"_s,
+                    QByteArray(R"(echo $$ > "$(dirname "$0")/mode.pid")") + '\n' + hanging.script);
+        // Open before the script runs, so that its write never waits for a reader.
+        const int fd = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ApertiumPipeline pipeline(m_folder.filePath(u"fake-mode.mode"_s));
+        if (hanging.ending == Ending::Limit)
+            pipeline.setModeLoadTimeout(300ms);
+        Watchdog watchdog(pipeline, 20s);
 
-    QElapsedTimer clock;
-    clock.start();
-    std::atomic<bool> cancelled{false};
-    ApertiumPipeline::Result result;
-    std::thread worker([&] { result = pipeline.translate(u"Hello"_s, &cancelled); });
-    const std::optional<pid_t> pid = waitForPid(u"mode.pid"_s);
-    cancelled = true;
-    worker.join();
-    ASSERT_TRUE(pid.has_value());
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_EQ(result.error, u"The translation was cancelled."_s);
-    EXPECT_TRUE(processGone(*pid));
+        QElapsedTimer clock;
+        clock.start();
+        std::atomic<bool> cancelled{false};
+        ApertiumPipeline::Result result;
+        std::thread worker([&] { result = pipeline.translate(u"Hello"_s, &cancelled); });
+        std::optional<pid_t> pid;
+        if (hanging.ending != Ending::Limit) {
+            pid = pidFrom(fd, 10s);
+            if (hanging.ending == Ending::Stop)
+                pipeline.stop();
+            else
+                cancelled = true;
+        }
+        worker.join();
+        EXPECT_FALSE(watchdog.dismiss());
+        // Well within the ten seconds the command would have had by default.
+        EXPECT_LT(clock.elapsed(), 5000);
+        if (hanging.ending == Ending::Limit) {
+            EXPECT_GE(clock.elapsed(), 300);
+        } else {
+            EXPECT_TRUE(pid.has_value());
+        }
+        EXPECT_FALSE(result.text.has_value());
+        EXPECT_TRUE(result.error.contains(QLatin1StringView(hanging.error)))
+            << result.error.toStdString();
+        EXPECT_FALSE(pipeline.isRunning());
+        // On a busy machine it may not have got as far as writing its pid before the limit.
+        if (!pid)
+            pid = pidFrom(fd, 0ms);
+        if (pid) {
+            EXPECT_TRUE(processGone(*pid));
+        }
+        ::close(fd);
+    }
 }
 
 class FakeModeTest : public FakeStagesTest {
@@ -525,10 +482,6 @@ struct DyingStage {
     int dying; // which of the three stages ends
     const char* death;
 };
-
-void PrintTo(const DyingStage& stage, std::ostream* os) {
-    *os << stage.name;
-}
 
 class DyingStageTest : public FakeModeTest, public ::testing::WithParamInterface<DyingStage> {};
 

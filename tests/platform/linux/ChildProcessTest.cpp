@@ -5,16 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
 
 using namespace Qt::StringLiterals;
-using namespace std::chrono_literals;
 
 // Runs `argv` through spawn and returns what it printed.
 QByteArray outputOf(const QStringList& argv) {
@@ -35,14 +34,17 @@ QByteArray outputOf(const QStringList& argv) {
     return output;
 }
 
-// Waits up to ten seconds for the child to end; its wait status.
+// Waits up to ten seconds for the child to end, by polling its pidfd; its wait status.
 std::optional<int> endOf(pid_t pid) {
-    for (int i = 0; i < 2000; ++i) {
-        int status = 0;
-        if (ChildProcess::reapIfEnded(pid, &status))
-            return status;
-        std::this_thread::sleep_for(5ms);
-    }
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0)
+        return std::nullopt;
+    pollfd ended{pidfd, POLLIN, 0};
+    const bool ready = ::poll(&ended, 1, 10000) == 1;
+    ::close(pidfd);
+    int status = 0;
+    if (ready && ChildProcess::reapIfEnded(pid, &status))
+        return status;
     return std::nullopt;
 }
 

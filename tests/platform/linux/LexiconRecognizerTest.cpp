@@ -6,7 +6,7 @@
 #include "platform/linux/Cld2Recognizer.h"
 
 #include <QMutex>
-#include <QThread>
+#include <QWaitCondition>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -29,9 +29,12 @@ public:
                                      QDeadlineTimer deadline) override {
         ++lookUps;
         tokensSeen.append(tokens);
-        if (hang) {
+        if (hang) { // nothing wakes it: it waits out the deadline
+            QMutex mutex;
+            QWaitCondition never;
+            QMutexLocker lock(&mutex);
             while (!deadline.hasExpired())
-                QThread::msleep(1);
+                never.wait(&mutex, deadline);
             return std::nullopt;
         }
         if (!known.contains(code) || tokens.isEmpty())
@@ -80,8 +83,8 @@ protected:
     std::shared_ptr<FakeEvidence> evidence = std::make_shared<FakeEvidence>();
 
     void SetUp() override {
-        evidence->known.insert("en", {"house", "the", "red", "general"});
-        evidence->known.insert("es", {"casa", "la", "roja", "general"});
+        evidence->known.insert("en", {"house", "the", "red"});
+        evidence->known.insert("es", {"casa", "la", "roja"});
     }
 
     std::optional<QString> detect(const QString& text) {
@@ -90,6 +93,8 @@ protected:
 };
 
 TEST_F(LexiconRecognizerTest, TheDetectorTakesTheLexiconsWinnerOverCld2) {
+    EXPECT_EQ(detect("la casa roja"), "es");
+    EXPECT_EQ(detect("the red house"), "en");
     ASSERT_EQ(plain("house"), "en");
     // Known only in Spanish: the vote overturns CLD2, and the detector's thresholds follow.
     evidence->known["en"].remove("house");
@@ -98,27 +103,19 @@ TEST_F(LexiconRecognizerTest, TheDetectorTakesTheLexiconsWinnerOverCld2) {
 }
 
 TEST_F(LexiconRecognizerTest, AWordKnownInBothLanguagesIsLeftToCld2) {
-    for (const QString& text :
-         {QStringLiteral("general"), QStringLiteral("house"), QStringLiteral("casa")}) {
+    for (const QString& text : {QStringLiteral("house"), QStringLiteral("casa")}) {
         evidence->known["en"].insert(text);
         evidence->known["es"].insert(text);
         EXPECT_EQ(detect(text), plain(text)) << text.toStdString();
     }
 }
 
-TEST_F(LexiconRecognizerTest, ShortTextsFollowTheirTokens) {
-    EXPECT_EQ(detect("la casa roja"), "es");
-    EXPECT_EQ(detect("the red house"), "en");
-}
-
 TEST_F(LexiconRecognizerTest, WithoutALexiconForOneLanguageCld2Answers) {
     evidence->known.remove("es");
     evidence->known["en"].insert("casa");
     const QHash<QString, double> hints = detectorHints();
-    for (const QString& text : {QStringLiteral("casa"), QStringLiteral("house")}) {
-        LexiconRecognizer recognizer(evidence);
-        EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
-    }
+    LexiconRecognizer recognizer(evidence);
+    EXPECT_EQ(hypothesesOf(recognizer, "casa", hints), plainHypotheses("casa", hints));
     EXPECT_EQ(evidence->lookUps, 0);
 }
 

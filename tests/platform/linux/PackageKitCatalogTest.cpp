@@ -13,13 +13,14 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -56,10 +57,6 @@ struct EndCase {
     Outcome outcome;
     const char* messagePart; // nullptr: no message
 };
-
-void PrintTo(const EndCase& c, std::ostream* os) {
-    *os << "exit " << c.exit << " error " << (c.error ? int(*c.error) : -1);
-}
 
 class InstallResultTest : public ::testing::TestWithParam<EndCase> {};
 
@@ -225,16 +222,13 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_address);
         m_daemon.setProcessEnvironment(env);
-        m_daemon.setStandardOutputFile(QProcess::nullDevice());
         m_daemon.setStandardErrorFile(m_dir.filePath("daemon.log"));
-        m_daemon.start(daemon, {"--config-file=" + m_dir.filePath("system.conf"), "--nofork"});
-        if (!m_daemon.waitForStarted()) {
+        // It prints its address once it listens.
+        m_daemon.start(daemon, {"--config-file=" + m_dir.filePath("system.conf"), "--nofork",
+                                "--print-address"});
+        if (!m_daemon.waitForStarted() || !m_daemon.waitForReadyRead(5000)) {
             *whyNot = "dbus-daemon did not start";
             return false;
-        }
-        for (int attempt = 0; attempt < 100 && !QFile::exists(m_dir.filePath("socket"));
-             ++attempt) {
-            QThread::msleep(50);
         }
         m_bus = QDBusConnection::connectToBus(m_address, "private-system-bus");
         if (!m_bus.isConnected()) {
@@ -247,19 +241,21 @@ public:
     ~PrivateSystemBus() {
         // The services the bus started end with it; ask them first.
         if (m_bus.isConnected()) {
+            QList<int> pidfds;
             for (const char* name : {"org.freedesktop.PackageKit", "org.freedesktop.PolicyKit1"}) {
                 const QDBusReply<uint> pid = m_bus.interface()->servicePid(name);
                 if (pid.isValid() && pid.value() > 1) {
+                    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid.value(), 0));
+                    if (pidfd >= 0)
+                        pidfds.append(pidfd);
                     ::kill(pid_t(pid.value()), SIGTERM);
                 }
             }
-            // Gone from the bus means exited, and collected by the bus's own launcher.
-            for (int attempt = 0; attempt < 100; ++attempt) {
-                if (!m_bus.interface()->isServiceRegistered("org.freedesktop.PackageKit")
-                    && !m_bus.interface()->isServiceRegistered("org.freedesktop.PolicyKit1")) {
-                    break;
-                }
-                QThread::msleep(50);
+            // Their end, within five seconds each.
+            for (const int pidfd : std::as_const(pidfds)) {
+                pollfd ended{pidfd, POLLIN, 0};
+                ::poll(&ended, 1, 5000);
+                ::close(pidfd);
             }
         }
         QDBusConnection::disconnectFromBus("private-system-bus");
