@@ -6,7 +6,7 @@
 #include <QCryptographicHash>
 #include <QTemporaryDir>
 
-// Captures on a real X server with real applications: the highlighted text of xclip, GTK and Qt
+// Captures on a real X server with real applications: the highlighted text of xclip and Qt
 // owners, the copy path through a Qt text edit, the clipboard put back exactly over many
 // trials, and terminals that never see the copy keystroke.
 
@@ -22,7 +22,7 @@ QByteArray longs(std::initializer_list<quint32> values) {
 }
 
 // The clipboard contents the trials start from.
-enum class Kind { plainText, textAndHtml, image, manyTargets, incrText, empty, concealed, slow };
+enum class Kind { plainText, manyTargets, incrText, empty, concealed, slow };
 
 struct Contents {
     QStringList offered;
@@ -36,15 +36,6 @@ Contents contentsOf(Kind kind, int trial) {
         return {{"TARGETS", "TIMESTAMP", "UTF8_STRING", "STRING"},
                 {{"UTF8_STRING", "UTF8_STRING", 8, words, 0},
                  {"STRING", "STRING", 8, QByteArray("trial ") + QByteArray::number(trial), 0}}};
-    case Kind::textAndHtml:
-        return {{"TARGETS", "TIMESTAMP", "text/html", "UTF8_STRING", "text/plain;charset=utf-8"},
-                {{"text/html", "text/html", 8, "<b>" + words + "</b>", 0},
-                 {"UTF8_STRING", "UTF8_STRING", 8, words, 0},
-                 {"text/plain;charset=utf-8", "text/plain;charset=utf-8", 8, words, 0}}};
-    case Kind::image:
-        return {{"TARGETS", "image/png", "image/bmp"},
-                {{"image/png", "image/png", 8, patternBytes(300 * 1024, trial), 0},
-                 {"image/bmp", "image/bmp", 8, patternBytes(90 * 1024, trial + 1), 0}}};
     case Kind::manyTargets: {
         Contents contents{{"TARGETS", "MULTIPLE", "SAVE_TARGETS", "DELETE"}, {}};
         for (int i = 0; i < 20; ++i) {
@@ -85,9 +76,9 @@ Kind kindOfTrial(int trial) {
         return Kind::slow;
     if (trial % 20 == 9)
         return Kind::concealed;
-    static constexpr Kind restored[] = {Kind::plainText,   Kind::textAndHtml, Kind::image,
-                                        Kind::manyTargets, Kind::incrText,    Kind::empty};
-    return restored[trial % 6];
+    static constexpr Kind restored[] = {Kind::plainText, Kind::manyTargets, Kind::incrText,
+                                        Kind::empty};
+    return restored[trial % 4];
 }
 
 int trialCount() {
@@ -117,15 +108,6 @@ TEST_F(SelectionCaptureX11Test, TheHighlightedTextOfEachKindOfOwnerIsCaptured) {
     pressKeys(QStringLiteral("ctrl+a"));
     ASSERT_TRUE(eventually([&] { return primaryOwner() != XCB_WINDOW_NONE; }));
     EXPECT_EQ(capture(), CaptureResult::captured(QStringLiteral("sélection de Qt")));
-
-    // A GTK entry selects its text when its dialog opens.
-    if (QStandardPaths::findExecutable(QStringLiteral("zenity")).isEmpty())
-        GTEST_SKIP() << "zenity is not installed";
-    clearPrimary();
-    ASSERT_NE(startClient(QStringLiteral("zenity"), {"--entry", "--entry-text=Auswahl aus GTK"}),
-              nullptr);
-    ASSERT_TRUE(eventually([&] { return primaryOwner() != XCB_WINDOW_NONE; }, 20000));
-    EXPECT_EQ(capture(), CaptureResult::captured(QStringLiteral("Auswahl aus GTK")));
 }
 
 TEST_F(SelectionCaptureX11Test, WithoutHighlightedTextTheCopyPathRunsAndPutsTheClipboardBack) {
@@ -212,8 +194,6 @@ TEST_F(SelectionCaptureX11Test, TheClipboardIsPutBackExactlyInEveryTrial) {
         }
         ++restored;
     }
-    RecordProperty("restored", restored);
-    RecordProperty("untouched", untouched);
     std::printf("%d trials: %d restored exactly (%d also read back with xclip), %d untouched\n",
                 trials, restored, checkedWithXclip, untouched);
 }

@@ -41,22 +41,17 @@ TEST_P(TerminalClass, IsKnownByInstanceOrClass) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, TerminalClass,
-    testing::Values(
-        ClassCase{bytes("xterm\0XTerm\0"), true}, ClassCase{bytes("urxvt\0URxvt\0"), true},
-        ClassCase{bytes("gnome-terminal-server\0Gnome-terminal\0"), true},
-        ClassCase{bytes("konsole\0konsole\0"), true}, ClassCase{bytes("kitty\0kitty\0"), true},
-        ClassCase{bytes("Alacritty\0Alacritty\0"), true}, ClassCase{bytes("foot\0foot\0"), true},
-        ClassCase{bytes("xfce4-terminal\0Xfce4-terminal\0"), true},
-        ClassCase{bytes("st-256color\0St\0"), true},
-        ClassCase{bytes("org.wezfurlong.wezterm\0org.wezfurlong.wezterm\0"), true},
-        // Either half alone is enough.
-        ClassCase{bytes("custom\0URxvt\0"), true}, ClassCase{bytes("tilix\0"), true},
-        ClassCase{bytes("zenity\0Zenity\0"), false},
-        ClassCase{bytes("navigator\0firefox\0"), false}, ClassCase{bytes("code\0Code\0"), false},
-        // Names are whole words, not prefixes or parts.
-        ClassCase{bytes("xtermish\0Xtermish\0"), false},
-        ClassCase{bytes("stellarium\0Stellarium\0"), false}, ClassCase{bytes("x\0term\0"), false},
-        ClassCase{bytes(""), false}, ClassCase{bytes("\0\0"), false}));
+    testing::Values(ClassCase{bytes("xterm\0XTerm\0"), true},
+                    ClassCase{bytes("gnome-terminal-server\0Gnome-terminal\0"), true},
+                    ClassCase{bytes("st-256color\0St\0"), true},
+                    // Either half alone is enough.
+                    ClassCase{bytes("custom\0URxvt\0"), true}, ClassCase{bytes("tilix\0"), true},
+                    ClassCase{bytes("navigator\0firefox\0"), false},
+                    // Names are whole words, not prefixes or parts.
+                    ClassCase{bytes("xtermish\0Xtermish\0"), false},
+                    ClassCase{bytes("stellarium\0Stellarium\0"), false},
+                    ClassCase{bytes("x\0term\0"), false}, ClassCase{bytes(""), false},
+                    ClassCase{bytes("\0\0"), false}));
 
 // A fake /proc: each process gets descriptor links to the given targets.
 class FakeProc {
@@ -95,27 +90,6 @@ TEST(TerminalDetectorProcTest, APseudoTerminalMasterMakesATerminal) {
     EXPECT_FALSE(TerminalDetector::holdsPseudoTerminalMaster(105, proc.path()));
     EXPECT_FALSE(TerminalDetector::holdsPseudoTerminalMaster(0, proc.path()));
     EXPECT_FALSE(TerminalDetector::holdsPseudoTerminalMaster(-1, proc.path()));
-}
-
-TEST(TerminalDetectorProcTest, SeesTheMasterOfARealPseudoTerminal) {
-    if (!hasProgram(QStringLiteral("script")))
-        GTEST_SKIP() << "script missing";
-    QProcess holder;
-    holder.setStandardOutputFile(QProcess::nullDevice());
-    holder.start(QStringLiteral("script"),
-                 {QStringLiteral("-qc"), QStringLiteral("sleep 60"), QStringLiteral("/dev/null")});
-    ASSERT_TRUE(holder.waitForStarted(5000));
-    bool holds = false;
-    for (int i = 0; i < 200 && !holds; ++i) {
-        holds = TerminalDetector::holdsPseudoTerminalMaster(holder.processId(),
-                                                            QStringLiteral("/proc"));
-        if (!holds)
-            QThread::msleep(10);
-    }
-    EXPECT_TRUE(holds);
-    EXPECT_FALSE(TerminalDetector::holdsPseudoTerminalMaster(::getpid(), QStringLiteral("/proc")));
-    holder.kill();
-    holder.waitForFinished(3000);
 }
 
 // A client of the test's server that makes windows and sets their properties.
@@ -207,42 +181,9 @@ private:
 class TerminalDetectorTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_server.isReady()); }
-    void TearDown() override {
-        for (const auto& process : m_processes) {
-            process->kill();
-            process->waitForFinished(3000);
-        }
-    }
-    QProcess* start(const QString& program, const QStringList& arguments) {
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(m_server.environment());
-        process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(QProcess::nullDevice());
-        process->start(program, arguments);
-        EXPECT_TRUE(process->waitForStarted(5000)) << program.toStdString();
-        m_processes.push_back(std::move(process));
-        return m_processes.back().get();
-    }
 
     XvfbServer m_server;
-    std::vector<std::unique_ptr<QProcess>> m_processes;
 };
-
-TEST_F(TerminalDetectorTest, KnowsAnXtermManagedByTheWindowManager) {
-    if (!hasProgram(QStringLiteral("xterm")))
-        GTEST_SKIP() << "xterm missing";
-    ASSERT_TRUE(m_server.startWindowManager());
-    TerminalDetector detector(m_server.displayName().toLatin1());
-    EXPECT_FALSE(detector.activeWindowIsTerminal());
-    start(QStringLiteral("xterm"), {QStringLiteral("-e"), QStringLiteral("sleep 60")});
-    bool terminal = false;
-    for (int i = 0; i < 500 && !terminal; ++i) {
-        terminal = detector.activeWindowIsTerminal();
-        if (!terminal)
-            QThread::msleep(10);
-    }
-    EXPECT_TRUE(terminal);
-}
 
 TEST_F(TerminalDetectorTest, JudgesAManagedWindowByClassAndProcess) {
     ASSERT_TRUE(m_server.startWindowManager());

