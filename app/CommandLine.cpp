@@ -4,9 +4,9 @@
 #include "app/LanguageService.h"
 #include "app/TranslationRun.h"
 #include "app/TranslatorModel.h"
+#include "core/InputPieces.h"
 #include "core/LangChoice.h"
 #include "core/LanguageCode.h"
-#include "core/InputPieces.h"
 #include "core/LanguageDetector.h"
 #include "core/WordDetector.h"
 
@@ -17,6 +17,38 @@
 #include <optional>
 
 namespace {
+
+// What the detector's recogniser was told and said, kept past the recogniser's life.
+struct RecognizerWitness {
+    QHash<QString, double> hints;
+    QStringList explanation;
+    QList<LanguageHypothesis> hypotheses;
+};
+
+class WitnessedRecognizer final : public LanguageRecognizer {
+public:
+    WitnessedRecognizer(std::unique_ptr<LanguageRecognizer> inner,
+                        std::shared_ptr<RecognizerWitness> witness)
+        : m_inner(std::move(inner))
+        , m_witness(std::move(witness)) {}
+
+    void setLanguageHints(const QHash<QString, double>& hints) override {
+        m_witness->hints = hints;
+        m_inner->setLanguageHints(hints);
+    }
+    void processString(const QString& text) override {
+        m_inner->processString(text);
+        m_witness->explanation = m_inner->explanation();
+    }
+    QList<LanguageHypothesis> languageHypotheses(int maximum) const override {
+        m_witness->hypotheses = m_inner->languageHypotheses(maximum);
+        return m_witness->hypotheses;
+    }
+
+private:
+    std::unique_ptr<LanguageRecognizer> m_inner;
+    std::shared_ptr<RecognizerWitness> m_witness;
+};
 
 // Columns padded to their widest cell plus two spaces; the last column is not padded.
 void printTable(QTextStream& out, const QList<QStringList>& rows) {
@@ -153,7 +185,7 @@ QString CommandLine::usageText() {
         "  verdolin translate [--from CODE] [--to CODE] [--definitions] [--history] [TEXT...]\n"
         "  verdolin languages\n"
         "  verdolin detect [--my CODE] [--second CODE] [--supported CODE,CODE...] [--lines] "
-        "[TEXT...]\n"
+        "[--explain] [TEXT...]\n"
         "  verdolin define [--dict ID]... [WORD]\n"
         "  verdolin dictionaries\n"
         "  verdolin capture\n"
@@ -161,7 +193,8 @@ QString CommandLine::usageText() {
         "prints the definitions of a single word; --history records the translation in the\n"
         "history the window shows. capture reads the selection as the shortcut does and prints\n"
         "it, or empty, clipboardBusy or noPermission on standard error, and clipboardLost when\n"
-        "the clipboard could not be put back.\n");
+        "the clipboard could not be put back. detect --explain also prints the hypotheses with\n"
+        "their probabilities and where they came from.\n");
 }
 
 int CommandLine::run(const QStringList& arguments) {
@@ -399,12 +432,15 @@ int CommandLine::detect(const QStringList& arguments) {
     const Arguments parsed =
         parse(arguments,
               {QStringLiteral("--my"), QStringLiteral("--second"), QStringLiteral("--supported")},
-              {QStringLiteral("--lines")});
+              {QStringLiteral("--lines"), QStringLiteral("--explain")});
     if (!parsed.error.isEmpty())
         return usageError(parsed.error);
     const bool lines = parsed.flags.contains(QStringLiteral("--lines"));
+    const bool explain = parsed.flags.contains(QStringLiteral("--explain"));
     if (lines && !parsed.texts.isEmpty())
         return usageError(QStringLiteral("--lines reads standard input and takes no text"));
+    if (lines && explain)
+        return usageError(QStringLiteral("--explain takes one text, not --lines"));
 
     QString my = LanguageCode::normalize(parsed.values.value(QStringLiteral("--my")).trimmed());
     QString second =
@@ -452,12 +488,46 @@ int CommandLine::detect(const QStringList& arguments) {
     }
 
     const QString text = parsed.texts.isEmpty() ? readAll(m_env.in) : parsed.texts.join(' ');
-    const std::optional<QString> code = detectOne(text);
-    if (!code)
-        return notFound;
-    out << *code << '\n';
+    if (!explain) {
+        const std::optional<QString> code = detectOne(text);
+        if (!code)
+            return notFound;
+        out << *code << '\n';
+        out.flush();
+        return done;
+    }
+
+    // The detector makes and drops its recogniser; a witness keeps what it said.
+    auto witness = std::make_shared<RecognizerWitness>();
+    const std::optional<QString> code = LanguageDetector::detect(
+        TranslationRun::cut(text).sample, supported, {my, second},
+        [this, witness]() -> std::unique_ptr<LanguageRecognizer> {
+            std::unique_ptr<LanguageRecognizer> inner =
+                m_env.recognizers ? m_env.recognizers() : nullptr;
+            if (!inner)
+                return nullptr;
+            return std::make_unique<WitnessedRecognizer>(std::move(inner), witness);
+        });
+    out << (code ? *code : QStringLiteral("no language")) << '\n';
+    if (!witness->hints.isEmpty()) {
+        QStringList hints;
+        for (auto it = witness->hints.cbegin(); it != witness->hints.cend(); ++it)
+            hints.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
+        hints.sort();
+        out << "hints: " << hints.join(QStringLiteral(", ")) << '\n';
+    }
+    for (const QString& line : std::as_const(witness->explanation))
+        out << line << '\n';
+    out << "hypotheses:\n";
+    for (const LanguageHypothesis& hypothesis : std::as_const(witness->hypotheses))
+        out << "  " << hypothesis.identifier << ' '
+            << QString::number(hypothesis.probability, 'f', 3) << '\n';
+    out << "needed: " << QString::number(LanguageDetector::supportedThreshold, 'f', 1)
+        << " for a language in "
+        << "the list, " << QString::number(LanguageDetector::unsupportedThreshold, 'f', 1)
+        << " for another\n";
     out.flush();
-    return done;
+    return code ? done : notFound;
 }
 
 int CommandLine::define(const QStringList& arguments) {

@@ -1,8 +1,12 @@
-// Time per detection of short texts for a user with English and Spanish, through
-// LanguageDetector::detect: plain CLD2 with hints against CLD2 with the lexicon vote over the
-// installed analysers, which are started before timing.
+// Time per detection of short texts for a user with English and Spanish, and of twelve-word
+// sentences, through LanguageDetector::detect: plain CLD2 against CLD2 with the lexicon votes
+// over the installed analysers, which are started before timing.
 //
-//   detection_bench [--rounds N]
+//   detection_bench [--rounds N] [--sentences FILE]
+//
+// The analysers remember the words they were asked, so repeating the built-in sentences
+// measures the remembered case; FILE (a text per line, each timed once, such as the 12-word
+// lines of scripts/build-message-eval's test half) measures sentences never seen before.
 
 #include "core/LanguageDefaults.h"
 #include "core/LanguageDetector.h"
@@ -12,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -35,6 +40,16 @@ const QStringList threeWords{
     QStringLiteral("mañana por la"),      QStringLiteral("cold weather today"),
     QStringLiteral("general de brigada"), QStringLiteral("qzxvw xyzzy plugh"),
     QStringLiteral("sin embargo, nunca"), QStringLiteral("however it never"),
+};
+
+// Twelve-word sentences, no hints: every installed lexicon is asked.
+const QStringList twelveWords{
+    QStringLiteral("La lista de argumentos es demasiado larga para la orden que se ejecuta"),
+    QStringLiteral("The list of arguments is too long for the command being run now"),
+    QStringLiteral("Mostrar el diálogo de entrada de texto cuando la ventana tiene el foco"),
+    QStringLiteral("Der Index der indirekten Register muss ein allgemeines Register sein hier"),
+    QStringLiteral("No se pudo abrir el archivo porque otro programa lo está usando ahora"),
+    QStringLiteral("Cannot open the file because another program is using it right now"),
 };
 
 // Median and 99th percentile of the per-call time, in microseconds.
@@ -67,23 +82,35 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     int rounds = 300;
-    if (arguments.size() >= 2 && arguments.first() == QLatin1String("--rounds"))
-        rounds = std::max(1, arguments.at(1).toInt());
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--rounds"));
+        at >= 0 && at + 1 < arguments.size())
+        rounds = std::max(1, arguments.at(at + 1).toInt());
+    QStringList unseen;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--sentences"));
+        at >= 0 && at + 1 < arguments.size()) {
+        QFile file(arguments.at(at + 1));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            std::fprintf(stderr, "detection_bench: cannot read %s\n", qPrintable(file.fileName()));
+            return 1;
+        }
+        unseen = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
 
     auto lexicons = std::make_shared<ApertiumLexicons>();
-    if (!lexicons->prepare(hints, QDeadlineTimer(std::chrono::seconds(10)))) {
-        std::fprintf(stderr, "detection_bench: the English and Spanish analysers did not start\n");
+    if (!lexicons->prepare(lexicons->languages(), QDeadlineTimer(std::chrono::seconds(10)))) {
+        std::fprintf(stderr, "detection_bench: the analysers did not start\n");
         return 1;
     }
     const LanguageRecognizerFactory plain = cld2RecognizerFactory();
     const LanguageRecognizerFactory lexicon = lexiconRecognizerFactory(lexicons);
     // One pass each so that caches and the analysers' pages are warm.
-    measure(singleWords + threeWords, plain, 1);
-    measure(singleWords + threeWords, lexicon, 1);
+    measure(singleWords + threeWords + twelveWords, plain, 1);
+    measure(singleWords + threeWords + twelveWords, lexicon, 1);
 
     std::printf("%-28s %12s %12s\n", "per detection (µs)", "median", "99th pct");
     for (const auto& [name, texts] :
-         {std::pair{"1 word", singleWords}, std::pair{"3 words", threeWords}}) {
+         {std::pair{"1 word", singleWords}, std::pair{"3 words", threeWords},
+          std::pair{"12 words", twelveWords}}) {
         const Timing plainTiming = measure(texts, plain, rounds);
         const Timing lexiconTiming = measure(texts, lexicon, rounds);
         std::printf("%-28s %12.1f %12.1f\n", qPrintable(QStringLiteral("plain CLD2, %1").arg(name)),
@@ -91,6 +118,15 @@ int main(int argc, char* argv[]) {
         std::printf("%-28s %12.1f %12.1f\n",
                     qPrintable(QStringLiteral("CLD2 + lexicons, %1").arg(name)),
                     lexiconTiming.median, lexiconTiming.p99);
+    }
+    if (!unseen.isEmpty()) {
+        const Timing plainTiming = measure(unseen, plain, 1);
+        const Timing lexiconTiming = measure(unseen, lexicon, 1);
+        std::printf("%-28s %12.1f %12.1f\n",
+                    qPrintable(QStringLiteral("plain CLD2, %1 unseen").arg(unseen.size())),
+                    plainTiming.median, plainTiming.p99);
+        std::printf("%-28s %12.1f %12.1f\n", "CLD2 + lexicons, unseen", lexiconTiming.median,
+                    lexiconTiming.p99);
     }
     return 0;
 }

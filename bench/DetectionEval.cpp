@@ -101,6 +101,11 @@ public:
         }
     }
     bool hasLexicon(const QString& code) override { return m_known.contains(code); }
+    QStringList languages() const override {
+        QStringList codes = m_known.keys();
+        codes.sort();
+        return codes;
+    }
     std::optional<double> knownShare(const QString& code, const QStringList& tokens,
                                      QDeadlineTimer) override {
         if (!m_known.contains(code) || tokens.isEmpty())
@@ -253,9 +258,9 @@ int main(int argc, char* argv[]) {
         for (auto it = variants.cbegin(); it != variants.cend(); ++it) {
             const std::optional<QString> answer = LanguageDetector::detect(
                 item.text, supported, hints,
-                lexiconRecognizerFactory(
-                    evidence,
-                    LexiconRecognizer::Options{LexiconRecognizer::evidenceTimeout, it.value()}));
+                lexiconRecognizerFactory(evidence,
+                                         LexiconRecognizer::Options{
+                                             LexiconRecognizer::evidenceTimeout, it.value(), {}}));
             scores[it.key()].add(item, answer);
             if (it.key().startsWith(errorsOf) && !errorsOf.isEmpty() && answer != item.language)
                 std::fprintf(stderr, "%s\t%s\t%s\tplain %s\n", qPrintable(item.language),

@@ -12,8 +12,6 @@ constexpr double supportedHintWeight = 0.02;
 constexpr double userHintWeight = 0.3;
 constexpr qsizetype maxHintedWords = 3;
 constexpr int maxHypotheses = 5;
-constexpr double unsupportedThreshold = 0.6;
-constexpr double supportedThreshold = 0.3;
 
 // Pieces between white-space characters, as WordDetector cuts tokens. Surrogate halves are
 // never white space, so walking UTF-16 units splits exactly where code points would.

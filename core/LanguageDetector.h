@@ -12,6 +12,11 @@
 // the user's languages.
 namespace LanguageDetector {
 
+// How probable the best language must be: one the caller supports, and any other (named only
+// for texts of 4 or more words).
+inline constexpr double supportedThreshold = 0.3;
+inline constexpr double unsupportedThreshold = 0.6;
+
 // The normalised code of the text's language, or absent when no language is found with
 // enough confidence. Texts of 4 or more words may come back as a code outside `supported`
 // so the caller can say the language is not available. `hints` are the user's my and

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -30,6 +31,10 @@ public:
     // At most `maximum` guesses in the recogniser's own order, which need not be sorted by
     // probability. Empty before any text was processed or when nothing was recognised.
     virtual QList<LanguageHypothesis> languageHypotheses(int maximum) const = 0;
+
+    // How the latest hypotheses came about, a line per source of evidence, for a person
+    // reading a bug report. Empty when the recogniser cannot say.
+    virtual QStringList explanation() const { return {}; }
 };
 
 // Makes a fresh recogniser, so that no state carries over from one detection to the next.

@@ -52,8 +52,7 @@ public:
     // Ends the analysers nobody has asked for the idle time-out.
     void closeIdle();
 
-    // The languages with a lexicon, sorted.
-    QStringList languages() const;
+    QStringList languages() const override;
     // The analyser of a language, null when it has none.
     LtProcAnalyser* analyser(const QString& code) const;
     // The dictionary files (.index, .ifo) whose headwords count for a language.

@@ -121,7 +121,26 @@ void Cld2Recognizer::setLanguageHints(const QHash<QString, double>& hints) {
 }
 
 void Cld2Recognizer::processString(const QString& text) {
-    m_hypotheses = hypotheses(read(text, m_weights), m_weights);
+    m_reading = read(text, m_weights);
+    m_hypotheses = hypotheses(*m_reading, m_weights);
+}
+
+QStringList Cld2Recognizer::explanation() const {
+    return m_reading ? QStringList{describe(*m_reading)} : QStringList();
+}
+
+QString Cld2Recognizer::describe(const Reading& reading) {
+    QStringList shares;
+    for (const LanguageHypothesis& share : reading.evidence)
+        shares.append(
+            QStringLiteral("%1 %2").arg(share.identifier).arg(share.probability, 0, 'f', 2));
+    const int confidence = confidenceClass(reading);
+    return QStringLiteral("cld2: %1 bytes, score %2, class \"%3\" (right %4 of the time): %5")
+        .arg(reading.bytes)
+        .arg(reading.score, 0, 'f', 0)
+        .arg(confidenceClassLabel(confidence))
+        .arg(accuracy(confidence), 0, 'f', 3)
+        .arg(shares.isEmpty() ? QStringLiteral("no language") : shares.join(QStringLiteral(", ")));
 }
 
 QList<LanguageHypothesis> Cld2Recognizer::languageHypotheses(int maximum) const {

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // Language recognition with CLD2. Hints act as prior weights: with hints only the hinted
 // languages are candidates, without them every language CLD2 knows is.
 class Cld2Recognizer final : public LanguageRecognizer {
@@ -28,6 +30,10 @@ public:
     void setLanguageHints(const QHash<QString, double>& hints) override;
     void processString(const QString& text) override;
     QList<LanguageHypothesis> languageHypotheses(int maximum) const override;
+    QStringList explanation() const override;
+
+    // One line on a reading: CLD2's mode, size, score, confidence class and shares.
+    static QString describe(const Reading& reading);
 
     // CLD2's answer for a text, with the strongest of the weights passed on to CLD2 as hints.
     // Weights here and below are as usableWeights() gives them.
@@ -56,6 +62,7 @@ public:
 
 private:
     QHash<QString, double> m_weights;
+    std::optional<Reading> m_reading;
     QList<LanguageHypothesis> m_hypotheses;
 };
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QDeadlineTimer>
-#include <QtGlobal>
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <optional>
 
@@ -18,6 +18,9 @@ public:
 
     // Whether any lexicon is installed for the language (a base code: "en", "es").
     virtual bool hasLexicon(const QString& code) = 0;
+
+    // The languages with a lexicon, sorted.
+    virtual QStringList languages() const = 0;
 
     // Lets the lexicons of these languages load side by side before they are asked; returns
     // at once. Asking without it works too, one language after the other.

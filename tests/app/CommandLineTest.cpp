@@ -36,6 +36,7 @@ public:
             return {};
         return {{*it, 0.9}};
     }
+    QStringList explanation() const override { return {"table: " + m_text}; }
 
 private:
     QHash<QString, QString> m_table;
@@ -244,6 +245,7 @@ const ExitCase exitCases[] = {
     {"detect", {"detect", "Hola"}, "", done, nullptr},
     {"detectNothing", {"detect", "Bonjour"}, "", nothing, nullptr},
     {"detectLinesWithText", {"detect", "--lines", "Hola"}, "", badArguments, nullptr, "--lines"},
+    {"detectExplainLines", {"detect", "--lines", "--explain"}, "", badArguments, nullptr, "--explain"},
     {"define", {"define", "Haus"}, "", done, nullptr},
     {"defineUnknown", {"define", "Baum"}, "", nothing, nullptr},
     {"defineNoWord", {"define"}, " ", badArguments, nullptr},
@@ -324,6 +326,18 @@ TEST_F(CommandLineTest, DetectWithItsOwnLanguagesNeverMakesAnEngine) {
     EXPECT_EQ(run({"detect", "--supported", ",", "Hola"}).code, CommandLine::usage);
     run({"translate"}, QStringLiteral("  123 -- !!\n")); // no words: no engine either
     EXPECT_EQ(engineRequests, 0);
+}
+
+TEST_F(CommandLineTest, DetectExplainShowsWhatTheRecognizerSaid) {
+    const Result found = run({"detect", "--supported", "en,es", "--explain", "Hello", "there"});
+    EXPECT_EQ(found.code, CommandLine::done);
+    EXPECT_EQ(found.out, QStringLiteral("en\nhints: en 0.3, es 0.3\ntable: Hello there\n"
+                                        "hypotheses:\n  en 0.900\n"
+                                        "needed: 0.3 for a language in the list, 0.6 for another\n"));
+
+    const Result nothing = run({"detect", "--supported", "en,es", "--explain", "Bonjour"});
+    EXPECT_EQ(nothing.code, CommandLine::notFound);
+    EXPECT_TRUE(nothing.out.startsWith("no language\n")) << nothing.out.toStdString();
 }
 
 TEST_F(CommandLineTest, DetectLinesAnswersOneLinePerInputLine) {

@@ -4,8 +4,12 @@
 #include "core/LanguageDetector.h"
 #include "platform/linux/ApertiumLexicons.h"
 #include "platform/linux/Cld2Recognizer.h"
+#include "tests/platform/linux/LexiconFakes.h"
+#include "tests/support/ProgramRun.h"
 
+#include <QFileInfo>
 #include <QMutex>
+#include <QTemporaryDir>
 #include <QWaitCondition>
 
 #include <gmock/gmock.h>
@@ -24,6 +28,11 @@ public:
     QList<QStringList> tokensSeen;
 
     bool hasLexicon(const QString& code) override { return known.contains(code); }
+    QStringList languages() const override {
+        QStringList codes = known.keys();
+        codes.sort();
+        return codes;
+    }
 
     std::optional<double> knownShare(const QString& code, const QStringList& tokens,
                                      QDeadlineTimer deadline) override {
@@ -119,14 +128,37 @@ TEST_F(LexiconRecognizerTest, WithoutALexiconForOneLanguageCld2Answers) {
     EXPECT_EQ(evidence->lookUps, 0);
 }
 
-TEST_F(LexiconRecognizerTest, MoreThanThreeWordsGetCld2Unchanged) {
-    // Four tokens all "known" in English only; the lexicons are not even asked.
+TEST_F(LexiconRecognizerTest, HintedLongerTextsGetCld2Unchanged) {
+    // Four tokens all "known" in English only; with hints (not the detector's way at this
+    // length) the lexicons are not even asked.
     evidence->known["en"].unite({"la", "casa", "es", "roja"});
     evidence->known["es"].clear();
     const QString text = QStringLiteral("la casa es roja");
     LexiconRecognizer recognizer(evidence);
     const QHash<QString, double> hints = detectorHints();
     EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, SentencesAskEveryLexiconWithinTheDeadline) {
+    // CLD2 alone abstains on this Spanish line.
+    const QString text = QStringLiteral("Modo de foco de la ventana");
+    ASSERT_EQ(plain(text), std::nullopt);
+    evidence->known["es"].unite({"modo", "de", "foco", "la", "ventana"});
+    evidence->known["ca"] = {"de", "la"};
+    EXPECT_EQ(detect(text), "es");
+    EXPECT_EQ(evidence->lookUps, 3);
+
+    // Every language asked must answer: one late answer leaves CLD2 alone.
+    evidence->hang = true;
+    LexiconRecognizer::Options options;
+    options.timeout = 20ms;
+    EXPECT_EQ(detectWith(lexiconRecognizerFactory(evidence, options), text), std::nullopt);
+    // Thirteen words are past the rule: not asked.
+    evidence->hang = false;
+    evidence->lookUps = 0;
+    EXPECT_EQ(detect(text + " de la ventana de la ventana de la"),
+              plain(text + " de la ventana de la ventana de la"));
     EXPECT_EQ(evidence->lookUps, 0);
 }
 
@@ -171,6 +203,55 @@ TEST_F(LexiconRecognizerTest, WithoutEvidenceObjectItIsPlainCld2) {
 }
 
 // --- the installed analysers and dictionaries ------------------------------------------------
+
+bool haveInstalled(const std::shared_ptr<ApertiumLexicons>& lexicons, const QStringList& codes) {
+    return std::all_of(codes.cbegin(), codes.cend(),
+                       [&](const QString& code) { return lexicons->hasLexicon(code); });
+}
+
+TEST(LexiconRecognizerInstalledTest, SentencesThatCld2AloneGetsWrong) {
+    auto lexicons = std::make_shared<ApertiumLexicons>();
+    if (!haveInstalled(lexicons, {"en", "es", "ca"}))
+        GTEST_SKIP() << "needs apertium-eng-spa and apertium-spa-cat";
+    LexiconRecognizer::Options options;
+    options.timeout = 30s;
+    const auto factory = lexiconRecognizerFactory(lexicons, options);
+    const struct {
+        const char* text;
+        const char* language;
+    } sentences[] = {
+        {"La lista de argumentos es demasiado larga", "es"},
+        {"Modo de foco de la ventana", "es"},
+        {"Mostrar el diálogo de entrada de texto", "es"},
+        {"No se pudo abrir el archivo porque otro programa lo está usando", "es"},
+        // A product name in English does not outvote the Spanish around it.
+        {"Abre el documento en LibreOffice Writer sin guardar los cambios", "es"},
+        {"No s'ha pogut obrir el fitxer", "ca"},
+        {"Invalid index of the indirect register", "en"},
+        {"The window focus mode", "en"},
+    };
+    for (const auto& sentence : sentences)
+        EXPECT_EQ(detectWith(factory, sentence.text), sentence.language) << sentence.text;
+    // Every word of it is Catalan too ("registro": I register); CLD2 between the two decides,
+    // and some language is named where none was.
+    EXPECT_THAT(detectWith(factory, "Se espera un registro."),
+                testing::Optional(testing::AnyOf(QString("es"), QString("ca"))));
+}
+
+TEST(LexiconRecognizerInstalledTest, AnAnalyserThatDiesLeavesCld2Alone) {
+    if (!hasProgram("lt-proc") || !QFileInfo::exists("/usr/share/apertium/modes/eng-spa.mode"))
+        GTEST_SKIP() << "needs apertium-eng-spa";
+    QTemporaryDir dir;
+    ApertiumLexicons::Options lexiconOptions;
+    lexiconOptions.modeFolders = {"/usr/share/apertium/modes"};
+    lexiconOptions.dictionaryFolders = {};
+    lexiconOptions.analyser.program = LexiconFakes::exiting(dir);
+    auto lexicons = std::make_shared<ApertiumLexicons>(lexiconOptions);
+    LexiconRecognizer::Options options;
+    options.timeout = 30s;
+    const QString text = QStringLiteral("La lista de argumentos es demasiado larga");
+    EXPECT_EQ(detectWith(lexiconRecognizerFactory(lexicons, options), text), plain(text));
+}
 
 TEST(LexiconRecognizerInstalledTest, SingleWordsOfEnglishAndSpanish) {
     auto lexicons = std::make_shared<ApertiumLexicons>();
