@@ -28,7 +28,7 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/app/verdolin ]; then exec $(BUILD)/app/verdolin; \
+	@if [ -x $(BUILD)/cli/verdolin ]; then exec $(BUILD)/cli/verdolin; \
 	else echo "Verdolin built its core library and tests; the application itself is not there yet."; fi
 
 test: deps

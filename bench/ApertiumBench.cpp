@@ -3,7 +3,7 @@
 //
 //   apertium_bench [--rounds N] [MODE...]      (modes default to eng-spa spa-eng)
 
-#include "platform/linux/ApertiumPipeline.h"
+#include "platform/linux/apertium/ApertiumPipeline.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

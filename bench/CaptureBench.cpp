@@ -3,10 +3,10 @@
 // put back; and xclip reading the highlighted text, as a script would. Run by hand:
 // capture_bench [captures per case]
 
-#include "app/SelectionCapture.h"
-#include "platform/linux/ClipboardOwner.h"
-#include "platform/linux/X11CaptureServices.h"
-#include "tests/platform/linux/ScriptedClipboardOwner.h"
+#include "app/capture/SelectionCapture.h"
+#include "platform/linux/x11/ClipboardOwner.h"
+#include "platform/linux/x11/X11CaptureServices.h"
+#include "tests/platform/linux/x11/ScriptedClipboardOwner.h"
 #include "tests/support/XvfbServer.h"
 
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 
 #include "core/LanguageDefaults.h"
 #include "core/LanguageDetector.h"
-#include "platform/linux/Cld2Recognizer.h"
+#include "platform/linux/detection/Cld2Recognizer.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -13,9 +13,9 @@
 #include "core/LanguageDefaults.h"
 #include "core/LanguageDetector.h"
 #include "core/LexiconVote.h"
-#include "platform/linux/ApertiumLexicons.h"
-#include "platform/linux/Cld2Recognizer.h"
-#include "platform/linux/LexiconRecognizer.h"
+#include "platform/linux/detection/ApertiumLexicons.h"
+#include "platform/linux/detection/Cld2Recognizer.h"
+#include "platform/linux/detection/LexiconRecognizer.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,10 +4,10 @@
 //
 //   dictionary_bench [--words N] [--peer-words N]      (defaults 1000 and 200)
 
-#include "app/DictionaryService.h"
-#include "platform/linux/DictdDictionary.h"
-#include "platform/linux/FileDictionarySource.h"
-#include "platform/linux/StarDictDictionary.h"
+#include "app/dictionary/DictionaryService.h"
+#include "platform/linux/dictionaries/DictdDictionary.h"
+#include "platform/linux/dictionaries/FileDictionarySource.h"
+#include "platform/linux/dictionaries/StarDictDictionary.h"
 #include "tests/support/LoopbackPort.h"
 
 #include <QCoreApplication>

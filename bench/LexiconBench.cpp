@@ -3,7 +3,7 @@
 //
 //   lexicon_bench [--rounds N] [LANGUAGE...]      (languages default to en es)
 
-#include "platform/linux/ApertiumLexicons.h"
+#include "platform/linux/detection/ApertiumLexicons.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

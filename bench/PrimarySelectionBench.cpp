@@ -1,7 +1,7 @@
 // Time per PRIMARY read for real owners (xclip, xterm, a GTK entry, a Qt application) on a
 // private Xvfb with openbox. Run by hand: primary_selection_bench [reads per owner]
 
-#include "platform/linux/PrimarySelectionReader.h"
+#include "platform/linux/x11/PrimarySelectionReader.h"
 #include "tests/support/XvfbServer.h"
 
 #include <QClipboard>

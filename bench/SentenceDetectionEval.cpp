@@ -12,9 +12,9 @@
 #include "core/LanguageCode.h"
 #include "core/LanguageDefaults.h"
 #include "core/LanguageDetector.h"
-#include "platform/linux/ApertiumLexicons.h"
-#include "platform/linux/Cld2Recognizer.h"
-#include "platform/linux/LexiconRecognizer.h"
+#include "platform/linux/detection/ApertiumLexicons.h"
+#include "platform/linux/detection/Cld2Recognizer.h"
+#include "platform/linux/detection/LexiconRecognizer.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DelayClock.h"
+#include "app/translation/DelayClock.h"
 
 #include <QList>
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/languages/EngineLanguage.h"
+#include "app/languages/PairStatus.h"
+#include "app/languages/PrepareResult.h"
+#include "app/languages/TranslationSession.h"
+
+#include <QFuture>
+#include <QList>
+
+#include <memory>
+
+// The on-device translation engine, as the application uses it. Every operation is safe to
+// call from the main thread: slow work happens elsewhere and ends in a future.
+class TranslationEngine {
+public:
+    TranslationEngine() = default;
+    virtual ~TranslationEngine() = default;
+    TranslationEngine(const TranslationEngine&) = delete;
+    TranslationEngine& operator=(const TranslationEngine&) = delete;
+
+    // Every language the engine can translate from or to, installed or downloadable, in the
+    // engine's own order. One base language may appear as several variants.
+    virtual QFuture<QList<EngineLanguage>> supportedLanguages() = 0;
+
+    // The status of exactly this variant pair. Never fails.
+    virtual QFuture<PairStatus> status(const EngineLanguage& source,
+                                       const EngineLanguage& target) = 0;
+
+    // A session for a pair whose status was installed, usable at once; null when the pair is
+    // not installed after all.
+    virtual std::shared_ptr<TranslationSession> openSession(const EngineLanguage& source,
+                                                            const EngineLanguage& target) = 0;
+
+    // Offers the user the download of the pair's data and ends when that offer has ended.
+    // Progress (0-100) is reported through the future's progress value where known.
+    virtual QFuture<PrepareResult> prepare(const EngineLanguage& source,
+                                           const EngineLanguage& target) = 0;
+};

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/languages/TranslationEngine.h"
+#include "platform/linux/apertium/ApertiumMode.h"
+#include "platform/linux/apertium/ApertiumModes.h"
+#include "platform/linux/apertium/ApertiumPipelinePool.h"
+#include "platform/linux/packages/PackageCatalog.h"
+
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class QTimer;
+
+// The translation engine on Apertium: installed directions are its mode files, downloadable
+// ones the pair packages the system's package manager offers.
+class ApertiumEngine final : public TranslationEngine {
+public:
+    struct Options {
+        QStringList modeFolders = ApertiumModes::defaultFolders();
+        // May be null: then nothing counts as downloadable and prepare names a command.
+        std::shared_ptr<PackageCatalog> catalog;
+        // An empty factory runs the real pipelines.
+        ApertiumPipelinePool::Options pool;
+        // How often idle pipelines are looked for, where the thread has an event loop.
+        std::chrono::milliseconds idleCheckInterval = std::chrono::seconds(30);
+    };
+
+    ApertiumEngine();
+    explicit ApertiumEngine(Options options);
+    ~ApertiumEngine() override;
+
+    QFuture<QList<EngineLanguage>> supportedLanguages() override;
+    QFuture<PairStatus> status(const EngineLanguage& source, const EngineLanguage& target) override;
+    std::shared_ptr<TranslationSession> openSession(const EngineLanguage& source,
+                                                    const EngineLanguage& target) override;
+    QFuture<PrepareResult> prepare(const EngineLanguage& source,
+                                   const EngineLanguage& target) override;
+
+    // The installed mode for exactly this pair, if any.
+    std::optional<ApertiumMode> installedMode(const EngineLanguage& source,
+                                              const EngineLanguage& target) const;
+
+    // The package that would make the pair installed, from a listing.
+    static std::optional<LanguagePackage> offeringPackage(const PackageCatalog::Listing& listing,
+                                                          const EngineLanguage& source,
+                                                          const EngineLanguage& target);
+
+    // Closes pipelines idle for the time-out (a timer does it too).
+    void closeIdlePipelines();
+    QStringList warmDirections() const;
+
+private:
+    struct ListingCache;
+
+    QFuture<PackageCatalog::Listing> listing(bool refresh);
+
+    const QStringList m_folders;
+    const std::shared_ptr<PackageCatalog> m_catalog;
+    const std::shared_ptr<ApertiumPipelinePool> m_pool;
+    const std::shared_ptr<ListingCache> m_listing;
+    std::unique_ptr<QTimer> m_idleTimer;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/languages/TranslationBatchResult.h"
+#include "app/languages/TranslationRequest.h"
+
+#include <QFuture>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+// Warm translation pipelines, one per direction, shared by every session of an engine.
+// Batches run on worker threads; batches of one direction take turns on its pipeline.
+// A warm direction costs about 100 MiB, so only a few stay warm and idle ones are closed.
+class ApertiumPipelinePool : public std::enable_shared_from_this<ApertiumPipelinePool> {
+public:
+    // What the pool needs of a pipeline; the real one runs Apertium's stages.
+    class Pipeline {
+    public:
+        struct Answer {
+            std::optional<QString> text;
+            QString error; // readable by the user
+        };
+        Pipeline() = default;
+        virtual ~Pipeline() = default;
+        Pipeline(const Pipeline&) = delete;
+        Pipeline& operator=(const Pipeline&) = delete;
+        // Blocking; never called for one pipeline from two threads at once.
+        virtual Answer translate(const QString& text, const std::atomic<bool>* cancelled) = 0;
+    };
+
+    using Factory = std::function<std::unique_ptr<Pipeline>(const QString& modeFile)>;
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    struct Options {
+        Factory factory;
+        Clock clock = [] { return std::chrono::steady_clock::now(); };
+        std::chrono::milliseconds idleTimeout = std::chrono::minutes(5);
+        int maxWarm = 3;
+    };
+
+    static std::shared_ptr<ApertiumPipelinePool> create(Options options);
+    ~ApertiumPipelinePool();
+    ApertiumPipelinePool(const ApertiumPipelinePool&) = delete;
+    ApertiumPipelinePool& operator=(const ApertiumPipelinePool&) = delete;
+
+    // Translates every request through the mode's pipeline on a worker thread, in order.
+    // The first failed request fails the batch with its message; once `cancelled` is set the
+    // batch stops and yields no answers.
+    QFuture<TranslationBatchResult> translate(const QString& modeFile,
+                                              const QList<TranslationRequest>& requests,
+                                              std::shared_ptr<const std::atomic<bool>> cancelled);
+
+    // Closes the pipelines nobody has used for the idle time-out.
+    void closeIdle();
+
+    // The mode files whose pipelines are open, least recently used first.
+    QStringList warmDirections() const;
+
+    static QString cancelledMessage();
+
+private:
+    struct Slot;
+
+    explicit ApertiumPipelinePool(Options options);
+    std::shared_ptr<Slot> acquire(const QString& modeFile);
+    void release(const std::shared_ptr<Slot>& slot);
+    // Takes out of the map, under the lock, what `closeIdle` or the warm limit closes.
+    QList<std::shared_ptr<Slot>> takeClosable(bool limitOnly);
+    TranslationBatchResult run(const QString& modeFile, const QList<TranslationRequest>& requests,
+                               const std::atomic<bool>& cancelled);
+
+    const Options m_options;
+    mutable std::mutex m_mutex;
+    std::map<QString, std::shared_ptr<Slot>> m_slots;
+};

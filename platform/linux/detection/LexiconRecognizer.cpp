@@ -1,0 +1,214 @@
+#include "platform/linux/detection/LexiconRecognizer.h"
+
+#include "platform/linux/detection/Cld2Recognizer.h"
+
+#include <QDeadlineTimer>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Accuracy of the vote's decisive winners on the dev half of the evaluation set
+// (scripts/build-detection-eval, bench/DetectionEval.cpp), for a user with English and
+// Spanish, over texts of both and of twelve other languages.
+constexpr double singleWordConfidence = 0.81;
+constexpr double shortTextConfidence = 0.85;
+
+// The user's two languages: the only two hints sharing the largest weight. The detector gives
+// them a weight above the other supported languages.
+std::optional<std::pair<QString, QString>> userPair(const QHash<QString, double>& weights) {
+    double top = 0.0;
+    for (const double weight : weights)
+        top = std::max(top, weight);
+    QStringList strongest;
+    for (auto it = weights.cbegin(); it != weights.cend(); ++it) {
+        if (it.value() >= top)
+            strongest.append(it.key());
+    }
+    if (top <= 0.0 || strongest.size() != 2)
+        return std::nullopt;
+    strongest.sort();
+    return std::pair{strongest[0], strongest[1]};
+}
+
+// White-space pieces as the detector counts words; those with a letter are the tokens.
+QStringList tokensOf(const QString& text, int& words) {
+    words = 0;
+    QStringList tokens;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        // Surrogate halves are never white space, so a cut never splits a code point.
+        if (i < text.size() && !text.at(i).isSpace()) {
+            if (start < 0)
+                start = i;
+            continue;
+        }
+        if (start < 0)
+            continue;
+        ++words;
+        const QString token = text.mid(start, i - start);
+        const QList<uint> codePoints = token.toUcs4();
+        if (std::any_of(codePoints.cbegin(), codePoints.cend(),
+                        [](uint c) { return QChar::isLetter(static_cast<char32_t>(c)); }))
+            tokens.append(token);
+        start = -1;
+    }
+    return tokens;
+}
+
+} // namespace
+
+LexiconRecognizer::LexiconRecognizer(std::shared_ptr<LexiconEvidence> evidence)
+    : LexiconRecognizer(std::move(evidence), Options{}) {}
+
+LexiconRecognizer::LexiconRecognizer(std::shared_ptr<LexiconEvidence> evidence, Options options)
+    : m_evidence(std::move(evidence))
+    , m_options(options) {}
+
+void LexiconRecognizer::setLanguageHints(const QHash<QString, double>& hints) {
+    m_weights = Cld2Recognizer::usableWeights(hints);
+}
+
+void LexiconRecognizer::processString(const QString& text) {
+    const Cld2Recognizer::Reading reading = Cld2Recognizer::read(text, m_weights);
+    m_hypotheses = Cld2Recognizer::hypotheses(reading, m_weights);
+    m_explanation = QStringList{Cld2Recognizer::describe(reading)};
+    if (!m_evidence)
+        return;
+    int words = 0;
+    const QStringList tokens = tokensOf(text, words);
+    if (tokens.isEmpty())
+        return;
+    if (words <= maxWords)
+        settleShortText(text, tokens, words);
+    else if (m_weights.isEmpty())
+        settleSentence(text, reading.bestEffort, tokens, words);
+}
+
+void LexiconRecognizer::settleShortText(const QString& text, const QStringList& tokens, int words) {
+    const std::optional<std::pair<QString, QString>> pair = userPair(m_weights);
+    if (!pair || !m_evidence->hasLexicon(pair->first) || !m_evidence->hasLexicon(pair->second))
+        return;
+
+    const QDeadlineTimer deadline(m_options.timeout);
+    m_evidence->startLoading({pair->first, pair->second});
+    const std::optional<double> firstShare = m_evidence->knownShare(pair->first, tokens, deadline);
+    if (!firstShare) {
+        m_explanation.append(QStringLiteral("lexicons: no answer in time, cld2 alone"));
+        return;
+    }
+
+    LexiconVote::Ballot ballot;
+    ballot.hinted = m_hypotheses;
+    ballot.first = pair->first;
+    ballot.firstShare = *firstShare;
+    ballot.second = pair->second;
+    ballot.words = words;
+    QString seen = QStringLiteral("%1 %2").arg(pair->first).arg(*firstShare, 0, 'f', 2);
+    if (!LexiconVote::secondCannotMatter(ballot, m_options.rule)) {
+        const std::optional<double> secondShare =
+            m_evidence->knownShare(pair->second, tokens, deadline);
+        if (!secondShare) {
+            m_explanation.append(QStringLiteral("lexicons: no answer in time, cld2 alone"));
+            return;
+        }
+        ballot.secondShare = *secondShare;
+        seen += QStringLiteral(", %1 %2").arg(pair->second).arg(*secondShare, 0, 'f', 2);
+    }
+    if (LexiconVote::needsUnhinted(ballot, m_options.rule)) {
+        const QList<LanguageHypothesis> unhinted =
+            Cld2Recognizer::hypotheses(Cld2Recognizer::read(text), {});
+        if (!unhinted.isEmpty())
+            ballot.unhinted = unhinted.first().identifier;
+    }
+    const std::optional<LexiconVote::Verdict> verdict = LexiconVote::decide(ballot, m_options.rule);
+    m_explanation.append(QStringLiteral("lexicons of the user's languages know %1 of %2 tokens")
+                             .arg(seen)
+                             .arg(tokens.size()));
+    if (verdict && verdict->decisive)
+        m_explanation.append(QStringLiteral("vote: %1, reported as right %2 of the time")
+                                 .arg(verdict->language)
+                                 .arg(confidence(words), 0, 'f', 3));
+    m_hypotheses = LexiconVote::hypotheses(m_hypotheses, verdict, confidence(words));
+}
+
+void LexiconRecognizer::settleSentence(const QString& text, bool bestEffort,
+                                       const QStringList& tokens, int words) {
+    const SentenceVote::Rule& rule = m_options.sentenceRule;
+    if (words < rule.minWords || words > rule.maxWords)
+        return;
+    const QStringList codes = m_evidence->languages();
+    if (codes.isEmpty())
+        return;
+
+    const QDeadlineTimer deadline(m_options.timeout);
+    m_evidence->startLoading(codes);
+    SentenceVote::Ballot ballot;
+    ballot.recognized = m_hypotheses;
+    ballot.bestEffort = bestEffort;
+    ballot.words = words;
+    QStringList seen;
+    for (const QString& code : codes) {
+        const std::optional<double> share = m_evidence->knownShare(code, tokens, deadline);
+        if (!share) {
+            m_explanation.append(
+                QStringLiteral("lexicons: no answer from %1 in time, cld2 alone").arg(code));
+            return;
+        }
+        ballot.shares.insert(code, *share);
+        seen.append(QStringLiteral("%1 %2").arg(code).arg(*share, 0, 'f', 2));
+    }
+    m_explanation.append(QStringLiteral("lexicons know %1 of %2 tokens")
+                             .arg(seen.join(QStringLiteral(", ")))
+                             .arg(tokens.size()));
+    // Close languages' lexicons both know most words of either; CLD2 limited to them tells
+    // them apart better than by chance.
+    if (const QStringList tied = SentenceVote::tied(ballot, rule); tied.size() > 1) {
+        QHash<QString, double> between;
+        for (const QString& code : tied)
+            between.insert(code, 1.0);
+        between = Cld2Recognizer::usableWeights(between);
+        const QList<LanguageHypothesis> choice =
+            Cld2Recognizer::hypotheses(Cld2Recognizer::read(text, between), between);
+        if (!choice.isEmpty()) {
+            ballot.tieBreak = choice.constFirst().identifier;
+            m_explanation.append(QStringLiteral("cld2 between %1: %2")
+                                     .arg(tied.join(QStringLiteral(", ")), *ballot.tieBreak));
+        }
+    }
+
+    const std::optional<SentenceVote::Verdict> verdict = SentenceVote::decide(ballot, rule);
+    if (!verdict)
+        return;
+    const double probability = SentenceVote::accuracy(verdict->basis);
+    m_explanation.append(
+        QStringLiteral("vote: %1 %2 cld2's answer, reported as right %3 of the time")
+            .arg(verdict->language, SentenceVote::basisName(verdict->basis))
+            .arg(probability, 0, 'f', 3));
+    m_hypotheses = LexiconVote::hypotheses(
+        m_hypotheses, LexiconVote::Verdict{verdict->language, true}, probability);
+}
+
+QList<LanguageHypothesis> LexiconRecognizer::languageHypotheses(int maximum) const {
+    return m_hypotheses.first(std::clamp<qsizetype>(maximum, 0, m_hypotheses.size()));
+}
+
+QStringList LexiconRecognizer::explanation() const {
+    return m_explanation;
+}
+
+double LexiconRecognizer::confidence(int words) {
+    return words <= 1 ? singleWordConfidence : shortTextConfidence;
+}
+
+LanguageRecognizerFactory lexiconRecognizerFactory(std::shared_ptr<LexiconEvidence> evidence) {
+    return lexiconRecognizerFactory(std::move(evidence), LexiconRecognizer::Options{});
+}
+
+LanguageRecognizerFactory lexiconRecognizerFactory(std::shared_ptr<LexiconEvidence> evidence,
+                                                   LexiconRecognizer::Options options) {
+    return [evidence = std::move(evidence), options] {
+        return std::make_unique<LexiconRecognizer>(evidence, options);
+    };
+}

@@ -1,0 +1,35 @@
+#include "platform/linux/packages/EmptyPackageCatalog.h"
+
+#include "platform/linux/packages/ApertiumPackages.h"
+
+#include <QPromise>
+
+namespace {
+
+template <typename T>
+QFuture<T> ready(const T& value) {
+    QPromise<T> promise;
+    promise.start();
+    promise.addResult(value);
+    promise.finish();
+    return promise.future();
+}
+
+} // namespace
+
+QFuture<PackageCatalog::Listing> EmptyPackageCatalog::packages() {
+    return ready(Listing{{}, QStringLiteral("no package manager was found")});
+}
+
+QFuture<PrepareResult> EmptyPackageCatalog::install(const QString& package) {
+    PrepareResult result;
+    if (!ApertiumPackages::isPackageName(package)) {
+        result.message = QStringLiteral("There is no package to install for this pair.");
+        return ready(result);
+    }
+    // Which command installs it depends on a package manager this program does not know.
+    result.outcome = PrepareResult::Outcome::manual;
+    result.message =
+        QStringLiteral("Install the package %1 with the system's package manager.").arg(package);
+    return ready(result);
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "platform/linux/packages/PackageCatalog.h"
+
+// The catalog of a system whose package manager this program cannot talk to: it lists nothing,
+// and installing is left to the user.
+class EmptyPackageCatalog final : public PackageCatalog {
+public:
+    QFuture<Listing> packages() override;
+    QFuture<PrepareResult> install(const QString& package) override;
+};

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/dictionary/DictionarySource.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+// A dictionary with its words in memory; counts what it is asked.
+class FakeDictionary : public Dictionary {
+public:
+    FakeDictionary(QString id, QString name, QHash<QString, QString> words,
+                   QString format = QStringLiteral("dictd"))
+        : m_id(std::move(id))
+        , m_name(std::move(name))
+        , m_format(std::move(format))
+        , m_words(std::move(words)) {}
+
+    QString identifier() const override { return m_id; }
+    QString name() const override { return m_name; }
+    QString format() const override { return m_format; }
+    std::optional<QString> define(const QString& word) const override {
+        asked.fetch_add(1);
+        if (beforeAnswer)
+            beforeAnswer();
+        const auto it = m_words.constFind(word);
+        return it == m_words.cend() ? std::nullopt : std::optional<QString>(*it);
+    }
+
+    mutable std::atomic<int> asked{0};
+    // Runs inside every look-up, on the caller's thread.
+    std::function<void()> beforeAnswer;
+
+private:
+    QString m_id;
+    QString m_name;
+    QString m_format;
+    QHash<QString, QString> m_words;
+};
+
+class FakeDictionarySource : public DictionarySource {
+public:
+    QList<std::shared_ptr<const Dictionary>> dictionaries() const override {
+        std::lock_guard lock(m_mutex);
+        ++readings;
+        return m_list;
+    }
+    QStringList activeIDs() const override {
+        std::lock_guard lock(m_mutex);
+        return active;
+    }
+
+    std::shared_ptr<FakeDictionary> add(const QString& id, const QString& name,
+                                        QHash<QString, QString> words,
+                                        const QString& format = QStringLiteral("dictd")) {
+        auto dictionary = std::make_shared<FakeDictionary>(id, name, std::move(words), format);
+        std::lock_guard lock(m_mutex);
+        m_list.append(dictionary);
+        return dictionary;
+    }
+    void clear() {
+        std::lock_guard lock(m_mutex);
+        m_list.clear();
+    }
+
+    QStringList active;
+    mutable int readings = 0;
+
+private:
+    mutable std::mutex m_mutex;
+    QList<std::shared_ptr<const Dictionary>> m_list;
+};
+
+// Holds back whoever waits until it is opened; tells when someone is waiting.
+class Gate {
+public:
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_waiting = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [this] { return m_open; });
+    }
+    void waitUntilSomeoneWaits() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_waiting; });
+    }
+    void open() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_waiting = false;
+    bool m_open = false;
+};

@@ -1,0 +1,267 @@
+#include "app/languages/LanguageService.h"
+
+#include "tests/app/translation/ScriptedEngine.h"
+
+#include <QCoreApplication>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Names from a table keyed by "code/interface language".
+class TableNames : public LanguageNames {
+public:
+    explicit TableNames(QHash<QString, QString> names)
+        : m_names(std::move(names)) {}
+
+    std::optional<QString> languageName(const QString& code, const QLocale& locale) const override {
+        const auto it =
+            m_names.constFind(code + QLatin1Char('/') + QLocale::languageToCode(locale.language()));
+        if (it == m_names.cend())
+            return std::nullopt;
+        return *it;
+    }
+
+private:
+    QHash<QString, QString> m_names;
+};
+
+const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
+const EngineLanguage enGB = engineLanguage("en-GB", "en-GB", "en-Latn-GB");
+const EngineLanguage ptBR = engineLanguage("pt-BR", "pt", "pt-Latn-BR");
+const EngineLanguage ptPT = engineLanguage("pt-PT", "pt-PT", "pt-Latn-PT");
+const EngineLanguage deDE = engineLanguage("de", "de", "de-Latn-DE");
+const EngineLanguage deAT = engineLanguage("de-AT", "de-AT", "de-Latn-AT");
+const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
+const EngineLanguage ca = engineLanguage("ca", "ca", "ca-Latn-ES");
+const EngineLanguage caValencia =
+    engineLanguage("ca-valencia", "ca-valencia", "ca-Latn-ES-valencia");
+
+QStringList identifiers(const QList<EngineLanguage>& languages) {
+    QStringList list;
+    for (const EngineLanguage& language : languages)
+        list.append(language.identifier);
+    return list;
+}
+
+QStringList names(const QList<LangOption>& options) {
+    QStringList list;
+    for (const LangOption& option : options)
+        list.append(option.name);
+    return list;
+}
+
+class LanguageServiceTest : public testing::Test {
+protected:
+    LanguageService::Setup setup(QStringList preferred = {QStringLiteral("en-US")}) {
+        LanguageService::Setup s;
+        s.names = std::make_shared<TableNames>(QHash<QString, QString>{
+            {"en/de", "englisch"}, {"pt/de", "portugiesisch"}, {"de/de", "Deutsch"}});
+        s.interfaceLocale = QLocale(QLocale::German);
+        s.preferredLanguages = std::move(preferred);
+        s.clock = [this] { return now; };
+        return s;
+    }
+
+    void load(LanguageService& service) { awaitResult(service.load()); }
+
+    std::optional<ResolvedPair> resolve(LanguageService& service, const char* source,
+                                        const char* target) {
+        return awaitResult(
+            service.resolvePair(QString::fromUtf8(source), QString::fromUtf8(target)));
+    }
+
+    ScriptedEngine engine;
+    std::chrono::milliseconds now{1'000'000};
+};
+
+TEST_F(LanguageServiceTest, GroupsVariantsByBaseCodeInEngineOrder) {
+    EngineLanguage nameless = engineLanguage("x", "x", "x");
+    nameless.languageCode.clear();
+    engine.languages = {enUS, ptBR, nameless, enGB, ptPT};
+    LanguageService service(engine, setup());
+    int changed = 0;
+    QObject::connect(&service, &LanguageService::optionsChanged, [&changed] { ++changed; });
+    QList<QSet<QString>> repaired;
+    service.setRepairLanguages([&repaired](const QSet<QString>& codes) { repaired.append(codes); });
+
+    load(service);
+
+    const auto variants = service.variants();
+    EXPECT_EQ(variants.keys().size(), 2);
+    EXPECT_EQ(identifiers(variants.value("en")), QStringList({"en-US", "en-GB"}));
+    EXPECT_EQ(identifiers(variants.value("pt")), QStringList({"pt-BR", "pt-PT"}));
+    EXPECT_EQ(service.options(), QList<LangOption>({{"en", "Englisch"}, {"pt", "Portugiesisch"}}));
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(repaired, QList<QSet<QString>>({{"en", "pt"}}));
+
+    // An engine without languages leaves everything empty and repairs nothing.
+    engine.languages.clear();
+    load(service);
+    EXPECT_TRUE(service.options().isEmpty());
+    EXPECT_TRUE(service.variants().isEmpty());
+    EXPECT_EQ(repaired.size(), 1);
+}
+
+TEST_F(LanguageServiceTest, NamesAreCapitalisedAndFallBackToTheCode) {
+    LanguageService service(engine, setup());
+    EXPECT_EQ(service.name("en"), "Englisch");
+    EXPECT_EQ(service.name("de"), "Deutsch");
+    EXPECT_EQ(service.name("xyz"), "Xyz");
+    EXPECT_EQ(service.name(""), "");
+}
+
+// Sorting follows the interface language's alphabet and ignores case.
+TEST(LanguageServiceSorting, SortsNamesInTheInterfaceLanguage) {
+    const std::pair<QLocale::Language, QStringList> cases[] = {
+        {QLocale::German, {"Apfel", "Öl", "Oma", "Zulu"}},
+        {QLocale::Swedish, {"Apfel", "Oma", "Zulu", "Öl"}}};
+    for (const auto& [interface, expected] : cases) {
+        ScriptedEngine engine;
+        QHash<QString, QString> table;
+        const QString language = QLocale::languageToCode(interface);
+        const QStringList words = {"Zulu", "öl", "Oma", "apfel"};
+        for (const QString code : {"aa", "bb", "cc", "dd"}) {
+            engine.languages.append(engineLanguage(code, code, code));
+            table.insert(code + "/" + language, words[engine.languages.size() - 1]);
+        }
+        LanguageService::Setup setup;
+        setup.interfaceLocale = QLocale(interface);
+        setup.names = std::make_shared<TableNames>(table);
+        LanguageService service(engine, setup);
+        awaitResult(service.load());
+        EXPECT_EQ(names(service.options()), expected) << language.toStdString();
+    }
+}
+
+TEST(LanguageServiceOrder, PutsPreferredVariantsFirst) {
+    const struct {
+        const char* title;
+        QStringList preferred;
+        QList<EngineLanguage> variants;
+        QStringList expected;
+    } cases[] = {
+        // Both score 0: en-gb equals one minimal identifier and starts with the other.
+        {"bothScoreZero", {"en-GB", "de-DE"}, {enUS, enGB}, {"en-GB", "en-US"}},
+        {"noMatchByMaximal", {"fr-FR"}, {enUS, enGB}, {"en-GB", "en-US"}},
+        // "de-at" starts with the plain variant's minimal identifier too: a tie.
+        {"laterPreference", {"de-AT", "de-DE"}, {deDE, deAT}, {"de-AT", "de"}},
+        {"underscoreAndCase",
+         {"PT_pt"},
+         {engineLanguage("pt-BR", "pt-BR", "pt-Latn-BR"), ptPT},
+         {"pt-PT", "pt-BR"}},
+        // Maximal starts with the preference.
+        {"prefixOfMaximal", {"en-Latn-US"}, {enGB, enUS}, {"en-US", "en-GB"}},
+        {"variantSubtag", {"ca-ES-valencia"}, {caValencia, ca}, {"ca", "ca-valencia"}},
+        // Equal in score and maximal identifier: engine order stays.
+        {"stableTies",
+         {"en"},
+         {engineLanguage("en-x-a", "en-x-a", "en-Latn-US"),
+          engineLanguage("en-x-b", "en-x-b", "en-Latn-US")},
+         {"en-x-a", "en-x-b"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        ScriptedEngine engine;
+        engine.languages = c.variants;
+        LanguageService::Setup setup;
+        setup.preferredLanguages = c.preferred;
+        LanguageService service(engine, setup);
+        awaitResult(service.load());
+        EXPECT_EQ(identifiers(service.ordered(c.variants.first().languageCode)), c.expected);
+    }
+}
+
+TEST_F(LanguageServiceTest, ACodeWithoutVariantsResolvesToNothingWithoutAskingTheEngine) {
+    engine.languages = {enUS, es};
+    LanguageService service(engine, setup());
+    load(service);
+
+    EXPECT_EQ(resolve(service, "de", "en"), std::nullopt);
+    EXPECT_EQ(resolve(service, "en", "de"), std::nullopt);
+    EXPECT_TRUE(engine.statusCalls.isEmpty());
+}
+
+TEST_F(LanguageServiceTest, CachesAnInstalledPairForThirtySeconds) {
+    engine.languages = {deDE, enUS};
+    engine.setStatus("de", "en-US", PairStatus::installed);
+    LanguageService service(engine, setup());
+    load(service);
+    const ResolvedPair installed{deDE, enUS, PairStatus::installed};
+
+    EXPECT_EQ(resolve(service, "de", "en"), installed);
+    now += 29'999ms;
+    EXPECT_EQ(resolve(service, "de", "en"), installed);
+    EXPECT_EQ(engine.statusCalls.size(), 1);
+
+    now += 1ms;
+    EXPECT_EQ(resolve(service, "de", "en"), installed);
+    EXPECT_EQ(engine.statusCalls.size(), 2);
+
+    service.invalidate();
+    EXPECT_EQ(resolve(service, "de", "en"), installed);
+    EXPECT_EQ(engine.statusCalls.size(), 3);
+
+    load(service);
+    EXPECT_EQ(resolve(service, "de", "en"), installed);
+    EXPECT_EQ(engine.statusCalls.size(), 4);
+}
+
+TEST_F(LanguageServiceTest, OnlyInstalledPairsAreCached) {
+    engine.languages = {deDE, enUS, enGB};
+    engine.setStatus("de", "en-GB", PairStatus::supported);
+    engine.setStatus("de", "en-US", PairStatus::supported);
+    LanguageService service(engine, setup({"en-US"}));
+    load(service);
+
+    // The first supported combination in search order wins.
+    EXPECT_EQ(resolve(service, "de", "en"), ResolvedPair({deDE, enUS, PairStatus::supported}));
+    EXPECT_EQ(engine.statusCalls, QStringList({"de>en-US", "de>en-GB"}));
+    EXPECT_EQ(resolve(service, "de", "en"), ResolvedPair({deDE, enUS, PairStatus::supported}));
+    EXPECT_EQ(engine.statusCalls.size(), 4);
+
+    // A download done elsewhere is noticed at once.
+    engine.setStatus("de", "en-GB", PairStatus::installed);
+    EXPECT_EQ(resolve(service, "de", "en"), ResolvedPair({deDE, enGB, PairStatus::installed}));
+    EXPECT_EQ(engine.statusCalls.size(), 6);
+}
+
+TEST_F(LanguageServiceTest, ALaterInstalledCombinationBeatsAnEarlierSupportedOne) {
+    engine.languages = {ca, caValencia, enUS, enGB};
+    engine.setStatus("ca", "en-US", PairStatus::supported);
+    engine.setStatus("ca-valencia", "en-GB", PairStatus::installed);
+    engine.setStatus("ca-valencia", "en-US", PairStatus::installed);
+    LanguageService service(engine, setup({"en-GB"}));
+    load(service);
+
+    EXPECT_EQ(resolve(service, "ca", "en"),
+              ResolvedPair({caValencia, enGB, PairStatus::installed}));
+    // Sources in order ca, ca-valencia; targets en-GB, en-US. The search stops at the first
+    // installed combination.
+    EXPECT_EQ(engine.statusCalls, QStringList({"ca>en-GB", "ca>en-US", "ca-valencia>en-GB"}));
+}
+
+TEST_F(LanguageServiceTest, NothingPossibleGivesTheBestOrderedVariantsAsUnsupported) {
+    engine.languages = {enUS, enGB, ptPT, ptBR};
+    LanguageService service(engine, setup({"pt-PT", "en-GB"}));
+    load(service);
+
+    // pt-BR's minimal identifier "pt" also matches "pt-pt": the tie goes to its maximal one.
+    EXPECT_EQ(resolve(service, "en", "pt"), ResolvedPair({enGB, ptBR, PairStatus::unsupported}));
+    EXPECT_EQ(engine.statusCalls.size(), 4);
+    EXPECT_EQ(resolve(service, "en", "pt")->status, PairStatus::unsupported);
+    EXPECT_EQ(engine.statusCalls.size(), 8);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,167 @@
+#pragma once
+
+#include "app/languages/EngineLanguage.h"
+#include "app/languages/ResolvedPair.h"
+#include "app/languages/TranslationEngine.h"
+#include "core/LanguageRecognizer.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QCoreApplication>
+#include <QFuture>
+#include <QHash>
+#include <QList>
+#include <QPromise>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+inline void PrintTo(const EngineLanguage& language, std::ostream* out) {
+    *out << language.identifier.toStdString();
+}
+
+inline void PrintTo(const ResolvedPair& pair, std::ostream* out) {
+    static const char* const statuses[] = {"installed", "supported", "unsupported"};
+    *out << pair.source.identifier.toStdString() << '>' << pair.target.identifier.toStdString()
+         << ' ' << statuses[static_cast<int>(pair.status)];
+}
+
+// Test doubles for the engine and the recogniser, answering from scripts set by each test.
+
+inline EngineLanguage engineLanguage(const QString& identifier, const QString& minimal,
+                                     const QString& maximal) {
+    EngineLanguage language;
+    language.identifier = identifier;
+    language.languageCode = identifier.section(QLatin1Char('-'), 0, 0);
+    language.minimalIdentifier = minimal;
+    language.maximalIdentifier = maximal;
+    language.engineCode = identifier;
+    return language;
+}
+
+// An engine answer that upper-cases every request, so that a translation is easy to spot.
+inline TranslationBatchResult upperCased(const QList<TranslationRequest>& requests) {
+    TranslationBatchResult result;
+    for (const TranslationRequest& request : requests)
+        result.responses.append({request.clientIdentifier, request.sourceText.toUpper()});
+    return result;
+}
+
+class ScriptedSession : public TranslationSession {
+public:
+    // Answers a batch at once; unset, batches wait for finishPending().
+    std::function<TranslationBatchResult(const QList<TranslationRequest>&)> answer;
+    QList<QList<TranslationRequest>> batches;
+    int cancels = 0;
+
+    QFuture<TranslationBatchResult>
+    translations(const QList<TranslationRequest>& requests) override {
+        batches.append(requests);
+        if (answer)
+            return QtFuture::makeReadyFuture(answer(requests));
+        m_pending = std::make_unique<QPromise<TranslationBatchResult>>();
+        m_pending->start();
+        return m_pending->future();
+    }
+
+    void cancel() override { ++cancels; }
+
+    void finishPending(const TranslationBatchResult& result) {
+        if (!m_pending)
+            return;
+        m_pending->addResult(result);
+        m_pending->finish();
+        m_pending.reset();
+    }
+
+private:
+    std::unique_ptr<QPromise<TranslationBatchResult>> m_pending;
+};
+
+class ScriptedEngine : public TranslationEngine {
+public:
+    QList<EngineLanguage> languages;
+    // Status by "source-identifier>target-identifier"; unsupported when missing.
+    QHash<QString, PairStatus> statuses;
+    QStringList statusCalls;
+    int languageCalls = 0;
+    std::shared_ptr<ScriptedSession> session = std::make_shared<ScriptedSession>();
+    bool sessionAvailable = true;
+    QList<std::pair<EngineLanguage, EngineLanguage>> openedSessions;
+
+    void setStatus(const QString& source, const QString& target, PairStatus status) {
+        statuses.insert(source + QLatin1Char('>') + target, status);
+    }
+
+    QFuture<QList<EngineLanguage>> supportedLanguages() override {
+        ++languageCalls;
+        return QtFuture::makeReadyFuture(languages);
+    }
+
+    QFuture<PairStatus> status(const EngineLanguage& source,
+                               const EngineLanguage& target) override {
+        const QString key = source.identifier + QLatin1Char('>') + target.identifier;
+        statusCalls.append(key);
+        return QtFuture::makeReadyFuture(statuses.value(key, PairStatus::unsupported));
+    }
+
+    std::shared_ptr<TranslationSession> openSession(const EngineLanguage& source,
+                                                    const EngineLanguage& target) override {
+        openedSessions.append({source, target});
+        if (!sessionAvailable)
+            return nullptr;
+        return session;
+    }
+
+    QFuture<PrepareResult> prepare(const EngineLanguage&, const EngineLanguage&) override {
+        return QtFuture::makeReadyFuture(PrepareResult{});
+    }
+};
+
+// Always names the same languages, whatever the text; remembers the last text it saw.
+class ScriptedRecognizer : public LanguageRecognizer {
+public:
+    ScriptedRecognizer(QList<LanguageHypothesis> hypotheses, std::shared_ptr<QString> seen)
+        : m_hypotheses(std::move(hypotheses))
+        , m_seen(std::move(seen)) {}
+
+    void setLanguageHints(const QHash<QString, double>&) override {}
+    void processString(const QString& text) override {
+        m_processed = true;
+        if (m_seen)
+            *m_seen = text;
+    }
+    QList<LanguageHypothesis> languageHypotheses(int maximum) const override {
+        return m_processed ? m_hypotheses.mid(0, maximum) : QList<LanguageHypothesis>{};
+    }
+
+private:
+    QList<LanguageHypothesis> m_hypotheses;
+    std::shared_ptr<QString> m_seen;
+    bool m_processed = false;
+};
+
+inline LanguageRecognizerFactory recognizing(QList<LanguageHypothesis> hypotheses,
+                                             std::shared_ptr<QString> seen = nullptr) {
+    return [hypotheses, seen] { return std::make_unique<ScriptedRecognizer>(hypotheses, seen); };
+}
+
+// Runs the event loop until `done` holds or nothing is left to do.
+inline void pumpUntil(const std::function<bool()>& done) {
+    for (int round = 0; round < 1000 && !done(); ++round)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+inline void pumpAll() {
+    pumpUntil([] { return false; });
+}
+
+template <typename T>
+T awaitResult(const QFuture<T>& future) {
+    pumpUntil([&future] { return future.isFinished(); });
+    if constexpr (!std::is_void_v<T>)
+        return future.result();
+}

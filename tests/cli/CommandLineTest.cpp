@@ -1,0 +1,357 @@
+#include "cli/CommandLine.h"
+
+#include "app/translation/HistoryModel.h"
+#include "tests/app/dictionary/FakeDictionarySource.h"
+#include "tests/app/translation/ScriptedEngine.h"
+#include "tests/support/ManualClock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QIODevice>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using testing::HasSubstr;
+
+namespace {
+
+const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
+const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
+const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
+const EngineLanguage ca = engineLanguage("ca", "ca", "ca-Latn-ES");
+
+// Names languages by looking the whole text up in a table.
+class TableRecognizer : public LanguageRecognizer {
+public:
+    explicit TableRecognizer(QHash<QString, QString> table)
+        : m_table(std::move(table)) {}
+    void setLanguageHints(const QHash<QString, double>&) override {}
+    void processString(const QString& text) override { m_text = text; }
+    QList<LanguageHypothesis> languageHypotheses(int) const override {
+        const auto it = m_table.constFind(m_text);
+        if (it == m_table.cend())
+            return {};
+        return {{*it, 0.9}};
+    }
+    QStringList explanation() const override { return {"table: " + m_text}; }
+
+private:
+    QHash<QString, QString> m_table;
+    QString m_text;
+};
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class CommandLineTest : public testing::Test {
+public:
+    CommandLineTest() {
+        engine.languages = {enUS, es, de, ca};
+        engine.setStatus("de", "en-US", PairStatus::installed);
+        engine.setStatus("en-US", "es", PairStatus::installed);
+        engine.setStatus("es", "ca", PairStatus::installed);
+        engine.setStatus("en-US", "ca", PairStatus::supported);
+        engine.session->answer = upperCased;
+        table = {{"Hallo Welt", "de"}, {"Hello there", "en"}, {"Hola", "es"}, {"Haus", "de"}};
+        source->add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
+                    {{QStringLiteral("Haus"), QStringLiteral("house")}});
+        source->active = {QStringLiteral("fd-deu-eng")};
+        settings.setMyLanguage(stored.my);
+        settings.setSecondLanguage(stored.second);
+    }
+
+    Result run(const QStringList& arguments, const QString& input = QString()) {
+        QString in = input;
+        Result result;
+        QTextStream inStream(&in, QIODevice::ReadOnly);
+        QTextStream outStream(&result.out);
+        QTextStream errStream(&result.err);
+        CommandLine::Environment env;
+        env.engine = [this]() -> TranslationEngine& {
+            ++engineRequests;
+            return engine;
+        };
+        env.recognizers = [this] {
+            ++lexiconRecognizers;
+            return std::make_unique<TableRecognizer>(table);
+        };
+        env.plainRecognizers = [this] { return std::make_unique<TableRecognizer>(table); };
+        env.preferredLanguages = {QStringLiteral("en-US")};
+        env.storedLanguages = [this] { return stored; };
+        env.repairLanguages = [this](const QSet<QString>& codes) { repaired = codes; };
+        env.packageFor = [](const DownloadRequest& request) -> std::optional<QString> {
+            return QStringLiteral("pkg-%1-%2")
+                .arg(request.source.identifier, request.target.identifier);
+        };
+        env.dictionaries = [this]() -> DictionaryService& { return dictionaries; };
+        env.settings = [this]() -> AppSettings& { return settings; };
+        env.clock = clock;
+        env.historyFile = historyFile;
+        env.in = &inStream;
+        env.out = &outStream;
+        env.err = &errStream;
+        result.code = CommandLine(env).run(arguments);
+        outStream.flush();
+        errStream.flush();
+        return result;
+    }
+
+    ScriptedEngine engine;
+    QHash<QString, QString> table;
+    LanguagePrefs stored{QStringLiteral("en"), QStringLiteral("es")};
+    QTemporaryDir dir;
+    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
+    AppSettings settings{store, {QStringLiteral("en-US")}, {}};
+    std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
+    DictionaryService dictionaries{source};
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    QString historyFile = dir.filePath(QStringLiteral("history.json"));
+    QSet<QString> repaired;
+    int engineRequests = 0;
+    int lexiconRecognizers = 0;
+};
+
+TEST_F(CommandLineTest, TranslatesArgumentsOrStandardInputAndDefinesOnlyWhenAsked) {
+    Result r = run({"translate", "Hallo", "Welt"});
+    EXPECT_EQ(r.out, QStringLiteral("HALLO WELT\n"));
+    EXPECT_THAT(r.err.toStdString(), HasSubstr("de → en (de → en-US)"));
+    EXPECT_EQ(repaired, QSet<QString>({"en", "es", "de", "ca"}));
+
+    r = run({"translate", "--to", "es"}, QStringLiteral("Hello there\n"));
+    EXPECT_EQ(r.out, QStringLiteral("HELLO THERE\n"));
+    EXPECT_EQ(engine.session->batches.last().first().sourceText, QStringLiteral("Hello there"));
+
+    EXPECT_EQ(run({"translate", "Haus"}).out, QStringLiteral("HAUS\n"));
+    EXPECT_EQ(run({"translate", "--definitions", "Haus"}).out,
+              QStringLiteral("HAUS\n\nGerman-English:\nhouse\n"));
+    EXPECT_EQ(run({"detect", "Hallo", "Welt"}).out, QStringLiteral("de\n"));
+}
+
+TEST_F(CommandLineTest, RecordsHistoryOnlyWhenAsked) {
+    run({"translate", "Hallo Welt"});
+    EXPECT_FALSE(QFile::exists(historyFile));
+    const qint64 counted = store.integer(AppSettings::successfulTranslationsKey);
+
+    run({"translate", "--history", "Hallo Welt"});
+    HistoryModel history(historyFile);
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().source, QStringLiteral("Hallo Welt"));
+    EXPECT_EQ(history.entries().first().result, QStringLiteral("HALLO WELT"));
+    EXPECT_EQ(store.integer(AppSettings::successfulTranslationsKey), counted + 1);
+
+    settings.setSaveHistory(false);
+    const Result off = run({"translate", "--history", "Hallo Welt"});
+    EXPECT_THAT(off.err.toStdString(), HasSubstr("switched off"));
+}
+
+// The README's exit-code table: code by the opening words of its meaning.
+QHash<QString, int> documentedExitCodes() {
+    QFile readme(QStringLiteral(VERDOLIN_README));
+    EXPECT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
+    static const QRegularExpression row(QStringLiteral(R"(^\| (\d) \| ([^|:(]+))"));
+    QHash<QString, int> codes;
+    for (const QString& line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch match = row.match(line);
+        if (match.hasMatch())
+            codes.insert(match.captured(2).trimmed(), match.captured(1).toInt());
+    }
+    return codes;
+}
+
+struct ExitCase {
+    const char* title;
+    QStringList arguments;
+    const char* input;
+    const char* meaning;
+    void (*prepare)(CommandLineTest&);
+    const char* message = "";
+};
+
+void PrintTo(const ExitCase& c, std::ostream* out) {
+    *out << c.title;
+}
+
+class CommandLineExitCodes : public CommandLineTest,
+                             public testing::WithParamInterface<ExitCase> {};
+
+constexpr const char* done = "done";
+constexpr const char* nothing = "nothing found";
+constexpr const char* badArguments = "bad arguments";
+constexpr const char* unavailable = "the pair needs a download or is not available offline";
+constexpr const char* failed = "the translator failed";
+constexpr const char* history =
+    "the translation was printed, but the history could not be read or saved";
+
+TEST_P(CommandLineExitCodes, AreTheOnesTheReadmeStates) {
+    const ExitCase& c = GetParam();
+    const QHash<QString, int> documented = documentedExitCodes();
+    ASSERT_TRUE(documented.contains(QString::fromUtf8(c.meaning))) << "not in the README";
+    if (c.prepare)
+        c.prepare(*this);
+
+    const Result r = run(c.arguments, QString::fromUtf8(c.input));
+
+    EXPECT_EQ(r.code, documented.value(QString::fromUtf8(c.meaning))) << r.err.toStdString();
+    EXPECT_THAT(r.err.toStdString(), HasSubstr(c.message));
+    if (c.meaning != done && c.meaning != history) {
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+}
+
+void failEveryRequest(CommandLineTest& t) {
+    t.engine.session->answer = [](const QList<TranslationRequest>&) {
+        return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+    };
+}
+
+void clearLanguages(CommandLineTest& t) {
+    t.engine.languages.clear();
+}
+
+// clang-format off
+const ExitCase exitCases[] = {
+    {"translate", {"translate", "Hallo Welt"}, "", done, nullptr},
+    {"translateNoWords", {"translate"}, "  123 -- !!\n", nothing, nullptr, "nothing to translate"},
+    {"translateBadOption", {"translate", "--into", "es", "x"}, "", badArguments, nullptr, "unknown option --into"},
+    {"translateMissingValue", {"translate", "x", "--to"}, "", badArguments, nullptr, "--to needs a value"},
+    {"translateEmptyCode", {"translate", "--to=", "x"}, "", badArguments, nullptr, "empty"},
+    {"translateDownload", {"translate", "--to", "ca", "Hello there"}, "", unavailable, nullptr,
+     "Languages are not downloaded: En (en) → Ca (ca)\nInstall the package pkg-en-US-ca"},
+    {"translateUnsupported", {"translate", "--from", "de", "--to", "ca", "Hallo"}, "", unavailable, nullptr,
+     "This pair is not available offline: De (de) → Ca (ca)"},
+    {"translateNoVariants", {"translate", "--from", "ja", "Hallo"}, "", unavailable, nullptr,
+     "This pair is not available offline: Ja (ja) → En (en)"},
+    {"translateFails", {"translate", "Hallo Welt"}, "", failed, failEveryRequest,
+     "Could not translate: The translator stopped."},
+    {"translateNoEngine", {"translate", "Hallo Welt"}, "", failed, clearLanguages},
+    {"translateUnreadableHistory", {"translate", "--history", "Hallo Welt"}, "", history,
+     [](CommandLineTest& t) { QDir().mkpath(t.historyFile); }},
+    {"translateHistoryNotSaved", {"translate", "--history", "Hallo Welt"}, "", history,
+     [](CommandLineTest& t) {
+         t.historyFile = t.dir.filePath(QStringLiteral("file/history.json"));
+         QFile file(t.dir.filePath(QStringLiteral("file")));
+         file.open(QIODevice::WriteOnly);
+     }},
+    {"languages", {"languages"}, "", done, nullptr},
+    {"languagesWithText", {"languages", "en"}, "", badArguments, nullptr, "takes no text"},
+    {"languagesNoEngine", {"languages"}, "", failed, clearLanguages,
+     "On-device translation is not available on this computer."},
+    {"detect", {"detect", "Hola"}, "", done, nullptr},
+    {"detectNothing", {"detect", "Bonjour"}, "", nothing, nullptr},
+    {"detectLinesWithText", {"detect", "--lines", "Hola"}, "", badArguments, nullptr, "--lines"},
+    {"detectExplainLines", {"detect", "--lines", "--explain"}, "", badArguments, nullptr, "--explain"},
+    {"define", {"define", "Haus"}, "", done, nullptr},
+    {"defineUnknown", {"define", "Baum"}, "", nothing, nullptr},
+    {"defineNoWord", {"define"}, " ", badArguments, nullptr},
+    {"dictionaries", {"dictionaries"}, "", done, nullptr},
+    {"dictionariesNone", {"dictionaries"}, "", nothing, [](CommandLineTest& t) { t.source->clear(); }},
+    {"unknownCommand", {"speak"}, "", badArguments, nullptr, "unknown command speak"},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(EverySubCommand, CommandLineExitCodes, testing::ValuesIn(exitCases),
+                         [](const testing::TestParamInfo<ExitCase>& info) {
+                             return info.param.title;
+                         });
+
+TEST_F(CommandLineTest, AGivenSourceLanguageStartsNoLexicons) {
+    EXPECT_EQ(run({"translate", "--from", "de", "--to", "en", "Hallo"}).code, CommandLine::done);
+    EXPECT_EQ(lexiconRecognizers, 0);
+    EXPECT_EQ(run({"translate", "Hallo Welt"}).code, CommandLine::done);
+    EXPECT_GT(lexiconRecognizers, 0) << "detection still has them";
+}
+
+TEST_F(CommandLineTest, ATranslatorThatStoppedGetsOneMoreTry) {
+    int failures = 1;
+    engine.session->answer = [&failures](const QList<TranslationRequest>& requests) {
+        if (failures-- > 0)
+            return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+        return upperCased(requests);
+    };
+
+    const Result r = run({"translate", "Hallo Welt"});
+
+    EXPECT_EQ(r.code, CommandLine::done) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("HALLO WELT\n"));
+    EXPECT_EQ(engine.session->batches.size(), 2);
+}
+
+TEST_F(CommandLineTest, ALongInputIsTranslatedWholeInPiecesKeepingEveryLine) {
+    // About 45,000 characters: three pieces, with blank lines and indentation to keep.
+    QString input;
+    for (int i = 0; i < 1500; ++i)
+        input += (i % 7 == 0 ? QStringLiteral("\n  ") : QString())
+                 + QStringLiteral("Hallo Welt, line %1 of many.\n").arg(i, 4, 10, QLatin1Char('0'));
+
+    const Result r = run({"translate", "--from", "de"}, input);
+
+    EXPECT_EQ(r.code, CommandLine::done) << r.err.toStdString();
+    EXPECT_EQ(r.out, input.toUpper());
+    EXPECT_EQ(engine.session->batches.size(), 3) << "one request batch per piece";
+    EXPECT_EQ(r.err.count(QStringLiteral("de → en (")), 1) << "the direction is told once";
+}
+
+TEST_F(CommandLineTest, ListsLanguagesWithTheirStatusFromBothOfMyLanguages) {
+    const Result r = run({"languages"});
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    const auto columns = [](const QString& line) { return line.split(' ', Qt::SkipEmptyParts); };
+    EXPECT_EQ(columns(lines[0]),
+              QStringList({"code", "name", "from", "en", "from", "es", "variants"}));
+    // Sorted by name; without a name source the names are the capitalised codes.
+    EXPECT_EQ(columns(lines[1]), QStringList({"ca", "Ca", "download", "installed", "ca"}));
+    EXPECT_EQ(columns(lines[2]), QStringList({"de", "De", "unavailable", "unavailable", "de"}));
+    EXPECT_EQ(columns(lines[3]),
+              QStringList({"en", "En", "my", "language", "unavailable", "en-US"}));
+    EXPECT_EQ(columns(lines[4]),
+              QStringList({"es", "Es", "installed", "second", "language", "es"}));
+}
+
+TEST_F(CommandLineTest, DetectWithItsOwnLanguagesNeverMakesAnEngine) {
+    // German is not among the given languages, so a two-word German text finds nothing.
+    const Result r =
+        run({"detect", "--supported", "en,ES_es", "--my", "en", "--second", "es", "Hallo Welt"});
+
+    EXPECT_EQ(r.code, CommandLine::notFound);
+    EXPECT_EQ(engineRequests, 0);
+    EXPECT_EQ(run({"detect", "--supported", "en,es", "Hola"}).out, QStringLiteral("es\n"));
+    EXPECT_EQ(run({"detect", "--supported", ",", "Hola"}).code, CommandLine::usage);
+    run({"translate"}, QStringLiteral("  123 -- !!\n")); // no words: no engine either
+    EXPECT_EQ(engineRequests, 0);
+}
+
+TEST_F(CommandLineTest, DetectExplainShowsWhatTheRecognizerSaid) {
+    const Result found = run({"detect", "--supported", "en,es", "--explain", "Hello", "there"});
+    EXPECT_EQ(found.code, CommandLine::done);
+    EXPECT_EQ(found.out, QStringLiteral("en\nhints: en 0.3, es 0.3\ntable: Hello there\n"
+                                        "hypotheses:\n  en 0.900\n"
+                                        "needed: 0.3 for a language in the list, 0.6 for another\n"));
+
+    const Result nothing = run({"detect", "--supported", "en,es", "--explain", "Bonjour"});
+    EXPECT_EQ(nothing.code, CommandLine::notFound);
+    EXPECT_TRUE(nothing.out.startsWith("no language\n")) << nothing.out.toStdString();
+}
+
+TEST_F(CommandLineTest, DetectLinesAnswersOneLinePerInputLine) {
+    const Result r = run({"detect", "--lines", "--supported=de,en,es"},
+                         QStringLiteral("Hallo Welt\nBonjour\n\nHola\nHello there"));
+
+    EXPECT_EQ(r.code, CommandLine::done);
+    EXPECT_EQ(r.out, QStringLiteral("de\n\n\nes\nen\n"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,139 @@
+#include "platform/linux/apertium/ApertiumModes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct SideCase {
+    const char* side;
+    const char* identifier;
+    const char* languageCode;
+    const char* minimal;
+    const char* maximal;
+};
+
+void PrintTo(const SideCase& c, std::ostream* out) {
+    *out << c.side;
+}
+
+class ApertiumModesSideTest : public testing::TestWithParam<SideCase> {};
+
+TEST_P(ApertiumModesSideTest, MapsToBcp47) {
+    const SideCase& c = GetParam();
+    const std::optional<EngineLanguage> language =
+        ApertiumModes::language(QString::fromUtf8(c.side));
+    ASSERT_TRUE(language.has_value());
+    EXPECT_EQ(language->identifier.toStdString(), c.identifier);
+    EXPECT_EQ(language->languageCode.toStdString(), c.languageCode);
+    EXPECT_EQ(language->minimalIdentifier.toStdString(), c.minimal);
+    EXPECT_EQ(language->maximalIdentifier.toStdString(), c.maximal);
+    EXPECT_EQ(language->engineCode.toStdString(), c.side);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sides, ApertiumModesSideTest,
+    testing::Values(
+        // The sides of the modes Debian's eng-spa and spa-cat install.
+        SideCase{"eng", "en", "en", "en", "en-Latn-US"},
+        SideCase{"spa", "es", "es", "es", "es-Latn-ES"},
+        SideCase{"cat", "ca", "ca", "ca", "ca-Latn-ES"},
+        SideCase{"eng_US", "en-US", "en", "en", "en-Latn-US"},
+        SideCase{"cat_valencia", "ca-valencia", "ca", "ca-valencia", "ca-Latn-ES-valencia"},
+        SideCase{"cat_iec2017", "ca-x-iec2017", "ca", "ca-x-iec2017", "ca-Latn-ES-x-iec2017"},
+        SideCase{"cat_valencia_uni", "ca-valencia-x-uni", "ca", "ca-valencia-x-uni",
+                 "ca-Latn-ES-valencia-x-uni"},
+        SideCase{"cat_valencia_iec2017", "ca-valencia-x-iec2017", "ca", "ca-valencia-x-iec2017",
+                 "ca-Latn-ES-valencia-x-iec2017"},
+        SideCase{"cat_valencia_uni_iec2017", "ca-valencia-x-uni-iec2017", "ca",
+                 "ca-valencia-x-uni-iec2017", "ca-Latn-ES-valencia-x-uni-iec2017"},
+        // Older pairs write ISO 639-1; a region that is not the likely one stays minimal.
+        SideCase{"eo", "eo", "eo", "eo", "eo-Latn-001"},
+        SideCase{"en", "en", "en", "en", "en-Latn-US"},
+        SideCase{"eng_GB", "en-GB", "en", "en-GB", "en-Latn-GB"},
+        SideCase{"por_BR", "pt-BR", "pt", "pt", "pt-Latn-BR"},
+        SideCase{"por_PT", "pt-PT", "pt", "pt-PT", "pt-Latn-PT"},
+        SideCase{"nob", "nb", "nb", "nb", "nb-Latn-NO"},
+        // A script that is not the likely one is kept in the minimal form.
+        SideCase{"srp_Latn", "sr-Latn", "sr", "sr-Latn", "sr-Latn-RS"},
+        SideCase{"spa_419", "es-419", "es", "es-419", "es-Latn-419"},
+        // No ISO 639-1 code: the 639-3 code stays.
+        SideCase{"ast", "ast", "ast", "ast", "ast-Latn-ES"},
+        // Unknown to the locale data: kept as written, nothing to maximise.
+        SideCase{"hbs", "hbs", "hbs", "hbs", "hbs"},
+        SideCase{"hbs_SR", "hbs-SR", "hbs", "hbs-SR", "hbs-SR"},
+        // Four letters that name no script are private use; a registered variant stays one.
+        SideCase{"oci_aran", "oc-x-aran", "oc", "oc-x-aran", "oc-Latn-FR-x-aran"},
+        SideCase{"eng_US_oxendict", "en-US-oxendict", "en", "en-oxendict", "en-Latn-US-oxendict"},
+        // Private-use subtags are 1-8 letters or digits.
+        SideCase{"cat_valencia2017extra", "ca-x-valencia", "ca", "ca-x-valencia",
+                 "ca-Latn-ES-x-valencia"}));
+
+TEST(ApertiumModesTest, RejectsSidesThatAreNoLanguageCode) {
+    for (const char* side : {"", "e", "engl", "en1", "_US", "ñan", "eng-"}) {
+        EXPECT_FALSE(ApertiumModes::language(QString::fromUtf8(side))) << side;
+    }
+}
+
+TEST(ApertiumModesTest, ParsesDirectionsAndRejectsOtherModeNames) {
+    const auto mode = ApertiumModes::parse(QStringLiteral("spa-cat_valencia"));
+    ASSERT_TRUE(mode);
+    EXPECT_EQ(mode->source.identifier, QStringLiteral("es"));
+    EXPECT_EQ(mode->target.identifier, QStringLiteral("ca-valencia"));
+    EXPECT_EQ(mode->target.engineCode, QStringLiteral("cat_valencia"));
+
+    // A variant of the same language is a direction of its own.
+    EXPECT_TRUE(ApertiumModes::parse(QStringLiteral("eng-eng_US")));
+    // Debug modes, tool modes and one-sided names are not directions.
+    for (const char* name : {"eng", "eng-spa-anmor", "eng-spa-tagger", "eng-", "-spa", "eng-eng",
+                             "eng-en", "eng-s1"}) {
+        EXPECT_FALSE(ApertiumModes::parse(QString::fromUtf8(name))) << name;
+    }
+}
+
+void touch(const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+TEST(ApertiumModesTest, ScansFoldersInOrderAndKeepsTheFirstFileOfAPair) {
+    QTemporaryDir user;
+    QTemporaryDir system;
+    ASSERT_TRUE(user.isValid() && system.isValid());
+    touch(user.filePath(QStringLiteral("en-es.mode")));
+    touch(system.filePath(QStringLiteral("spa-eng_US.mode")));
+    touch(system.filePath(QStringLiteral("eng-spa.mode")));
+    touch(system.filePath(QStringLiteral("cat-spa.mode")));
+    touch(system.filePath(QStringLiteral("eng-spa-anmor.mode")));
+    touch(system.filePath(QStringLiteral("README")));
+    ASSERT_TRUE(QDir(system.path()).mkdir(QStringLiteral("folder.mode")));
+
+    const QList<ApertiumMode> modes = ApertiumModes::scan(
+        {user.path(), system.path(), system.filePath(QStringLiteral("missing"))});
+
+    QStringList seen;
+    for (const ApertiumMode& mode : modes)
+        seen.append(QFileInfo(mode.file).fileName());
+    // eng-spa is the same pair of languages as the user's en-es, which wins.
+    EXPECT_EQ(seen, (QStringList{"en-es.mode", "cat-spa.mode", "spa-eng_US.mode"}));
+    EXPECT_EQ(modes.first().file, QFileInfo(user.filePath("en-es.mode")).absoluteFilePath());
+    EXPECT_EQ(modes.first().source.engineCode, QStringLiteral("en"));
+}
+
+TEST(ApertiumModesTest, ReadsTheInstalledModesOfThisComputer) {
+    const QString folder = QStringLiteral("/usr/share/apertium/modes");
+    if (!QFile::exists(folder + QStringLiteral("/spa-cat_valencia.mode")))
+        GTEST_SKIP() << "apertium-spa-cat is not installed";
+    QStringList targets;
+    for (const ApertiumMode& mode : ApertiumModes::scan({folder})) {
+        if (mode.source.identifier == QStringLiteral("es"))
+            targets.append(mode.target.identifier);
+    }
+    EXPECT_TRUE(targets.contains(QStringLiteral("ca-valencia")));
+    EXPECT_TRUE(targets.contains(QStringLiteral("ca-valencia-x-uni-iec2017")));
+}
+
+} // namespace

@@ -1,0 +1,250 @@
+#include "platform/linux/apertium/ApertiumPipelinePool.h"
+
+#include "platform/linux/apertium/ApertiumSession.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Pipelines that answer "<text>" at once, fail on "fail", and hold "block" until released
+// or cancelled, with a record of what was made and closed.
+struct Workshop {
+    std::mutex mutex;
+    std::condition_variable changed;
+    QStringList created;
+    QStringList closed;
+    QStringList translated;
+    int blocked = 0;
+    bool released = false;
+    Clock::time_point now{};
+
+    void advance(std::chrono::milliseconds step) {
+        const std::lock_guard lock(mutex);
+        now += step;
+    }
+    void waitUntilBlocked(int count) {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return blocked >= count; });
+    }
+    void release() {
+        const std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+};
+
+class FakePipeline final : public ApertiumPipelinePool::Pipeline {
+public:
+    FakePipeline(std::shared_ptr<Workshop> workshop, QString modeFile)
+        : m_workshop(std::move(workshop))
+        , m_modeFile(std::move(modeFile)) {}
+    ~FakePipeline() override {
+        const std::lock_guard lock(m_workshop->mutex);
+        m_workshop->closed.append(m_modeFile);
+    }
+
+    Answer translate(const QString& text, const std::atomic<bool>* cancelled) override {
+        {
+            const std::lock_guard lock(m_workshop->mutex);
+            m_workshop->translated.append(text);
+        }
+        if (text == QStringLiteral("fail"))
+            return {std::nullopt, QStringLiteral("A stage of %1 stopped.").arg(m_modeFile)};
+        if (text == QStringLiteral("block")) {
+            std::unique_lock lock(m_workshop->mutex);
+            ++m_workshop->blocked;
+            m_workshop->changed.notify_all();
+            // Cancellation is polled, as the real pipeline does.
+            while (!m_workshop->released && !(cancelled && cancelled->load()))
+                m_workshop->changed.wait_for(lock, 1ms);
+            if (!m_workshop->released)
+                return {std::nullopt, QStringLiteral("interrupted")};
+        }
+        return {u'<' + text + u'>', {}};
+    }
+
+private:
+    std::shared_ptr<Workshop> m_workshop;
+    QString m_modeFile;
+};
+
+class ApertiumPipelinePoolTest : public testing::Test {
+protected:
+    std::shared_ptr<ApertiumPipelinePool> makePool(int maxWarm = 3) {
+        ApertiumPipelinePool::Options options;
+        options.factory = [workshop = m_workshop](const QString& modeFile) {
+            {
+                const std::lock_guard lock(workshop->mutex);
+                workshop->created.append(modeFile);
+            }
+            return std::make_unique<FakePipeline>(workshop, modeFile);
+        };
+        options.clock = [workshop = m_workshop] {
+            const std::lock_guard lock(workshop->mutex);
+            return workshop->now;
+        };
+        options.idleTimeout = 5min;
+        options.maxWarm = maxWarm;
+        return ApertiumPipelinePool::create(options);
+    }
+
+    static QList<TranslationRequest> requests(const QStringList& texts) {
+        QList<TranslationRequest> list;
+        for (qsizetype i = 0; i < texts.size(); ++i)
+            list.append({texts[i], QString::number(i)});
+        return list;
+    }
+
+    TranslationBatchResult run(ApertiumSession& session, const QStringList& texts) {
+        return session.translations(requests(texts)).result();
+    }
+
+    QStringList created() {
+        const std::lock_guard lock(m_workshop->mutex);
+        return m_workshop->created;
+    }
+    QStringList closed() {
+        const std::lock_guard lock(m_workshop->mutex);
+        return m_workshop->closed;
+    }
+
+    std::shared_ptr<Workshop> m_workshop = std::make_shared<Workshop>();
+};
+
+TEST_F(ApertiumPipelinePoolTest, AnswersEveryRequestWithItsIdentifierOnOneWarmPipeline) {
+    ApertiumSession session(makePool(), QStringLiteral("eng-spa.mode"));
+    const TranslationBatchResult first = run(session, {"Hello.", "", "World."});
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(first.responses,
+              (QList<TranslationResponse>{{QStringLiteral("0"), QStringLiteral("<Hello.>")},
+                                          {QStringLiteral("1"), QStringLiteral("<>")},
+                                          {QStringLiteral("2"), QStringLiteral("<World.>")}}));
+    EXPECT_TRUE(run(session, {"Again."}).ok());
+    EXPECT_TRUE(run(session, {}).ok());
+    EXPECT_EQ(created(), QStringList{"eng-spa.mode"});
+}
+
+TEST_F(ApertiumPipelinePoolTest, AFailedRequestFailsItsBatchWithTheMessageAndTheNextOneWorks) {
+    ApertiumSession session(makePool(), QStringLiteral("eng-spa.mode"));
+    const TranslationBatchResult failed = run(session, {"one", "fail", "three"});
+    EXPECT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error, QStringLiteral("A stage of eng-spa.mode stopped."));
+    EXPECT_TRUE(failed.responses.isEmpty());
+    EXPECT_TRUE(run(session, {"four"}).ok());
+}
+
+TEST_F(ApertiumPipelinePoolTest, CancellingDropsTheAnswersOfPendingBatchesOnly) {
+    const auto pool = makePool();
+    ApertiumSession session(pool, QStringLiteral("eng-spa.mode"));
+    ApertiumSession other(pool, QStringLiteral("eng-spa.mode"));
+
+    QFuture<TranslationBatchResult> running = session.translations(requests({"a", "block", "c"}));
+    m_workshop->waitUntilBlocked(1);
+    // Queued behind the running batch on the same direction, in another session.
+    QFuture<TranslationBatchResult> queued = other.translations(requests({"x"}));
+    session.cancel();
+
+    const TranslationBatchResult cancelled = running.result();
+    EXPECT_FALSE(cancelled.ok());
+    EXPECT_EQ(cancelled.error, ApertiumPipelinePool::cancelledMessage());
+    EXPECT_TRUE(cancelled.responses.isEmpty());
+
+    const TranslationBatchResult untouched = queued.result();
+    ASSERT_TRUE(untouched.ok());
+    EXPECT_EQ(untouched.responses.size(), 1);
+
+    // A batch started after the cancel is not affected by it.
+    EXPECT_TRUE(run(session, {"later"}).ok());
+}
+
+TEST_F(ApertiumPipelinePoolTest, ABatchCancelledWhileWaitingForItsDirectionTranslatesNothing) {
+    const auto pool = makePool();
+    ApertiumSession blocker(pool, QStringLiteral("eng-spa.mode"));
+    QFuture<TranslationBatchResult> first = blocker.translations(requests({"block"}));
+    m_workshop->waitUntilBlocked(1);
+
+    ApertiumSession waiting(pool, QStringLiteral("eng-spa.mode"));
+    QFuture<TranslationBatchResult> queued = waiting.translations(requests({"a", "b"}));
+    waiting.cancel();
+    m_workshop->release();
+
+    EXPECT_FALSE(queued.result().ok());
+    EXPECT_TRUE(first.result().ok());
+    const std::lock_guard lock(m_workshop->mutex);
+    EXPECT_EQ(m_workshop->translated, QStringList{"block"});
+}
+
+TEST_F(ApertiumPipelinePoolTest, ClosesPipelinesIdleForTheTimeOut) {
+    const auto pool = makePool();
+    ApertiumSession session(pool, QStringLiteral("eng-spa.mode"));
+    ASSERT_TRUE(run(session, {"warm"}).ok());
+
+    m_workshop->advance(4min + 59s);
+    pool->closeIdle();
+    EXPECT_EQ(pool->warmDirections(), QStringList{"eng-spa.mode"});
+    EXPECT_TRUE(closed().isEmpty());
+
+    m_workshop->advance(1s);
+    pool->closeIdle();
+    EXPECT_TRUE(pool->warmDirections().isEmpty());
+    EXPECT_EQ(closed(), QStringList{"eng-spa.mode"});
+
+    // The session still works: the next batch starts a fresh pipeline.
+    ASSERT_TRUE(run(session, {"again"}).ok());
+    EXPECT_EQ(created(), (QStringList{"eng-spa.mode", "eng-spa.mode"}));
+}
+
+TEST_F(ApertiumPipelinePoolTest, NeverClosesAPipelineInUse) {
+    const auto pool = makePool();
+    ApertiumSession session(pool, QStringLiteral("eng-spa.mode"));
+    QFuture<TranslationBatchResult> busy = session.translations(requests({"block"}));
+    m_workshop->waitUntilBlocked(1);
+
+    m_workshop->advance(1h);
+    pool->closeIdle();
+    EXPECT_EQ(pool->warmDirections(), QStringList{"eng-spa.mode"});
+
+    m_workshop->release();
+    EXPECT_TRUE(busy.result().ok());
+    EXPECT_TRUE(closed().isEmpty());
+}
+
+TEST_F(ApertiumPipelinePoolTest, KeepsAtMostAFewDirectionsWarmClosingTheLeastRecentlyUsed) {
+    const auto pool = makePool(2);
+    ApertiumSession engSpa(pool, QStringLiteral("eng-spa.mode"));
+    ApertiumSession spaEng(pool, QStringLiteral("spa-eng.mode"));
+    ApertiumSession spaCat(pool, QStringLiteral("spa-cat.mode"));
+
+    ASSERT_TRUE(run(engSpa, {"1"}).ok());
+    m_workshop->advance(1s);
+    ASSERT_TRUE(run(spaEng, {"2"}).ok());
+    m_workshop->advance(1s);
+    ASSERT_TRUE(run(engSpa, {"3"}).ok());
+    m_workshop->advance(1s);
+    ASSERT_TRUE(run(spaCat, {"4"}).ok());
+
+    EXPECT_EQ(pool->warmDirections(), (QStringList{"eng-spa.mode", "spa-cat.mode"}));
+    EXPECT_EQ(closed(), QStringList{"spa-eng.mode"});
+}
+
+TEST_F(ApertiumPipelinePoolTest, ABatchOutlivesItsSessionAndPool) {
+    QFuture<TranslationBatchResult> future;
+    {
+        auto session =
+            std::make_shared<ApertiumSession>(makePool(), QStringLiteral("eng-spa.mode"));
+        future = session->translations(requests({"block", "b"}));
+        m_workshop->waitUntilBlocked(1);
+    }
+    m_workshop->release();
+    const TranslationBatchResult result = future.result();
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.responses.size(), 2);
+}
+
+} // namespace

@@ -1,0 +1,97 @@
+#include "platform/linux/desktop/GnomeKeyBindings.h"
+
+#include "core/HotKeyMods.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace HotKeyMods;
+
+TEST(GnomeKeyBindingsTest, AcceleratorGivesKeysymAndMods) {
+    const struct {
+        const char* text;
+        std::optional<std::pair<quint32, quint32>> expected;
+    } cases[] = {{"<Primary><Alt>t", {{0x74, control | option}}},
+                 {"<Control><Alt>T", {{0x74, control | option}}},
+                 {"<Ctrl><Shift>Escape", {{0xff1b, control | shift}}},
+                 {"<super><SHIFT>Page_Up", {{0xff55, command | shift}}},
+                 {"<Mod1>F7", {{0xffc4, option}}},
+                 {"<Meta>space", {{0x20, option}}},
+                 {"<Hyper>a", {{0x61, command}}},
+                 {"<Mod4>1", {{0x31, command}}},
+                 {"<Shft><Ctl>Tab", {{0xff09, shift | control}}},
+                 {"<Release><Super>l", {{0x6c, command}}},
+                 {"XF86AudioRaiseVolume", {{0x1008ff13, 0}}},
+                 {"<Alt>Aacute", {{0xe1, option}}},
+                 {"", {}},
+                 {"disabled", {}},
+                 {"<Super>", {}},
+                 {"<Super", {}},
+                 {"<Bogus>t", {}},
+                 {"<Mod2>t", {}},
+                 {"<Mod5>t", {}},
+                 {"<Alt>NoSuchKey", {}},
+                 {"<Alt>ä", {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<HotKeySpec> spec =
+            GnomeKeyBindings::parseAccelerator(QString::fromUtf8(c.text));
+        ASSERT_EQ(spec.has_value(), c.expected.has_value());
+        if (spec) {
+            EXPECT_EQ(spec->code, c.expected->first) << std::hex << spec->code;
+            EXPECT_EQ(spec->mods, c.expected->second) << std::hex << spec->mods;
+        }
+    }
+}
+
+TEST(GnomeKeyBindingsTest, ReadsStringsAndStringArraysOnly) {
+    const struct {
+        const char* value;
+        QStringList strings;
+    } cases[] = {{"['<Super>Page_Up', '<Super><Alt>Left']", {"<Super>Page_Up", "<Super><Alt>Left"}},
+                 {"@as []", {}},
+                 {"'<Super>l'", {"<Super>l"}},
+                 {"['<Super>apostrophe', \"<Alt>it's\"]", {"<Super>apostrophe", "<Alt>it's"}},
+                 {"['a\\'b']", {"a'b"}},
+                 {"uint32 30", {}},
+                 {"['<Super>a'", {}},
+                 {"['<Super>a',]", {}},
+                 {"['<Super>a' '<Super>b']", {}},
+                 {"'a', 'b'", {}},
+                 {"'unclosed", {}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GnomeKeyBindings::strings(QString::fromUtf8(c.value)), c.strings) << c.value;
+}
+
+TEST(GnomeKeyBindingsTest, ListingGivesEveryAcceleratorInOrderAndSkipsOtherKeys) {
+    const QString listing = QStringLiteral(
+        "org.gnome.desktop.wm.keybindings activate-window-menu ['<Alt>space']\n"
+        "org.gnome.desktop.wm.keybindings always-on-top @as []\n"
+        "org.gnome.desktop.wm.keybindings switch-to-workspace-left ['<Super>Page_Up', "
+        "'<Super><Alt>Left', '<Control><Alt>Left']\n"
+        "org.gnome.settings-daemon.plugins.media-keys volume-step 6\n"
+        "org.gnome.settings-daemon.plugins.media-keys screensaver '<Super>l'\n"
+        "org.gnome.settings-daemon.plugins.media-keys www ''\n"
+        "org.gnome.settings-daemon.plugins.media-keys custom-keybindings "
+        "['/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/']\n"
+        "org.gnome.desktop.wm.keybindings close ['<Alt>F4', '<Alt>F4']\n"
+        "garbage\n");
+    const QString name = QStringLiteral("GNOME");
+    EXPECT_EQ(GnomeKeyBindings::bindingsOfListing(listing, name),
+              QList<ReservedHotKey>({{0x20, option, name},
+                                     {0xff55, command, name},
+                                     {0xff51, command | option, name},
+                                     {0xff51, control | option, name},
+                                     {0x6c, command, name},
+                                     {0xffc1, option, name},
+                                     {0xffc1, option, name}}));
+    EXPECT_EQ(GnomeKeyBindings::customBindingPaths(listing),
+              QStringList({"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
+                           "custom0/"}));
+    EXPECT_EQ(GnomeKeyBindings::customBindingPaths(
+                  QStringLiteral("org.gnome.desktop.wm.keybindings custom-keybindings ['/x/']\n")),
+              QStringList());
+}
+
+} // namespace

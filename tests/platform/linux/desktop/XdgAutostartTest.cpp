@@ -1,0 +1,177 @@
+#include "platform/linux/desktop/XdgAutostart.h"
+
+#include "app/system/LoginItem.h"
+#include "platform/linux/desktop/DesktopEntry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Status = LoginRegistration::Status;
+
+class XdgAutostartTest : public testing::Test {
+protected:
+    QString folder() const { return dir.path() + QStringLiteral("/config/autostart"); }
+    QString entryPath() const { return folder() + u'/' + XdgAutostart::fileName; }
+
+    void writeEntry(const QByteArray& contents) const {
+        ASSERT_TRUE(QDir().mkpath(folder()));
+        QFile out(entryPath());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(contents);
+    }
+
+    QByteArray readEntry() const {
+        QFile in(entryPath());
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    // The Exec line of the written entry.
+    QByteArray execLine() const {
+        for (const QByteArray& line : readEntry().split('\n')) {
+            if (line.startsWith("Exec="))
+                return line;
+        }
+        return {};
+    }
+
+    QTemporaryDir dir;
+};
+
+// The Exec line as written, and read back: quoting first, then the string escapes on top.
+TEST_F(XdgAutostartTest, ExecLineIsQuotedAndReadsBack) {
+    const struct {
+        QString path;
+        QByteArray exec;
+    } cases[] = {
+        {QStringLiteral("/usr/bin/verdolin"), "Exec=/usr/bin/verdolin --login"},
+        {QStringLiteral("/opt/a\"b/verdolin"), "Exec=\"/opt/a\\\\\"b/verdolin\" --login"},
+        {QStringLiteral("/opt/a\\b/verdolin"), "Exec=\"/opt/a\\\\\\\\b/verdolin\" --login"},
+        {QStringLiteral("/opt/$HOME/verdolin"), "Exec=\"/opt/\\\\$HOME/verdolin\" --login"},
+        {QStringLiteral("/opt/100%/verdolin"), "Exec=/opt/100%%/verdolin --login"},
+        {QStringLiteral("/opt/100 %U/verdolin"), "Exec=\"/opt/100 %%U/verdolin\" --login"},
+        {QStringLiteral("/opt/a\nb/verdolin"), "Exec=\"/opt/a\\nb/verdolin\" --login"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exec.constData());
+        XdgAutostart autostart(folder(), c.path);
+        ASSERT_EQ(autostart.registerApp(), std::nullopt);
+        EXPECT_EQ(execLine(), c.exec);
+        EXPECT_EQ(autostart.status(), Status::enabled);
+        const QHash<QString, QString> keys = DesktopEntry::mainGroup(readEntry());
+        EXPECT_EQ(DesktopEntry::execArguments(keys.value(QStringLiteral("Exec"))),
+                  QStringList({c.path, LoginItem::launchFlag}));
+    }
+}
+
+TEST_F(XdgAutostartTest, ControlCharacterUnknownOrRelativeExecutableIsRefused) {
+    EXPECT_EQ(XdgAutostart::entryFor(QStringLiteral("/opt/a\x01z/verdolin")), std::nullopt);
+    for (const QString& path :
+         {QStringLiteral("/opt/a\x01z/verdolin"), QString(), QStringLiteral("bin/verdolin")}) {
+        const std::optional<QString> error = XdgAutostart(folder(), path).registerApp();
+        ASSERT_TRUE(error);
+        EXPECT_FALSE(error->isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(entryPath()));
+}
+
+const QByteArray ours = "[Desktop Entry]\nType=Application\nExec=/usr/bin/verdolin --login\n";
+
+TEST_F(XdgAutostartTest, StatusOfAnExistingEntry) {
+    EXPECT_EQ(XdgAutostart(folder(), QStringLiteral("/usr/bin/verdolin")).status(),
+              Status::notRegistered);
+    const struct {
+        QByteArray contents;
+        Status status;
+    } cases[] = {
+        {ours + "Hidden=True\n", Status::notRegistered},
+        {ours + "X-GNOME-Autostart-enabled=false\n", Status::notRegistered},
+        {ours + "X-GNOME-Autostart-enabled=false\nX-GNOME-Autostart-enabled=true\n",
+         Status::enabled},
+        {ours + "[Desktop Action x]\nHidden=true\n", Status::enabled},
+        {"[Desktop Entry]\nExec=/usr/bin/verdolin-helper --login\n", Status::notRegistered},
+        {"[Desktop Entry]\nExec=verdolin %U\n", Status::notRegistered},
+        {"[Desktop Entry]\nExec=/usr/bin/verdolin --login=1\n", Status::notRegistered},
+        {"[Other]\nExec=/usr/bin/verdolin --login\n", Status::notRegistered},
+        {"[Desktop Entry]\nExec=\"/usr/bin/verdolin --login\n", Status::notRegistered},
+        {"[Desktop Entry]\nExec=verdolin --login\n", Status::enabled},
+        {"[Desktop Entry]\r\nExec = \"/opt/old place/verdolin\" \"--login\"\r\n", Status::enabled}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents.constData());
+        writeEntry(c.contents);
+        EXPECT_EQ(XdgAutostart(folder(), QStringLiteral("/usr/bin/verdolin")).status(), c.status);
+    }
+}
+
+TEST_F(XdgAutostartTest, RegisteringReplacesAnEntryTheUserSwitchedOff) {
+    writeEntry(ours + "Hidden=true\n");
+    XdgAutostart autostart(folder(), QStringLiteral("/opt/My Apps/verdolin"));
+    ASSERT_EQ(autostart.registerApp(), std::nullopt);
+    EXPECT_EQ(autostart.status(), Status::enabled);
+    EXPECT_EQ(readEntry(), QByteArray("[Desktop Entry]\n"
+                                      "Type=Application\n"
+                                      "Name=Verdolin\n"
+                                      "Comment=Translate selected text offline\n"
+                                      "Exec=\"/opt/My Apps/verdolin\" --login\n"
+                                      "Icon=com.korvane.Verdolin\n"
+                                      "Terminal=false\n"
+                                      "NoDisplay=false\n"
+                                      "X-GNOME-Autostart-enabled=true\n"));
+    EXPECT_EQ(autostart.unregisterApp(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(entryPath()));
+    EXPECT_EQ(autostart.status(), Status::notRegistered);
+    // Nothing left to remove is success.
+    EXPECT_EQ(autostart.unregisterApp(), std::nullopt);
+}
+
+TEST_F(XdgAutostartTest, DisablingRemovesEveryVerdolinEntryAndNoOther) {
+    for (const QByteArray& contents :
+         {QByteArray("[Desktop Entry]\nExec=verdolin %U\n"), QByteArray("not an entry at all")}) {
+        writeEntry(contents);
+        EXPECT_EQ(XdgAutostart(folder(), QStringLiteral("/usr/bin/verdolin")).unregisterApp(),
+                  std::nullopt);
+        EXPECT_FALSE(QFile::exists(entryPath())) << contents.constData();
+    }
+    const QByteArray other = "[Desktop Entry]\nExec=/usr/bin/other --login\n";
+    writeEntry(other);
+    EXPECT_EQ(XdgAutostart(folder(), QStringLiteral("/usr/bin/verdolin")).unregisterApp(),
+              std::nullopt);
+    EXPECT_EQ(readEntry(), other);
+}
+
+TEST_F(XdgAutostartTest, FolderOrEntryThatCannotBeWrittenIsAnError) {
+    ASSERT_TRUE(QDir().mkpath(entryPath()));
+    XdgAutostart autostart(folder(), QStringLiteral("/usr/bin/verdolin"));
+    const std::optional<QString> error = autostart.registerApp();
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->contains(entryPath())) << error->toStdString();
+    // A folder in the entry's place cannot be removed either.
+    EXPECT_TRUE(autostart.unregisterApp());
+    // A regular file where a parent folder should be stops even root.
+    ASSERT_TRUE(QDir(dir.path() + QStringLiteral("/config")).removeRecursively());
+    QFile blocker(dir.path() + QStringLiteral("/config"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const std::optional<QString> folderError = autostart.registerApp();
+    ASSERT_TRUE(folderError);
+    EXPECT_TRUE(folderError->contains(folder())) << folderError->toStdString();
+}
+
+TEST(XdgAutostartFolderTest, FollowsAnAbsoluteXdgConfigHome) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    const QString fallback = QDir::homePath() + QStringLiteral("/.config/autostart");
+    qputenv("XDG_CONFIG_HOME", "/srv/conf/");
+    EXPECT_EQ(XdgAutostart::defaultFolder(), QStringLiteral("/srv/conf/autostart"));
+    qputenv("XDG_CONFIG_HOME", "relative/conf");
+    EXPECT_EQ(XdgAutostart::defaultFolder(), fallback);
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(XdgAutostart::defaultFolder(), fallback);
+    if (wasSet)
+        qputenv("XDG_CONFIG_HOME", saved);
+}
+
+} // namespace

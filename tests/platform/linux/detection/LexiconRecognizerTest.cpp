@@ -1,0 +1,269 @@
+#include "platform/linux/detection/LexiconRecognizer.h"
+
+#include "core/LanguageDefaults.h"
+#include "core/LanguageDetector.h"
+#include "platform/linux/detection/ApertiumLexicons.h"
+#include "platform/linux/detection/Cld2Recognizer.h"
+#include "tests/platform/linux/detection/LexiconFakes.h"
+#include "tests/support/ProgramRun.h"
+
+#include <QFileInfo>
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QWaitCondition>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Lexicons from fixed word lists; can also hang until the deadline, as a stuck analyser would.
+class FakeEvidence final : public LexiconEvidence {
+public:
+    QHash<QString, QSet<QString>> known;
+    bool hang = false;
+    int lookUps = 0;
+    QList<QStringList> tokensSeen;
+
+    bool hasLexicon(const QString& code) override { return known.contains(code); }
+    QStringList languages() const override {
+        QStringList codes = known.keys();
+        codes.sort();
+        return codes;
+    }
+
+    std::optional<double> knownShare(const QString& code, const QStringList& tokens,
+                                     QDeadlineTimer deadline) override {
+        ++lookUps;
+        tokensSeen.append(tokens);
+        if (hang) { // nothing wakes it: it waits out the deadline
+            QMutex mutex;
+            QWaitCondition never;
+            QMutexLocker lock(&mutex);
+            while (!deadline.hasExpired())
+                never.wait(&mutex, deadline);
+            return std::nullopt;
+        }
+        if (!known.contains(code) || tokens.isEmpty())
+            return std::nullopt;
+        qsizetype count = 0;
+        for (const QString& token : tokens)
+            count += known.value(code).contains(token.toLower()) ? 1 : 0;
+        return static_cast<double>(count) / static_cast<double>(tokens.size());
+    }
+};
+
+const QStringList pair{QStringLiteral("en"), QStringLiteral("es")};
+
+std::optional<QString> detectWith(const LanguageRecognizerFactory& factory, const QString& text) {
+    return LanguageDetector::detect(text, LanguageDefaults::knownLanguageCodes(), pair, factory);
+}
+
+std::optional<QString> plain(const QString& text) {
+    return detectWith(cld2RecognizerFactory(), text);
+}
+
+QHash<QString, double> detectorHints() {
+    QHash<QString, double> hints;
+    for (const QString& code : LanguageDefaults::knownLanguageCodes())
+        hints.insert(code, 0.02);
+    for (const QString& code : pair)
+        hints.insert(code, 0.3);
+    return hints;
+}
+
+QList<LanguageHypothesis> hypothesesOf(LanguageRecognizer& recognizer, const QString& text,
+                                       const QHash<QString, double>& hints) {
+    recognizer.setLanguageHints(hints);
+    recognizer.processString(text);
+    return recognizer.languageHypotheses(5);
+}
+
+QList<LanguageHypothesis> plainHypotheses(const QString& text,
+                                          const QHash<QString, double>& hints) {
+    Cld2Recognizer recognizer;
+    return hypothesesOf(recognizer, text, hints);
+}
+
+class LexiconRecognizerTest : public testing::Test {
+protected:
+    std::shared_ptr<FakeEvidence> evidence = std::make_shared<FakeEvidence>();
+
+    void SetUp() override {
+        evidence->known.insert("en", {"house", "the", "red"});
+        evidence->known.insert("es", {"casa", "la", "roja"});
+    }
+
+    std::optional<QString> detect(const QString& text) {
+        return detectWith(lexiconRecognizerFactory(evidence), text);
+    }
+};
+
+TEST_F(LexiconRecognizerTest, TheDetectorTakesTheLexiconsWinnerOverCld2) {
+    EXPECT_EQ(detect("la casa roja"), "es");
+    EXPECT_EQ(detect("the red house"), "en");
+    ASSERT_EQ(plain("house"), "en");
+    // Known only in Spanish: the vote overturns CLD2, and the detector's thresholds follow.
+    evidence->known["en"].remove("house");
+    evidence->known["es"].insert("house");
+    EXPECT_EQ(detect("house"), "es");
+}
+
+TEST_F(LexiconRecognizerTest, AWordKnownInBothLanguagesIsLeftToCld2) {
+    for (const QString& text : {QStringLiteral("house"), QStringLiteral("casa")}) {
+        evidence->known["en"].insert(text);
+        evidence->known["es"].insert(text);
+        EXPECT_EQ(detect(text), plain(text)) << text.toStdString();
+    }
+}
+
+TEST_F(LexiconRecognizerTest, WithoutALexiconForOneLanguageCld2Answers) {
+    evidence->known.remove("es");
+    evidence->known["en"].insert("casa");
+    const QHash<QString, double> hints = detectorHints();
+    LexiconRecognizer recognizer(evidence);
+    EXPECT_EQ(hypothesesOf(recognizer, "casa", hints), plainHypotheses("casa", hints));
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, HintedLongerTextsGetCld2Unchanged) {
+    // Four tokens all "known" in English only; with hints (not the detector's way at this
+    // length) the lexicons are not even asked.
+    evidence->known["en"].unite({"la", "casa", "es", "roja"});
+    evidence->known["es"].clear();
+    const QString text = QStringLiteral("la casa es roja");
+    LexiconRecognizer recognizer(evidence);
+    const QHash<QString, double> hints = detectorHints();
+    EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, SentencesAskEveryLexiconWithinTheDeadline) {
+    // CLD2 alone abstains on this Spanish line.
+    const QString text = QStringLiteral("Modo de foco de la ventana");
+    ASSERT_EQ(plain(text), std::nullopt);
+    evidence->known["es"].unite({"modo", "de", "foco", "la", "ventana"});
+    evidence->known["ca"] = {"de", "la"};
+    EXPECT_EQ(detect(text), "es");
+    EXPECT_EQ(evidence->lookUps, 3);
+
+    // Every language asked must answer: one late answer leaves CLD2 alone.
+    evidence->hang = true;
+    LexiconRecognizer::Options options;
+    options.timeout = 20ms;
+    EXPECT_EQ(detectWith(lexiconRecognizerFactory(evidence, options), text), std::nullopt);
+    // Thirteen words are past the rule: not asked.
+    evidence->hang = false;
+    evidence->lookUps = 0;
+    EXPECT_EQ(detect(text + " de la ventana de la ventana de la"),
+              plain(text + " de la ventana de la ventana de la"));
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, EvidenceMissingTheDeadlineLeavesCld2sAnswer) {
+    evidence->hang = true;
+    LexiconRecognizer::Options options;
+    options.timeout = 20ms;
+    const auto factory = lexiconRecognizerFactory(evidence, options);
+    for (const QString& text : {QStringLiteral("casa"), QStringLiteral("the red house")})
+        EXPECT_EQ(detectWith(factory, text), plain(text)) << text.toStdString();
+    // The first language's look-up timed out; the second is not tried.
+    EXPECT_EQ(evidence->lookUps, 2);
+}
+
+TEST_F(LexiconRecognizerTest, OnlyTheTwoStrongestHintsAreTheUsersLanguages) {
+    evidence->known["en"].remove("house");
+    evidence->known["es"].insert("house");
+    const QString text = QStringLiteral("house");
+    // Flat hints name no pair; one strongest hint (my and second the same) neither.
+    QHash<QString, double> flat;
+    for (const QString& code : LanguageDefaults::knownLanguageCodes())
+        flat.insert(code, 0.3);
+    QHash<QString, double> single = detectorHints();
+    single.insert("es", 0.02);
+    for (const QHash<QString, double>& hints : {flat, single, QHash<QString, double>{}}) {
+        LexiconRecognizer recognizer(evidence);
+        EXPECT_EQ(hypothesesOf(recognizer, text, hints), plainHypotheses(text, hints));
+    }
+    EXPECT_EQ(evidence->lookUps, 0);
+}
+
+TEST_F(LexiconRecognizerTest, OnlyPiecesWithALetterAreLookedUp) {
+    detect("3 casas, 12%");
+    ASSERT_FALSE(evidence->tokensSeen.isEmpty());
+    EXPECT_EQ(evidence->tokensSeen.first(), QStringList{"casas,"});
+}
+
+TEST_F(LexiconRecognizerTest, WithoutEvidenceObjectItIsPlainCld2) {
+    const QHash<QString, double> hints = detectorHints();
+    LexiconRecognizer recognizer(nullptr);
+    EXPECT_EQ(hypothesesOf(recognizer, "casa", hints), plainHypotheses("casa", hints));
+}
+
+// --- the installed analysers and dictionaries ------------------------------------------------
+
+bool haveInstalled(const std::shared_ptr<ApertiumLexicons>& lexicons, const QStringList& codes) {
+    return std::all_of(codes.cbegin(), codes.cend(),
+                       [&](const QString& code) { return lexicons->hasLexicon(code); });
+}
+
+TEST(LexiconRecognizerInstalledTest, SentencesThatCld2AloneGetsWrong) {
+    auto lexicons = std::make_shared<ApertiumLexicons>();
+    if (!haveInstalled(lexicons, {"en", "es", "ca"}))
+        GTEST_SKIP() << "needs apertium-eng-spa and apertium-spa-cat";
+    LexiconRecognizer::Options options;
+    options.timeout = 30s;
+    const auto factory = lexiconRecognizerFactory(lexicons, options);
+    const struct {
+        const char* text;
+        const char* language;
+    } sentences[] = {
+        {"La lista de argumentos es demasiado larga", "es"},
+        {"Modo de foco de la ventana", "es"},
+        {"Mostrar el diálogo de entrada de texto", "es"},
+        {"No se pudo abrir el archivo porque otro programa lo está usando", "es"},
+        // A product name in English does not outvote the Spanish around it.
+        {"Abre el documento en LibreOffice Writer sin guardar los cambios", "es"},
+        {"No s'ha pogut obrir el fitxer", "ca"},
+        {"Invalid index of the indirect register", "en"},
+        {"The window focus mode", "en"},
+    };
+    for (const auto& sentence : sentences)
+        EXPECT_EQ(detectWith(factory, sentence.text), sentence.language) << sentence.text;
+    // Every word of it is Catalan too ("registro": I register); CLD2 between the two decides,
+    // and some language is named where none was.
+    EXPECT_THAT(detectWith(factory, "Se espera un registro."),
+                testing::Optional(testing::AnyOf(QString("es"), QString("ca"))));
+}
+
+TEST(LexiconRecognizerInstalledTest, AnAnalyserThatDiesLeavesCld2Alone) {
+    if (!hasProgram("lt-proc") || !QFileInfo::exists("/usr/share/apertium/modes/eng-spa.mode"))
+        GTEST_SKIP() << "needs apertium-eng-spa";
+    QTemporaryDir dir;
+    ApertiumLexicons::Options lexiconOptions;
+    lexiconOptions.modeFolders = {"/usr/share/apertium/modes"};
+    lexiconOptions.dictionaryFolders = {};
+    lexiconOptions.analyser.program = LexiconFakes::exiting(dir);
+    auto lexicons = std::make_shared<ApertiumLexicons>(lexiconOptions);
+    LexiconRecognizer::Options options;
+    options.timeout = 30s;
+    const QString text = QStringLiteral("La lista de argumentos es demasiado larga");
+    EXPECT_EQ(detectWith(lexiconRecognizerFactory(lexicons, options), text), plain(text));
+}
+
+TEST(LexiconRecognizerInstalledTest, SingleWordsOfEnglishAndSpanish) {
+    auto lexicons = std::make_shared<ApertiumLexicons>();
+    if (!lexicons->hasLexicon("en") || !lexicons->hasLexicon("es"))
+        GTEST_SKIP() << "needs apertium-eng-spa";
+    // A generous deadline: this checks the answer, not the speed.
+    LexiconRecognizer::Options options;
+    options.timeout = 30s;
+    const auto factory = lexiconRecognizerFactory(lexicons, options);
+    EXPECT_EQ(detectWith(factory, "casa"), "es");
+    EXPECT_EQ(detectWith(factory, "house"), "en");
+    EXPECT_EQ(detectWith(factory, "la casa roja"), "es");
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#include "platform/linux/dictionaries/DictionaryHeadwords.h"
+
+#include "tests/platform/linux/dictionaries/DictFixtures.h"
+
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct NameCase {
+    const char* name;
+    std::optional<QString> source;
+};
+
+class SourceLanguageTest : public testing::TestWithParam<NameCase> {};
+
+TEST_P(SourceLanguageTest, ReadsTheSideTheDictionaryTranslatesFrom) {
+    EXPECT_EQ(DictionaryHeadwords::sourceLanguage(QString::fromUtf8(GetParam().name)),
+              GetParam().source)
+        << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SourceLanguageTest,
+    testing::Values(NameCase{"freedict-eng-spa", "en"}, NameCase{"freedict-spa-eng", "es"},
+                    NameCase{"deu-eng", "de"}, NameCase{"FreeDict-FRA-ENG", "fr"},
+                    NameCase{"nob-eng", "nb"}, NameCase{"ast-spa", "ast"},
+                    NameCase{"wn", std::nullopt}, NameCase{"foo-bar", std::nullopt},
+                    NameCase{"eng-qqq", std::nullopt}, NameCase{"freedict-eng", std::nullopt},
+                    NameCase{"jargon", std::nullopt}, NameCase{"eng-spa-extra", std::nullopt}));
+
+TEST(DictionaryHeadwordsFoldTest, CaseFoldsAndTrimsThePunctuationAround) {
+    EXPECT_EQ(DictionaryHeadwords::fold(u"(Casa),"), u"casa");
+    EXPECT_EQ(DictionaryHeadwords::fold(u"\u00a1Hola!"), u"hola");
+    EXPECT_EQ(DictionaryHeadwords::fold(u"\u039d\u0395\u039f"), u"\u03bd\u03b5\u03bf");
+    EXPECT_EQ(DictionaryHeadwords::fold(u"\u00abNI\u00d1O\u00bb."), u"ni\u00f1o");
+    EXPECT_EQ(DictionaryHeadwords::fold(u"can't"), u"can't");
+    EXPECT_EQ(DictionaryHeadwords::fold(u"\U0001F600e-mail\U0001F600"), u"e-mail");
+    EXPECT_EQ(DictionaryHeadwords::fold(u"--"), u"");
+}
+
+TEST(DictionaryHeadwordsReadTest, AMissingOrTruncatedIndexGivesWhatItHolds) {
+    EXPECT_TRUE(
+        DictionaryHeadwords::readDictdIndex(QStringLiteral("/nonexistent.index")).isEmpty());
+    QTemporaryDir dir;
+    QFile ifo(dir.filePath("d.ifo"));
+    ASSERT_TRUE(ifo.open(QIODevice::WriteOnly));
+    ifo.write("StarDict's dict ifo file\nbookname=d\n");
+    ifo.close();
+    QFile idx(dir.filePath("d.idx"));
+    ASSERT_TRUE(idx.open(QIODevice::WriteOnly));
+    idx.write(QByteArray("Uno\0", 4) + QByteArray(8, '\0') + QByteArray("dos\0\1\2", 6));
+    idx.close();
+    EXPECT_EQ(DictionaryHeadwords::readStarDictIndex(ifo.fileName()), QSet<QString>{"uno"});
+}
+
+TEST(DictionaryHeadwordsReadTest, AFifoForAnyFileGivesNothingAtOnce) {
+    for (const char* name : {"d.index", "d.ifo", "d.idx"}) {
+        SCOPED_TRACE(name);
+        QTemporaryDir dir;
+        DictFixtures::writeFile(dir.filePath("d.ifo"), "StarDict's dict ifo file\nbookname=d\n");
+        DictFixtures::writeFile(dir.filePath("d.idx.gz"), DictFixtures::gzipZeros(0));
+        ASSERT_TRUE(DictFixtures::makeFifo(dir.filePath(name)));
+        QSet<QString> words{QStringLiteral("unread")};
+        EXPECT_TRUE(DictFixtures::finishesPromptly(
+            [&] {
+                words = QString::fromLatin1(name).endsWith(QLatin1String(".index"))
+                            ? DictionaryHeadwords::readDictdIndex(dir.filePath(name))
+                            : DictionaryHeadwords::readStarDictIndex(dir.filePath("d.ifo"));
+            },
+            {dir.filePath(name)}));
+        EXPECT_TRUE(words.isEmpty());
+    }
+}
+
+} // namespace

@@ -1,0 +1,127 @@
+#include "platform/linux/speech/SpeechDispatcherProbe.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using SpeechDispatcherProbe::Address;
+
+namespace {
+
+const QString sock = "/speech-dispatcher/speechd.sock";
+
+TEST(SpeechDispatcherAddressTest, ReadsTheAddress) {
+    const struct {
+        QString speechdAddress, runtimeDir, cacheHome, home;
+        std::optional<Address> expected;
+    } cases[] = {
+        {"", "/run/user/7", "", "/home/a", Address{"/run/user/7" + sock, {}, 0}},
+        {"unix_socket", "/run/user/7", "", "/home/a", Address{"/run/user/7" + sock, {}, 0}},
+        {"unix_socket:/tmp/s.sock", "/run/user/7", "", "", Address{"/tmp/s.sock", {}, 0}},
+        {"", "", "/c", "/home/a", Address{"/c" + sock, {}, 0}},
+        {"", "", "", "/home/a", Address{"/home/a/.cache" + sock, {}, 0}},
+        {"", "", "", "", std::nullopt},
+        {"inet_socket", "", "", "", Address{{}, "127.0.0.1", 6560}},
+        {"inet_socket:speech.local:7000", "", "", "", Address{{}, "speech.local", 7000}},
+        {"inet_socket:speech.local", "", "", "", Address{{}, "speech.local", 6560}},
+        {"inet_socket:h:99999", "", "", "", std::nullopt},
+        {"pipe:/x", "/run/user/7", "", "", std::nullopt},
+        {"unix_socket:", "/run/user/7", "", "", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speechdAddress.toStdString() + " " + c.runtimeDir.toStdString() + " "
+                     + c.cacheHome.toStdString() + " " + c.home.toStdString());
+        EXPECT_EQ(
+            SpeechDispatcherProbe::address(c.speechdAddress, c.runtimeDir, c.cacheHome, c.home),
+            c.expected);
+    }
+}
+
+// A listening socket that answers each client with `reply` (or nothing) and records what
+// it was sent. Not a daemon: it stands for one that is wedged or is something else.
+class Listener {
+public:
+    Listener(const QString& path, QByteArray reply)
+        : m_reply(std::move(reply)) {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const QByteArray encoded = path.toLocal8Bit();
+        std::memcpy(addr.sun_path, encoded.constData(), size_t(encoded.size()));
+        EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        EXPECT_EQ(::listen(m_fd, 4), 0);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~Listener() {
+        ::shutdown(m_fd, SHUT_RDWR);
+        ::close(m_fd);
+        m_thread.join();
+    }
+    QByteArray received() const {
+        while (!m_done.load())
+            std::this_thread::yield();
+        return m_received;
+    }
+
+private:
+    void serve() {
+        const int client = ::accept(m_fd, nullptr, nullptr);
+        if (client >= 0) {
+            char buffer[256];
+            // Read the greeting line, answer, then read whatever follows until the close.
+            while (!m_received.contains('\n')) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                m_received.append(buffer, n);
+            }
+            if (!m_reply.isEmpty())
+                ::send(client, m_reply.constData(), size_t(m_reply.size()), MSG_NOSIGNAL);
+            for (;;) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                m_received.append(buffer, n);
+            }
+            ::close(client);
+        }
+        m_done.store(true);
+    }
+
+    int m_fd = -1;
+    QByteArray m_reply;
+    QByteArray m_received;
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+TEST(SpeechDispatcherProbeTest, NoSocketSilentPeerOrOtherReplyMeansNoAnswer) {
+    QTemporaryDir dir;
+    EXPECT_FALSE(SpeechDispatcherProbe::answers(Address{dir.filePath("none.sock"), {}, 0}, 1s));
+    {
+        Listener silent(dir.filePath("silent.sock"), {});
+        EXPECT_FALSE(
+            SpeechDispatcherProbe::answers(Address{dir.filePath("silent.sock"), {}, 0}, 200ms));
+    }
+    Listener other(dir.filePath("other.sock"), "300 ERR UNKNOWN COMMAND\r\n");
+    EXPECT_FALSE(SpeechDispatcherProbe::answers(Address{dir.filePath("other.sock"), {}, 0}, 1s));
+}
+
+TEST(SpeechDispatcherProbeTest, NamesItselfAndQuitsAfterTheReply) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.sock");
+    Listener listener(path, "208 OK CLIENT NAME SET\r\n");
+
+    EXPECT_TRUE(SpeechDispatcherProbe::answers(Address{path, {}, 0}, 5s));
+    EXPECT_EQ(listener.received(), "SET self CLIENT_NAME user:verdolin:probe\r\nQUIT\r\n");
+}
+
+} // namespace

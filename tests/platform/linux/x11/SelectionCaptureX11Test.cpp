@@ -1,0 +1,225 @@
+#include "platform/linux/x11/ClipboardSnapshotReader.h"
+#include "platform/linux/x11/TerminalDetector.h"
+#include "tests/platform/linux/x11/CaptureTestSupport.h"
+#include "tests/platform/linux/x11/ScriptedClipboardOwner.h"
+
+#include <QCryptographicHash>
+#include <QTemporaryDir>
+
+// Captures on a real X server with real applications: the highlighted text of xclip and Qt
+// owners, the copy path through a Qt text edit, the clipboard put back exactly over many
+// trials, and terminals that never see the copy keystroke.
+
+namespace {
+
+using Target = ScriptedClipboardOwner::Target;
+
+QByteArray longs(std::initializer_list<quint32> values) {
+    QByteArray bytes;
+    for (const quint32 value : values)
+        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return bytes;
+}
+
+// The clipboard contents the trials start from.
+enum class Kind { plainText, manyTargets, incrText, empty, concealed, slow };
+
+struct Contents {
+    QStringList offered;
+    QList<Target> targets;
+};
+
+Contents contentsOf(Kind kind, int trial) {
+    const QByteArray words = QByteArray("trial ") + QByteArray::number(trial) + " ünïcode";
+    switch (kind) {
+    case Kind::plainText:
+        return {{"TARGETS", "TIMESTAMP", "UTF8_STRING", "STRING"},
+                {{"UTF8_STRING", "UTF8_STRING", 8, words, 0},
+                 {"STRING", "STRING", 8, QByteArray("trial ") + QByteArray::number(trial), 0}}};
+    case Kind::manyTargets: {
+        Contents contents{{"TARGETS", "MULTIPLE", "SAVE_TARGETS", "DELETE"}, {}};
+        for (int i = 0; i < 20; ++i) {
+            const QString name = QStringLiteral("application/x-verdolin-%1").arg(i);
+            contents.offered.append(name);
+            contents.targets.append({name, name, 8, patternBytes(100 + i * 37, trial * 31 + i), 0});
+        }
+        contents.offered.append(QStringLiteral("x-special/sixteen"));
+        contents.targets.append({"x-special/sixteen", "INTEGER", 16, patternBytes(64, trial), 0});
+        contents.offered.append(QStringLiteral("x-special/thirty-two"));
+        contents.targets.append(
+            {"x-special/thirty-two", "CARDINAL", 32, longs({1u, 0xdeadbeefu, quint32(trial)}), 0});
+        contents.offered.append(QStringLiteral("UTF8_STRING"));
+        contents.targets.append({"UTF8_STRING", "UTF8_STRING", 8, words, 0});
+        return contents;
+    }
+    case Kind::incrText:
+        return {{"TARGETS", "UTF8_STRING", "application/octet-stream"},
+                {{"UTF8_STRING", "UTF8_STRING", 8, QByteArray(1200 * 1024, 'a') + words, 0},
+                 {"application/octet-stream", "application/octet-stream", 8,
+                  patternBytes(1536 * 1024, trial), 0}}};
+    case Kind::empty:
+        return {};
+    case Kind::concealed:
+        return {{"TARGETS", "x-kde-passwordManagerHint", "UTF8_STRING"},
+                {{"x-kde-passwordManagerHint", "text/plain", 8, "secret", 0},
+                 {"UTF8_STRING", "UTF8_STRING", 8, "hunter2", 0}}};
+    case Kind::slow:
+        return {{"TARGETS", "UTF8_STRING"}, {{"UTF8_STRING", "UTF8_STRING", 8, words, 600}}};
+    }
+    return {};
+}
+
+// Most trials restore; the ones that must stay untouched are rarer, and the slow owner is the
+// rarest because each of its trials waits out the snapshot budget.
+Kind kindOfTrial(int trial) {
+    if (trial % 40 == 39)
+        return Kind::slow;
+    if (trial % 20 == 9)
+        return Kind::concealed;
+    static constexpr Kind restored[] = {Kind::plainText, Kind::manyTargets, Kind::incrText,
+                                        Kind::empty};
+    return restored[trial % 4];
+}
+
+int trialCount() {
+    // The sanitizer run makes every trial several times slower.
+    const int configured = qEnvironmentVariableIntValue("VERDOLIN_RESTORE_TRIALS");
+    return configured > 0 ? configured : 1000;
+}
+
+class SelectionCaptureX11Test : public CaptureOnXvfb {};
+
+TEST_F(SelectionCaptureX11Test, TheHighlightedTextOfEachKindOfOwnerIsCaptured) {
+    // xclip serves PRIMARY as a plain owner.
+    QProcess* xclip =
+        startClient(QStringLiteral("xclip"), {"-quiet", "-i", "-selection", "primary"});
+    ASSERT_NE(xclip, nullptr);
+    xclip->write("highlighted in xclip");
+    // Without an event loop the data leaves only while we wait for it.
+    while (xclip->bytesToWrite() > 0 && xclip->waitForBytesWritten(5000)) {
+    }
+    xclip->closeWriteChannel();
+    ASSERT_TRUE(eventually([&] { return primaryOwner() != XCB_WINDOW_NONE; }));
+    EXPECT_EQ(capture(), CaptureResult::captured(QStringLiteral("highlighted in xclip")));
+
+    // A Qt text edit owns PRIMARY once its text is selected with Ctrl+A.
+    clearPrimary();
+    ASSERT_NE(startTextEdit(QStringLiteral("sélection de Qt")), nullptr);
+    pressKeys(QStringLiteral("ctrl+a"));
+    ASSERT_TRUE(eventually([&] { return primaryOwner() != XCB_WINDOW_NONE; }));
+    EXPECT_EQ(capture(), CaptureResult::captured(QStringLiteral("sélection de Qt")));
+}
+
+TEST_F(SelectionCaptureX11Test, WithoutHighlightedTextTheCopyPathRunsAndPutsTheClipboardBack) {
+    QProcess* textEdit = startTextEdit(QStringLiteral("copied by Qt"));
+    ASSERT_NE(textEdit, nullptr);
+    clearPrimary();
+    xclipIn("what the user had");
+    EXPECT_EQ(capture(), CaptureResult::captured(QStringLiteral("copied by Qt")));
+    EXPECT_EQ(xclipOut(QStringLiteral("UTF8_STRING")), QByteArray("what the user had"));
+    EXPECT_TRUE(m_owner->isOwner());
+
+    // Nothing focused that copies: nothing changes and nothing is restored.
+    textEdit->kill();
+    textEdit->waitForFinished(5000);
+    xclipIn("still there");
+    EXPECT_EQ(capture(), CaptureResult::empty());
+    EXPECT_EQ(xclipOut(QStringLiteral("UTF8_STRING")), QByteArray("still there"));
+}
+
+TEST_F(SelectionCaptureX11Test, TheClipboardIsPutBackExactlyInEveryTrial) {
+    ASSERT_NE(startTextEdit(QStringLiteral("copied in every trial")), nullptr);
+    clearPrimary();
+    ClipboardSnapshotReader reader(display(), {std::chrono::milliseconds(5000), 64 << 20});
+    const int trials = trialCount();
+    int restored = 0;
+    int untouched = 0;
+    int checkedWithXclip = 0;
+    for (int trial = 0; trial < trials; ++trial) {
+        SCOPED_TRACE(trial);
+        const Kind kind = kindOfTrial(trial);
+        const Contents contents = contentsOf(kind, trial);
+        std::unique_ptr<ScriptedClipboardOwner> owner;
+        if (kind == Kind::empty) {
+            xcb_set_selection_owner(m_c, XCB_WINDOW_NONE, m_clipboard, XCB_CURRENT_TIME);
+            xcb_flush(m_c);
+            ASSERT_TRUE(eventually([&] { return clipboardOwner() == XCB_WINDOW_NONE; }));
+        } else {
+            owner = std::make_unique<ScriptedClipboardOwner>(display(), contents.offered,
+                                                             contents.targets);
+            ASSERT_TRUE(owner->owning());
+        }
+        const xcb_window_t ownerBefore = clipboardOwner();
+        ClipboardSnapshot before;
+        if (kind != Kind::concealed && kind != Kind::slow) {
+            ClipboardSnapshotReader::Result read = reader.read();
+            ASSERT_EQ(read.status, ClipboardSnapshotReader::Status::Taken);
+            before = read.snapshot;
+        }
+
+        const CaptureResult result = capture();
+
+        if (kind == Kind::concealed || kind == Kind::slow) {
+            EXPECT_EQ(result, CaptureResult::clipboardBusy());
+            EXPECT_EQ(clipboardOwner(), ownerBefore);
+            if (kind == Kind::concealed) {
+                EXPECT_FALSE(owner->requested().contains(QStringLiteral("UTF8_STRING")));
+            }
+            ++untouched;
+            continue;
+        }
+        ASSERT_EQ(result, CaptureResult::captured(QStringLiteral("copied in every trial")));
+        ClipboardSnapshotReader::Result after = reader.read();
+        ASSERT_EQ(after.status, ClipboardSnapshotReader::Status::Taken);
+        ASSERT_EQ(after.snapshot.offered, before.offered);
+        ASSERT_EQ(after.snapshot.targets.size(), before.targets.size());
+        for (qsizetype i = 0; i < before.targets.size(); ++i)
+            ASSERT_EQ(after.snapshot.targets.at(i), before.targets.at(i)) << i;
+        if (kind == Kind::empty) {
+            EXPECT_EQ(clipboardOwner(), XCB_WINDOW_NONE);
+        }
+        // An outside reader sees the same bytes.
+        if (trial % 50 < 6) {
+            EXPECT_EQ(xclipTargets(), kind == Kind::empty ? QStringList() : before.offered);
+            for (const ClipboardTarget& target : std::as_const(before.targets)) {
+                if (target.format != 8)
+                    continue;
+                const std::optional<QByteArray> out = xclipOut(target.name);
+                ASSERT_TRUE(out.has_value()) << target.name.toStdString();
+                EXPECT_EQ(QCryptographicHash::hash(*out, QCryptographicHash::Md5),
+                          QCryptographicHash::hash(target.data, QCryptographicHash::Md5))
+                    << target.name.toStdString();
+            }
+            ++checkedWithXclip;
+        }
+        ++restored;
+    }
+    std::printf("%d trials: %d restored exactly (%d also read back with xclip), %d untouched\n",
+                trials, restored, checkedWithXclip, untouched);
+}
+
+TEST_F(SelectionCaptureX11Test, ATerminalNeverReceivesTheCopyKeystroke) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xterm")).isEmpty())
+        GTEST_SKIP() << "xterm is not installed";
+    QTemporaryDir folder;
+    const QString fired = folder.filePath(QStringLiteral("fired"));
+    const QString started = folder.filePath(QStringLiteral("started"));
+    const QString script =
+        QStringLiteral("trap 'echo INT >> %1' INT; touch %2; while :; do sleep 0.05; done")
+            .arg(fired, started);
+    ASSERT_NE(startClient(QStringLiteral("xterm"), {"-e", "sh", "-c", script}), nullptr);
+    ASSERT_TRUE(eventually([&] { return QFile::exists(started); }, 20000));
+    TerminalDetector detector(display());
+    ASSERT_TRUE(eventually([&] { return detector.activeWindowIsTerminal(); }, 10000));
+    clearPrimary();
+    xclipIn("kept");
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(capture(), CaptureResult::empty()) << i;
+    QThread::msleep(200);
+    EXPECT_FALSE(QFile::exists(fired));
+    EXPECT_EQ(xclipOut(QStringLiteral("UTF8_STRING")), QByteArray("kept"));
+}
+
+} // namespace
+
+VERDOLIN_QT_TEST_MAIN
