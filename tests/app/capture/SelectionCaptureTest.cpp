@@ -2,22 +2,13 @@
 
 #include "core/HotKeyMods.h"
 
-#include <QFuture>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <future>
 #include <mutex>
 
-inline void PrintTo(const CaptureResult& result, std::ostream* out) {
-    *out << "kind " << static_cast<int>(result.kind) << " \"" << result.text.toStdString() << '"'
-         << (result.clipboardLost ? ", clipboard lost" : "");
-}
-
-// The capture's decisions against a scripted desktop: which path runs, what is put back, and
-// how the time-out and the worker share one answer.
+// The capture's decisions against a scripted desktop.
 
 namespace {
 
@@ -29,36 +20,24 @@ class Desktop final : public PermissionProbe,
                       public FocusedWindow,
                       public Pasteboard {
 public:
-    bool permitted = true;
+    bool permitted = true, terminal = false, snapshotTaken = true, concealed = false;
     quint32 heldMods = 0;
     std::chrono::steady_clock::time_point releaseAt{};
-    std::optional<QString> primary;
-    bool terminal = false;
-    bool snapshotTaken = true;
+    std::optional<QString> primary, copies = QStringLiteral("copied"); // nothing: does not copy
     ClipboardSnapshot contents;
-    quint64 changes = 0;
-    quint64 base = 0;
-    // What the application copies on the keystroke; nothing when it does not copy.
-    std::optional<QString> copies;
-    bool copiesConcealed = false;
-    bool intruderAfterCopy = false; // another program writes right after the copy
+    quint64 changes = 0, base = 0;
+    bool intruderAfterCopy = false, intruderOnFailedRestore = false;
     int failingRestores = 0;
-    bool intruderOnFailedRestore = false;
-    // Reading the highlighted text or saving the clipboard blocks until the gate opens.
-    bool holdPrimary = false;
-    bool holdSnapshot = false;
+    bool holdPrimary = false, holdSnapshot = false; // these block until the gate opens
     std::promise<void> gateOpener;
     std::shared_future<void> gate = gateOpener.get_future().share();
     std::once_flag opened;
-
-    int keystrokes = 0;
-    int snapshots = 0;
+    int keystrokes = 0, snapshots = 0;
     QList<ClipboardSnapshot> restores;
 
     void openGate() {
         std::call_once(opened, [this] { gateOpener.set_value(); });
     }
-
     bool accessibility() override { return permitted; }
     bool inputMonitoring() override { return permitted; }
     quint32 modifiersNow() override {
@@ -88,7 +67,7 @@ public:
         return {snapshotTaken, contents};
     }
     bool hasTypes() override { return true; }
-    bool isConcealed() override { return copiesConcealed; }
+    bool isConcealed() override { return concealed; }
     std::optional<QString> plainText() override {
         changes += intruderAfterCopy;
         return copies;
@@ -103,14 +82,6 @@ public:
     }
 };
 
-ClipboardSnapshot someContents() {
-    ClipboardSnapshot snapshot;
-    snapshot.offered = {QStringLiteral("TARGETS"), QStringLiteral("UTF8_STRING")};
-    snapshot.targets = {
-        {QStringLiteral("UTF8_STRING"), QStringLiteral("UTF8_STRING"), 8, QByteArray("before")}};
-    return snapshot;
-}
-
 class SelectionCaptureTest : public ::testing::Test {
 protected:
     std::shared_ptr<Desktop> desktop = std::make_shared<Desktop>();
@@ -123,32 +94,27 @@ protected:
     CaptureResult run() {
         SelectionCapture capture = makeCapture();
         std::promise<void> finished;
-        QFuture<CaptureResult> future = capture.capture([&] { finished.set_value(); });
-        const CaptureResult result = future.result();
+        const CaptureResult result = capture.capture([&] { finished.set_value(); }).result();
         desktop->openGate();
         finished.get_future().wait();
         return result;
     }
-};
 
-TEST_F(SelectionCaptureTest, WithoutPermissionNothingIsAttemptedAndFinishedComesFirst) {
-    desktop->permitted = false;
-    desktop->primary = QStringLiteral("selected");
-    SelectionCapture capture = makeCapture();
-    int finishedCalls = 0;
-    QFuture<CaptureResult> future = capture.capture([&] { ++finishedCalls; });
-    EXPECT_EQ(finishedCalls, 1);
-    EXPECT_EQ(future.result(), CaptureResult::noPermission());
-    EXPECT_EQ(desktop->snapshots + desktop->keystrokes, 0);
-    EXPECT_EQ(SelectionCapture::running(), 0);
-}
+    // A fresh desktop whose clipboard held something before.
+    Desktop& fresh() {
+        desktop = std::make_shared<Desktop>();
+        desktop->contents.offered = {QStringLiteral("TARGETS"), QStringLiteral("UTF8_STRING")};
+        desktop->contents.targets = {{"UTF8_STRING", "UTF8_STRING", 8, QByteArray("before")}};
+        return *desktop;
+    }
+};
 
 enum Script : unsigned {
     highlighted = 1 << 0,    // "  " is highlighted
     emptySelection = 1 << 1, // an owner with an empty selection
-    saved = 1 << 2,          // the clipboard held something before
-    noCopy = 1 << 3,         // the application does not copy
-    whitespace = 1 << 4,     // it copies only white space
+    emptyClipboard = 1 << 2,
+    noCopy = 1 << 3,
+    whitespace = 1 << 4, // it copies only white space
     concealed = 1 << 5,
     intruder = 1 << 6, // another program writes right after the copy
     unsaveable = 1 << 7,
@@ -156,27 +122,19 @@ enum Script : unsigned {
     heldLong = 1 << 9,      // the modifiers are held past the wait
     heldBriefly = 1 << 10,  // and released during it
     slowSnapshot = 1 << 11, // saving the clipboard outlasts the time-out
-};
-
-struct PathCase {
-    const char* name;
-    unsigned script;
-    CaptureResult expected;
-    int keystrokes;
-    int snapshots;
-    int restores; // each one puts back exactly what was saved
+    denied = 1 << 12,
 };
 
 TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
-    const CaptureResult copied = CaptureResult::captured(QStringLiteral("copied"));
-    const CaptureResult empty = CaptureResult::empty();
-    const PathCase cases[] = {
+    const CaptureResult copied = CaptureResult::captured("copied"), empty = CaptureResult::empty();
+    // clang-format off
+    const struct { const char* name; unsigned script; CaptureResult expected; int keystrokes, snapshots, restores; } cases[] = {
         {"HighlightedTakenAsItIs", highlighted, CaptureResult::captured("  "), 0, 0, 0},
-        {"CopyPath", emptySelection | saved, copied, 1, 1, 1},
-        {"EmptyClipboardPutBackEmpty", 0, copied, 1, 1, 1},
-        {"OnlyWhitespace", whitespace | saved, empty, 1, 1, 1},
+        {"CopyPath", emptySelection, copied, 1, 1, 1},
+        {"EmptyClipboardPutBackEmpty", emptyClipboard, copied, 1, 1, 1},
+        {"OnlyWhitespace", whitespace, empty, 1, 1, 1},
         {"Concealed", concealed, empty, 1, 1, 1},
-        {"DoesNotCopy", noCopy | saved, empty, 1, 1, 0},
+        {"DoesNotCopy", noCopy, empty, 1, 1, 0},
         {"NewerWriterKeepsItsContents", intruder, copied, 1, 1, 0},
         {"ClipboardCannotBeSaved", unsaveable, CaptureResult::clipboardBusy(), 0, 1, 0},
         {"TerminalGetsNoKeystroke", terminal, empty, 0, 0, 0},
@@ -184,22 +142,25 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
         {"ModifiersHeldTooLong", heldLong, empty, 0, 0, 0},
         {"ModifiersReleasedDuringTheWait", heldBriefly, copied, 1, 1, 1},
         {"NoKeystrokeAfterTheTimeOut", slowSnapshot, empty, 0, 1, 0},
+        {"NoPermissionTriesNothing", denied | highlighted, CaptureResult::noPermission(), 0, 0, 0},
     };
-    for (const PathCase& c : cases) {
+    // clang-format on
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        desktop = std::make_shared<Desktop>();
-        Desktop& d = *desktop;
+        Desktop& d = fresh();
         if (c.script & (highlighted | emptySelection))
             d.primary = c.script & highlighted ? QStringLiteral("  ") : QString();
-        d.copies = c.script & whitespace ? QStringLiteral(" \t\n ") : QStringLiteral("copied");
+        if (c.script & emptyClipboard)
+            d.contents = {};
+        if (c.script & whitespace)
+            d.copies = QStringLiteral(" \t\n ");
         if (c.script & noCopy)
             d.copies.reset();
-        if (c.script & saved)
-            d.contents = someContents();
-        d.copiesConcealed = c.script & concealed;
+        d.concealed = c.script & concealed;
         d.intruderAfterCopy = c.script & intruder;
         d.snapshotTaken = !(c.script & unsaveable);
         d.terminal = c.script & terminal;
+        d.permitted = !(c.script & denied);
         if (c.script & (heldLong | heldBriefly)) {
             d.heldMods = HotKeyMods::control;
             d.releaseAt = std::chrono::steady_clock::now() + (c.script & heldLong ? 10s : 100ms);
@@ -212,43 +173,33 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
         for (const ClipboardSnapshot& restored : d.restores)
             EXPECT_EQ(restored, d.contents);
     }
+    EXPECT_EQ(SelectionCapture::running(), 0);
 }
 
-struct FailedRestoreCase {
-    const char* name;
-    int failingRestores;
-    bool intruder;
-    QString copies;
-    int restores;
-    bool lost;
-};
-
-class SelectionCaptureRestoreTest : public SelectionCaptureTest,
-                                    public ::testing::WithParamInterface<FailedRestoreCase> {};
-
-TEST_P(SelectionCaptureRestoreTest, AFailedRestoreIsRetriedOnceAndThenReported) {
-    const FailedRestoreCase& c = GetParam();
-    desktop->contents = someContents();
-    desktop->copies = c.copies;
-    desktop->failingRestores = c.failingRestores;
-    desktop->intruderOnFailedRestore = c.intruder;
-    CaptureResult expected =
-        c.copies.trimmed().isEmpty() ? CaptureResult::empty() : CaptureResult::captured(c.copies);
-    expected.clipboardLost = c.lost;
-    EXPECT_EQ(run(), expected);
-    EXPECT_EQ(desktop->restores.size(), c.restores);
+TEST_F(SelectionCaptureTest, AFailedRestoreIsRetriedOnceAndThenReported) {
+    // clang-format off
+    const struct { const char* name; int failingRestores; bool intruder; QString copies; int restores; bool lost; } cases[] = {
+        {"FirstTryWorks", 0, false, "copied", 1, false},
+        {"SecondTryWorks", 1, false, "copied", 2, false},
+        {"BothFail", 2, false, "copied", 2, true},
+        {"BothFailWithoutText", 2, false, " ", 2, true},
+        // The newer writer's contents win; nothing of ours is retried over them.
+        {"AnotherProgramWroteMeanwhile", 1, true, "copied", 1, false},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Desktop& d = fresh();
+        d.copies = c.copies;
+        d.failingRestores = c.failingRestores;
+        d.intruderOnFailedRestore = c.intruder;
+        CaptureResult expected = c.copies.trimmed().isEmpty() ? CaptureResult::empty()
+                                                              : CaptureResult::captured(c.copies);
+        expected.clipboardLost = c.lost;
+        EXPECT_EQ(run(), expected);
+        EXPECT_EQ(d.restores.size(), c.restores);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SelectionCaptureRestoreTest,
-    ::testing::Values(FailedRestoreCase{"FirstTryWorks", 0, false, "copied", 1, false},
-                      FailedRestoreCase{"SecondTryWorks", 1, false, "copied", 2, false},
-                      FailedRestoreCase{"BothFail", 2, false, "copied", 2, true},
-                      FailedRestoreCase{"BothFailWithoutText", 2, false, " ", 2, true},
-                      // The newer writer's contents win; nothing of ours is retried over them.
-                      FailedRestoreCase{"AnotherProgramWroteMeanwhile", 1, true, "copied", 1,
-                                        false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SelectionCaptureTest, TheTimeOutAnswersFirstAndTheWorkerStillFinishesOnce) {
     // The highlighted text arrives after the time-out: the caller already has `empty`.
@@ -275,8 +226,7 @@ TEST_F(SelectionCaptureTest, OverlappingCapturesAreCountedWhileTheyRun) {
     desktop->primary = QStringLiteral("text");
     desktop->holdPrimary = true;
     SelectionCapture capture = makeCapture();
-    std::promise<void> first;
-    std::promise<void> second;
+    std::promise<void> first, second;
     QFuture<CaptureResult> a = capture.capture([&] { first.set_value(); });
     QFuture<CaptureResult> b = capture.capture([&] { second.set_value(); });
     EXPECT_EQ(SelectionCapture::running(), 2);
@@ -286,14 +236,6 @@ TEST_F(SelectionCaptureTest, OverlappingCapturesAreCountedWhileTheyRun) {
     first.get_future().wait();
     second.get_future().wait();
     EXPECT_EQ(SelectionCapture::running(), 0);
-}
-
-TEST(CaptureResultTest, EqualityComparesTheCaseAndTheText) {
-    EXPECT_EQ(CaptureResult::captured(QStringLiteral("a")),
-              CaptureResult::captured(QStringLiteral("a")));
-    EXPECT_NE(CaptureResult::captured(QStringLiteral("a")),
-              CaptureResult::captured(QStringLiteral("b")));
-    EXPECT_NE(CaptureResult::empty(), CaptureResult::clipboardBusy());
 }
 
 } // namespace
