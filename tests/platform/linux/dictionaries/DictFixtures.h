@@ -1,7 +1,6 @@
 #pragma once
 
-// Builders for dictionary files in tests: dictd base64 numbers, dictzip data, gzip bombs,
-// FIFOs; and a guard that fails a reader stuck on one instead of hanging the test.
+// Builders for dictionary files in tests, and a guard that fails a reader stuck on a FIFO.
 
 #include <QByteArray>
 #include <QFile>
@@ -22,18 +21,20 @@
 namespace DictFixtures {
 
 inline QByteArray base64Number(quint64 value) {
-    static const char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     QByteArray out;
     do {
-        out.prepend(alphabet[value % 64]);
+        out.prepend("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[value % 64]);
         value /= 64;
     } while (value > 0);
     return out;
 }
 
-// A dictzip file of data in chunks of chunkLength bytes, each flushed so that it inflates on
-// its own, with the chunk table in the gzip extra field.
+inline void appendLe(QByteArray& b, quint32 v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        b.append(char((v >> (8 * i)) & 0xff));
+}
+
+// A dictzip file: chunks flushed to inflate on their own, the chunk table in the extra field.
 inline QByteArray dictzip(const QByteArray& data, int chunkLength) {
     QList<QByteArray> chunks;
     z_stream stream{};
@@ -45,34 +46,27 @@ inline QByteArray dictzip(const QByteArray& data, int chunkLength) {
         stream.avail_in = uInt(piece.size());
         stream.next_out = reinterpret_cast<Bytef*>(out.data());
         stream.avail_out = uInt(out.size());
-        const bool last = at + chunkLength >= data.size();
-        deflate(&stream, last ? Z_FINISH : Z_FULL_FLUSH);
+        deflate(&stream, at + chunkLength >= data.size() ? Z_FINISH : Z_FULL_FLUSH);
         out.truncate(out.size() - qsizetype(stream.avail_out));
         chunks.append(out);
     }
     deflateEnd(&stream);
-    auto le16 = [](QByteArray& b, quint32 v) {
-        b.append(char(v & 0xff));
-        b.append(char((v >> 8) & 0xff));
-    };
     QByteArray field;
-    le16(field, 1);
-    le16(field, quint32(chunkLength));
-    le16(field, quint32(chunks.size()));
+    for (quint32 v : {1u, quint32(chunkLength), quint32(chunks.size())})
+        appendLe(field, v, 2);
     for (const QByteArray& chunk : chunks)
-        le16(field, quint32(chunk.size()));
+        appendLe(field, quint32(chunk.size()), 2);
     QByteArray file("\x1f\x8b\x08\x04\0\0\0\0\x02\x03", 10);
-    le16(file, quint32(field.size() + 4));
+    appendLe(file, quint32(field.size() + 4), 2);
     file.append("RA");
-    le16(file, quint32(field.size()));
+    appendLe(file, quint32(field.size()), 2);
     file.append(field);
     for (const QByteArray& chunk : chunks)
         file.append(chunk);
-    const quint32 crc =
-        quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
-    for (quint32 v : {crc, quint32(data.size())})
-        for (int i = 0; i < 4; ++i)
-            file.append(char((v >> (8 * i)) & 0xff));
+    appendLe(file,
+             quint32(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size()))),
+             4);
+    appendLe(file, quint32(data.size()), 4);
     return file;
 }
 
@@ -88,7 +82,7 @@ inline QByteArray gzipZeros(qint64 size) {
     const QByteArray zeros(1024 * 1024, '\0');
     QByteArray out;
     char buffer[64 * 1024];
-    for (qint64 left = size; left >= 0; left -= zeros.size()) {
+    for (qint64 left = size;; left -= zeros.size()) {
         stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
         stream.avail_in = uInt(std::min<qint64>(left, zeros.size()));
         const int flush = left <= zeros.size() ? Z_FINISH : Z_NO_FLUSH;
@@ -105,27 +99,23 @@ inline QByteArray gzipZeros(qint64 size) {
     return out;
 }
 
-// Puts a FIFO where path was.
 inline bool makeFifo(const QString& path) {
     QFile::remove(path);
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
 }
 
-// Runs work on a thread; false when it has not finished within a bound far beyond any sound
-// read. Then the FIFOs get a writer that leaves at once, so a reader stuck on one reaches the
-// end of it and the thread can be joined.
+// Runs work on a thread; false when it has not finished within 30 s. Then the FIFOs get a
+// writer that leaves at once, so a reader stuck on one can end and the thread be joined.
 inline bool finishesPromptly(const std::function<void()>& work, const QStringList& fifos = {}) {
     std::packaged_task<void()> task(work);
     std::future<void> done = task.get_future();
     std::thread thread(std::move(task));
     const bool prompt = done.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
-    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-        for (const QString& fifo : fifos) {
-            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0)
+    while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        for (const QString& fifo : fifos)
+            if (const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                fd >= 0)
                 ::close(fd);
-        }
-    }
     thread.join();
     return prompt;
 }
