@@ -2,7 +2,6 @@
 
 #include "tests/support/XvfbServer.h"
 
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
@@ -12,15 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
-#include <xcb/xcb.h>
 
-// A private X server per test, and xclip as the outside client that reads, writes and takes
-// the clipboard.
+// A private X server per test, and xclip as the outside client that reads and writes selections.
 class ClipboardOnXvfb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -29,8 +24,7 @@ protected:
         m_server = std::make_unique<XvfbServer>();
         ASSERT_TRUE(m_server->isReady());
         m_display = m_server->displayName().toLatin1();
-        int screen = 0;
-        m_c = xcb_connect(m_display.constData(), &screen);
+        m_c = xcb_connect(m_display.constData(), nullptr);
         ASSERT_EQ(xcb_connection_has_error(m_c), 0);
         xcb_intern_atom_reply_t* reply =
             xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, 9, "CLIPBOARD"), nullptr);
@@ -51,15 +45,15 @@ protected:
 
     const QByteArray& display() const { return m_display; }
 
-    xcb_window_t clipboardOwner() {
+    xcb_window_t ownerOf(xcb_atom_t selection) {
         xcb_get_selection_owner_reply_t* reply =
-            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, m_clipboard), nullptr);
+            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, selection), nullptr);
         const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
         std::free(reply);
         return owner;
     }
+    xcb_window_t clipboardOwner() { return ownerOf(m_clipboard); }
 
-    // Waits (bounded) until `condition` holds; the result says whether it did.
     static bool eventually(const std::function<bool()>& condition, int limitMs = 5000) {
         QDeadlineTimer limit(limitMs);
         while (!condition()) {
@@ -74,9 +68,7 @@ protected:
     std::optional<QByteArray> xclipOut(const QString& target) {
         QProcess process;
         process.setProcessEnvironment(m_server->environment());
-        process.start(QStringLiteral("xclip"),
-                      {QStringLiteral("-o"), QStringLiteral("-selection"),
-                       QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+        process.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard", "-t", target});
         if (!process.waitForFinished(20000) || process.exitCode() != 0)
             return std::nullopt;
         return process.readAllStandardOutput();
@@ -88,16 +80,16 @@ protected:
                    : QStringList();
     }
 
-    // Puts `data` on the clipboard with `xclip -i` (as the copying application would) and
-    // waits until xclip owns it.
-    void xclipIn(const QByteArray& data, const QString& target = QStringLiteral("UTF8_STRING")) {
-        const xcb_window_t before = clipboardOwner();
+    // `xclip -i` owning the selection with `data`, as the copying application would.
+    void xclipIn(const QByteArray& data, const QString& target = QStringLiteral("UTF8_STRING"),
+                 xcb_atom_t selection = XCB_ATOM_NONE) {
+        const bool primary = selection == XCB_ATOM_PRIMARY;
+        selection = primary ? xcb_atom_t(XCB_ATOM_PRIMARY) : m_clipboard;
+        const xcb_window_t before = ownerOf(selection);
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(m_server->environment());
-        process->start(QStringLiteral("xclip"),
-                       {QStringLiteral("-quiet"), QStringLiteral("-i"),
-                        QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                        QStringLiteral("-t"), target});
+        process->start(QStringLiteral("xclip"), {"-quiet", "-i", "-selection",
+                                                 primary ? "primary" : "clipboard", "-t", target});
         ASSERT_TRUE(process->waitForStarted());
         process->write(data);
         // Without an event loop the data leaves only while we wait for it.
@@ -106,7 +98,7 @@ protected:
         process->closeWriteChannel();
         m_clients.push_back(std::move(process));
         ASSERT_TRUE(eventually([&] {
-            const xcb_window_t owner = clipboardOwner();
+            const xcb_window_t owner = ownerOf(selection);
             return owner != XCB_WINDOW_NONE && owner != before;
         }));
     }

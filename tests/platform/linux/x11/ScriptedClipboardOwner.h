@@ -8,16 +8,14 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <poll.h>
 #include <thread>
 #include <xcb/xcb.h>
 
-// An independent CLIPBOARD owner for tests: another X client (its own connection and thread)
-// that offers a scripted TARGETS list, answers with given types and formats, can be slow per
-// target, sends large targets through INCR in pieces of `incrChunk` bytes, and logs what it
-// was asked for.
+// A selection owner on its own connection and thread: offers a scripted TARGETS list, answers
+// with given types and formats, can be slow per target, sends targets over `incrChunk` bytes
+// through INCR, refuses targets it has no data for, and logs what it was asked for.
 class ScriptedClipboardOwner {
 public:
     struct Target {
@@ -28,10 +26,8 @@ public:
         int delayMs = 0;
     };
 
-    // `offered` is the TARGETS list exactly as it is answered; targets not in `targets`
-    // (TIMESTAMP, DELETE, …) are refused when asked for.
     ScriptedClipboardOwner(const QByteArray& display, QStringList offered, QList<Target> targets,
-                           int incrChunk = 64 * 1024)
+                           int incrChunk = 64 * 1024, const QString& selection = "CLIPBOARD")
         : m_offered(std::move(offered))
         , m_targets(std::move(targets))
         , m_chunk(incrChunk) {
@@ -43,7 +39,7 @@ public:
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, roots.data->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                           &mask);
-        m_clipboard = intern("CLIPBOARD");
+        m_clipboard = intern(selection);
         m_targetsAtom = intern("TARGETS");
         m_incr = intern("INCR");
         xcb_set_selection_owner(m_c, m_window, m_clipboard, XCB_CURRENT_TIME);
@@ -61,7 +57,6 @@ public:
     }
 
     bool owning() const { return m_owning; }
-
     QStringList requested() const {
         std::lock_guard lock(m_mutex);
         return m_requested;
@@ -90,11 +85,9 @@ private:
     QString nameOf(xcb_atom_t atom) {
         xcb_get_atom_name_reply_t* reply =
             xcb_get_atom_name_reply(m_c, xcb_get_atom_name(m_c, atom), nullptr);
-        QString name;
-        if (reply) {
-            name = QString::fromUtf8(xcb_get_atom_name_name(reply),
-                                     xcb_get_atom_name_name_length(reply));
-        }
+        const QString name = reply ? QString::fromUtf8(xcb_get_atom_name_name(reply),
+                                                       xcb_get_atom_name_name_length(reply))
+                                   : QString();
         std::free(reply);
         return name;
     }
