@@ -1,7 +1,7 @@
 #include "platform/linux/x11/PrimarySelectionReader.h"
 
-#include "tests/platform/linux/ClipboardTestSupport.h"
-#include "tests/platform/linux/ScriptedClipboardOwner.h"
+#include "tests/platform/linux/x11/ClipboardTestSupport.h"
+#include "tests/platform/linux/x11/ScriptedClipboardOwner.h"
 
 #include <gtest/gtest.h>
 
