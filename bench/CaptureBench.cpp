@@ -5,7 +5,7 @@
 
 #include "app/capture/SelectionCapture.h"
 #include "platform/linux/x11/ClipboardOwner.h"
-#include "platform/linux/x11/X11CaptureServices.h"
+#include "platform/linux/composition/LinuxServices.h"
 #include "tests/platform/linux/x11/ScriptedClipboardOwner.h"
 #include "tests/support/XvfbServer.h"
 
@@ -75,7 +75,7 @@ int main(int argc, char* argv[]) {
     QThread::msleep(200);
 
     auto owner = std::make_shared<ClipboardOwner>(display);
-    SelectionCapture capture(X11CaptureServices::make(display, owner));
+    SelectionCapture capture(LinuxServices::capture(display, owner));
 
     const auto measure = [&](const char* name, const std::function<void()>& before) {
         Timing timing;

@@ -2,7 +2,7 @@
 
 #include "app/capture/SelectionCapture.h"
 #include "platform/linux/x11/ClipboardOwner.h"
-#include "platform/linux/x11/X11CaptureServices.h"
+#include "platform/linux/composition/LinuxServices.h"
 #include "platform/linux/x11/XcbSelection.h"
 
 #include <cerrno>
@@ -108,7 +108,7 @@ std::optional<CaptureResult> CaptureCommand::decode(const QByteArray& message) {
 void CaptureCommand::captureAndServe(const QByteArray& displayName,
                                      const std::function<void(const CaptureResult&)>& report) {
     auto owner = std::make_shared<ClipboardOwner>(displayName);
-    SelectionCapture capture(X11CaptureServices::make(displayName, owner));
+    SelectionCapture capture(LinuxServices::capture(displayName, owner));
 
     std::promise<void> finished;
     QFuture<CaptureResult> future = capture.capture([&finished] { finished.set_value(); });

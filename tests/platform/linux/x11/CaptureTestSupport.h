@@ -2,7 +2,7 @@
 
 #include "app/capture/SelectionCapture.h"
 #include "platform/linux/x11/ClipboardOwner.h"
-#include "platform/linux/x11/X11CaptureServices.h"
+#include "platform/linux/composition/LinuxServices.h"
 #include "tests/platform/linux/x11/ClipboardTestSupport.h"
 
 #include <future>
@@ -17,7 +17,7 @@ protected:
         ASSERT_TRUE(m_server->startWindowManager());
         m_owner = std::make_shared<ClipboardOwner>(display());
         m_capture =
-            std::make_unique<SelectionCapture>(X11CaptureServices::make(display(), m_owner));
+            std::make_unique<SelectionCapture>(LinuxServices::capture(display(), m_owner));
         xcb_intern_atom_reply_t* primary =
             xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, 7, "PRIMARY"), nullptr);
         m_primary = primary->atom;

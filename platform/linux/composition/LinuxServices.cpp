@@ -1,0 +1,111 @@
+#include "platform/linux/composition/LinuxServices.h"
+
+#include "app/dictionary/DictionaryService.h"
+#include "app/settings/InputSources.h"
+#include "app/system/LoginItem.h"
+#include "app/system/SpeechService.h"
+#include "platform/linux/apertium/ApertiumEngine.h"
+#include "platform/linux/common/BootTimeClock.h"
+#include "platform/linux/desktop/IcuLanguageNames.h"
+#include "platform/linux/desktop/XdgAutostart.h"
+#include "platform/linux/detection/ApertiumLexicons.h"
+#include "platform/linux/detection/Cld2Recognizer.h"
+#include "platform/linux/detection/LexiconRecognizer.h"
+#include "platform/linux/dictionaries/FileDictionarySource.h"
+#include "platform/linux/packages/CachedPackageCatalog.h"
+#include "platform/linux/packages/SystemPackageCatalog.h"
+#include "platform/linux/speech/SpeechDispatcherSynthesizer.h"
+#include "platform/linux/x11/ClipboardOwner.h"
+#include "platform/linux/x11/PrimarySelectionReader.h"
+#include "platform/linux/x11/TerminalDetector.h"
+#include "platform/linux/x11/X11KeyboardEvents.h"
+#include "platform/linux/x11/X11Pasteboard.h"
+#include "platform/linux/x11/X11PermissionProbe.h"
+#include "platform/linux/x11/XkbInputSources.h"
+
+#include <QEventLoop>
+#include <QFutureWatcher>
+
+LinuxServices::LinuxServices()
+    : LinuxServices(Options{}) {}
+
+LinuxServices::LinuxServices(Options options)
+    : m_options(options)
+    , m_lexicons(std::make_shared<ApertiumLexicons>())
+    , m_names(std::make_shared<IcuLanguageNames>())
+    , m_clock(std::make_shared<BootTimeClock>()) {}
+
+LinuxServices::~LinuxServices() = default;
+
+void LinuxServices::installProcessWide() {
+    LoginItem::installSystem(std::make_shared<XdgAutostart>());
+    SpeechService::installShared(std::make_unique<SpeechDispatcherSynthesizer>());
+    DictionaryService::installShared(std::make_shared<FileDictionarySource>());
+}
+
+void LinuxServices::installInputSources() {
+    InputSources::installSystem(std::make_unique<XkbInputSources>());
+}
+
+SelectionCapture::Services LinuxServices::capture(const QByteArray& displayName,
+                                                  std::shared_ptr<ClipboardOwner> owner) {
+    SelectionCapture::Services services;
+    services.permissions = std::make_shared<X11PermissionProbe>(displayName);
+    services.keyboard = std::make_shared<X11KeyboardEvents>(displayName);
+    services.selection = std::make_shared<PrimarySelectionReader>(displayName);
+    services.focusedWindow = std::make_shared<TerminalDetector>(displayName);
+    services.pasteboard = std::make_shared<X11Pasteboard>(displayName, std::move(owner));
+    return services;
+}
+
+ApertiumEngine& LinuxServices::engine() {
+    if (!m_engine) {
+        m_catalog = std::make_shared<CachedPackageCatalog>(
+            CachedPackageCatalog::Options{.make = [] { return SystemPackageCatalog::create(); }});
+        ApertiumEngine::Options options;
+        options.catalog = m_catalog;
+        m_engine = std::make_unique<ApertiumEngine>(options);
+    }
+    return *m_engine;
+}
+
+bool LinuxServices::hasEngine() const {
+    return m_engine != nullptr;
+}
+
+std::optional<QString> LinuxServices::packageFor(const DownloadRequest& request) {
+    if (!m_catalog)
+        return std::nullopt;
+    QFuture<PackageCatalog::Listing> listing = m_catalog->packages();
+    if (!listing.isFinished()) {
+        QEventLoop loop;
+        QFutureWatcher<PackageCatalog::Listing> watcher;
+        QObject::connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+        watcher.setFuture(listing);
+        if (!listing.isFinished())
+            loop.exec();
+    }
+    if (listing.resultCount() == 0)
+        return std::nullopt;
+    const std::optional<LanguagePackage> package =
+        ApertiumEngine::offeringPackage(listing.result(), request.source, request.target);
+    return package ? std::optional<QString>(package->name) : std::nullopt;
+}
+
+LanguageRecognizerFactory LinuxServices::recognizers() const {
+    LexiconRecognizer::Options options;
+    options.timeout = m_options.lexiconTimeout;
+    return lexiconRecognizerFactory(m_lexicons, options);
+}
+
+LanguageRecognizerFactory LinuxServices::plainRecognizers() {
+    return cld2RecognizerFactory();
+}
+
+std::shared_ptr<const LanguageNames> LinuxServices::names() const {
+    return m_names;
+}
+
+std::shared_ptr<DelayClock> LinuxServices::clock() const {
+    return m_clock;
+}
