@@ -4,8 +4,8 @@
 // capture_bench [captures per case]
 
 #include "app/capture/SelectionCapture.h"
-#include "platform/linux/x11/ClipboardOwner.h"
 #include "platform/linux/composition/LinuxServices.h"
+#include "platform/linux/x11/ClipboardOwner.h"
 #include "tests/platform/linux/x11/ScriptedClipboardOwner.h"
 #include "tests/support/XvfbServer.h"
 

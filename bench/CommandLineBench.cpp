@@ -81,8 +81,8 @@ int main(int argc, char* argv[]) {
     // Interleaved, so that a busy moment of the machine touches every command alike.
     for (int round = 0; round < rounds; ++round) {
         for (size_t i = 0; i < std::size(commands); ++i) {
-            const double seconds = timed(commands[i].program, commands[i].arguments,
-                                         commands[i].input, environment);
+            const double seconds =
+                timed(commands[i].program, commands[i].arguments, commands[i].input, environment);
             if (seconds < 0) {
                 std::fprintf(stderr, "%s failed\n", commands[i].name);
                 return 1;

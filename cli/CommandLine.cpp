@@ -1,7 +1,7 @@
 #include "cli/CommandLine.h"
 
-#include "app/translation/HistoryModel.h"
 #include "app/languages/LanguageService.h"
+#include "app/translation/HistoryModel.h"
 #include "app/translation/TranslationRun.h"
 #include "app/translation/TranslatorModel.h"
 #include "core/InputPieces.h"

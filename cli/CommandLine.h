@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/settings/AppSettings.h"
-#include "app/translation/DelayClock.h"
 #include "app/dictionary/DictionaryService.h"
 #include "app/languages/DownloadRequest.h"
 #include "app/languages/LanguageNames.h"
 #include "app/languages/LanguageService.h"
 #include "app/languages/TranslationEngine.h"
+#include "app/settings/AppSettings.h"
+#include "app/translation/DelayClock.h"
 #include "app/translation/TranslatorModel.h"
 #include "core/LanguagePrefs.h"
 #include "core/LanguageRecognizer.h"
@@ -29,10 +29,10 @@ class CommandLine {
 public:
     enum ExitCode {
         done = 0,
-        notFound = 1,      // no text with words, no language, no definition, no dictionaries
-        usage = 2,         // bad arguments
-        unavailable = 3,   // the pair needs a download or cannot be translated here
-        engineFailure = 4, // the engine failed or has no languages at all
+        notFound = 1,       // no text with words, no language, no definition, no dictionaries
+        usage = 2,          // bad arguments
+        unavailable = 3,    // the pair needs a download or cannot be translated here
+        engineFailure = 4,  // the engine failed or has no languages at all
         historyFailure = 5, // translated, but the history could not be read or saved
     };
 

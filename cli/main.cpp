@@ -2,6 +2,7 @@
 #include "app/settings/PreferredLanguages.h"
 #include "app/settings/SettingsStartup.h"
 #include "app/translation/HistoryModel.h"
+#include "cli/CommandLine.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/composition/LinuxServices.h"
 #include "platform/linux/x11/CaptureCommand.h"
@@ -10,7 +11,6 @@
 #include <QLoggingCategory>
 #include <QTextStream>
 
-#include "cli/CommandLine.h"
 #include <cstdio>
 #include <cstring>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings/DefaultsStore.h"
 #include "app/capture/PermissionProbe.h"
+#include "app/settings/DefaultsStore.h"
 
 #include <QLatin1StringView>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/shortcuts/GlobalKeyMonitor.h"
 #include "app/capture/SelectionCapture.h"
+#include "app/shortcuts/GlobalKeyMonitor.h"
 #include "core/DoubleTapDetector.h"
 
 #include <QObject>

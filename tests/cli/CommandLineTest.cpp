@@ -331,9 +331,10 @@ TEST_F(CommandLineTest, DetectWithItsOwnLanguagesNeverMakesAnEngine) {
 TEST_F(CommandLineTest, DetectExplainShowsWhatTheRecognizerSaid) {
     const Result found = run({"detect", "--supported", "en,es", "--explain", "Hello", "there"});
     EXPECT_EQ(found.code, CommandLine::done);
-    EXPECT_EQ(found.out, QStringLiteral("en\nhints: en 0.3, es 0.3\ntable: Hello there\n"
-                                        "hypotheses:\n  en 0.900\n"
-                                        "needed: 0.3 for a language in the list, 0.6 for another\n"));
+    EXPECT_EQ(found.out,
+              QStringLiteral("en\nhints: en 0.3, es 0.3\ntable: Hello there\n"
+                             "hypotheses:\n  en 0.900\n"
+                             "needed: 0.3 for a language in the list, 0.6 for another\n"));
 
     const Result nothing = run({"detect", "--supported", "en,es", "--explain", "Bonjour"});
     EXPECT_EQ(nothing.code, CommandLine::notFound);

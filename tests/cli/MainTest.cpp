@@ -1,5 +1,7 @@
 // The verdolin executable as a script meets it: a separate process with its own environment.
 
+#include "tests/support/QtPrinters.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -7,8 +9,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include "tests/support/QtPrinters.h"
 
 namespace {
 

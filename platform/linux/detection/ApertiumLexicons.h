@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/linux/dictionaries/FileDictionarySource.h"
 #include "platform/linux/detection/LexiconEvidence.h"
 #include "platform/linux/detection/LtProcAnalyser.h"
+#include "platform/linux/dictionaries/FileDictionarySource.h"
 
 #include <QSet>
 #include <QTimer>

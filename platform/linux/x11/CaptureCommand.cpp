@@ -1,8 +1,8 @@
 #include "platform/linux/x11/CaptureCommand.h"
 
 #include "app/capture/SelectionCapture.h"
-#include "platform/linux/x11/ClipboardOwner.h"
 #include "platform/linux/composition/LinuxServices.h"
+#include "platform/linux/x11/ClipboardOwner.h"
 #include "platform/linux/x11/XcbSelection.h"
 
 #include <cerrno>

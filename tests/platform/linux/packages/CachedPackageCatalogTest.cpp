@@ -38,12 +38,12 @@ struct Fixture {
     }
     QString file() const { return folder.filePath(QStringLiteral("cache/packages.json")); }
     std::unique_ptr<CachedPackageCatalog> catalog() {
-        return std::make_unique<CachedPackageCatalog>(CachedPackageCatalog::Options{
-            [this] {
-                ++made;
-                return system;
-            },
-            file(), [this] { return stamp; }});
+        return std::make_unique<CachedPackageCatalog>(
+            CachedPackageCatalog::Options{[this] {
+                                              ++made;
+                                              return system;
+                                          },
+                                          file(), [this] { return stamp; }});
     }
     PackageCatalog::Listing list() { return catalog()->packages().result(); }
 };

@@ -107,8 +107,7 @@ TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
     const struct {
         const char* display;
         QByteArray why;
-    } unreachable[] = {{nullptr, "DISPLAY is not set"},
-                       {":9999", "DISPLAY=:9999 does not answer"}};
+    } unreachable[] = {{nullptr, "DISPLAY is not set"}, {":9999", "DISPLAY=:9999 does not answer"}};
     for (const auto& [name, why] : unreachable) {
         QProcessEnvironment environment = m_server->environment();
         environment.remove(QStringLiteral("DISPLAY"));
@@ -116,8 +115,8 @@ TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
             environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(name));
         run = runCapture(environment);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err, "noPermission\nverdolin capture: no X display is reachable (" + why
-                               + ")\n");
+        EXPECT_EQ(run.err,
+                  "noPermission\nverdolin capture: no X display is reachable (" + why + ")\n");
     }
 }
 

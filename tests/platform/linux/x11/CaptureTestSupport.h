@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/capture/SelectionCapture.h"
-#include "platform/linux/x11/ClipboardOwner.h"
 #include "platform/linux/composition/LinuxServices.h"
+#include "platform/linux/x11/ClipboardOwner.h"
 #include "tests/platform/linux/x11/ClipboardTestSupport.h"
 
 #include <future>
@@ -16,8 +16,7 @@ protected:
             return;
         ASSERT_TRUE(m_server->startWindowManager());
         m_owner = std::make_shared<ClipboardOwner>(display());
-        m_capture =
-            std::make_unique<SelectionCapture>(LinuxServices::capture(display(), m_owner));
+        m_capture = std::make_unique<SelectionCapture>(LinuxServices::capture(display(), m_owner));
         xcb_intern_atom_reply_t* primary =
             xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, 7, "PRIMARY"), nullptr);
         m_primary = primary->atom;
