@@ -16,30 +16,24 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 Q_LOGGING_CATEGORY(lcApertium, "verdolin.apertium", QtInfoMsg)
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kPollSliceMs = 50;
+constexpr auto kPollSlice = std::chrono::milliseconds(kPollSliceMs);
 constexpr auto kChildCheckInterval = std::chrono::milliseconds(250);
-// A child that closed its output, or whose neighbour ended, is looked at this often...
+// The mode command that closed its output is looked at this often for its exit.
 constexpr auto kExitPollSlice = std::chrono::milliseconds(5);
-// ...for this long at most, when a broken chain is to name the stage that ended.
+// A broken chain waits this long at most to name the stage that ended.
 constexpr auto kEndedStageWait = std::chrono::milliseconds(500);
-constexpr auto kEarlierStageGrace = std::chrono::milliseconds(100);
-constexpr qsizetype kReadChunk = 64 * 1024;
 // The most an answer may grow over its request (see kDefaultMaxAnswerBytes).
 constexpr qsizetype kAnswerGrowth = 4;
 
@@ -49,17 +43,17 @@ QString tr(const char* text) {
 
 using ChildProcess::closeFd;
 using ChildProcess::makePipe;
-using ChildProcess::raiseFd;
 using ChildProcess::reap;
 using ChildProcess::reapIfEnded;
 using ChildProcess::setNonBlocking;
 using ChildProcess::spawn;
 
 // The stage commands of a mode, from `apertium-wblank-mode -z`, which must have ended within
-// `timeout`. `giveUp` is asked while waiting. The pipe does not block, so that a command that
-// hangs cannot hold the pipeline (and its mutex) past the limit.
+// `timeout` by `clock`. `giveUp` is asked while waiting. The pipe does not block, so that a
+// command that hangs cannot hold the pipeline (and its mutex) past the limit.
 std::optional<QList<QStringList>> loadStages(const QString& modeFile,
                                              std::chrono::milliseconds timeout,
+                                             const ApertiumPipeline::Clock& clock,
                                              const std::function<bool()>& giveUp, QString* why) {
     int readEnd = -1;
     int writeEnd = -1;
@@ -86,9 +80,9 @@ std::optional<QList<QStringList>> loadStages(const QString& modeFile,
     State state = State::Reading;
     QByteArray output;
     int status = 0;
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = clock() + timeout;
     while (state == State::Reading || state == State::Exiting) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock());
         if (giveUp()) {
             state = State::GaveUp;
         } else if (state == State::Exiting && reapIfEnded(pid, &status)) {
@@ -255,7 +249,7 @@ int ApertiumPipeline::requestsServed() const {
 
 QList<pid_t> ApertiumPipeline::stagePids() const {
     std::lock_guard lock(m_mutex);
-    return m_pids;
+    return m_process.pids();
 }
 
 void ApertiumPipeline::setRestartAfter(int requests) {
@@ -278,6 +272,11 @@ void ApertiumPipeline::setMaxAnswerBytes(qsizetype bytes) {
     m_maxAnswerBytes = std::max<qsizetype>(1, bytes);
 }
 
+void ApertiumPipeline::setClock(Clock clock) {
+    std::lock_guard lock(m_mutex);
+    m_clock = std::move(clock);
+}
+
 qsizetype ApertiumPipeline::answerLimit(qsizetype requestBytes) const {
     return std::max(m_maxAnswerBytes, kAnswerGrowth * requestBytes);
 }
@@ -287,76 +286,30 @@ std::optional<QString> ApertiumPipeline::startLocked(const std::atomic<bool>* ca
     const auto giveUp = [&] {
         return m_interrupt.load() || (cancelled != nullptr && cancelled->load());
     };
-    const auto stages = loadStages(m_modeFile, m_modeLoadTimeout, giveUp, &why);
+    const auto stages = loadStages(m_modeFile, m_modeLoadTimeout, m_clock, giveUp, &why);
     if (!stages) {
         return tr("The translator for %1 could not be started: %2.").arg(modeName(), why);
     }
-
-    // Our end of the input is a socket so that writing to a dead first stage gives EPIPE
-    // (MSG_NOSIGNAL) instead of a SIGPIPE that would end this process.
-    int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
-        return tr("The translator for %1 could not be started: %2.")
-            .arg(modeName(), QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    m_input = pair[0];
-    int upstream = pair[1];
-    if (!raiseFd(m_input) || !raiseFd(upstream)) {
-        const int error = errno;
-        closeFd(upstream);
+    if (const auto failure = m_process.start(*stages)) {
+        const QString reason =
+            failure->error == ENOENT && failure->stage >= 0
+                ? tr("the program %1 is missing").arg(stages->at(failure->stage).constFirst())
+                : QString::fromLocal8Bit(std::strerror(failure->error));
         stopLocked();
-        return tr("The translator for %1 could not be started: %2.")
-            .arg(modeName(), QString::fromLocal8Bit(std::strerror(error)));
+        return tr("The translator for %1 could not be started: %2.").arg(modeName(), reason);
     }
-
     for (const QStringList& argv : *stages) {
-        int readEnd = -1;
-        int writeEnd = -1;
-        int error = makePipe(readEnd, writeEnd) ? 0 : errno;
-        pid_t pid = -1;
-        if (error == 0) {
-            error = spawn(argv, upstream, writeEnd, &pid);
-        }
-        // The parent keeps neither end a stage owns, or EOF would never travel down.
-        closeFd(upstream);
-        closeFd(writeEnd);
-        upstream = readEnd;
-        if (error != 0) {
-            closeFd(upstream);
-            stopLocked();
-            const QString reason = error == ENOENT
-                                       ? tr("the program %1 is missing").arg(argv.constFirst())
-                                       : QString::fromLocal8Bit(std::strerror(error));
-            return tr("The translator for %1 could not be started: %2.").arg(modeName(), reason);
-        }
-        m_pids.append(pid);
         m_programs.append(QFileInfo(argv.constFirst()).fileName());
     }
-    m_output = upstream;
-    if (!setNonBlocking(m_input) || !setNonBlocking(m_output)) {
-        const int error = errno;
-        stopLocked();
-        return tr("The translator for %1 could not be started: %2.")
-            .arg(modeName(), QString::fromLocal8Bit(std::strerror(error)));
-    }
     m_running = true;
-    qCDebug(lcApertium) << "started" << modeName() << "with" << m_pids.size() << "stages";
+    qCDebug(lcApertium) << "started" << modeName() << "with" << stages->size() << "stages";
     return std::nullopt;
 }
 
 void ApertiumPipeline::stopLocked() {
     m_running = false;
-    closeFd(m_input);
-    closeFd(m_output);
-    for (const pid_t pid : std::as_const(m_pids)) {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            reap(pid);
-        }
-    }
-    m_pids.clear();
+    m_process.stop();
     m_programs.clear();
-    m_inbox.clear();
     m_pendingMarker.clear();
     m_pendingLimit = 0;
     m_served = 0;
@@ -366,30 +319,31 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
                                                      const QByteArray& marker, qsizetype limit,
                                                      const std::atomic<bool>* cancelled,
                                                      QByteArray* answer, QString* why) {
-    qsizetype written = 0;
+    QByteArray& inbox = m_process.inbox();
     qsizetype searchFrom = 0;
-    auto lastProgress = Clock::now();
+    auto lastProgress = m_clock();
     auto lastChildCheck = lastProgress;
+    m_process.send(request);
 
     for (;;) {
-        const qsizetype found = m_inbox.indexOf(marker, searchFrom);
-        if (found >= 0 && written == request.size()) {
-            *answer = m_inbox.left(found);
-            m_inbox.remove(0, found + marker.size());
-            if (!m_inbox.isEmpty()) {
+        const qsizetype found = inbox.indexOf(marker, searchFrom);
+        if (found >= 0 && !m_process.hasUnsent()) {
+            *answer = inbox.left(found);
+            inbox.remove(0, found + marker.size());
+            if (!inbox.isEmpty()) {
                 qCWarning(lcApertium)
-                    << modeName() << "sent" << m_inbox.size() << "bytes after an answer";
-                m_inbox.clear();
+                    << modeName() << "sent" << inbox.size() << "bytes after an answer";
+                inbox.clear();
             }
             return Outcome::Answered;
         }
-        searchFrom = std::max<qsizetype>(0, m_inbox.size() - marker.size() + 1);
+        searchFrom = std::max<qsizetype>(0, inbox.size() - marker.size() + 1);
 
         if (m_interrupt) {
             return Outcome::Interrupted;
         }
         if (cancelled != nullptr && cancelled->load()) {
-            if (written == request.size()) {
+            if (!m_process.hasUnsent()) {
                 m_pendingMarker = marker;
                 m_pendingLimit = limit;
                 return Outcome::Cancelled;
@@ -399,66 +353,33 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
             return Outcome::Cancelled;
         }
 
-        pollfd fds[2];
-        nfds_t count = 0;
-        fds[count++] = {m_output, POLLIN, 0};
-        if (written < request.size()) {
-            fds[count++] = {m_input, POLLOUT, 0};
-        }
-        if (::poll(fds, count, kPollSliceMs) < 0 && errno != EINTR) {
-            *why = QString::fromLocal8Bit(std::strerror(errno));
+        bool progress = false;
+        switch (m_process.pump(kPollSlice, limit)) {
+        case NulFramedProcess::Io::Idle:
+            break;
+        case NulFramedProcess::Io::Progress:
+            progress = true;
+            break;
+        case NulFramedProcess::Io::Full:
+            // The answer may end in what just came: take it before calling it too long.
+            if (inbox.indexOf(marker, searchFrom) >= 0) {
+                continue;
+            }
+            *why = tr("it sent more than %1 without ending the answer")
+                       .arg(QLocale().formattedDataSize(limit, 0));
+            return Outcome::Dead;
+        case NulFramedProcess::Io::InputClosed:
+            *why = whyBroken(tr("its first stage stopped reading"));
+            return Outcome::Dead;
+        case NulFramedProcess::Io::OutputEnded:
+            *why = whyBroken(tr("its last stage ended"));
+            return Outcome::Dead;
+        case NulFramedProcess::Io::Failed:
+            *why = QString::fromLocal8Bit(std::strerror(m_process.lastError()));
             return Outcome::Dead;
         }
 
-        bool progress = false;
-        if (count > 1 && fds[1].revents != 0) {
-            while (written < request.size()) {
-                const ssize_t sent = ::send(m_input, request.constData() + written,
-                                            request.size() - written, MSG_NOSIGNAL | MSG_DONTWAIT);
-                if (sent > 0) {
-                    written += sent;
-                    progress = true;
-                } else if (sent < 0 && errno == EINTR) {
-                    continue;
-                } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                    break;
-                } else {
-                    *why = whyBroken(tr("its first stage stopped reading"));
-                    return Outcome::Dead;
-                }
-            }
-        }
-        if (fds[0].revents != 0) {
-            for (;;) {
-                const qsizetype before = m_inbox.size();
-                m_inbox.resize(before + kReadChunk);
-                const ssize_t got = ::read(m_output, m_inbox.data() + before, kReadChunk);
-                m_inbox.resize(before + std::max<ssize_t>(got, 0));
-                if (got > 0) {
-                    progress = true;
-                    if (m_inbox.size() <= limit) {
-                        continue;
-                    }
-                    // The answer may end in what just came: take it before calling it too long.
-                    if (m_inbox.indexOf(marker, searchFrom) >= 0) {
-                        break;
-                    }
-                    *why = tr("it sent more than %1 without ending the answer")
-                               .arg(QLocale().formattedDataSize(limit, 0));
-                    return Outcome::Dead;
-                }
-                if (got < 0 && errno == EINTR) {
-                    continue;
-                }
-                if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                    break;
-                }
-                *why = whyBroken(tr("its last stage ended"));
-                return Outcome::Dead;
-            }
-        }
-
-        const auto now = Clock::now();
+        const auto now = m_clock();
         if (progress) {
             lastProgress = now;
         } else if (now - lastProgress > m_stallTimeout) {
@@ -476,66 +397,17 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
 }
 
 bool ApertiumPipeline::stageExited(QString* why) {
-    const QString stage = endedStage(std::chrono::milliseconds(0));
-    if (stage.isEmpty()) {
+    const auto stage = m_process.endedStage(std::chrono::milliseconds(0));
+    if (!stage) {
         return false;
     }
-    *why = tr("%1 ended").arg(stage);
+    *why = tr("%1 ended").arg(m_programs.value(*stage));
     return true;
 }
 
-QString ApertiumPipeline::endedStage(std::chrono::milliseconds wait) {
-    // When one stage ends, the stages after it see the end of their input and exit normally,
-    // and the ones before it may die of a broken pipe: the first stage to end of anything but
-    // a broken pipe is the one that broke the chain.
-    std::vector<std::optional<int>> statuses(m_pids.size());
-    // The first of the ended stages, and whether one before it still runs.
-    const auto sweep = [&] {
-        qsizetype first = -1;
-        bool earlierRuns = false;
-        for (qsizetype i = 0; i < m_pids.size(); ++i) {
-            int status = 0;
-            if (m_pids.at(i) > 0 && reapIfEnded(m_pids.at(i), &status)) {
-                m_pids[i] = -1;
-                statuses[i] = status;
-            }
-            if (statuses[i] && first < 0) {
-                first = i;
-            }
-            earlierRuns = earlierRuns || (first < 0 && m_pids.at(i) > 0);
-        }
-        return std::pair(first, first >= 0 && earlierRuns);
-    };
-    auto deadline = Clock::now() + wait;
-    bool graceGiven = false;
-    for (;;) {
-        const auto [first, earlierRuns] = sweep();
-        if (first >= 0 && !graceGiven && earlierRuns) {
-            // A stage's output closes a moment before its exit can be seen, time enough for
-            // the stages after it to end: give the ones before a moment to show they ended.
-            graceGiven = true;
-            deadline = Clock::now() + kEarlierStageGrace;
-        } else if ((first >= 0 && !earlierRuns) || Clock::now() >= deadline) {
-            break;
-        }
-        std::this_thread::sleep_for(kExitPollSlice);
-    }
-    const auto brokenPipe = [](int status) {
-        return WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE;
-    };
-    for (const bool skipBrokenPipes : {true, false}) {
-        for (std::size_t i = 0; i < statuses.size(); ++i) {
-            if (statuses[i] && !(skipBrokenPipes && brokenPipe(*statuses[i]))) {
-                return m_programs.value(static_cast<qsizetype>(i));
-            }
-        }
-    }
-    return {};
-}
-
 QString ApertiumPipeline::whyBroken(const QString& fallback) {
-    const QString stage = endedStage(kEndedStageWait);
-    return stage.isEmpty() ? fallback : tr("%1 ended").arg(stage);
+    const auto stage = m_process.endedStage(kEndedStageWait);
+    return stage ? tr("%1 ended").arg(m_programs.value(*stage)) : fallback;
 }
 
 QString ApertiumPipeline::modeName() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/common/NulFramedProcess.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -7,6 +9,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <sys/types.h>
@@ -16,6 +19,9 @@
 // framed by a random nonce so that a stage that dies half-way can never pass for an answer.
 class ApertiumPipeline {
 public:
+    // What the stall and mode-load limits are measured with.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
     struct Result {
         std::optional<QString> text;
         // Readable by the user; empty on success.
@@ -62,6 +68,7 @@ public:
     void setStallTimeout(std::chrono::milliseconds timeout);
     void setModeLoadTimeout(std::chrono::milliseconds timeout);
     void setMaxAnswerBytes(qsizetype bytes);
+    void setClock(Clock clock);
 
 private:
     enum class Outcome { Answered, Cancelled, Interrupted, Dead };
@@ -75,9 +82,6 @@ private:
                      const std::atomic<bool>* cancelled, QByteArray* answer, QString* why);
     qsizetype answerLimit(qsizetype requestBytes) const;
     bool stageExited(QString* why);
-    // Reaps the stages that ended, waiting up to `wait` for one to: the program of the stage
-    // whose end broke the chain, or empty when none ended.
-    QString endedStage(std::chrono::milliseconds wait);
     // Why the chain broke, naming the stage that ended; `fallback` when none is found.
     QString whyBroken(const QString& fallback);
     QString modeName() const;
@@ -88,11 +92,8 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<int> m_served{0};
 
-    QList<pid_t> m_pids;
+    NulFramedProcess m_process;
     QStringList m_programs;
-    int m_input = -1;
-    int m_output = -1;
-    QByteArray m_inbox;
     // The marker of a cancelled request whose answer is still on its way, and that answer's
     // limit.
     QByteArray m_pendingMarker;
@@ -101,4 +102,5 @@ private:
     std::chrono::milliseconds m_stallTimeout = kDefaultStallTimeout;
     std::chrono::milliseconds m_modeLoadTimeout = kDefaultModeLoadTimeout;
     qsizetype m_maxAnswerBytes = kDefaultMaxAnswerBytes;
+    Clock m_clock = [] { return std::chrono::steady_clock::now(); };
 };

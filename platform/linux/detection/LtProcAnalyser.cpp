@@ -1,19 +1,6 @@
 #include "platform/linux/detection/LtProcAnalyser.h"
 
-#include "platform/linux/common/ChildProcess.h"
-
-#include <QFile>
 #include <QLoggingCategory>
-
-#include <cerrno>
-#include <csignal>
-#include <ctime>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 Q_LOGGING_CATEGORY(lcLexicon, "verdolin.lexicon", QtInfoMsg)
 
@@ -21,17 +8,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr qsizetype kReadChunk = 16 * 1024;
 // Owed answers beyond this mean the process falls ever further behind.
 constexpr qsizetype kMaxOwed = 256;
 // No answer to a word is this long; a process sending more without a NUL is broken.
 constexpr qsizetype kMaxInbox = 4 * 1024 * 1024;
-
-using ChildProcess::closeFd;
-using ChildProcess::raiseFd;
-using ChildProcess::reap;
-using ChildProcess::setNonBlocking;
-using ChildProcess::spawn;
 
 // Characters lt-proc's stream format reserves. Unescaped, `[` opens a superblank that
 // swallows the NUL, and `^` or `@` end the process.
@@ -172,24 +152,24 @@ std::optional<QList<bool>> LtProcAnalyser::knowsAll(const QStringList& tokens,
     if (asked.isEmpty())
         return result;
 
-    if (m_pid > 0) {
+    if (m_process.isRunning()) {
         const bool alive = readAvailableLocked();
-        const bool hung = (m_owed > 0 || !m_outbox.isEmpty())
+        const bool hung = (m_owed > 0 || m_process.hasUnsent())
                           && (now - m_owedSince >= m_options.stallTimeout || m_owed > kMaxOwed);
         if (!alive || hung) {
             qCDebug(lcLexicon) << m_file << (alive ? "hangs" : "ended") << "; restarting";
             stopLocked();
         }
     }
-    if (m_pid <= 0 && !startLocked())
+    if (!m_process.isRunning() && !startLocked())
         return std::nullopt;
 
     QList<QByteArray> answers;
     // A process found dead is replaced at once, while the deadline and the start budget allow.
     for (bool retried = false;; retried = true) {
-        if (m_owed == 0 && m_outbox.isEmpty())
+        if (m_owed == 0 && !m_process.hasUnsent())
             m_owedSince = Clock::now();
-        m_outbox += requests;
+        m_process.send(requests);
         answers.clear();
         const Exchange outcome = exchangeLocked(asked.size(), deadline, &answers);
         if (outcome == Exchange::Answered)
@@ -212,7 +192,7 @@ std::optional<QList<bool>> LtProcAnalyser::knowsAll(const QStringList& tokens,
 bool LtProcAnalyser::start() {
     std::lock_guard lock(m_mutex);
     m_lastUsed = Clock::now().time_since_epoch().count();
-    return m_pid > 0 || startLocked();
+    return m_process.isRunning() || startLocked();
 }
 
 void LtProcAnalyser::stop() {
@@ -224,7 +204,7 @@ bool LtProcAnalyser::stopIfUnusedSince(Clock::time_point cutoff) {
     if (lastUsed() >= cutoff)
         return false;
     std::lock_guard lock(m_mutex);
-    if (m_pid <= 0 || lastUsed() >= cutoff)
+    if (!m_process.isRunning() || lastUsed() >= cutoff)
         return false;
     qCDebug(lcLexicon) << "closing idle analyser" << m_file;
     stopLocked();
@@ -233,14 +213,14 @@ bool LtProcAnalyser::stopIfUnusedSince(Clock::time_point cutoff) {
 
 bool LtProcAnalyser::isRunning() const {
     std::lock_guard lock(m_mutex);
-    return m_pid > 0;
+    return m_process.isRunning();
 }
 
 std::optional<pid_t> LtProcAnalyser::pid() const {
     std::lock_guard lock(m_mutex);
-    if (m_pid <= 0)
+    if (!m_process.isRunning())
         return std::nullopt;
-    return m_pid;
+    return m_process.pids().constFirst();
 }
 
 int LtProcAnalyser::starts() const {
@@ -264,91 +244,53 @@ bool LtProcAnalyser::startLocked() {
         return false;
     m_startTimes.push_back(Clock::now());
     ++m_starts;
-
-    // Our end of the input is a socket, so that writing to a dead analyser gives EPIPE
-    // (MSG_NOSIGNAL) rather than a SIGPIPE that would end this process.
-    int pair[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
-        return false;
-    int childInput = pair[1];
-    m_input = pair[0];
-    int fds[2] = {-1, -1};
-    int childOutput = -1;
-    bool ready = raiseFd(m_input) && raiseFd(childInput) && ::pipe2(fds, O_CLOEXEC) == 0;
-    if (ready) {
-        m_output = fds[0];
-        childOutput = fds[1];
-        ready = raiseFd(m_output) && raiseFd(childOutput);
-    }
-    int error = ready ? 0 : errno;
-    if (ready) {
-        error = spawn({m_options.program, QStringLiteral("-z"), m_file}, childInput, childOutput,
-                      &m_pid);
-    }
-    closeFd(childInput);
-    closeFd(childOutput);
-    if (error != 0 || !setNonBlocking(m_input) || !setNonBlocking(m_output)) {
+    if (const auto failure = m_process.start({{m_options.program, QStringLiteral("-z"), m_file}})) {
         qCWarning(lcLexicon) << "cannot start" << m_options.program << "for" << m_file << ":"
-                             << (error != 0 ? error : errno);
-        if (error != 0)
-            m_pid = -1;
+                             << failure->error;
         stopLocked();
         return false;
     }
-    qCDebug(lcLexicon) << "started" << m_options.program << m_file << "as" << m_pid;
+    qCDebug(lcLexicon) << "started" << m_options.program << m_file << "as"
+                       << m_process.pids().constFirst();
     return true;
 }
 
 void LtProcAnalyser::stopLocked() {
-    closeFd(m_input);
-    closeFd(m_output);
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGKILL);
-        reap(m_pid);
-    }
-    m_pid = -1;
-    m_inbox.clear();
-    m_outbox.clear();
+    m_process.stop();
     m_owed = 0;
 }
 
 bool LtProcAnalyser::readAvailableLocked() {
-    char buffer[kReadChunk];
-    for (;;) {
-        const ssize_t got = ::read(m_output, buffer, sizeof buffer);
-        if (got > 0) {
-            m_inbox.append(buffer, got);
-            if (m_inbox.size() > kMaxInbox && !m_inbox.contains('\0'))
-                return false;
-            continue;
-        }
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-            break;
-        return false; // end of file or a real error
-    }
+    QByteArray& inbox = m_process.inbox();
+    const NulFramedProcess::Io io = m_process.pump(std::chrono::nanoseconds(0), kMaxInbox);
+    const bool alive =
+        io == NulFramedProcess::Io::Full
+            ? inbox.contains('\0')
+            : io == NulFramedProcess::Io::Idle || io == NulFramedProcess::Io::Progress;
+    if (!alive)
+        return false;
     // Answers owed to callers that gave up are dropped as they arrive.
     while (m_owed > 0) {
-        const qsizetype end = m_inbox.indexOf('\0');
+        const qsizetype end = inbox.indexOf('\0');
         if (end < 0)
             break;
-        m_inbox.remove(0, end + 1);
+        inbox.remove(0, end + 1);
         --m_owed;
     }
     return true;
 }
 
 void LtProcAnalyser::takeAnswersLocked(QList<QByteArray>* answers, qsizetype wanted) {
+    QByteArray& inbox = m_process.inbox();
     qsizetype from = 0;
     while (answers->size() < wanted) {
-        const qsizetype end = m_inbox.indexOf('\0', from);
+        const qsizetype end = inbox.indexOf('\0', from);
         if (end < 0)
             break;
-        answers->append(m_inbox.sliced(from, end - from));
+        answers->append(inbox.sliced(from, end - from));
         from = end + 1;
     }
-    m_inbox.remove(0, from);
+    inbox.remove(0, from);
 }
 
 LtProcAnalyser::Exchange LtProcAnalyser::exchangeLocked(qsizetype wanted, QDeadlineTimer deadline,
@@ -361,35 +303,13 @@ LtProcAnalyser::Exchange LtProcAnalyser::exchangeLocked(qsizetype wanted, QDeadl
         if (answers->size() == wanted)
             return Exchange::Answered;
 
-        while (!m_outbox.isEmpty()) {
-            const ssize_t sent =
-                ::send(m_input, m_outbox.constData(), m_outbox.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (sent > 0) {
-                m_outbox.remove(0, sent);
-            } else if (sent < 0 && errno == EINTR) {
-                continue;
-            } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-                break;
-            } else {
-                return Exchange::Dead;
-            }
-        }
-
         const qint64 remaining = deadline.remainingTimeNSecs();
         if (remaining == 0)
             return Exchange::TimedOut;
-        pollfd fds[2] = {{m_output, POLLIN, 0}, {m_input, POLLOUT, 0}};
-        const nfds_t count = m_outbox.isEmpty() ? 1 : 2;
-        timespec wait{};
-        timespec* timeout = nullptr;
-        if (remaining > 0) {
-            wait.tv_sec = static_cast<time_t>(remaining / 1'000'000'000);
-            wait.tv_nsec = static_cast<long>(remaining % 1'000'000'000);
-            timeout = &wait;
-        }
-        if (::ppoll(fds, count, timeout, nullptr) < 0 && errno != EINTR)
-            return Exchange::Dead;
-        if (count > 1 && (fds[1].revents & (POLLERR | POLLHUP)) != 0)
+        // Negative: no deadline. What the wait brings is looked at on the next round.
+        const NulFramedProcess::Io io =
+            m_process.pump(std::chrono::nanoseconds(remaining), kMaxInbox);
+        if (io == NulFramedProcess::Io::InputClosed || io == NulFramedProcess::Io::Failed)
             return Exchange::Dead;
     }
 }

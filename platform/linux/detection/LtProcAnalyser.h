@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/common/NulFramedProcess.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QList>
@@ -72,7 +74,7 @@ private:
     bool startLocked();
     void stopLocked();
     bool mayStartLocked();
-    // Reads what has arrived without waiting; false when the process is gone.
+    // Writes and reads what it can without waiting; false when the process is gone.
     bool readAvailableLocked();
     Exchange exchangeLocked(qsizetype wanted, QDeadlineTimer deadline, QList<QByteArray>* answers);
     void takeAnswersLocked(QList<QByteArray>* answers, qsizetype wanted);
@@ -80,13 +82,8 @@ private:
     const QString m_file;
     const Options m_options;
     mutable std::mutex m_mutex;
-    pid_t m_pid = -1;
-    int m_input = -1;
-    int m_output = -1;
-    // Bytes read but not yet split into answers.
-    QByteArray m_inbox;
-    // Request bytes not yet written; they go out before anything else.
-    QByteArray m_outbox;
+    // Its inbox holds bytes not yet split into answers; unsent requests go out first.
+    NulFramedProcess m_process;
     // Answers to requests whose caller gave up; they are dropped when they arrive.
     qsizetype m_owed = 0;
     std::chrono::steady_clock::time_point m_owedSince;
