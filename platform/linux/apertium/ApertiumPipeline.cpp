@@ -257,16 +257,6 @@ void ApertiumPipeline::setRestartAfter(int requests) {
     m_restartAfter = std::max(1, requests);
 }
 
-void ApertiumPipeline::setStallTimeout(std::chrono::milliseconds timeout) {
-    std::lock_guard lock(m_mutex);
-    m_stallTimeout = timeout;
-}
-
-void ApertiumPipeline::setModeLoadTimeout(std::chrono::milliseconds timeout) {
-    std::lock_guard lock(m_mutex);
-    m_modeLoadTimeout = timeout;
-}
-
 void ApertiumPipeline::setMaxAnswerBytes(qsizetype bytes) {
     std::lock_guard lock(m_mutex);
     m_maxAnswerBytes = std::max<qsizetype>(1, bytes);
@@ -286,7 +276,7 @@ std::optional<QString> ApertiumPipeline::startLocked(const std::atomic<bool>* ca
     const auto giveUp = [&] {
         return m_interrupt.load() || (cancelled != nullptr && cancelled->load());
     };
-    const auto stages = loadStages(m_modeFile, m_modeLoadTimeout, m_clock, giveUp, &why);
+    const auto stages = loadStages(m_modeFile, kModeLoadTimeout, m_clock, giveUp, &why);
     if (!stages) {
         return tr("The translator for %1 could not be started: %2.").arg(modeName(), why);
     }
@@ -382,9 +372,9 @@ ApertiumPipeline::Outcome ApertiumPipeline::exchange(const QByteArray& request,
         const auto now = m_clock();
         if (progress) {
             lastProgress = now;
-        } else if (now - lastProgress > m_stallTimeout) {
+        } else if (now - lastProgress > kStallTimeout) {
             *why = tr("no answer for %1 seconds")
-                       .arg(std::chrono::duration<double>(m_stallTimeout).count());
+                       .arg(std::chrono::duration<double>(kStallTimeout).count());
             return Outcome::Dead;
         }
         if (now - lastChildCheck >= kChildCheckInterval) {

@@ -31,9 +31,9 @@ public:
     // The tagger learns from what it has seen; a fresh run keeps answers as the command gives.
     static constexpr int kDefaultRestartAfter = 200;
     // No byte in or out for this long means a stage hangs.
-    static constexpr std::chrono::milliseconds kDefaultStallTimeout{20000};
+    static constexpr std::chrono::milliseconds kStallTimeout{20000};
     // `apertium-wblank-mode` must have printed the stage commands and ended within this.
-    static constexpr std::chrono::milliseconds kDefaultModeLoadTimeout{10000};
+    static constexpr std::chrono::milliseconds kModeLoadTimeout{10000};
     // An answer holds at most this many bytes, or four times its request when that is more
     // (no translation is that much longer than its text): a stage that writes more without
     // ending the answer is broken.
@@ -65,8 +65,6 @@ public:
     QList<pid_t> stagePids() const;
 
     void setRestartAfter(int requests);
-    void setStallTimeout(std::chrono::milliseconds timeout);
-    void setModeLoadTimeout(std::chrono::milliseconds timeout);
     void setMaxAnswerBytes(qsizetype bytes);
     void setClock(Clock clock);
 
@@ -99,8 +97,6 @@ private:
     QByteArray m_pendingMarker;
     qsizetype m_pendingLimit = 0;
     int m_restartAfter = kDefaultRestartAfter;
-    std::chrono::milliseconds m_stallTimeout = kDefaultStallTimeout;
-    std::chrono::milliseconds m_modeLoadTimeout = kDefaultModeLoadTimeout;
     qsizetype m_maxAnswerBytes = kDefaultMaxAnswerBytes;
     Clock m_clock = [] { return std::chrono::steady_clock::now(); };
 };
