@@ -80,15 +80,6 @@ QList<Item> load(const QString& path) {
     return items;
 }
 
-QStringList tokensOf(const QString& text) {
-    QStringList tokens;
-    for (const QString& piece : text.split(u' ', Qt::SkipEmptyParts)) {
-        if (std::any_of(piece.cbegin(), piece.cend(), [](QChar c) { return c.isLetter(); }))
-            tokens.append(piece);
-    }
-    return tokens;
-}
-
 void dump(const QList<Item>& items, ApertiumLexicons& lexicons, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
@@ -102,7 +93,7 @@ void dump(const QList<Item>& items, ApertiumLexicons& lexicons, const QString& p
         for (const LanguageHypothesis& share : reading.evidence)
             evidence.append(QStringLiteral("%1:%2").arg(share.identifier).arg(share.probability));
         QStringList shares;
-        const QStringList tokens = tokensOf(text);
+        const QStringList tokens = LexiconRecognizer::tokens(text);
         for (const QString& code : lexicons.languages()) {
             if (const std::optional<double> share = lexicons.knownShare(code, tokens, noLimit))
                 shares.append(QStringLiteral("%1:%2").arg(code).arg(*share, 0, 'f', 3));

@@ -19,8 +19,12 @@ QStringList tied(const Ballot& ballot, const Rule& rule) {
     return codes;
 }
 
+bool applies(int words, const Rule& rule) {
+    return words >= rule.minWords && words <= rule.maxWords;
+}
+
 std::optional<Verdict> decide(const Ballot& ballot, const Rule& rule) {
-    if (ballot.words < rule.minWords || ballot.words > rule.maxWords)
+    if (!applies(ballot.words, rule))
         return std::nullopt;
     const QStringList candidates = tied(ballot, rule);
     if (candidates.isEmpty())

@@ -56,6 +56,10 @@ struct Verdict {
     Basis basis = Basis::confirms;
 };
 
+// Whether the rule speaks on a text of this many words; the lexicons need not be asked
+// otherwise.
+bool applies(int words, const Rule& rule = {});
+
 // The lexicon languages that know enough of the text and come within the lead of the best,
 // sorted: CLD2 should choose between them (tieBreak) when there are two or more.
 QStringList tied(const Ballot& ballot, const Rule& rule = {});

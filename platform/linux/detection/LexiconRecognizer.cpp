@@ -32,31 +32,6 @@ std::optional<std::pair<QString, QString>> userPair(const QHash<QString, double>
     return std::pair{strongest[0], strongest[1]};
 }
 
-// White-space pieces as the detector counts words; those with a letter are the tokens.
-QStringList tokensOf(const QString& text, int& words) {
-    words = 0;
-    QStringList tokens;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        // Surrogate halves are never white space, so a cut never splits a code point.
-        if (i < text.size() && !text.at(i).isSpace()) {
-            if (start < 0)
-                start = i;
-            continue;
-        }
-        if (start < 0)
-            continue;
-        ++words;
-        const QString token = text.mid(start, i - start);
-        const QList<uint> codePoints = token.toUcs4();
-        if (std::any_of(codePoints.cbegin(), codePoints.cend(),
-                        [](uint c) { return QChar::isLetter(static_cast<char32_t>(c)); }))
-            tokens.append(token);
-        start = -1;
-    }
-    return tokens;
-}
-
 } // namespace
 
 LexiconRecognizer::LexiconRecognizer(std::shared_ptr<LexiconEvidence> evidence)
@@ -71,19 +46,20 @@ void LexiconRecognizer::setLanguageHints(const QHash<QString, double>& hints) {
 }
 
 void LexiconRecognizer::processString(const QString& text) {
-    const Cld2Recognizer::Reading reading = Cld2Recognizer::read(text, m_weights);
-    m_hypotheses = Cld2Recognizer::hypotheses(reading, m_weights);
-    m_explanation = QStringList{Cld2Recognizer::describe(reading)};
+    m_trace = Trace{};
+    m_trace.reading = Cld2Recognizer::read(text, m_weights);
+    m_hypotheses = Cld2Recognizer::hypotheses(m_trace.reading, m_weights);
     if (!m_evidence)
         return;
     int words = 0;
-    const QStringList tokens = tokensOf(text, words);
+    const QStringList tokens = LexiconRecognizer::tokens(text, &words);
+    m_trace.tokens = tokens.size();
     if (tokens.isEmpty())
         return;
     if (words <= maxWords)
         settleShortText(text, tokens, words);
-    else if (m_weights.isEmpty())
-        settleSentence(text, reading.bestEffort, tokens, words);
+    else if (m_weights.isEmpty() && SentenceVote::applies(words, m_options.sentenceRule))
+        settleSentence(text, m_trace.reading.bestEffort, tokens, words);
 }
 
 void LexiconRecognizer::settleShortText(const QString& text, const QStringList& tokens, int words) {
@@ -95,7 +71,7 @@ void LexiconRecognizer::settleShortText(const QString& text, const QStringList& 
     m_evidence->startLoading({pair->first, pair->second});
     const std::optional<double> firstShare = m_evidence->knownShare(pair->first, tokens, deadline);
     if (!firstShare) {
-        m_explanation.append(QStringLiteral("lexicons: no answer in time, cld2 alone"));
+        m_trace.late = QString();
         return;
     }
 
@@ -105,16 +81,15 @@ void LexiconRecognizer::settleShortText(const QString& text, const QStringList& 
     ballot.firstShare = *firstShare;
     ballot.second = pair->second;
     ballot.words = words;
-    QString seen = QStringLiteral("%1 %2").arg(pair->first).arg(*firstShare, 0, 'f', 2);
     if (!LexiconVote::secondCannotMatter(ballot, m_options.rule)) {
         const std::optional<double> secondShare =
             m_evidence->knownShare(pair->second, tokens, deadline);
         if (!secondShare) {
-            m_explanation.append(QStringLiteral("lexicons: no answer in time, cld2 alone"));
+            m_trace.late = QString();
             return;
         }
         ballot.secondShare = *secondShare;
-        seen += QStringLiteral(", %1 %2").arg(pair->second).arg(*secondShare, 0, 'f', 2);
+        m_trace.secondAsked = true;
     }
     if (LexiconVote::needsUnhinted(ballot, m_options.rule)) {
         const QList<LanguageHypothesis> unhinted =
@@ -123,21 +98,14 @@ void LexiconRecognizer::settleShortText(const QString& text, const QStringList& 
             ballot.unhinted = unhinted.first().identifier;
     }
     const std::optional<LexiconVote::Verdict> verdict = LexiconVote::decide(ballot, m_options.rule);
-    m_explanation.append(QStringLiteral("lexicons of the user's languages know %1 of %2 tokens")
-                             .arg(seen)
-                             .arg(tokens.size()));
-    if (verdict && verdict->decisive)
-        m_explanation.append(QStringLiteral("vote: %1, reported as right %2 of the time")
-                                 .arg(verdict->language)
-                                 .arg(confidence(words), 0, 'f', 3));
+    m_trace.shortText = ballot;
+    m_trace.shortVerdict = verdict;
     m_hypotheses = LexiconVote::hypotheses(m_hypotheses, verdict, confidence(words));
 }
 
 void LexiconRecognizer::settleSentence(const QString& text, bool bestEffort,
                                        const QStringList& tokens, int words) {
     const SentenceVote::Rule& rule = m_options.sentenceRule;
-    if (words < rule.minWords || words > rule.maxWords)
-        return;
     const QStringList codes = m_evidence->languages();
     if (codes.isEmpty())
         return;
@@ -148,20 +116,14 @@ void LexiconRecognizer::settleSentence(const QString& text, bool bestEffort,
     ballot.recognized = m_hypotheses;
     ballot.bestEffort = bestEffort;
     ballot.words = words;
-    QStringList seen;
     for (const QString& code : codes) {
         const std::optional<double> share = m_evidence->knownShare(code, tokens, deadline);
         if (!share) {
-            m_explanation.append(
-                QStringLiteral("lexicons: no answer from %1 in time, cld2 alone").arg(code));
+            m_trace.late = code;
             return;
         }
         ballot.shares.insert(code, *share);
-        seen.append(QStringLiteral("%1 %2").arg(code).arg(*share, 0, 'f', 2));
     }
-    m_explanation.append(QStringLiteral("lexicons know %1 of %2 tokens")
-                             .arg(seen.join(QStringLiteral(", ")))
-                             .arg(tokens.size()));
     // Close languages' lexicons both know most words of either; CLD2 limited to them tells
     // them apart better than by chance.
     if (const QStringList tied = SentenceVote::tied(ballot, rule); tied.size() > 1) {
@@ -173,21 +135,19 @@ void LexiconRecognizer::settleSentence(const QString& text, bool bestEffort,
             Cld2Recognizer::hypotheses(Cld2Recognizer::read(text, between), between);
         if (!choice.isEmpty()) {
             ballot.tieBreak = choice.constFirst().identifier;
-            m_explanation.append(QStringLiteral("cld2 between %1: %2")
-                                     .arg(tied.join(QStringLiteral(", ")), *ballot.tieBreak));
+            m_trace.tied = tied;
         }
     }
 
     const std::optional<SentenceVote::Verdict> verdict = SentenceVote::decide(ballot, rule);
+    m_trace.sentence = ballot;
+    m_trace.sentenceCodes = codes;
+    m_trace.sentenceVerdict = verdict;
     if (!verdict)
         return;
-    const double probability = SentenceVote::accuracy(verdict->basis);
-    m_explanation.append(
-        QStringLiteral("vote: %1 %2 cld2's answer, reported as right %3 of the time")
-            .arg(verdict->language, SentenceVote::basisName(verdict->basis))
-            .arg(probability, 0, 'f', 3));
-    m_hypotheses = LexiconVote::hypotheses(
-        m_hypotheses, LexiconVote::Verdict{verdict->language, true}, probability);
+    m_hypotheses =
+        LexiconVote::hypotheses(m_hypotheses, LexiconVote::Verdict{verdict->language, true},
+                                SentenceVote::accuracy(verdict->basis));
 }
 
 QList<LanguageHypothesis> LexiconRecognizer::languageHypotheses(int maximum) const {
@@ -195,7 +155,73 @@ QList<LanguageHypothesis> LexiconRecognizer::languageHypotheses(int maximum) con
 }
 
 QStringList LexiconRecognizer::explanation() const {
-    return m_explanation;
+    const Trace& t = m_trace;
+    QStringList lines{Cld2Recognizer::describe(t.reading)};
+    const auto share = [](const QString& code, double value) {
+        return QStringLiteral("%1 %2").arg(code).arg(value, 0, 'f', 2);
+    };
+    if (t.late) {
+        lines.append(
+            t.late->isEmpty()
+                ? QStringLiteral("lexicons: no answer in time, cld2 alone")
+                : QStringLiteral("lexicons: no answer from %1 in time, cld2 alone").arg(*t.late));
+    }
+    if (t.shortText) {
+        QString seen = share(t.shortText->first, t.shortText->firstShare);
+        if (t.secondAsked)
+            seen += QStringLiteral(", ") + share(t.shortText->second, t.shortText->secondShare);
+        lines.append(QStringLiteral("lexicons of the user's languages know %1 of %2 tokens")
+                         .arg(seen)
+                         .arg(t.tokens));
+        if (t.shortVerdict && t.shortVerdict->decisive)
+            lines.append(QStringLiteral("vote: %1, reported as right %2 of the time")
+                             .arg(t.shortVerdict->language)
+                             .arg(confidence(t.shortText->words), 0, 'f', 3));
+    }
+    if (t.sentence) {
+        QStringList seen;
+        for (const QString& code : t.sentenceCodes)
+            seen.append(share(code, t.sentence->shares.value(code)));
+        lines.append(QStringLiteral("lexicons know %1 of %2 tokens")
+                         .arg(seen.join(QStringLiteral(", ")))
+                         .arg(t.tokens));
+        if (t.sentence->tieBreak)
+            lines.append(QStringLiteral("cld2 between %1: %2")
+                             .arg(t.tied.join(QStringLiteral(", ")), *t.sentence->tieBreak));
+        if (t.sentenceVerdict)
+            lines.append(
+                QStringLiteral("vote: %1 %2 cld2's answer, reported as right %3 of the time")
+                    .arg(t.sentenceVerdict->language,
+                         SentenceVote::basisName(t.sentenceVerdict->basis))
+                    .arg(SentenceVote::accuracy(t.sentenceVerdict->basis), 0, 'f', 3));
+    }
+    return lines;
+}
+
+QStringList LexiconRecognizer::tokens(const QString& text, int* words) {
+    int pieces = 0;
+    QStringList tokens;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        // Surrogate halves are never white space, so a cut never splits a code point.
+        if (i < text.size() && !text.at(i).isSpace()) {
+            if (start < 0)
+                start = i;
+            continue;
+        }
+        if (start < 0)
+            continue;
+        ++pieces;
+        const QString token = text.mid(start, i - start);
+        const QList<uint> codePoints = token.toUcs4();
+        if (std::any_of(codePoints.cbegin(), codePoints.cend(),
+                        [](uint c) { return QChar::isLetter(static_cast<char32_t>(c)); }))
+            tokens.append(token);
+        start = -1;
+    }
+    if (words != nullptr)
+        *words = pieces;
+    return tokens;
 }
 
 double LexiconRecognizer::confidence(int words) {

@@ -4,6 +4,7 @@
 #include "core/LanguageRecognizer.h"
 #include "core/LexiconVote.h"
 #include "core/SentenceVote.h"
+#include "platform/linux/detection/Cld2Recognizer.h"
 #include "platform/linux/detection/LexiconEvidence.h"
 
 #include <QHash>
@@ -42,7 +43,27 @@ public:
     // decide.
     static double confidence(int words);
 
+    // The white-space pieces holding a letter, which the lexicons are asked about; `words`
+    // gets the count of all pieces, as the detector counts words.
+    static QStringList tokens(const QString& text, int* words = nullptr);
+
 private:
+    // What the last text went through, kept so that explanation() can tell it on demand
+    // rather than every detection formatting lines nobody reads.
+    struct Trace {
+        Cld2Recognizer::Reading reading;
+        qsizetype tokens = 0;
+        // The lexicon that missed the deadline (empty for the user's pair), when one did.
+        std::optional<QString> late;
+        std::optional<LexiconVote::Ballot> shortText;
+        bool secondAsked = false;
+        std::optional<LexiconVote::Verdict> shortVerdict;
+        std::optional<SentenceVote::Ballot> sentence;
+        QStringList sentenceCodes;
+        QStringList tied;
+        std::optional<SentenceVote::Verdict> sentenceVerdict;
+    };
+
     void settleShortText(const QString& text, const QStringList& tokens, int words);
     void settleSentence(const QString& text, bool bestEffort, const QStringList& tokens, int words);
 
@@ -50,7 +71,7 @@ private:
     Options m_options;
     QHash<QString, double> m_weights;
     QList<LanguageHypothesis> m_hypotheses;
-    QStringList m_explanation;
+    Trace m_trace;
 };
 
 // A fresh lexicon-aided recogniser per call, all sharing `evidence`.
