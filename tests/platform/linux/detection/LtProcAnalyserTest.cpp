@@ -213,24 +213,6 @@ TEST(FakeAnalyserTest, AnIdleAnalyserStopsOnlyWhenUnusedSinceTheCutoff) {
     EXPECT_EQ(analyser.knows(QStringLiteral("kin"), generous()), true);
 }
 
-TEST(FakeAnalyserTest, RunsInAUtf8LocaleThatExistsWhateverTheUsersLocale) {
-    QTemporaryDir dir;
-    LexiconFakes::openGate(dir);
-    const QString gated = LexiconFakes::gated(dir);
-    LtProcAnalyser::Options options;
-    options.program =
-        LexiconFakes::writeScript(dir, QStringLiteral("recording"),
-                                  "printf '%s' \"$LC_ALL\" > \"$(dirname \"$0\")/locale\"\nexec \""
-                                      + gated.toUtf8() + "\" \"$@\"\n");
-    ScopedEnvironment environment;
-    environment.setMissingLocale();
-    LtProcAnalyser analyser(QStringLiteral("/nonexistent.automorf.bin"), options);
-    ASSERT_EQ(analyser.knows(QStringLiteral("kin"), generous()), true);
-    QFile locale(dir.filePath(QStringLiteral("locale")));
-    ASSERT_TRUE(locale.open(QIODevice::ReadOnly));
-    EXPECT_EQ(locale.readAll(), "C.UTF-8");
-}
-
 TEST_F(RealAnalyserTest, AnalysesWhenTheUsersLocaleWasNeverGenerated) {
     ScopedEnvironment environment;
     environment.setMissingLocale();
