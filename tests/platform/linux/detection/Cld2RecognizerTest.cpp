@@ -51,24 +51,17 @@ void expectWellFormed(const QList<LanguageHypothesis>& hypotheses) {
 
 // --- code mapping ---------------------------------------------------------------------------
 
-struct CodeCase {
-    const char* cld2;
-    const char* ours;
-};
-
-class Cld2CodeTest : public testing::TestWithParam<CodeCase> {};
-
-TEST_P(Cld2CodeTest, MapsToOurCode) {
-    EXPECT_EQ(Cld2Recognizer::codeForCld2(QString::fromLatin1(GetParam().cld2)),
-              QString::fromLatin1(GetParam().ours));
+TEST(Cld2RecognizerCodes, MapsCld2sCodesToOurs) {
+    const struct {
+        const char* cld2;
+        const char* ours;
+    } cases[] = {{"en", "en"},   {"iw", "he"}, {"no", "nb"},    {"zh-Hant", "zh"}, {"sr-ME", "sr"},
+                 {"haw", "haw"}, {"un", ""},   {"xx-Latn", ""}, {"tlh", ""},       {"", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Cld2Recognizer::codeForCld2(QString::fromLatin1(c.cld2)),
+                  QString::fromLatin1(c.ours))
+            << c.cld2;
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, Cld2CodeTest,
-                         testing::Values(CodeCase{"en", "en"}, CodeCase{"iw", "he"},
-                                         CodeCase{"no", "nb"}, CodeCase{"zh-Hant", "zh"},
-                                         CodeCase{"sr-ME", "sr"}, CodeCase{"haw", "haw"},
-                                         CodeCase{"un", ""}, CodeCase{"xx-Latn", ""},
-                                         CodeCase{"tlh", ""}, CodeCase{"", ""}));
 
 TEST(Cld2RecognizerWeights, KeepsOnlyPositiveWeightsOfLanguagesCld2Knows) {
     const QHash<QString, double> usable = Cld2Recognizer::usableWeights({
@@ -288,44 +281,30 @@ TEST(Cld2Recognizer, AHugeTextIsReadWithoutTrouble) {
 
 // --- the detector through the real recogniser ------------------------------------------------
 
-struct DetectCase {
-    const char* name;
-    const char* text;
-    QStringList supported;
-    QStringList hints;
-    std::optional<QString> expected;
-};
-
-class Cld2DetectTest : public testing::TestWithParam<DetectCase> {};
-
-TEST_P(Cld2DetectTest, Detects) {
-    const DetectCase& c = GetParam();
-    const QSet<QString> supported(c.supported.cbegin(), c.supported.cend());
-    EXPECT_EQ(LanguageDetector::detect(QString::fromUtf8(c.text), supported, c.hints,
-                                       cld2RecognizerFactory()),
-              c.expected);
+TEST(Cld2Recognizer, TheDetectorThroughItDecides) {
+    const QSet<QString> known = LanguageDefaults::knownLanguageCodes();
+    const QSet<QString> enEsOnly{u"en"_s, u"es"_s};
+    const QStringList enEs{u"en"_s, u"es"_s};
+    const QString german = u"Ich habe heute keine Zeit, weil ich arbeiten muss."_s;
+    const struct {
+        const char* name;
+        QString text;
+        QSet<QString> supported;
+        QStringList hints;
+        std::optional<QString> expected;
+    } cases[] = {
+        {"a Spanish word", u"biblioteca"_s, known, enEs, u"es"_s},
+        {"an English word", u"window"_s, known, enEs, u"en"_s},
+        {"a Russian word", u"привет"_s, known, {u"ru"_s, u"en"_s}, u"ru"_s},
+        {"a German sentence", german, known, enEs, u"de"_s},
+        {"unsupported, long", german, enEsOnly, enEs, u"de"_s},
+        {"unsupported, short", u"keine Zeit"_s, enEsOnly, enEs, std::nullopt},
+        {"digits", u"12 345"_s, known, enEs, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LanguageDetector::detect(c.text, c.supported, c.hints, cld2RecognizerFactory()),
+                  c.expected)
+            << c.name;
 }
-
-const QStringList known = LanguageDefaults::knownLanguageCodes().values();
-const QStringList enEs{QStringLiteral("en"), QStringLiteral("es")};
-
-INSTANTIATE_TEST_SUITE_P(
-    EndToEnd, Cld2DetectTest,
-    testing::Values(DetectCase{"spanish_word", "biblioteca", known, enEs, QStringLiteral("es")},
-                    DetectCase{"english_word", "window", known, enEs, QStringLiteral("en")},
-                    DetectCase{"russian_word",
-                               "привет",
-                               known,
-                               {QStringLiteral("ru"), QStringLiteral("en")},
-                               QStringLiteral("ru")},
-                    DetectCase{"german_sentence",
-                               "Ich habe heute keine Zeit, weil ich arbeiten muss.", known, enEs,
-                               QStringLiteral("de")},
-                    DetectCase{"unsupported_long",
-                               "Ich habe heute keine Zeit, weil ich arbeiten muss.", enEs, enEs,
-                               QStringLiteral("de")},
-                    DetectCase{"unsupported_short", "keine Zeit", enEs, enEs, std::nullopt},
-                    DetectCase{"digits", "12 345", known, enEs, std::nullopt}),
-    [](const testing::TestParamInfo<DetectCase>& info) { return std::string(info.param.name); });
 
 } // namespace
