@@ -1,15 +1,11 @@
 #include "cli/CommandLine.h"
 
 #include "app/translation/HistoryModel.h"
-#include "tests/app/dictionary/FakeDictionarySource.h"
-#include "tests/app/translation/ScriptedEngine.h"
-#include "tests/support/ManualClock.h"
+#include "tests/cli/CommandLineFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QIODevice>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -18,104 +14,8 @@ using testing::HasSubstr;
 
 namespace {
 
-const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
-const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
-const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
-const EngineLanguage ca = engineLanguage("ca", "ca", "ca-Latn-ES");
-
-// Names languages by looking the whole text up in a table.
-class TableRecognizer : public LanguageRecognizer {
-public:
-    explicit TableRecognizer(QHash<QString, QString> table)
-        : m_table(std::move(table)) {}
-    void setLanguageHints(const QHash<QString, double>&) override {}
-    void processString(const QString& text) override { m_text = text; }
-    QList<LanguageHypothesis> languageHypotheses(int) const override {
-        const auto it = m_table.constFind(m_text);
-        if (it == m_table.cend())
-            return {};
-        return {{*it, 0.9}};
-    }
-    QStringList explanation() const override { return {"table: " + m_text}; }
-
-private:
-    QHash<QString, QString> m_table;
-    QString m_text;
-};
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-class CommandLineTest : public testing::Test {
-public:
-    CommandLineTest() {
-        engine.languages = {enUS, es, de, ca};
-        engine.setStatus("de", "en-US", PairStatus::installed);
-        engine.setStatus("en-US", "es", PairStatus::installed);
-        engine.setStatus("es", "ca", PairStatus::installed);
-        engine.setStatus("en-US", "ca", PairStatus::supported);
-        engine.session->answer = upperCased;
-        table = {{"Hallo Welt", "de"}, {"Hello there", "en"}, {"Hola", "es"}, {"Haus", "de"}};
-        source->add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
-                    {{QStringLiteral("Haus"), QStringLiteral("house")}});
-        source->active = {QStringLiteral("fd-deu-eng")};
-        settings.setMyLanguage(stored.my);
-        settings.setSecondLanguage(stored.second);
-    }
-
-    Result run(const QStringList& arguments, const QString& input = QString()) {
-        QString in = input;
-        Result result;
-        QTextStream inStream(&in, QIODevice::ReadOnly);
-        QTextStream outStream(&result.out);
-        QTextStream errStream(&result.err);
-        CommandLine::Environment env;
-        env.engine = [this]() -> TranslationEngine& {
-            ++engineRequests;
-            return engine;
-        };
-        env.recognizers = [this] {
-            ++lexiconRecognizers;
-            return std::make_unique<TableRecognizer>(table);
-        };
-        env.plainRecognizers = [this] { return std::make_unique<TableRecognizer>(table); };
-        env.preferredLanguages = {QStringLiteral("en-US")};
-        env.storedLanguages = [this] { return stored; };
-        env.repairLanguages = [this](const QSet<QString>& codes) { repaired = codes; };
-        env.packageFor = [](const DownloadRequest& request) -> std::optional<QString> {
-            return QStringLiteral("pkg-%1-%2")
-                .arg(request.source.identifier, request.target.identifier);
-        };
-        env.dictionaries = [this]() -> DictionaryService& { return dictionaries; };
-        env.settings = [this]() -> AppSettings& { return settings; };
-        env.clock = clock;
-        env.historyFile = historyFile;
-        env.in = &inStream;
-        env.out = &outStream;
-        env.err = &errStream;
-        result.code = CommandLine(env).run(arguments);
-        outStream.flush();
-        errStream.flush();
-        return result;
-    }
-
-    ScriptedEngine engine;
-    QHash<QString, QString> table;
-    LanguagePrefs stored{QStringLiteral("en"), QStringLiteral("es")};
-    QTemporaryDir dir;
-    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
-    AppSettings settings{store, {QStringLiteral("en-US")}, {}};
-    std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
-    DictionaryService dictionaries{source};
-    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
-    QString historyFile = dir.filePath(QStringLiteral("history.json"));
-    QSet<QString> repaired;
-    int engineRequests = 0;
-    int lexiconRecognizers = 0;
-};
+using CommandLineTest = CommandLineFixture;
+using Result = CommandLineFixture::Result;
 
 TEST_F(CommandLineTest, TranslatesArgumentsOrStandardInputAndDefinesOnlyWhenAsked) {
     Result r = run({"translate", "Hallo", "Welt"});
@@ -131,6 +31,13 @@ TEST_F(CommandLineTest, TranslatesArgumentsOrStandardInputAndDefinesOnlyWhenAske
     EXPECT_EQ(run({"translate", "--definitions", "Haus"}).out,
               QStringLiteral("HAUS\n\nGerman-English:\nhouse\n"));
     EXPECT_EQ(run({"detect", "Hallo", "Welt"}).out, QStringLiteral("de\n"));
+}
+
+TEST(CommandLineCommands, AreTheOnesItHandles) {
+    for (const char* command : {"translate", "languages", "detect", "define", "dictionaries"})
+        EXPECT_TRUE(CommandLine::handles(QString::fromLatin1(command))) << command;
+    for (const char* command : {"capture", "speak", "", "Translate"})
+        EXPECT_FALSE(CommandLine::handles(QString::fromLatin1(command))) << command;
 }
 
 TEST_F(CommandLineTest, RecordsHistoryOnlyWhenAsked) {
@@ -247,10 +154,15 @@ const ExitCase exitCases[] = {
     {"detectLinesWithText", {"detect", "--lines", "Hola"}, "", badArguments, nullptr, "--lines"},
     {"detectExplainLines", {"detect", "--lines", "--explain"}, "", badArguments, nullptr, "--explain"},
     {"define", {"define", "Haus"}, "", done, nullptr},
-    {"defineUnknown", {"define", "Baum"}, "", nothing, nullptr},
-    {"defineNoWord", {"define"}, " ", badArguments, nullptr},
+    {"defineUnknown", {"define", "zzyzx"}, "", nothing, nullptr, "no definition of zzyzx"},
+    {"defineNoSuchDictionary", {"define", "--dict", "fd-xxx-yyy", "house"}, "", nothing, nullptr,
+     "no dictionary fd-xxx-yyy is installed"},
+    {"defineNoWord", {"define", "--dict", "wn"}, " ", badArguments, nullptr, "define needs a word"},
+    {"defineMissingValue", {"define", "house", "--dict"}, "", badArguments, nullptr, "--dict needs a value"},
     {"dictionaries", {"dictionaries"}, "", done, nullptr},
-    {"dictionariesNone", {"dictionaries"}, "", nothing, [](CommandLineTest& t) { t.source->clear(); }},
+    {"dictionariesWithText", {"dictionaries", "wn"}, "", badArguments, nullptr, "takes no text"},
+    {"dictionariesNone", {"dictionaries"}, "", nothing, [](CommandLineTest& t) { t.source->clear(); },
+     "no dictionaries are installed"},
     {"unknownCommand", {"speak"}, "", badArguments, nullptr, "unknown command speak"},
 };
 // clang-format on
@@ -315,38 +227,44 @@ TEST_F(CommandLineTest, ListsLanguagesWithTheirStatusFromBothOfMyLanguages) {
               QStringList({"es", "Es", "installed", "second", "language", "es"}));
 }
 
-TEST_F(CommandLineTest, DetectWithItsOwnLanguagesNeverMakesAnEngine) {
-    // German is not among the given languages, so a two-word German text finds nothing.
-    const Result r =
-        run({"detect", "--supported", "en,ES_es", "--my", "en", "--second", "es", "Hallo Welt"});
-
-    EXPECT_EQ(r.code, CommandLine::notFound);
-    EXPECT_EQ(engineRequests, 0);
-    EXPECT_EQ(run({"detect", "--supported", "en,es", "Hola"}).out, QStringLiteral("es\n"));
-    EXPECT_EQ(run({"detect", "--supported", ",", "Hola"}).code, CommandLine::usage);
+TEST_F(CommandLineTest, DetectPrintsWhatIsAskedFor) {
+    const struct {
+        QStringList arguments;
+        QString input;
+        int code;
+        QString out;
+    } cases[] = {
+        // German is not among the given languages, so a two-word German text finds nothing.
+        {{"detect", "--supported", "en,ES_es", "--my", "en", "--second", "es", "Hallo Welt"},
+         {},
+         CommandLine::notFound,
+         {}},
+        {{"detect", "--supported", "en,es", "Hola"}, {}, CommandLine::done, "es\n"},
+        {{"detect", "--supported", ",", "Hola"}, {}, CommandLine::usage, {}},
+        {{"detect", "--supported", "en,es", "--explain", "Hello", "there"},
+         {},
+         CommandLine::done,
+         "en\nhints: en 0.3, es 0.3\ntable: Hello there\nhypotheses:\n  en 0.900\n"
+         "needed: 0.3 for a language in the list, 0.6 for another\n"},
+        {{"detect", "--supported", "en,es", "--explain", "Bonjour"},
+         {},
+         CommandLine::notFound,
+         "no language\nhints: en 0.3, es 0.3\ntable: Bonjour\nhypotheses:\n"
+         "needed: 0.3 for a language in the list, 0.6 for another\n"},
+        // One answer line per input line.
+        {{"detect", "--lines", "--supported=de,en,es"},
+         "Hallo Welt\nBonjour\n\nHola\nHello there",
+         CommandLine::done,
+         "de\n\n\nes\nen\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const Result r = run(c.arguments, c.input);
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out);
+    }
     run({"translate"}, QStringLiteral("  123 -- !!\n")); // no words: no engine either
-    EXPECT_EQ(engineRequests, 0);
-}
-
-TEST_F(CommandLineTest, DetectExplainShowsWhatTheRecognizerSaid) {
-    const Result found = run({"detect", "--supported", "en,es", "--explain", "Hello", "there"});
-    EXPECT_EQ(found.code, CommandLine::done);
-    EXPECT_EQ(found.out,
-              QStringLiteral("en\nhints: en 0.3, es 0.3\ntable: Hello there\n"
-                             "hypotheses:\n  en 0.900\n"
-                             "needed: 0.3 for a language in the list, 0.6 for another\n"));
-
-    const Result nothing = run({"detect", "--supported", "en,es", "--explain", "Bonjour"});
-    EXPECT_EQ(nothing.code, CommandLine::notFound);
-    EXPECT_TRUE(nothing.out.startsWith("no language\n")) << nothing.out.toStdString();
-}
-
-TEST_F(CommandLineTest, DetectLinesAnswersOneLinePerInputLine) {
-    const Result r = run({"detect", "--lines", "--supported=de,en,es"},
-                         QStringLiteral("Hallo Welt\nBonjour\n\nHola\nHello there"));
-
-    EXPECT_EQ(r.code, CommandLine::done);
-    EXPECT_EQ(r.out, QStringLiteral("de\n\n\nes\nen\n"));
+    EXPECT_EQ(engineRequests, 0) << "detection with its own languages never makes an engine";
 }
 
 } // namespace

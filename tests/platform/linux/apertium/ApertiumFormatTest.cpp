@@ -99,30 +99,29 @@ TEST_P(ReformatTest, MatchesApertiumRetxtByteForByte) {
 INSTANTIATE_TEST_SUITE_P(Streams, ReformatTest, ::testing::ValuesIn(kStreams),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ApertiumFormatTest, VeryLongBlankStaysInline) {
-    // The program would write this run to a temporary file and name it in the stream.
-    const QString text = u"a"_s + QString(10000, u'\t') + u"b"_s;
-    const QString stream = ApertiumFormat::deformat(text);
-    EXPECT_FALSE(stream.contains(u'@'));
-    EXPECT_EQ(stream, u"a["_s + QString(10000, u'\t') + u"]b.[]"_s);
-}
-
-TEST(ApertiumFormatTest, FileBlankIsNeverOpened) {
-    EXPECT_EQ(ApertiumFormat::reformat(u"x[@/etc/hostname]y"_s), u"x@/etc/hostnamey"_s);
-}
-
-TEST(ApertiumFormatTest, NulNeverReachesTheStream) {
-    const QString stream = ApertiumFormat::deformat(u"a"_s + QChar(0) + u"b"_s);
-    EXPECT_FALSE(stream.contains(QChar(0)));
-    EXPECT_EQ(stream, u"a b.[]"_s);
-}
-
-TEST(ApertiumFormatTest, NulSeparatesWordsLikeASpace) {
-    const QString text = u"Hola"_s + QChar(0) + u"amigo"_s;
-    EXPECT_EQ(ApertiumFormat::reformat(ApertiumFormat::deformat(text)), u"Hola amigo"_s);
-    // Next to other white space it joins the blank rather than splitting it.
-    EXPECT_EQ(ApertiumFormat::deformat(u"a\n"_s + QChar(0) + u"\nb"_s), u"a[\n \n]b.[]"_s);
-    EXPECT_EQ(ApertiumFormat::deformat(QString(2, QChar(0))), u".[][  ]"_s);
+TEST(ApertiumFormatTest, WhereItPartsFromTheProgramsOnPurpose) {
+    const QString tabs(10000, u'\t');
+    const QString nul(1, QChar(0));
+    const struct {
+        const char* rule;
+        QString (*convert)(const QString&);
+        QString in;
+        QString out;
+    } cases[] = {
+        // The program would write this run to a temporary file and name it in the stream.
+        {"a very long blank stays inline", ApertiumFormat::deformat, u"a"_s + tabs + u"b"_s,
+         u"a["_s + tabs + u"]b.[]"_s},
+        {"a file blank is never opened", ApertiumFormat::reformat, u"x[@/etc/hostname]y"_s,
+         u"x@/etc/hostnamey"_s},
+        // NUL never reaches the stream: it separates words like a space...
+        {"NUL between words", ApertiumFormat::deformat, u"a"_s + nul + u"b"_s, u"a b.[]"_s},
+        // ...and next to other white space it joins the blank rather than splitting it.
+        {"NUL between newlines", ApertiumFormat::deformat, u"a\n"_s + nul + u"\nb"_s,
+         u"a[\n \n]b.[]"_s},
+        {"NUL alone", ApertiumFormat::deformat, nul + nul, u".[][  ]"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.convert(c.in), c.out) << c.rule;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/linux/desktop/IcuLanguageNames.h"
 
 #include "app/languages/LanguageService.h"
+#include "tests/app/translation/ScriptedEngine.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QCoreApplication>
@@ -26,34 +27,12 @@ TEST(IcuNames, NamesLanguagesInTheInterfaceLanguage) {
             << c.code;
 }
 
-class NoLanguages : public TranslationEngine {
-public:
-    QList<EngineLanguage> languages;
-    QFuture<QList<EngineLanguage>> supportedLanguages() override {
-        return QtFuture::makeReadyFuture(languages);
-    }
-    QFuture<PairStatus> status(const EngineLanguage&, const EngineLanguage&) override {
-        return QtFuture::makeReadyFuture(PairStatus::unsupported);
-    }
-    std::shared_ptr<TranslationSession> openSession(const EngineLanguage&,
-                                                    const EngineLanguage&) override {
-        return nullptr;
-    }
-    QFuture<PrepareResult> prepare(const EngineLanguage&, const EngineLanguage&) override {
-        return QtFuture::makeReadyFuture(PrepareResult{});
-    }
-};
-
-EngineLanguage language(const char* code) {
-    return {code, code, code, code, code};
-}
-
 // In a Russian interface the options carry Russian names, capitalised and in Russian order
 // (Cyrillic before Latin).
 TEST(IcuNamesInTheLanguageService, RussianInterface) {
-    NoLanguages engine;
-    engine.languages = {language("en"), language("es"), language("ca"), language("ru"),
-                        language("qqq")};
+    ScriptedEngine engine;
+    for (const char* code : {"en", "es", "ca", "ru", "qqq"})
+        engine.languages.append(engineLanguage(code, code, code));
     LanguageService::Setup setup;
     setup.names = std::make_shared<IcuLanguageNames>();
     setup.interfaceLocale = QLocale(QLocale::Russian);

@@ -2,6 +2,7 @@
 
 #include "app/system/LoginItem.h"
 #include "platform/linux/desktop/DesktopEntry.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -161,17 +162,14 @@ TEST_F(XdgAutostartTest, FolderOrEntryThatCannotBeWrittenIsAnError) {
 }
 
 TEST(XdgAutostartFolderTest, FollowsAnAbsoluteXdgConfigHome) {
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    const bool wasSet = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    const QString fallback = QDir::homePath() + QStringLiteral("/.config/autostart");
-    qputenv("XDG_CONFIG_HOME", "/srv/conf/");
+    ScopedEnvironment environment;
+    environment.set("XDG_CONFIG_HOME", "/srv/conf/");
     EXPECT_EQ(XdgAutostart::defaultFolder(), QStringLiteral("/srv/conf/autostart"));
-    qputenv("XDG_CONFIG_HOME", "relative/conf");
-    EXPECT_EQ(XdgAutostart::defaultFolder(), fallback);
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(XdgAutostart::defaultFolder(), fallback);
-    if (wasSet)
-        qputenv("XDG_CONFIG_HOME", saved);
+    for (const QByteArray& ignored : {QByteArray("relative/conf"), QByteArray()}) {
+        environment.set("XDG_CONFIG_HOME", ignored);
+        EXPECT_EQ(XdgAutostart::defaultFolder(),
+                  QDir::homePath() + QStringLiteral("/.config/autostart"));
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using Reading = Cld2Recognizer::Reading;
 
 const QString germanParagraph = QStringLiteral(
@@ -50,29 +51,23 @@ void expectWellFormed(const QList<LanguageHypothesis>& hypotheses) {
 
 // --- code mapping ---------------------------------------------------------------------------
 
-struct CodeCase {
-    const char* cld2;
-    const char* ours;
-};
-
-class Cld2CodeTest : public testing::TestWithParam<CodeCase> {};
-
-TEST_P(Cld2CodeTest, MapsToOurCode) {
-    EXPECT_EQ(Cld2Recognizer::codeForCld2(QString::fromLatin1(GetParam().cld2)),
-              QString::fromLatin1(GetParam().ours));
+TEST(Cld2RecognizerCodes, MapsCld2sCodesToOurs) {
+    const struct {
+        const char* cld2;
+        const char* ours;
+    } cases[] = {{"en", "en"},   {"iw", "he"}, {"no", "nb"},    {"zh-Hant", "zh"}, {"sr-ME", "sr"},
+                 {"haw", "haw"}, {"un", ""},   {"xx-Latn", ""}, {"tlh", ""},       {"", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Cld2Recognizer::codeForCld2(QString::fromLatin1(c.cld2)),
+                  QString::fromLatin1(c.ours))
+            << c.cld2;
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, Cld2CodeTest,
-                         testing::Values(CodeCase{"en", "en"}, CodeCase{"iw", "he"},
-                                         CodeCase{"no", "nb"}, CodeCase{"zh-Hant", "zh"},
-                                         CodeCase{"sr-ME", "sr"}, CodeCase{"haw", "haw"},
-                                         CodeCase{"un", ""}, CodeCase{"xx-Latn", ""},
-                                         CodeCase{"tlh", ""}, CodeCase{"", ""}));
 
 TEST(Cld2RecognizerWeights, KeepsOnlyPositiveWeightsOfLanguagesCld2Knows) {
     const QHash<QString, double> usable = Cld2Recognizer::usableWeights({
         {QStringLiteral("en-US"), 0.3},
         {QStringLiteral("iw"), 0.2},
+        {QStringLiteral("he"), 0.02}, // two spellings of one language keep the larger weight
         {QStringLiteral("no"), 0.1},
         {QStringLiteral("de"), 0.0},
         {QStringLiteral("fr"), -1.0},
@@ -84,13 +79,6 @@ TEST(Cld2RecognizerWeights, KeepsOnlyPositiveWeightsOfLanguagesCld2Knows) {
     const QHash<QString, double> expected{
         {QStringLiteral("en"), 0.3}, {QStringLiteral("he"), 0.2}, {QStringLiteral("nb"), 0.1}};
     EXPECT_EQ(usable, expected);
-}
-
-TEST(Cld2RecognizerWeights, TwoSpellingsOfOneLanguageKeepTheLargerWeight) {
-    const QHash<QString, double> usable =
-        Cld2Recognizer::usableWeights({{QStringLiteral("he"), 0.02}, {QStringLiteral("iw"), 0.3}});
-    EXPECT_EQ(usable.value(QStringLiteral("he")), 0.3);
-    EXPECT_EQ(usable.size(), 1);
 }
 
 // --- probability model on scripted readings ---------------------------------------------------
@@ -124,21 +112,10 @@ TEST(Cld2RecognizerModel, EveryReadingFallsIntoAClassOfItsOwnMode) {
             EXPECT_LT(Cld2Recognizer::accuracy(cls), 1.0);
         }
     }
-}
-
-struct ModelCase {
-    const char* name;
-    Reading reading;
-    QHash<QString, double> weights;
-};
-
-class Cld2RecognizerModelTable : public testing::TestWithParam<ModelCase> {};
-
-TEST_P(Cld2RecognizerModelTable, ProbabilitiesAreSortedBoundedAndSumToAtMostOne) {
-    const QList<LanguageHypothesis> result =
-        Cld2Recognizer::hypotheses(GetParam().reading, GetParam().weights);
-    EXPECT_FALSE(result.isEmpty());
-    expectWellFormed(result);
+    for (const int outside : {-1, Cld2Recognizer::confidenceClassCount()}) {
+        EXPECT_EQ(Cld2Recognizer::accuracy(outside), 0.0);
+        EXPECT_TRUE(Cld2Recognizer::confidenceClassLabel(outside).isEmpty());
+    }
 }
 
 const QHash<QString, double> enEsHints{{QStringLiteral("en"), 0.3},
@@ -146,65 +123,82 @@ const QHash<QString, double> enEsHints{{QStringLiteral("en"), 0.3},
                                        {QStringLiteral("pt"), 0.02},
                                        {QStringLiteral("fr"), 0.02}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Cld2RecognizerModelTable,
-    testing::Values(
-        ModelCase{"one", {false, 5, 1.0, {{QStringLiteral("es"), 1.0}}}, {}},
-        ModelCase{"split",
-                  {false, 300, 1.0, {{QStringLiteral("es"), 0.6}, {QStringLiteral("pt"), 0.4}}},
-                  {}},
-        ModelCase{"overfull",
-                  {true, 3, 7.0, {{QStringLiteral("es"), 1.0}, {QStringLiteral("pt"), 1.0}}},
-                  {}},
-        ModelCase{"hinted", {true, 3, 0.2, {{QStringLiteral("pt"), 1.0}}}, enEsHints},
-        ModelCase{"single hint",
-                  {false, 3, 1.0, {{QStringLiteral("es"), 1.0}}},
-                  {{QStringLiteral("es"), 0.3}}},
-        ModelCase{"repeated language",
-                  {false, 30, 1.0, {{QStringLiteral("es"), 0.7}, {QStringLiteral("es"), 0.7}}},
-                  enEsHints},
-        ModelCase{"unusable weights",
-                  {false, 30, 1.0, {{QStringLiteral("en"), 1.0}}},
-                  {{QStringLiteral("en"), 0.3},
-                   {QStringLiteral("es"), -2.0},
-                   {QStringLiteral("fr"), std::numeric_limits<double>::quiet_NaN()}}},
-        ModelCase{"huge weights",
-                  {false, 40, 1.0, {{QStringLiteral("en"), 0.5}, {QStringLiteral("fr"), 0.5}}},
-                  {{QStringLiteral("en"), 1e300}, {QStringLiteral("fr"), 1e-300}}}),
-    [](const testing::TestParamInfo<ModelCase>& info) {
-        std::string name = info.param.name;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
-
-TEST(Cld2RecognizerModel, PriorsDecideBetweenEquallyLikelyLanguages) {
-    const Reading reading{
-        true, 5, 5000.0, {{QStringLiteral("es"), 0.5}, {QStringLiteral("pt"), 0.5}}};
-    const QList<LanguageHypothesis> result =
-        Cld2Recognizer::hypotheses(reading, detectorHints("en", "es"));
-    ASSERT_FALSE(result.isEmpty());
-    EXPECT_EQ(result.first().identifier, QStringLiteral("es"));
-    // The hinted pair keeps its prior share even where CLD2 saw nothing of it.
-    EXPECT_THAT(result, testing::Contains(
-                            testing::Field(&LanguageHypothesis::identifier, QStringLiteral("en"))));
+TEST(Cld2RecognizerModel, ProbabilitiesAreSortedBoundedAndSumToAtMostOne) {
+    const struct {
+        const char* name;
+        Reading reading;
+        QHash<QString, double> weights;
+    } cases[] = {
+        {"one", {false, 5, 1.0, {{"es", 1.0}}}, {}},
+        {"split", {false, 300, 1.0, {{"es", 0.6}, {"pt", 0.4}}}, {}},
+        {"overfull", {true, 3, 7.0, {{"es", 1.0}, {"pt", 1.0}}}, {}},
+        {"hinted", {true, 3, 0.2, {{"pt", 1.0}}}, enEsHints},
+        {"single hint", {false, 3, 1.0, {{"es", 1.0}}}, {{"es", 0.3}}},
+        {"repeated language", {false, 30, 1.0, {{"es", 0.7}, {"es", 0.7}}}, enEsHints},
+        {"unusable weights",
+         {false, 30, 1.0, {{"en", 1.0}}},
+         {{"en", 0.3}, {"es", -2.0}, {"fr", std::numeric_limits<double>::quiet_NaN()}}},
+        {"huge weights",
+         {false, 40, 1.0, {{"en", 0.5}, {"fr", 0.5}}},
+         {{"en", 1e300}, {"fr", 1e-300}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QList<LanguageHypothesis> result = Cld2Recognizer::hypotheses(c.reading, c.weights);
+        EXPECT_FALSE(result.isEmpty());
+        expectWellFormed(result);
+    }
 }
 
-TEST(Cld2RecognizerModel, StrongEvidenceOutweighsASmallPrior) {
+TEST(Cld2RecognizerModel, PriorsAndEvidenceTogetherNameTheLanguage) {
     // The detector's weights: the user's pair at 0.3, every supported language at 0.02.
-    const Reading reading{false, 8, 1.0, {{QStringLiteral("fr"), 1.0}}};
-    const QList<LanguageHypothesis> result =
-        Cld2Recognizer::hypotheses(reading, detectorHints("en", "es"));
-    ASSERT_FALSE(result.isEmpty());
-    EXPECT_EQ(result.first().identifier, QStringLiteral("fr"));
-    EXPECT_GE(result.first().probability, 0.3);
-}
-
-TEST(Cld2RecognizerModel, NoEvidenceForAnyCandidateGivesNoHypothesis) {
-    EXPECT_TRUE(Cld2Recognizer::hypotheses(Reading{}, {}).isEmpty());
-    EXPECT_TRUE(Cld2Recognizer::hypotheses(Reading{}, enEsHints).isEmpty());
-    // CLD2 found Galician, which none of the hints allow: the prior alone proves nothing.
-    const Reading galician{false, 6, 1.0, {{QStringLiteral("gl"), 1.0}}};
-    EXPECT_TRUE(Cld2Recognizer::hypotheses(galician, enEsHints).isEmpty());
+    const QHash<QString, double> detector = detectorHints("en", "es");
+    const struct {
+        const char* rule;
+        Reading reading;
+        QHash<QString, double> weights;
+        const char* first; // nullptr: no hypothesis at all
+        double atLeast;
+    } cases[] = {
+        {"priors decide between equally likely languages",
+         {true, 5, 5000.0, {{"es", 0.5}, {"pt", 0.5}}},
+         detector,
+         "es",
+         0.0},
+        {"strong evidence outweighs a small prior",
+         {false, 8, 1.0, {{"fr", 1.0}}},
+         detector,
+         "fr",
+         0.3},
+        {"no evidence", Reading{}, {}, nullptr, 0.0},
+        {"no evidence, only hints", Reading{}, enEsHints, nullptr, 0.0},
+        // CLD2 found Galician, which none of the hints allow: the prior alone proves nothing.
+        {"evidence for no candidate", {false, 6, 1.0, {{"gl", 1.0}}}, enEsHints, nullptr, 0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QList<LanguageHypothesis> result = Cld2Recognizer::hypotheses(c.reading, c.weights);
+        if (!c.first) {
+            EXPECT_TRUE(result.isEmpty());
+            continue;
+        }
+        ASSERT_FALSE(result.isEmpty());
+        EXPECT_EQ(result.first().identifier, QString::fromLatin1(c.first));
+        EXPECT_GE(result.first().probability, c.atLeast);
+    }
+    // Unusable weights and empty shares count as absent.
+    EXPECT_EQ(Cld2Recognizer::hypotheses({false, 30, 1.0, {{"en", 0.6}, {"pt", 0.0}, {"fr", 0.4}}},
+                                         {{"en", 0.3},
+                                          {"fr", 0.02},
+                                          {"pt", 0.02},
+                                          {"es", -2.0},
+                                          {"de", 0.0},
+                                          {"it", std::numeric_limits<double>::quiet_NaN()}}),
+              Cld2Recognizer::hypotheses({false, 30, 1.0, {{"en", 0.6}, {"fr", 0.4}}},
+                                         {{"en", 0.3}, {"fr", 0.02}, {"pt", 0.02}}));
+    // The hinted pair keeps its prior share even where CLD2 saw nothing of it.
+    EXPECT_THAT(Cld2Recognizer::hypotheses(cases[0].reading, detector),
+                testing::Contains(testing::Field(&LanguageHypothesis::identifier, u"en"_s)));
 }
 
 // --- the real recogniser ---------------------------------------------------------------------
@@ -219,26 +213,36 @@ TEST(Cld2Recognizer, NothingBeforeAnyTextAndNothingForTextWithoutLanguage) {
     }
 }
 
-TEST(Cld2Recognizer, LongGermanParagraphIsGermanWithAndWithoutHints) {
-    for (const auto& hints :
-         {QHash<QString, double>{}, detectorHints("en", "es"), detectorHints("ru", "fr")}) {
-        const QList<LanguageHypothesis> result = recognise(germanParagraph, hints);
+TEST(Cld2Recognizer, NamesTheLanguageInOurCodes) {
+    const struct {
+        const char* rule;
+        QString text;
+        QHash<QString, double> hints;
+        const char* first;
+        double atLeast;
+    } cases[] = {
+        {"long German", germanParagraph, {}, "de", 0.9},
+        {"long German, hints for others", germanParagraph, detectorHints("en", "es"), "de", 0.9},
+        {"long German, other hints", germanParagraph, detectorHints("ru", "fr"), "de", 0.9},
+        // "casa" is a Spanish, Portuguese, Italian and Catalan word alike: hints steer it.
+        {"casa, hinted es", u"casa"_s, detectorHints("en", "es"), "es", 0.3},
+        {"casa, hinted pt", u"casa"_s, detectorHints("en", "pt"), "pt", 0.3},
+        {"casa, hinted it", u"casa"_s, detectorHints("en", "it"), "it", 0.3},
+        // CLD2 writes iw and no.
+        {"Hebrew", u"אני אוהב ללמוד שפות חדשות בכל יום בבוקר"_s, {}, "he", 0.0},
+        {"Norwegian",
+         u"Jeg liker å gå på tur i skogen om høsten når bladene skifter farge og luften er klar "
+         u"og kjølig."_s,
+         {},
+         "nb",
+         0.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rule);
+        const QList<LanguageHypothesis> result = recognise(c.text, c.hints);
         ASSERT_FALSE(result.isEmpty());
-        EXPECT_EQ(result.first().identifier, QStringLiteral("de"));
-        EXPECT_GT(result.first().probability, 0.9);
-        expectWellFormed(result);
-    }
-}
-
-TEST(Cld2Recognizer, HintsSteerAnAmbiguousShortWord) {
-    // "casa" is a Spanish, Portuguese, Italian and Catalan word alike.
-    const QString word = QStringLiteral("casa");
-    for (const char* language : {"es", "pt", "it"}) {
-        const QList<LanguageHypothesis> result =
-            recognise(word, detectorHints(QStringLiteral("en"), QString::fromLatin1(language)));
-        ASSERT_FALSE(result.isEmpty()) << language;
-        EXPECT_EQ(result.first().identifier, QString::fromLatin1(language));
-        EXPECT_GE(result.first().probability, 0.3) << language;
+        EXPECT_EQ(result.first().identifier, QString::fromLatin1(c.first));
+        EXPECT_GE(result.first().probability, c.atLeast);
         expectWellFormed(result);
     }
 }
@@ -253,20 +257,6 @@ TEST(Cld2Recognizer, ResultsAreOrderedByProbabilityAndLimited) {
     EXPECT_EQ(recognise(mixed, {}, 1), all.first(1));
     EXPECT_TRUE(recognise(mixed, {}, 0).isEmpty());
     EXPECT_TRUE(recognise(mixed, {}, -3).isEmpty());
-}
-
-TEST(Cld2Recognizer, NamesLanguagesInOurCodes) {
-    const QList<LanguageHypothesis> hebrew =
-        recognise(QStringLiteral("אני אוהב ללמוד שפות חדשות בכל יום בבוקר"), {});
-    ASSERT_FALSE(hebrew.isEmpty());
-    EXPECT_EQ(hebrew.first().identifier, QStringLiteral("he"));
-
-    const QList<LanguageHypothesis> norwegian = recognise(
-        QStringLiteral("Jeg liker å gå på tur i skogen om høsten når bladene skifter farge og "
-                       "luften er klar og kjølig."),
-        {});
-    ASSERT_FALSE(norwegian.isEmpty());
-    EXPECT_EQ(norwegian.first().identifier, QStringLiteral("nb"));
 }
 
 TEST(Cld2Recognizer, EachRecogniserFromTheFactoryStartsAfresh) {
@@ -291,44 +281,30 @@ TEST(Cld2Recognizer, AHugeTextIsReadWithoutTrouble) {
 
 // --- the detector through the real recogniser ------------------------------------------------
 
-struct DetectCase {
-    const char* name;
-    const char* text;
-    QStringList supported;
-    QStringList hints;
-    std::optional<QString> expected;
-};
-
-class Cld2DetectTest : public testing::TestWithParam<DetectCase> {};
-
-TEST_P(Cld2DetectTest, Detects) {
-    const DetectCase& c = GetParam();
-    const QSet<QString> supported(c.supported.cbegin(), c.supported.cend());
-    EXPECT_EQ(LanguageDetector::detect(QString::fromUtf8(c.text), supported, c.hints,
-                                       cld2RecognizerFactory()),
-              c.expected);
+TEST(Cld2Recognizer, TheDetectorThroughItDecides) {
+    const QSet<QString> known = LanguageDefaults::knownLanguageCodes();
+    const QSet<QString> enEsOnly{u"en"_s, u"es"_s};
+    const QStringList enEs{u"en"_s, u"es"_s};
+    const QString german = u"Ich habe heute keine Zeit, weil ich arbeiten muss."_s;
+    const struct {
+        const char* name;
+        QString text;
+        QSet<QString> supported;
+        QStringList hints;
+        std::optional<QString> expected;
+    } cases[] = {
+        {"a Spanish word", u"biblioteca"_s, known, enEs, u"es"_s},
+        {"an English word", u"window"_s, known, enEs, u"en"_s},
+        {"a Russian word", u"привет"_s, known, {u"ru"_s, u"en"_s}, u"ru"_s},
+        {"a German sentence", german, known, enEs, u"de"_s},
+        {"unsupported, long", german, enEsOnly, enEs, u"de"_s},
+        {"unsupported, short", u"keine Zeit"_s, enEsOnly, enEs, std::nullopt},
+        {"digits", u"12 345"_s, known, enEs, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LanguageDetector::detect(c.text, c.supported, c.hints, cld2RecognizerFactory()),
+                  c.expected)
+            << c.name;
 }
-
-const QStringList known = LanguageDefaults::knownLanguageCodes().values();
-const QStringList enEs{QStringLiteral("en"), QStringLiteral("es")};
-
-INSTANTIATE_TEST_SUITE_P(
-    EndToEnd, Cld2DetectTest,
-    testing::Values(DetectCase{"spanish_word", "biblioteca", known, enEs, QStringLiteral("es")},
-                    DetectCase{"english_word", "window", known, enEs, QStringLiteral("en")},
-                    DetectCase{"russian_word",
-                               "привет",
-                               known,
-                               {QStringLiteral("ru"), QStringLiteral("en")},
-                               QStringLiteral("ru")},
-                    DetectCase{"german_sentence",
-                               "Ich habe heute keine Zeit, weil ich arbeiten muss.", known, enEs,
-                               QStringLiteral("de")},
-                    DetectCase{"unsupported_long",
-                               "Ich habe heute keine Zeit, weil ich arbeiten muss.", enEs, enEs,
-                               QStringLiteral("de")},
-                    DetectCase{"unsupported_short", "keine Zeit", enEs, enEs, std::nullopt},
-                    DetectCase{"digits", "12 345", known, enEs, std::nullopt}),
-    [](const testing::TestParamInfo<DetectCase>& info) { return std::string(info.param.name); });
 
 } // namespace

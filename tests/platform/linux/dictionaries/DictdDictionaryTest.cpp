@@ -1,6 +1,7 @@
 #include "platform/linux/dictionaries/DictdDictionary.h"
 
 #include "tests/platform/linux/dictionaries/DictFixtures.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QTemporaryDir>
 
@@ -95,28 +96,38 @@ QByteArray replaceLine(QByteArray index, const QByteArray& headword, const QByte
     return lines.join('\n');
 }
 
-// Damaged databases: the damaged entries disappear, the rest still answer.
-TEST_F(DictdDictionaryTest, DamageYieldsFewerResultsWithoutCrashing) {
+// Damaged databases: a damaged entry gives nothing, or what its own bytes now hold; the
+// others still answer with their own text.
+TEST_F(DictdDictionaryTest, DamageDropsOnlyTheDamagedEntries) {
+    const QStringList allBut = {"abomb", "bank", "ice cream", "niño", "zebra"}; // all but house
     // clang-format off
-    const struct { const char* label; void (*apply)(Database&); QStringList stillFound; } damages[] = {
-        {"truncated index", [](Database& db) { db.index.truncate(db.index.indexOf("house") + 8); }, {"bank"}},
-        {"unsorted index", [](Database& db) { db.index = replaceLine(db.index, "zebra", "aaa\tA\tB") + "zebra\tA\tB\n"; }, {"bank", "house"}},
-        {"bad base64", [](Database& db) { db.index = replaceLine(db.index, "house", "house\t*?\tB"); }, {"bank", "zebra"}},
-        {"offset past the end", [](Database& db) { db.index = replaceLine(db.index, "house", "house\tBAAAA\tB"); }, {"bank", "zebra"}},
-        {"length past the end", [](Database& db) { db.index = replaceLine(db.index, "house", "house\tA\t////"); }, {"bank", "zebra"}},
-        {"line without fields", [](Database& db) { db.index = replaceLine(db.index, "house", "house"); }, {"bank", "zebra"}},
-        {"invalid UTF-8", [](Database& db) { db.index = replaceLine(db.index, "ice cream", "ice\xff\xfe\tA\tB"); db.data.replace("casa", "c\xc3\x28sa"); }, {"bank", "zebra", "house"}},
+    const struct { const char* label; void (*apply)(Database&); QStringList stillFound; std::pair<QString, QString> own = {}; } damages[] = {
+        {"truncated index", [](Database& db) { db.index.truncate(db.index.indexOf("house") + 8); }, {"abomb", "bank"}},
+        {"unsorted index", [](Database& db) { const qsizetype z = db.index.indexOf("zebra"); db.index = db.index.sliced(z) + db.index.first(z); }, {"abomb", "bank", "house", "ice cream", "niño"}}, // the one out of order is lost
+        {"bad base64", [](Database& db) { db.index = replaceLine(db.index, "house", "house\t*?\tB"); }, allBut},
+        {"offset past the end", [](Database& db) { db.index = replaceLine(db.index, "house", "house\tBAAAA\tB"); }, allBut},
+        {"length past the end", [](Database& db) { db.index = replaceLine(db.index, "house", "house\tA\t////"); }, allBut},
+        {"line without fields", [](Database& db) { db.index = replaceLine(db.index, "house", "house"); }, allBut},
+        {"invalid UTF-8", [](Database& db) { db.index = replaceLine(db.index, "ice cream", "ice\xff\xfe\tA\tB"); db.data.replace("casa", "c\xc3\x28" "a"); }, {"abomb", "bank", "niño", "zebra"}, {"house", "c\uFFFD(a"}},
         {"empty index", [](Database& db) { db.index.clear(); }, {}},
         {"missing data file", [](Database& db) { db.data.clear(); }, {}}};
     // clang-format on
+    const QStringList words = allBut + QStringList{"house"};
+    QHash<QString, std::optional<QString>> intact;
+    for (const QString& word : words)
+        intact.insert(word, write(kMain).define(word));
     for (const auto& damage : damages) {
         SCOPED_TRACE(damage.label);
         Database db = kMain;
         damage.apply(db);
         const DictdDictionary dictionary = write(db);
         (void)dictionary.name();
-        for (const QString& word : damage.stillFound)
-            EXPECT_TRUE(dictionary.define(word)) << word.toStdString();
+        for (const QString& word : words)
+            EXPECT_EQ(dictionary.define(word),
+                      word == damage.own.first           ? std::optional(damage.own.second)
+                      : damage.stillFound.contains(word) ? intact.value(word)
+                                                         : std::nullopt)
+                << word.toStdString();
         for (const QString& word : {QString(10000, QLatin1Char('a')), QStringLiteral("\xFFFD")})
             EXPECT_FALSE(dictionary.define(word));
     }

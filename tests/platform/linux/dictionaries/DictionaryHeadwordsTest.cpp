@@ -9,27 +9,26 @@
 
 namespace {
 
-struct NameCase {
-    const char* name;
-    std::optional<QString> source;
-};
-
-class SourceLanguageTest : public testing::TestWithParam<NameCase> {};
-
-TEST_P(SourceLanguageTest, ReadsTheSideTheDictionaryTranslatesFrom) {
-    EXPECT_EQ(DictionaryHeadwords::sourceLanguage(QString::fromUtf8(GetParam().name)),
-              GetParam().source)
-        << GetParam().name;
+TEST(DictionaryHeadwordsNameTest, ReadsTheSideTheDictionaryTranslatesFrom) {
+    const struct {
+        const char* name;
+        std::optional<QString> source;
+    } cases[] = {{"freedict-eng-spa", "en"},
+                 {"freedict-spa-eng", "es"},
+                 {"deu-eng", "de"},
+                 {"FreeDict-FRA-ENG", "fr"},
+                 {"nob-eng", "nb"},
+                 {"ast-spa", "ast"},
+                 {"wn", {}},
+                 {"foo-bar", {}},
+                 {"eng-qqq", {}},
+                 {"freedict-eng", {}},
+                 {"jargon", {}},
+                 {"eng-spa-extra", {}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DictionaryHeadwords::sourceLanguage(QString::fromUtf8(c.name)), c.source)
+            << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, SourceLanguageTest,
-    testing::Values(NameCase{"freedict-eng-spa", "en"}, NameCase{"freedict-spa-eng", "es"},
-                    NameCase{"deu-eng", "de"}, NameCase{"FreeDict-FRA-ENG", "fr"},
-                    NameCase{"nob-eng", "nb"}, NameCase{"ast-spa", "ast"},
-                    NameCase{"wn", std::nullopt}, NameCase{"foo-bar", std::nullopt},
-                    NameCase{"eng-qqq", std::nullopt}, NameCase{"freedict-eng", std::nullopt},
-                    NameCase{"jargon", std::nullopt}, NameCase{"eng-spa-extra", std::nullopt}));
 
 TEST(DictionaryHeadwordsFoldTest, CaseFoldsAndTrimsThePunctuationAround) {
     EXPECT_EQ(DictionaryHeadwords::fold(u"(Casa),"), u"casa");

@@ -2,6 +2,7 @@
 
 #include "tests/platform/linux/dictionaries/DictFixtures.h"
 #include "tests/support/QtPrinters.h"
+#include "tests/support/ScopedEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -173,8 +174,8 @@ TEST_F(FileDictionarySourceTest, DamagedFileDisablesOnlyItsDictionary) {
 }
 
 TEST(FileDictionarySourceSystemTest, FoldersFollowXdgDataHome) {
-    const QByteArray saved = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", "/data/home");
+    ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", "/data/home");
     const FileDictionarySource::Folders folders = FileDictionarySource::systemFolders();
     EXPECT_EQ(folders.dictd, QStringList({QStringLiteral("/usr/share/dictd"),
                                           QStringLiteral("/data/home/dictd")}));
@@ -182,13 +183,9 @@ TEST(FileDictionarySourceSystemTest, FoldersFollowXdgDataHome) {
                                              QDir::homePath() + QStringLiteral("/.stardict/dic"),
                                              QStringLiteral("/data/home/stardict/dic")}));
     EXPECT_EQ(folders.dictdDatabaseList, QStringLiteral("/var/lib/dictd/db.list"));
-    qputenv("XDG_DATA_HOME", "relative");
+    environment.set("XDG_DATA_HOME", "relative");
     EXPECT_EQ(FileDictionarySource::systemFolders().dictd.at(1),
               QDir::homePath() + QStringLiteral("/.local/share/dictd"));
-    if (saved.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", saved);
 }
 
 TEST(FileDictionarySourceSystemTest, InstalledDebianDictionariesUseDictdNames) {

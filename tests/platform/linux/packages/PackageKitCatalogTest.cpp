@@ -111,22 +111,18 @@ TEST(SystemPackageCatalogTest, WithoutABusFallsBackToAptThenToNothing) {
     const PrepareResult result = none->install("apertium-eng-spa").result();
     EXPECT_EQ(result.outcome, Outcome::manual);
     EXPECT_TRUE(result.message.contains("apertium-eng-spa"));
-    QDBusConnection::disconnectFromBus("nobus");
-}
 
-TEST(PackageKitCatalogTest, AnUnreachableServiceEndsEveryFutureWithAResult) {
-    const QDBusConnection noBus =
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"), "nobus2");
+    // PackageKit itself on that bus still ends every future with a result.
     {
         PackageKitCatalog catalog(noBus);
         const PackageCatalog::Listing listing = catalog.packages().result();
         EXPECT_TRUE(listing.packages.isEmpty());
         EXPECT_FALSE(listing.note.isEmpty());
-        const PrepareResult result = catalog.install("apertium-eo-en").result();
-        EXPECT_EQ(result.outcome, Outcome::failed);
-        EXPECT_FALSE(result.message.isEmpty());
+        const PrepareResult failed = catalog.install("apertium-eo-en").result();
+        EXPECT_EQ(failed.outcome, Outcome::failed);
+        EXPECT_FALSE(failed.message.isEmpty());
     }
-    QDBusConnection::disconnectFromBus("nobus2");
+    QDBusConnection::disconnectFromBus("nobus");
 }
 
 // ---- A private system bus with the real PackageKit and polkit on it ----
