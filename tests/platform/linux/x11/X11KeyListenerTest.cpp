@@ -80,19 +80,9 @@ protected:
     // The server's time now, in seconds: the stamp of a property change.
     double serverTime() {
         xcb_connection_t* c = other.connection;
-        const xcb_window_t clock = XcbSelection::createWindow(c, other.root);
-        xcb_change_property(c, XCB_PROP_MODE_APPEND, clock, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0,
-                            nullptr);
-        xcb_flush(c);
-        while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
-            const bool notify = (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
-            const double time =
-                reinterpret_cast<xcb_property_notify_event_t*>(event)->time / 1000.0;
-            std::free(event);
-            if (notify)
-                return time;
-        }
-        return -1;
+        const std::optional<xcb_timestamp_t> time = XcbSelection::serverTime(
+            c, XcbSelection::createWindow(c, other.root), XCB_ATOM_WM_NAME, QDeadlineTimer(5000));
+        return time ? *time / 1000.0 : -1;
     }
 
     XTestTypist other{display()};
