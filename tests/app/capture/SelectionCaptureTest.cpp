@@ -144,11 +144,20 @@ enum Script : unsigned {
     heldBriefly = 1 << 10,  // and released at its very end
     slowSnapshot = 1 << 11, // saving the clipboard outlasts the time-out
     denied = 1 << 12,
-    lateCopy = 1 << 13,   // the copy lands one poll after the capture gave up waiting
-    copyInTime = 1 << 14, // and one poll before
-    typesLate = 1 << 15,  // the clipboard offers its types only after the settling time
+    lateCopy = 1 << 13,     // the copy lands one poll after the capture gave up waiting
+    copyInTime = 1 << 14,   // and one poll before
+    typesLate = 1 << 15,    // the clipboard offers its types only after the settling time
+    restoreFails = 1 << 16, // the first restore fails
+    restoreFailsTwice = 1 << 17,
+    intruderOnFailure = 1 << 18, // another program writes as the first restore fails
 };
 
+CaptureResult lost(CaptureResult result) {
+    result.clipboardLost = true;
+    return result;
+}
+
+// A failed restore is retried once, then reported; a newer writer's contents win over ours.
 TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
     const CaptureResult copied = CaptureResult::captured("copied"), empty = CaptureResult::empty();
     // clang-format off
@@ -170,6 +179,10 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
         {"CopyLandingAfterTheGiveUpIsNotWaitedFor", lateCopy, empty, 1, 1, 0},
         {"CopyLandingAtTheGiveUpIsTaken", copyInTime, copied, 1, 1, 1},
         {"TypesOfferedAfterTheSettlingAreWaitedFor", typesLate, copied, 1, 1, 1},
+        {"SecondRestoreWorks", restoreFails, copied, 1, 1, 2},
+        {"BothRestoresFail", restoreFailsTwice, lost(copied), 1, 1, 2},
+        {"BothRestoresFailWithoutText", restoreFailsTwice | whitespace, lost(empty), 1, 1, 2},
+        {"AnotherProgramWroteMeanwhile", restoreFails | intruderOnFailure, copied, 1, 1, 1},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -199,6 +212,8 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
         if (c.script & typesLate)
             d.typesDelay = 2 * SelectionCapture::copySettle;
         d.holdSnapshot = c.script & slowSnapshot;
+        d.failingRestores = c.script & restoreFailsTwice ? 2 : c.script & restoreFails ? 1 : 0;
+        d.intruderOnFailedRestore = c.script & intruderOnFailure;
         EXPECT_EQ(run(), c.expected);
         EXPECT_EQ(d.keystrokes, c.keystrokes);
         EXPECT_EQ(d.snapshots, c.snapshots);
@@ -207,31 +222,6 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
             EXPECT_EQ(restored, d.contents);
     }
     EXPECT_EQ(SelectionCapture::running(), 0);
-}
-
-TEST_F(SelectionCaptureTest, AFailedRestoreIsRetriedOnceAndThenReported) {
-    // clang-format off
-    const struct { const char* name; int failingRestores; bool intruder; QString copies; int restores; bool lost; } cases[] = {
-        {"FirstTryWorks", 0, false, "copied", 1, false},
-        {"SecondTryWorks", 1, false, "copied", 2, false},
-        {"BothFail", 2, false, "copied", 2, true},
-        {"BothFailWithoutText", 2, false, " ", 2, true},
-        // The newer writer's contents win; nothing of ours is retried over them.
-        {"AnotherProgramWroteMeanwhile", 1, true, "copied", 1, false},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Desktop& d = fresh();
-        d.copies = c.copies;
-        d.failingRestores = c.failingRestores;
-        d.intruderOnFailedRestore = c.intruder;
-        CaptureResult expected = c.copies.trimmed().isEmpty() ? CaptureResult::empty()
-                                                              : CaptureResult::captured(c.copies);
-        expected.clipboardLost = c.lost;
-        EXPECT_EQ(run(), expected);
-        EXPECT_EQ(d.restores.size(), c.restores);
-    }
 }
 
 TEST_F(SelectionCaptureTest, TheTimeOutAnswersFirstAndTheWorkerStillFinishesOnce) {
