@@ -6,7 +6,6 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 Q_LOGGING_CATEGORY(lcCapture, "verdolin.capture")
 
@@ -78,7 +77,10 @@ struct SelectionCapture::Run {
 };
 
 SelectionCapture::SelectionCapture(Services services)
-    : m_services(std::move(services)) {}
+    : m_services(std::move(services)) {
+    if (!m_services.clock)
+        m_services.clock = std::make_shared<CaptureClock>();
+}
 
 SelectionCapture& SelectionCapture::shared() {
     std::unique_ptr<SelectionCapture>& capture = sharedCapture();
@@ -108,6 +110,8 @@ QFuture<CaptureResult> SelectionCapture::capture(std::function<void()> finished)
         return promise.future();
     }
 
+    // Counted from the request, before the worker can spend any of it.
+    const CaptureClock::TimePoint deadline = s.clock->now() + timeout;
     ++runningWorkers;
     auto run = std::make_shared<Run>();
     run->finished = std::move(finished);
@@ -128,11 +132,10 @@ QFuture<CaptureResult> SelectionCapture::capture(std::function<void()> finished)
     });
 
     // The time-out gives up its thread as soon as the worker ends.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    captureThreads().start([run, deadline] {
+    captureThreads().start([run, deadline, clock = s.clock] {
         {
             std::unique_lock lock(run->stateLock);
-            if (run->workerEnded.wait_until(lock, deadline, [&] { return run->ended; }))
+            if (clock->waitUntil(lock, run->workerEnded, deadline, [&] { return run->ended; }))
                 return;
             run->cancelled = true;
         }
@@ -142,7 +145,7 @@ QFuture<CaptureResult> SelectionCapture::capture(std::function<void()> finished)
 }
 
 CaptureResult SelectionCapture::work(const Services& services, Run& run) {
-    const bool released = waitForModifierRelease(*services.keyboard);
+    const bool released = waitForModifierRelease(*services.keyboard, *services.clock);
     const std::optional<QString> selected = services.selection->selectedText();
     if (selected && !selected->isEmpty())
         return CaptureResult::captured(*selected);
@@ -153,12 +156,12 @@ CaptureResult SelectionCapture::work(const Services& services, Run& run) {
     return selectedTextViaCopy(services, run);
 }
 
-bool SelectionCapture::waitForModifierRelease(KeyboardEvents& keyboard) {
-    const auto deadline = std::chrono::steady_clock::now() + modifierWait;
+bool SelectionCapture::waitForModifierRelease(KeyboardEvents& keyboard, CaptureClock& clock) {
+    const CaptureClock::TimePoint deadline = clock.now() + modifierWait;
     while (keyboard.modifiersNow() != 0) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (clock.now() >= deadline)
             return false;
-        std::this_thread::sleep_for(modifierPoll);
+        clock.sleepFor(modifierPoll);
     }
     return true;
 }
@@ -182,15 +185,16 @@ CaptureResult SelectionCapture::selectedTextViaCopy(const Services& services, Ru
     if (!services.keyboard->postCopyKeystroke())
         return CaptureResult::empty();
 
+    CaptureClock& clock = *services.clock;
     bool changed = false;
-    auto changedAt = std::chrono::steady_clock::now();
+    CaptureClock::TimePoint changedAt = clock.now();
     for (int poll = 0; poll < copyPolls; ++poll) {
-        std::this_thread::sleep_for(copyPoll);
+        clock.sleepFor(copyPoll);
         const quint64 count = pasteboard.changeCount();
         if (count != lastSeen) {
             lastSeen = count;
             changed = true;
-            changedAt = std::chrono::steady_clock::now();
+            changedAt = clock.now();
             continue;
         }
         if (!changed) {
@@ -199,7 +203,7 @@ CaptureResult SelectionCapture::selectedTextViaCopy(const Services& services, Ru
                 return CaptureResult::empty();
             continue;
         }
-        if (std::chrono::steady_clock::now() - changedAt >= copySettle && pasteboard.hasTypes())
+        if (clock.now() - changedAt >= copySettle && pasteboard.hasTypes())
             break;
     }
 

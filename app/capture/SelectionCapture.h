@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/capture/CaptureClock.h"
 #include "app/capture/CaptureResult.h"
 #include "app/capture/ClipboardSnapshot.h"
 #include "app/capture/FocusedWindow.h"
@@ -27,6 +28,8 @@ public:
         std::shared_ptr<SelectionSource> selection;
         std::shared_ptr<FocusedWindow> focusedWindow;
         std::shared_ptr<Pasteboard> pasteboard;
+        // What the waits below are measured on; none: the steady clock.
+        std::shared_ptr<CaptureClock> clock;
     };
 
     // The longest a capture may take before it answers `empty`.
@@ -68,7 +71,7 @@ private:
     static bool putBack(Pasteboard& pasteboard, const ClipboardSnapshot& contents,
                         quint64 lastSeen);
     // Waits for the shortcut's modifiers to be released; false when still held at the deadline.
-    static bool waitForModifierRelease(KeyboardEvents& keyboard);
+    static bool waitForModifierRelease(KeyboardEvents& keyboard, CaptureClock& clock);
 
     Services m_services;
 };

@@ -17,11 +17,7 @@ class ScriptedProbe final : public PermissionProbe {
 public:
     std::atomic<bool> granted{false};
     std::atomic<bool> listening{false};
-    std::atomic<int> asked{0};
-    bool accessibility() override {
-        ++asked;
-        return granted;
-    }
+    bool accessibility() override { return granted; }
     bool inputMonitoring() override { return listening; }
 };
 
@@ -58,14 +54,8 @@ TEST_F(PermissionWatcherTest, AFirstLaunchWithoutPermissionPollsUntilItIsGranted
     EXPECT_EQ(granted, 1);
     EXPECT_TRUE(watcher.wasGranted());
     EXPECT_TRUE(storedGrant());
-    EXPECT_FALSE(watcher.isPolling());
-
     // No more polling once granted.
-    const int asked = probe->asked;
-    QDeadlineTimer pause(1500);
-    while (!pause.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(probe->asked.load(), asked);
+    EXPECT_FALSE(watcher.isPolling());
 }
 
 TEST_F(PermissionWatcherTest, AGrantThatNoLongerAppliesNeedsAttentionUntilGrantedAgain) {

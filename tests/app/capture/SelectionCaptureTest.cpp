@@ -1,6 +1,7 @@
 #include "app/capture/SelectionCapture.h"
 
 #include "core/HotKeyMods.h"
+#include "tests/support/ManualCaptureClock.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,8 @@
 #include <future>
 #include <mutex>
 
-// The capture's decisions against a scripted desktop.
+// The capture's decisions against a scripted desktop, on a clock that moves only by the
+// capture's own waits: time-outs come at once, exactly when their time has passed.
 
 namespace {
 
@@ -20,15 +22,21 @@ class Desktop final : public PermissionProbe,
                       public FocusedWindow,
                       public Pasteboard {
 public:
+    std::shared_ptr<ManualCaptureClock> clock = std::make_shared<ManualCaptureClock>();
     bool permitted = true, terminal = false, snapshotTaken = true, concealed = false;
     quint32 heldMods = 0;
-    std::chrono::steady_clock::time_point releaseAt{};
+    CaptureClock::TimePoint releaseAt{};
+    CaptureClock::Duration copyDelay{}; // from the keystroke until the clipboard changes
+    CaptureClock::TimePoint copiedAt = CaptureClock::TimePoint::max();
+    CaptureClock::Duration typesDelay{}; // from the change until the clipboard offers types
+    CaptureClock::TimePoint typedAt = CaptureClock::TimePoint::max();
     std::optional<QString> primary, copies = QStringLiteral("copied"); // nothing: does not copy
     ClipboardSnapshot contents;
     quint64 changes = 0, base = 0;
     bool intruderAfterCopy = false, intruderOnFailedRestore = false;
     int failingRestores = 0;
-    bool holdPrimary = false, holdSnapshot = false; // these block until the gate opens
+    // These block until the gate opens, after the time-out has passed when `late`.
+    bool holdPrimary = false, holdSnapshot = false, late = true;
     std::promise<void> gateOpener;
     std::shared_future<void> gate = gateOpener.get_future().share();
     std::once_flag opened;
@@ -38,39 +46,52 @@ public:
     void openGate() {
         std::call_once(opened, [this] { gateOpener.set_value(); });
     }
+    void block() {
+        if (late)
+            clock->advance(SelectionCapture::timeout);
+        gate.wait();
+    }
     bool accessibility() override { return permitted; }
     bool inputMonitoring() override { return permitted; }
     quint32 modifiersNow() override {
-        if (heldMods && std::chrono::steady_clock::now() >= releaseAt)
+        if (heldMods && clock->now() >= releaseAt)
             heldMods = 0;
         return heldMods;
     }
     bool postCopyKeystroke() override {
         ++keystrokes;
-        changes += copies.has_value();
+        if (copies)
+            copiedAt = clock->now() + copyDelay;
         return true;
     }
     bool listenAccess() override { return true; }
     quint32 injectorId() const override { return 1; }
     std::optional<QString> selectedText() override {
         if (holdPrimary)
-            gate.wait();
+            block();
         return primary;
     }
     bool isTerminal() override { return terminal; }
     void watchChanges() override { base = changes; }
-    quint64 changeCount() override { return changes - base; }
+    quint64 changeCount() override {
+        if (clock->now() >= copiedAt) {
+            copiedAt = CaptureClock::TimePoint::max();
+            typedAt = clock->now() + typesDelay;
+            ++changes;
+        }
+        return changes - base;
+    }
     Saved snapshot() override {
         if (holdSnapshot)
-            gate.wait();
+            block();
         ++snapshots;
         return {snapshotTaken, contents};
     }
-    bool hasTypes() override { return true; }
+    bool hasTypes() override { return clock->now() >= typedAt; }
     bool isConcealed() override { return concealed; }
     std::optional<QString> plainText() override {
         changes += intruderAfterCopy;
-        return copies;
+        return hasTypes() ? copies : std::nullopt;
     }
     bool restore(const ClipboardSnapshot& saved) override {
         restores.append(saved);
@@ -87,7 +108,7 @@ protected:
     std::shared_ptr<Desktop> desktop = std::make_shared<Desktop>();
 
     SelectionCapture makeCapture() {
-        return SelectionCapture({desktop, desktop, desktop, desktop, desktop});
+        return SelectionCapture({desktop, desktop, desktop, desktop, desktop, desktop->clock});
     }
 
     // Runs one capture, opens the gate once it has answered and waits for its end.
@@ -119,12 +140,24 @@ enum Script : unsigned {
     intruder = 1 << 6, // another program writes right after the copy
     unsaveable = 1 << 7,
     terminal = 1 << 8,
-    heldLong = 1 << 9,      // the modifiers are held past the wait
-    heldBriefly = 1 << 10,  // and released during it
+    heldLong = 1 << 9,      // the modifiers are held just past the wait
+    heldBriefly = 1 << 10,  // and released at its very end
     slowSnapshot = 1 << 11, // saving the clipboard outlasts the time-out
     denied = 1 << 12,
+    lateCopy = 1 << 13,     // the copy lands one poll after the capture gave up waiting
+    copyInTime = 1 << 14,   // and one poll before
+    typesLate = 1 << 15,    // the clipboard offers its types only after the settling time
+    restoreFails = 1 << 16, // the first restore fails
+    restoreFailsTwice = 1 << 17,
+    intruderOnFailure = 1 << 18, // another program writes as the first restore fails
 };
 
+CaptureResult lost(CaptureResult result) {
+    result.clipboardLost = true;
+    return result;
+}
+
+// A failed restore is retried once, then reported; a newer writer's contents win over ours.
 TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
     const CaptureResult copied = CaptureResult::captured("copied"), empty = CaptureResult::empty();
     // clang-format off
@@ -143,6 +176,13 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
         {"ModifiersReleasedDuringTheWait", heldBriefly, copied, 1, 1, 1},
         {"NoKeystrokeAfterTheTimeOut", slowSnapshot, empty, 0, 1, 0},
         {"NoPermissionTriesNothing", denied | highlighted, CaptureResult::noPermission(), 0, 0, 0},
+        {"CopyLandingAfterTheGiveUpIsNotWaitedFor", lateCopy, empty, 1, 1, 0},
+        {"CopyLandingAtTheGiveUpIsTaken", copyInTime, copied, 1, 1, 1},
+        {"TypesOfferedAfterTheSettlingAreWaitedFor", typesLate, copied, 1, 1, 1},
+        {"SecondRestoreWorks", restoreFails, copied, 1, 1, 2},
+        {"BothRestoresFail", restoreFailsTwice, lost(copied), 1, 1, 2},
+        {"BothRestoresFailWithoutText", restoreFailsTwice | whitespace, lost(empty), 1, 1, 2},
+        {"AnotherProgramWroteMeanwhile", restoreFails | intruderOnFailure, copied, 1, 1, 1},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -163,9 +203,17 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
         d.permitted = !(c.script & denied);
         if (c.script & (heldLong | heldBriefly)) {
             d.heldMods = HotKeyMods::control;
-            d.releaseAt = std::chrono::steady_clock::now() + (c.script & heldLong ? 10s : 100ms);
+            d.releaseAt =
+                d.clock->now() + SelectionCapture::modifierWait + (c.script & heldLong ? 1ns : 0ns);
         }
+        if (c.script & (lateCopy | copyInTime))
+            d.copyDelay = SelectionCapture::copyPoll * (SelectionCapture::copyGiveUpPoll + 2)
+                          - (c.script & copyInTime ? SelectionCapture::copyPoll : 0ms);
+        if (c.script & typesLate)
+            d.typesDelay = 2 * SelectionCapture::copySettle;
         d.holdSnapshot = c.script & slowSnapshot;
+        d.failingRestores = c.script & restoreFailsTwice ? 2 : c.script & restoreFails ? 1 : 0;
+        d.intruderOnFailedRestore = c.script & intruderOnFailure;
         EXPECT_EQ(run(), c.expected);
         EXPECT_EQ(d.keystrokes, c.keystrokes);
         EXPECT_EQ(d.snapshots, c.snapshots);
@@ -174,31 +222,6 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
             EXPECT_EQ(restored, d.contents);
     }
     EXPECT_EQ(SelectionCapture::running(), 0);
-}
-
-TEST_F(SelectionCaptureTest, AFailedRestoreIsRetriedOnceAndThenReported) {
-    // clang-format off
-    const struct { const char* name; int failingRestores; bool intruder; QString copies; int restores; bool lost; } cases[] = {
-        {"FirstTryWorks", 0, false, "copied", 1, false},
-        {"SecondTryWorks", 1, false, "copied", 2, false},
-        {"BothFail", 2, false, "copied", 2, true},
-        {"BothFailWithoutText", 2, false, " ", 2, true},
-        // The newer writer's contents win; nothing of ours is retried over them.
-        {"AnotherProgramWroteMeanwhile", 1, true, "copied", 1, false},
-    };
-    // clang-format on
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Desktop& d = fresh();
-        d.copies = c.copies;
-        d.failingRestores = c.failingRestores;
-        d.intruderOnFailedRestore = c.intruder;
-        CaptureResult expected = c.copies.trimmed().isEmpty() ? CaptureResult::empty()
-                                                              : CaptureResult::captured(c.copies);
-        expected.clipboardLost = c.lost;
-        EXPECT_EQ(run(), expected);
-        EXPECT_EQ(d.restores.size(), c.restores);
-    }
 }
 
 TEST_F(SelectionCaptureTest, TheTimeOutAnswersFirstAndTheWorkerStillFinishesOnce) {
@@ -225,6 +248,7 @@ TEST_F(SelectionCaptureTest, TheTimeOutAnswersFirstAndTheWorkerStillFinishesOnce
 TEST_F(SelectionCaptureTest, OverlappingCapturesAreCountedWhileTheyRun) {
     desktop->primary = QStringLiteral("text");
     desktop->holdPrimary = true;
+    desktop->late = false;
     SelectionCapture capture = makeCapture();
     std::promise<void> first, second;
     QFuture<CaptureResult> a = capture.capture([&] { first.set_value(); });
@@ -236,6 +260,16 @@ TEST_F(SelectionCaptureTest, OverlappingCapturesAreCountedWhileTheyRun) {
     first.get_future().wait();
     second.get_future().wait();
     EXPECT_EQ(SelectionCapture::running(), 0);
+}
+
+TEST_F(SelectionCaptureTest, TheSharedCaptureHasNoServicesUntilTheyAreInstalled) {
+    EXPECT_EQ(SelectionCapture::shared().capture().result(), CaptureResult::noPermission());
+    desktop->primary = QStringLiteral("shared");
+    SelectionCapture::installShared({desktop, desktop, desktop, desktop, desktop, desktop->clock});
+    std::promise<void> finished;
+    EXPECT_EQ(SelectionCapture::shared().capture([&] { finished.set_value(); }).result(),
+              CaptureResult::captured(QStringLiteral("shared")));
+    finished.get_future().wait();
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "platform/linux/x11/CaptureCommand.h"
 
-#include "tests/platform/linux/x11/CaptureTestSupport.h"
-#include "tests/platform/linux/x11/ScriptedClipboardOwner.h"
+#include "tests/platform/linux/x11/ClipboardTestSupport.h"
 
 #include <QDir>
 
@@ -16,8 +15,15 @@ struct CommandRun {
     QByteArray err;
 };
 
-class CaptureCommandTest : public CaptureOnXvfb {
+class CaptureCommandTest : public ClipboardOnXvfb {
 protected:
+    void SetUp() override {
+        ClipboardOnXvfb::SetUp();
+        if (!IsSkipped() && !HasFatalFailure()) {
+            ASSERT_TRUE(m_server->startWindowManager());
+        }
+    }
+
     CommandRun runCapture(const QProcessEnvironment& environment) {
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -66,7 +72,7 @@ TEST_F(CaptureCommandTest, PrintsTheHighlightedTextExactly) {
 
 TEST_F(CaptureCommandTest, TheRestoredClipboardIsServedUntilAnotherProgramTakesIt) {
     ASSERT_NE(startTextEdit(QStringLiteral("copied text")), nullptr);
-    clearPrimary();
+    clearOwner();
     xclipIn("the user's clipboard");
     // xclip gives the clipboard up to the copy; the command serves it afterwards.
     const CommandRun run = runCapture();
@@ -82,7 +88,7 @@ TEST_F(CaptureCommandTest, TheRestoredClipboardIsServedUntilAnotherProgramTakesI
 
 TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
     // Nothing highlighted and no application that copies.
-    clearPrimary();
+    clearOwner();
     xclipIn("untouched");
     CommandRun run = runCapture();
     EXPECT_EQ(run.exitCode, 1);
@@ -90,18 +96,6 @@ TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
     EXPECT_EQ(run.err, QByteArray("empty\n"));
     EXPECT_EQ(xclipOut(QStringLiteral("UTF8_STRING")), QByteArray("untouched"));
     EXPECT_TRUE(servingProcesses().isEmpty());
-
-    // A password on the clipboard is never read, so it cannot be put back.
-    {
-        ScriptedClipboardOwner secret(display(),
-                                      {"TARGETS", "x-kde-passwordManagerHint", "UTF8_STRING"},
-                                      {{"x-kde-passwordManagerHint", "text/plain", 8, "secret", 0},
-                                       {"UTF8_STRING", "UTF8_STRING", 8, "hunter2", 0}});
-        run = runCapture();
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(run.err, QByteArray("clipboardBusy\n"));
-        EXPECT_FALSE(secret.requested().contains(QStringLiteral("UTF8_STRING")));
-    }
 
     // Without an X server the answer says why.
     const struct {
@@ -120,48 +114,33 @@ TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {
     }
 }
 
-struct OutputCase {
-    const char* name;
-    CaptureResult result;
-    int exitCode;
-    QByteArray out;
-    QByteArray err;
-};
-
-class CaptureCommandOutputTest : public ::testing::TestWithParam<OutputCase> {};
-
 // Each result as it leaves the capturing child and reaches the caller's terminal.
-TEST_P(CaptureCommandOutputTest, ReachesTheCallerAsPrinted) {
-    const OutputCase& c = GetParam();
-    const std::optional<CaptureResult> received =
-        CaptureCommand::decode(CaptureCommand::encode(c.result));
-    ASSERT_TRUE(received);
-    EXPECT_TRUE(*received == c.result);
-    const CaptureCommand::Output output = CaptureCommand::outputOf(*received);
-    EXPECT_EQ(output.exitCode, c.exitCode);
-    EXPECT_EQ(output.out, c.out);
-    EXPECT_EQ(output.err, c.err);
-}
-
-CaptureResult lost(CaptureResult result) {
-    result.clipboardLost = true;
-    return result;
-}
-
-const QByteArray lostLine = "clipboardLost: the clipboard could not be put back\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CaptureCommandOutputTest,
-    ::testing::Values(
-        OutputCase{"Text", CaptureResult::captured(QStringLiteral("grüße\n")), 0, "grüße\n", ""},
-        OutputCase{"Empty", CaptureResult::empty(), 1, "", "empty\n"},
-        OutputCase{"TextWithTheClipboardLost",
-                   lost(CaptureResult::captured(QStringLiteral("copied"))), 1, "copied", lostLine},
-        OutputCase{"EmptyWithTheClipboardLost", lost(CaptureResult::empty()), 1, "",
-                   "empty\n" + lostLine}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CaptureCommandDecodeTest, AnIncompleteMessageIsNoResult) {
+TEST(CaptureCommandOutputTest, EachResultReachesTheCallerAsPrinted) {
+    CaptureResult lostText = CaptureResult::captured(QStringLiteral("copied")),
+                  lostEmpty = CaptureResult::empty();
+    lostText.clipboardLost = lostEmpty.clipboardLost = true;
+    const QByteArray lost = "clipboardLost: the clipboard could not be put back\n";
+    const struct {
+        CaptureResult result;
+        int exitCode;
+        QByteArray out, err;
+    } cases[] = {{CaptureResult::captured(QStringLiteral("grüße\n")), 0, "grüße\n", ""},
+                 {CaptureResult::empty(), 1, "", "empty\n"},
+                 {CaptureResult::clipboardBusy(), 1, "", "clipboardBusy\n"},
+                 {lostText, 1, "copied", lost},
+                 {lostEmpty, 1, "", "empty\n" + lost}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.err.toStdString());
+        const std::optional<CaptureResult> received =
+            CaptureCommand::decode(CaptureCommand::encode(c.result));
+        ASSERT_TRUE(received);
+        EXPECT_TRUE(*received == c.result);
+        const CaptureCommand::Output output = CaptureCommand::outputOf(*received);
+        EXPECT_EQ(output.exitCode, c.exitCode);
+        EXPECT_EQ(output.out, c.out);
+        EXPECT_EQ(output.err, c.err);
+    }
+    // An incomplete message is no result.
     EXPECT_FALSE(CaptureCommand::decode(QByteArray()));
     EXPECT_FALSE(CaptureCommand::decode(QByteArray(1, '\0')));
 }

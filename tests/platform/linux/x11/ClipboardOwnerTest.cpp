@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <poll.h>
 #include <thread>
 
 // Restored contents read back by xclip are checked end to end by the capture's restore trials;
@@ -20,58 +19,36 @@ namespace {
 class RawRequestor {
 public:
     explicit RawRequestor(const QByteArray& display) {
-        m_c = xcb_connect(display.constData(), nullptr);
-        m_window = xcb_generate_id(m_c);
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window,
-                          xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                          &mask);
+        xcb_window_t root = XCB_WINDOW_NONE;
+        m_connection = XcbSelection::connect(display, &root);
+        m_c = m_connection.get();
+        m_window = XcbSelection::createWindow(m_c, root);
     }
-    ~RawRequestor() { xcb_disconnect(m_c); }
 
-    xcb_atom_t atom(const char* name) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            m_c, xcb_intern_atom(m_c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-        const xcb_atom_t result = reply->atom;
-        std::free(reply);
-        return result;
-    }
+    xcb_atom_t atom(const char* name) { return XcbSelection::atom(m_c, name); }
 
     // Converts and returns the answered property (None when refused or no answer).
     xcb_atom_t convert(const char* target, const char* property) {
         xcb_convert_selection(m_c, m_window, atom("CLIPBOARD"), atom(target), atom(property),
                               XCB_CURRENT_TIME);
         xcb_flush(m_c);
-        QDeadlineTimer limit(5000);
-        while (!limit.hasExpired()) {
-            xcb_generic_event_t* event = xcb_poll_for_event(m_c);
-            if (!event) {
-                pollfd descriptor{xcb_get_file_descriptor(m_c), POLLIN, 0};
-                ::poll(&descriptor, 1, 50);
-                continue;
-            }
-            const bool notify = (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY;
-            const xcb_atom_t answered =
-                reinterpret_cast<xcb_selection_notify_event_t*>(event)->property;
-            std::free(event);
-            if (notify)
-                return answered;
+        const QDeadlineTimer limit(5000);
+        while (const XcbSelection::Event event = XcbSelection::waitForEvent(m_c, limit)) {
+            if ((event->response_type & 0x7f) == XCB_SELECTION_NOTIFY)
+                return reinterpret_cast<xcb_selection_notify_event_t*>(event.get())->property;
         }
         return XCB_ATOM_NONE;
     }
 
     // Type and value of a property of the window.
     std::pair<xcb_atom_t, QByteArray> property(xcb_atom_t property) {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        const XcbSelection::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             m_c,
             xcb_get_property(m_c, 0, m_window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
-            nullptr);
-        std::pair<xcb_atom_t, QByteArray> result{
-            reply->type, QByteArray(static_cast<const char*>(xcb_get_property_value(reply)),
-                                    xcb_get_property_value_length(reply))};
-        std::free(reply);
-        return result;
+            nullptr));
+        return {reply->type,
+                QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           xcb_get_property_value_length(reply.get()))};
     }
     QList<xcb_atom_t> atoms(xcb_atom_t name) {
         const QByteArray data = property(name).second;
@@ -80,6 +57,7 @@ public:
         return atoms;
     }
 
+    XcbSelection::Connection m_connection;
     xcb_connection_t* m_c = nullptr;
     xcb_window_t m_window = XCB_WINDOW_NONE;
 };

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/capture/SelectionCapture.h"
+#include "platform/linux/composition/LinuxServices.h"
+#include "platform/linux/x11/ClipboardOwner.h"
+#include "platform/linux/x11/XcbSelection.h"
 #include "tests/support/XvfbServer.h"
 
 #include <QCoreApplication>
@@ -12,10 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
-// A private X server per test, and xclip as the outside client that reads and writes selections.
+// A private X server per test, with xclip as the outside client that reads and writes
+// selections; startCapture() adds openbox and a capture against real X clients.
 class ClipboardOnXvfb : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -26,13 +32,12 @@ protected:
         m_display = m_server->displayName().toLatin1();
         m_c = xcb_connect(m_display.constData(), nullptr);
         ASSERT_EQ(xcb_connection_has_error(m_c), 0);
-        xcb_intern_atom_reply_t* reply =
-            xcb_intern_atom_reply(m_c, xcb_intern_atom(m_c, 0, 9, "CLIPBOARD"), nullptr);
-        m_clipboard = reply->atom;
-        std::free(reply);
+        m_clipboard = XcbSelection::atom(m_c, "CLIPBOARD");
     }
 
     void TearDown() override {
+        m_capture.reset();
+        m_owner.reset();
         for (auto& process : m_clients) {
             process->kill();
             process->waitForFinished(3000);
@@ -45,14 +50,38 @@ protected:
 
     const QByteArray& display() const { return m_display; }
 
+    // Openbox, and a capture of this display whose waits run on `clock` (null: real time).
+    void startCapture(std::shared_ptr<CaptureClock> clock = {}) {
+        ASSERT_TRUE(m_server->startWindowManager());
+        m_owner = std::make_shared<ClipboardOwner>(display());
+        SelectionCapture::Services services = LinuxServices::capture(display(), m_owner);
+        services.clock = std::move(clock);
+        m_capture = std::make_unique<SelectionCapture>(std::move(services));
+    }
+
+    // One capture, waited for until it has completely finished.
+    CaptureResult capture() {
+        std::promise<void> finished;
+        QFuture<CaptureResult> future = m_capture->capture([&] { finished.set_value(); });
+        const CaptureResult result = future.result();
+        finished.get_future().wait();
+        return result;
+    }
+
     xcb_window_t ownerOf(xcb_atom_t selection) {
-        xcb_get_selection_owner_reply_t* reply =
-            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, selection), nullptr);
-        const xcb_window_t owner = reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
-        std::free(reply);
-        return owner;
+        const XcbSelection::Reply<xcb_get_selection_owner_reply_t> reply(
+            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, selection), nullptr));
+        return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
     }
     xcb_window_t clipboardOwner() { return ownerOf(m_clipboard); }
+    xcb_window_t primaryOwner() { return ownerOf(XCB_ATOM_PRIMARY); }
+
+    // Nobody owns the selection afterwards, as after a click that deselects.
+    void clearOwner(xcb_atom_t selection = XCB_ATOM_PRIMARY) {
+        xcb_set_selection_owner(m_c, XCB_WINDOW_NONE, selection, XCB_CURRENT_TIME);
+        xcb_flush(m_c);
+        ASSERT_TRUE(eventually([&] { return ownerOf(selection) == XCB_WINDOW_NONE; }));
+    }
 
     static bool eventually(const std::function<bool()>& condition, int limitMs = 5000) {
         QDeadlineTimer limit(limitMs);
@@ -62,6 +91,43 @@ protected:
             QThread::msleep(2);
         }
         return true;
+    }
+
+    // Starts a client and keeps it until the test ends; waits for `readyLine` on its output
+    // when one is given.
+    QProcess* startClient(const QString& program, const QStringList& arguments,
+                          const QByteArray& readyLine = {}) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_server->environment());
+        process->start(program, arguments);
+        if (!process->waitForStarted(5000))
+            return nullptr;
+        QByteArray output;
+        QDeadlineTimer limit(20000);
+        while (!output.contains(readyLine) && !limit.hasExpired()) {
+            process->waitForReadyRead(100);
+            output += process->readAllStandardOutput();
+        }
+        if (!output.contains(readyLine))
+            return nullptr;
+        m_clients.push_back(std::move(process));
+        return m_clients.back().get();
+    }
+
+#ifdef TEXT_EDIT_CLIENT
+    // A Qt text edit holding `text`, all of it selected and focused.
+    QProcess* startTextEdit(const QString& text) {
+        return startClient(QStringLiteral(TEXT_EDIT_CLIENT), {text}, "ready");
+    }
+#endif
+
+    // Types a key combination into the focused window, as the user would.
+    void pressKeys(const QString& keys) {
+        QProcess xdotool;
+        xdotool.setProcessEnvironment(m_server->environment());
+        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+        ASSERT_TRUE(xdotool.waitForFinished(10000));
+        ASSERT_EQ(xdotool.exitCode(), 0);
     }
 
     // `xclip -o -selection clipboard -t target`; nothing when xclip fails.
@@ -74,29 +140,21 @@ protected:
         return process.readAllStandardOutput();
     }
 
-    QStringList xclipTargets() {
-        const std::optional<QByteArray> out = xclipOut(QStringLiteral("TARGETS"));
-        return out ? QString::fromUtf8(*out).split(QLatin1Char('\n'), Qt::SkipEmptyParts)
-                   : QStringList();
-    }
-
     // `xclip -i` owning the selection with `data`, as the copying application would.
     void xclipIn(const QByteArray& data, const QString& target = QStringLiteral("UTF8_STRING"),
                  xcb_atom_t selection = XCB_ATOM_NONE) {
         const bool primary = selection == XCB_ATOM_PRIMARY;
         selection = primary ? xcb_atom_t(XCB_ATOM_PRIMARY) : m_clipboard;
         const xcb_window_t before = ownerOf(selection);
-        auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(m_server->environment());
-        process->start(QStringLiteral("xclip"), {"-quiet", "-i", "-selection",
-                                                 primary ? "primary" : "clipboard", "-t", target});
-        ASSERT_TRUE(process->waitForStarted());
+        QProcess* process =
+            startClient(QStringLiteral("xclip"), {"-quiet", "-i", "-selection",
+                                                  primary ? "primary" : "clipboard", "-t", target});
+        ASSERT_NE(process, nullptr);
         process->write(data);
         // Without an event loop the data leaves only while we wait for it.
         while (process->bytesToWrite() > 0 && process->waitForBytesWritten(5000)) {
         }
         process->closeWriteChannel();
-        m_clients.push_back(std::move(process));
         ASSERT_TRUE(eventually([&] {
             const xcb_window_t owner = ownerOf(selection);
             return owner != XCB_WINDOW_NONE && owner != before;
@@ -108,6 +166,8 @@ protected:
     xcb_connection_t* m_c = nullptr;
     xcb_atom_t m_clipboard = XCB_ATOM_NONE;
     std::vector<std::unique_ptr<QProcess>> m_clients;
+    std::shared_ptr<ClipboardOwner> m_owner;
+    std::unique_ptr<SelectionCapture> m_capture;
 };
 
 // Deterministic filler bytes: every value 0..255 appears, and the data differs per seed.

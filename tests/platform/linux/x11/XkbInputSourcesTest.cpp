@@ -1,11 +1,11 @@
 #include "platform/linux/x11/XkbInputSources.h"
 
+#include "platform/linux/x11/XcbSelection.h"
+#include "tests/support/XvfbServer.h"
+
 #include <gtest/gtest.h>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <cstdlib>
-#include <optional>
 
 namespace {
 
@@ -62,63 +62,22 @@ TEST(XkbInputSourcesTest, NoDisplayGivesNoLanguages) {
     EXPECT_EQ(XkbInputSources(QByteArrayLiteral(":4095")).languages(), QStringList());
 }
 
-// Sets _XKB_RULES_NAMES on the root window of the display and puts back what was there.
-class RulesNamesOverride {
-public:
-    explicit RulesNamesOverride(Display* display)
-        : m_display(display)
-        , m_root(DefaultRootWindow(display))
-        , m_atom(XInternAtom(display, "_XKB_RULES_NAMES", False)) {
-        Atom type = None;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, m_root, m_atom, 0, 1024, False, XA_STRING, &type, &format,
-                               &count, &remaining, &data)
-                == Success
-            && type == XA_STRING && format == 8 && data) {
-            m_saved = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count));
-        }
-        if (data)
-            XFree(data);
-    }
-    ~RulesNamesOverride() {
-        if (m_saved)
-            set(*m_saved);
-        else
-            XDeleteProperty(m_display, m_root, m_atom);
-        XSync(m_display, False);
-    }
-
-    void set(const QByteArray& value) {
-        XChangeProperty(m_display, m_root, m_atom, XA_STRING, 8, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(value.constData()),
-                        int(value.size()));
-        XSync(m_display, False);
-    }
-
-private:
-    Display* m_display;
-    Window m_root;
-    Atom m_atom;
-    std::optional<QByteArray> m_saved;
-};
-
 TEST(XkbInputSourcesTest, ReadsTheSessionsLayoutsFromTheRootWindow) {
-    if (!std::getenv("DISPLAY"))
-        GTEST_SKIP() << "no X display (ctest runs under xvfb-run in make test)";
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    {
-        RulesNamesOverride property(display);
-        property.set(bytes("evdev\0pc105\0de,ua,us\0,,\0grp:win_space_toggle\0"));
-        EXPECT_EQ(XkbInputSources().languages(), QStringList({"de", "uk", "en"}));
-
-        property.set(bytes("evdev\0pc105\0brai\0\0"));
-        EXPECT_EQ(XkbInputSources().languages(), QStringList());
-    }
-    XCloseDisplay(display);
+    XvfbServer server;
+    ASSERT_TRUE(server.isReady());
+    const QByteArray display = server.displayName().toLatin1();
+    xcb_window_t root = XCB_WINDOW_NONE;
+    const XcbSelection::Connection c = XcbSelection::connect(display, &root);
+    const auto set = [&](const QByteArray& value) {
+        xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root,
+                            XcbSelection::atom(c.get(), "_XKB_RULES_NAMES"), XCB_ATOM_STRING, 8,
+                            static_cast<uint32_t>(value.size()), value.constData());
+        std::free(xcb_get_input_focus_reply(c.get(), xcb_get_input_focus(c.get()), nullptr));
+    };
+    set(bytes("evdev\0pc105\0de,ua,us\0,,\0grp:win_space_toggle\0"));
+    EXPECT_EQ(XkbInputSources(display).languages(), QStringList({"de", "uk", "en"}));
+    set(bytes("evdev\0pc105\0brai\0\0"));
+    EXPECT_EQ(XkbInputSources(display).languages(), QStringList());
 }
 
 } // namespace
