@@ -33,65 +33,59 @@ TEST(LanguageDefaultsTest, KnownCodesAreTheTwentyTwoBuiltOnce) {
     EXPECT_EQ(&known, &LanguageDefaults::knownLanguageCodes());
 }
 
-struct PrefsCase {
-    QStringList preferred;
-    QStringList inputSources;
-    std::optional<QSet<QString>> supported; // absent: the known codes
-    LanguagePrefs expected;
-};
-
-class LanguageDefaultsPrefs : public testing::TestWithParam<PrefsCase> {};
-
-TEST_P(LanguageDefaultsPrefs, DerivesThePair) {
-    const PrefsCase& c = GetParam();
-    EXPECT_EQ(LanguageDefaults::prefs(c.preferred, c.inputSources,
-                                      c.supported.value_or(LanguageDefaults::knownLanguageCodes())),
-              c.expected);
+TEST(LanguageDefaultsTest, PrefsDerivesThePair) {
+    const struct {
+        QStringList preferred;
+        QStringList inputSources;
+        std::optional<QSet<QString>> supported; // absent: the known codes
+        LanguagePrefs expected;
+    } cases[] = {
+        // clang-format off
+        {list({"de-DE", "de-AT", "en-US"}), list({"ru"}), {}, pair("de", "en")},
+        {list({"ga-IE"}), {}, {}, pair("en", "es")},
+        {list({"en-GB"}), {}, {}, pair("en", "es")},
+        {list({"fr-FR"}), {}, {}, pair("fr", "en")},
+        {list({"no"}), {}, {}, pair("nb", "en")},
+        {list({"de", "fr"}), list({"en"}), QSet<QString>(), pair("en", "es")},
+        {{}, {}, {}, pair("en", "es")},
+        {list({"ja", "ga"}), list({"zh-Hant", "ko"}), {}, pair("ja", "zh")},
+        {{}, list({"uk", "ru"}), {}, pair("uk", "ru")},
+        {list({"EN_us", "ES-419"}), {}, {}, pair("en", "es")},
+        {list({"en", "fr"}), {}, set({"fr"}), pair("fr", "en")},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.preferred.join(',').toStdString() + " / "
+                     + c.inputSources.join(',').toStdString());
+        EXPECT_EQ(
+            LanguageDefaults::prefs(c.preferred, c.inputSources,
+                                    c.supported.value_or(LanguageDefaults::knownLanguageCodes())),
+            c.expected);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LanguageDefaultsPrefs,
-    testing::Values(
-        PrefsCase{list({"de-DE", "de-AT", "en-US"}), list({"ru"}), {}, pair("de", "en")},
-        PrefsCase{list({"ga-IE"}), {}, {}, pair("en", "es")},
-        PrefsCase{list({"en-GB"}), {}, {}, pair("en", "es")},
-        PrefsCase{list({"fr-FR"}), {}, {}, pair("fr", "en")},
-        PrefsCase{list({"no"}), {}, {}, pair("nb", "en")},
-        PrefsCase{list({"de", "fr"}), list({"en"}), QSet<QString>(), pair("en", "es")},
-        PrefsCase{{}, {}, {}, pair("en", "es")},
-        PrefsCase{list({"ja", "ga"}), list({"zh-Hant", "ko"}), {}, pair("ja", "zh")},
-        PrefsCase{{}, list({"uk", "ru"}), {}, pair("uk", "ru")},
-        PrefsCase{list({"EN_us", "ES-419"}), {}, {}, pair("en", "es")},
-        PrefsCase{list({"en", "fr"}), {}, set({"fr"}), pair("fr", "en")}));
-
-struct RepairCase {
-    LanguagePrefs current;
-    LanguagePrefs defaults;
-    QSet<QString> supported;
-    LanguagePrefs expected;
-};
-
-class LanguageDefaultsRepair : public testing::TestWithParam<RepairCase> {};
-
-TEST_P(LanguageDefaultsRepair, KeepsOrReplacesMembers) {
-    const RepairCase& c = GetParam();
-    EXPECT_EQ(LanguageDefaults::repair(c.current, c.defaults, c.supported), c.expected);
+TEST(LanguageDefaultsTest, RepairKeepsOrReplacesMembers) {
+    // Current, defaults, supported, repaired.
+    const std::tuple<LanguagePrefs, LanguagePrefs, QSet<QString>, LanguagePrefs> cases[] = {
+        // clang-format off
+        {pair("xx", "yy"), pair("de", "fr"), set({"de", "fr", "en"}), pair("de", "fr")},
+        {pair("de", "de"), pair("de", "en"), set({"de", "en"}), pair("de", "en")},
+        {pair("xx", "xx"), pair("de", "en"), {}, pair("xx", "xx")},
+        {pair("xx", "yy"), pair("zz", "ww"), set({"fr"}), pair("xx", "en")},
+        {pair("de", "fr"), pair("en", "es"), set({"de", "fr"}), pair("de", "fr")},
+        {pair("xx", "fr"), pair("yy", "zz"), set({"en", "fr"}), pair("en", "fr")},
+        {pair("fr", "xx"), pair("de", "yy"), set({"fr", "de", "en"}), pair("fr", "de")},
+        {pair("fr", "xx"), pair("fr", "yy"), set({"fr", "es"}), pair("fr", "es")},
+        {pair("de", "xx"), pair("de", "yy"), set({"de", "en"}), pair("de", "en")},
+        {pair("en", "xx"), pair("en", "yy"), set({"en", "es"}), pair("en", "es")},
+        {pair("en", "en"), pair("en", "en"), set({"en"}), pair("en", "es")},
+        {pair("EN", "DE"), pair("en", "de"), set({"en", "de"}), pair("en", "de")},
+        // clang-format on
+    };
+    for (const auto& [current, defaults, supported, expected] : cases)
+        EXPECT_EQ(LanguageDefaults::repair(current, defaults, supported), expected)
+            << testing::PrintToString(current) << " with defaults "
+            << testing::PrintToString(defaults);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LanguageDefaultsRepair,
-    testing::Values(
-        RepairCase{pair("xx", "yy"), pair("de", "fr"), set({"de", "fr", "en"}), pair("de", "fr")},
-        RepairCase{pair("de", "de"), pair("de", "en"), set({"de", "en"}), pair("de", "en")},
-        RepairCase{pair("xx", "xx"), pair("de", "en"), {}, pair("xx", "xx")},
-        RepairCase{pair("xx", "yy"), pair("zz", "ww"), set({"fr"}), pair("xx", "en")},
-        RepairCase{pair("de", "fr"), pair("en", "es"), set({"de", "fr"}), pair("de", "fr")},
-        RepairCase{pair("xx", "fr"), pair("yy", "zz"), set({"en", "fr"}), pair("en", "fr")},
-        RepairCase{pair("fr", "xx"), pair("de", "yy"), set({"fr", "de", "en"}), pair("fr", "de")},
-        RepairCase{pair("fr", "xx"), pair("fr", "yy"), set({"fr", "es"}), pair("fr", "es")},
-        RepairCase{pair("de", "xx"), pair("de", "yy"), set({"de", "en"}), pair("de", "en")},
-        RepairCase{pair("en", "xx"), pair("en", "yy"), set({"en", "es"}), pair("en", "es")},
-        RepairCase{pair("en", "en"), pair("en", "en"), set({"en"}), pair("en", "es")},
-        RepairCase{pair("EN", "DE"), pair("en", "de"), set({"en", "de"}), pair("en", "de")}));
 
 } // namespace

@@ -15,61 +15,43 @@ QByteArray readBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
 }
 
-void writeBytes(const QString& path, const QByteArray& data) {
+bool writeBytes(const QString& path, const QByteArray& data) {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(data), data.size());
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
-struct ReadCase {
-    const char* name;
-    // Puts something at the path; nothing when null.
-    bool (*make)(const QString& path);
-    SharedFile::Status status;
-    QByteArray data;
-};
-
-class SharedFileRead : public testing::TestWithParam<ReadCase> {};
-
-TEST_P(SharedFileRead, TakesOnlyRegularFilesWithoutWaiting) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("file.json"));
-    if (GetParam().make) {
-        ASSERT_TRUE(GetParam().make(path));
+TEST(SharedFile, ReadTakesOnlyRegularFilesWithoutWaiting) {
+    using Status = SharedFile::Status;
+    const struct {
+        const char* name;
+        // Puts something at the path; nothing when null.
+        bool (*make)(const QString& path);
+        Status status;
+        QByteArray data;
+    } cases[] = {
+        {"missing", nullptr, Status::Missing, {}},
+        {"regular", [](const QString& p) { return writeBytes(p, QByteArray(100000, 'x')); },
+         Status::Read, QByteArray(100000, 'x')},
+        {"empty", [](const QString& p) { return writeBytes(p, {}); }, Status::Read, {}},
+        {"folder", [](const QString& p) { return QDir().mkpath(p); }, Status::Unreadable, {}},
+        {"fifo",
+         [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; },
+         Status::Unreadable,
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("file.json"));
+        if (c.make) {
+            ASSERT_TRUE(c.make(path));
+        }
+        const SharedFile::Contents contents = SharedFile(path).read();
+        EXPECT_EQ(contents.status, c.status);
+        EXPECT_EQ(contents.data, c.data);
+        EXPECT_EQ(contents.error.isEmpty(), c.status != Status::Unreadable);
     }
-    const SharedFile::Contents contents = SharedFile(path).read();
-    EXPECT_EQ(contents.status, GetParam().status);
-    EXPECT_EQ(contents.data, GetParam().data);
-    EXPECT_EQ(contents.error.isEmpty(), GetParam().status != SharedFile::Status::Unreadable);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, SharedFileRead,
-    testing::Values(ReadCase{"missing", nullptr, SharedFile::Status::Missing, {}},
-                    ReadCase{"regular",
-                             [](const QString& p) {
-                                 writeBytes(p, QByteArray(100000, 'x'));
-                                 return true;
-                             },
-                             SharedFile::Status::Read, QByteArray(100000, 'x')},
-                    ReadCase{"empty",
-                             [](const QString& p) {
-                                 writeBytes(p, {});
-                                 return true;
-                             },
-                             SharedFile::Status::Read,
-                             {}},
-                    ReadCase{"folder",
-                             [](const QString& p) { return QDir().mkpath(p); },
-                             SharedFile::Status::Unreadable,
-                             {}},
-                    ReadCase{"fifo",
-                             [](const QString& p) {
-                                 return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0;
-                             },
-                             SharedFile::Status::Unreadable,
-                             {}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SharedFileSetAside, KeepsTheNewestCopiesInTurn) {
     QTemporaryDir dir;
@@ -77,7 +59,7 @@ TEST(SharedFileSetAside, KeepsTheNewestCopiesInTurn) {
     const QString aside = dir.filePath(QStringLiteral("history.bad.json"));
     const int rounds = SharedFile::keptAsideCopies + 2;
     for (int i = 0; i < rounds; ++i) {
-        writeBytes(path, QByteArray::number(i));
+        ASSERT_TRUE(writeBytes(path, QByteArray::number(i)));
         ASSERT_TRUE(SharedFile(path).setAside(aside));
     }
     EXPECT_FALSE(QFile::exists(path));

@@ -6,51 +6,22 @@
 
 namespace {
 
-struct ShowCase {
-    qint64 count;
-    bool done;
-    bool expected;
-};
-
-void PrintTo(const ShowCase& c, std::ostream* os) {
-    *os << c.count << (c.done ? " done" : " open");
+TEST(SupportNudge, DueFromThresholdUntilDone) {
+    // Count, done, shown.
+    const std::tuple<qint64, bool, bool> cases[] = {{0, false, false},  {99, false, false},
+                                                    {100, false, true}, {250, false, true},
+                                                    {100, true, false}, {-1, false, false}};
+    for (const auto& [count, done, shown] : cases)
+        EXPECT_EQ(SupportNudge::shouldShow(count, done), shown) << count << (done ? " done" : "");
 }
 
-class SupportNudgeShow : public testing::TestWithParam<ShowCase> {};
-
-TEST_P(SupportNudgeShow, DueFromThresholdUntilDone) {
-    const ShowCase c = GetParam();
-    EXPECT_EQ(SupportNudge::shouldShow(c.count, c.done), c.expected);
+TEST(SupportNudge, IncrementNeverExceedsThreshold) {
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    const std::pair<qint64, qint64> cases[] = {{0, 1},      {98, 99},   {99, 100}, {100, 100},
+                                               {5000, 100}, {max, 100}, {-5, -4},  {min, min + 1}};
+    for (const auto& [count, expected] : cases)
+        EXPECT_EQ(SupportNudge::increment(count), expected) << count;
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, SupportNudgeShow,
-                         testing::Values(ShowCase{0, false, false}, ShowCase{99, false, false},
-                                         ShowCase{100, false, true}, ShowCase{250, false, true},
-                                         ShowCase{100, true, false}, ShowCase{-1, false, false}));
-
-struct IncrementCase {
-    qint64 count;
-    qint64 expected;
-};
-
-void PrintTo(const IncrementCase& c, std::ostream* os) {
-    *os << c.count;
-}
-
-class SupportNudgeIncrement : public testing::TestWithParam<IncrementCase> {};
-
-TEST_P(SupportNudgeIncrement, NeverExceedsThreshold) {
-    const IncrementCase c = GetParam();
-    EXPECT_EQ(SupportNudge::increment(c.count), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, SupportNudgeIncrement,
-                         testing::Values(IncrementCase{0, 1}, IncrementCase{98, 99},
-                                         IncrementCase{99, 100}, IncrementCase{100, 100},
-                                         IncrementCase{5000, 100},
-                                         IncrementCase{std::numeric_limits<qint64>::max(), 100},
-                                         IncrementCase{-5, -4},
-                                         IncrementCase{std::numeric_limits<qint64>::min(),
-                                                       std::numeric_limits<qint64>::min() + 1}));
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "tests/app/dictionary/FakeDictionarySource.h"
 
+#include <QSet>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +14,14 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString word = QStringLiteral("house");
+
+// "name: text" of each entry.
+QStringList shown(const QList<DictEntry>& entries) {
+    QStringList result;
+    for (const DictEntry& entry : entries)
+        result.append(entry.name + QStringLiteral(": ") + entry.text);
+    return result;
+}
 
 class DictionaryServiceTest : public testing::Test {
 protected:
@@ -25,122 +35,98 @@ protected:
         return DictionaryService::entriesOf(future);
     }
 
-    static QStringList names(const QList<DictEntry>& entries) {
-        QStringList result;
-        for (const DictEntry& entry : entries)
-            result.append(entry.name);
-        return result;
-    }
-    static QStringList texts(const QList<DictEntry>& entries) {
-        QStringList result;
-        for (const DictEntry& entry : entries)
-            result.append(entry.text);
-        return result;
-    }
-
     std::chrono::milliseconds now{1'000'000};
     std::shared_ptr<FakeDictionarySource> source;
     DictionaryService service;
 };
 
-TEST_F(DictionaryServiceTest, RanksBilingualFirstThesauriLastAndKeepsFour) {
-    // Ranks 1, 0, 2, 0, 1 in candidate order.
-    source->add("wn", "WordNet", {{word, "w"}});
-    source->add("fd-eng-spa", "English-Spanish", {{word, "casa"}});
-    source->add("moby-thesaurus", "Moby Thesaurus", {{word, "home"}});
-    source->add("fd-eng-deu", "English-German", {{word, "Haus"}});
-    source->add("gcide", "GCIDE", {{word, "g"}});
-    source->active = {"wn", "fd-eng-spa", "moby-thesaurus", "fd-eng-deu", "gcide"};
-
-    const QList<DictEntry> entries = lookup(word);
-
-    EXPECT_EQ(names(entries),
-              QStringList({"English-Spanish", "English-German", "WordNet", "GCIDE"}));
-    EXPECT_EQ(texts(entries), QStringList({"casa", "Haus", "w", "g"}));
-    EXPECT_NE(entries[0].id, entries[1].id);
-}
-
-TEST_F(DictionaryServiceTest, GivenIdentifiersAreAskedInTheirOwnOrderOnce) {
-    source->add("wn", "WordNet", {{word, "w"}});
-    source->add("gcide", "GCIDE", {{word, "g"}});
-    auto jargon = source->add("jargon", "Jargon", {{word, "j"}});
-    source->active = {"wn"};
-
-    const QList<DictEntry> entries = lookup(word, QStringList{"gcide", "jargon", "gcide", "wn"});
-
-    EXPECT_EQ(names(entries), QStringList({"GCIDE", "Jargon", "WordNet"}));
-    EXPECT_EQ(jargon->asked.load(), 1);
-}
-
-TEST_F(DictionaryServiceTest, TheFirstOfTwoDictionariesWithOneIdentifierAnswers) {
-    source->add("wn", "WordNet (system)", {{word, "first"}});
-    source->add("wn", "WordNet (home)", {{word, "second"}});
-    source->active = {"wn"};
-
-    EXPECT_EQ(texts(lookup(word)), QStringList({"first"}));
-}
-
-struct IdsCase {
-    const char* title;
-    std::optional<QStringList> ids;
-    QStringList active;
-    // "name: text" of each entry.
-    QStringList expected;
-};
-
-void PrintTo(const IdsCase& c, std::ostream* out) {
-    *out << c.title;
-}
-
-class DictionaryServiceIds : public DictionaryServiceTest,
-                             public testing::WithParamInterface<IdsCase> {};
-
-TEST_P(DictionaryServiceIds, ChooseWhichDictionariesAnswer) {
-    // Only GCIDE and Jargon (and one that is never searched) have the word; the default is
-    // the first that has it, active dictionaries first, then by name.
-    source->add("wn", "WordNet", {});
-    source->add("jargon", "Jargon File", {{word, "j"}});
-    source->add("gcide", "GCIDE", {{word, "g"}});
-    source->add("com.apple.dictionary.AppleDictionary", "0 System", {{word, "s"}});
-    source->active = GetParam().active;
-
-    QStringList got;
-    for (const DictEntry& entry : lookup(word, GetParam().ids))
-        got.append(entry.name + ": " + entry.text);
-    EXPECT_EQ(got, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, DictionaryServiceIds,
-    testing::Values(
-        IdsCase{"absentUsesTheActiveSet", std::nullopt, {"jargon", "wn"}, {"Jargon File: j"}},
-        IdsCase{"absentWithoutHitAsksTheDefault", std::nullopt, {"wn"}, {"Dictionary: g"}},
-        IdsCase{"absentWithNothingActiveAsksTheDefault", std::nullopt, {}, {"Dictionary: g"}},
-        IdsCase{"theDefaultSkipsOnesNeverSearched",
-                std::nullopt,
-                {"wn", "com.apple.dictionary.AppleDictionary", "nonesuch"},
-                {"Dictionary: g"}},
-        IdsCase{"presentButEmptyFindsNothing", QStringList{}, {"jargon"}, {}},
-        IdsCase{"unknownFindsNothing", QStringList{"fd-xxx-yyy"}, {"jargon"}, {}},
-        IdsCase{"presentWithoutHitHasNoDefault", QStringList{"wn"}, {"jargon"}, {}},
-        IdsCase{"irrelevantIsNeverAsked",
-                QStringList{"com.apple.dictionary.AppleDictionary"},
-                {"com.apple.dictionary.AppleDictionary"},
-                {}}),
-    [](const testing::TestParamInfo<IdsCase>& info) { return info.param.title; });
-
-TEST_F(DictionaryServiceTest, TheDefaultIsTheFirstByNameThatHasTheWord) {
-    source->add("zz", "zebra", {{word, "from zebra"}});
-    source->add("aa", "Beta", {{word, "from Beta"}});
-    source->add("bb", "alpha", {{word, "from alpha"}});
-    source->add("cc", "Active but empty", {});
-
-    source->active = {"cc"};
-    const QList<DictEntry> byName = lookup(word);
-    ASSERT_EQ(byName.size(), 1);
-    EXPECT_EQ(byName[0].name, QStringLiteral("Dictionary"));
-    EXPECT_EQ(byName[0].text, QStringLiteral("from alpha"));
-    EXPECT_TRUE(lookup("absent").isEmpty());
+TEST(DictionaryServiceChoice, RanksAndChoosesWhichDictionariesAnswer) {
+    // Identifier, name, definition of the word (none when null), in the order found on disk.
+    using Dicts = QList<std::tuple<const char*, const char*, const char*>>;
+    // Only GCIDE and Jargon (and one that is never searched) have the word; the default is the
+    // first that has it, active dictionaries first, then by name.
+    const Dicts four = {{"wn", "WordNet", nullptr},
+                        {"jargon", "Jargon File", "j"},
+                        {"gcide", "GCIDE", "g"},
+                        {"com.apple.dictionary.AppleDictionary", "0 System", "s"}};
+    const QString apple = QStringLiteral("com.apple.dictionary.AppleDictionary");
+    const std::string longText(2000, 'x');
+    const struct {
+        const char* title;
+        Dicts dicts;
+        QStringList active;
+        std::optional<QStringList> ids;
+        QStringList expected;
+    } cases[] = {
+        {"bilingualFirstThesauriLastKeepsFour",
+         {{"wn", "WordNet", "w"},
+          {"fd-eng-spa", "English-Spanish", "casa"},
+          {"moby-thesaurus", "Moby Thesaurus", "home"},
+          {"fd-eng-deu", "English-German", "Haus"},
+          {"gcide", "GCIDE", "g"}},
+         {"wn", "fd-eng-spa", "moby-thesaurus", "fd-eng-deu", "gcide"},
+         std::nullopt,
+         {"English-Spanish: casa", "English-German: Haus", "WordNet: w", "GCIDE: g"}},
+        {"givenIdentifiersInTheirOwnOrderOnce",
+         {{"wn", "WordNet", "w"}, {"gcide", "GCIDE", "g"}, {"jargon", "Jargon", "j"}},
+         {"wn"},
+         QStringList{"gcide", "jargon", "gcide", "wn"},
+         {"GCIDE: g", "Jargon: j", "WordNet: w"}},
+        {"theFirstOfOneIdentifierAnswers",
+         {{"wn", "WordNet (system)", "first"}, {"wn", "WordNet (home)", "second"}},
+         {"wn"},
+         std::nullopt,
+         {"WordNet (system): first"}},
+        {"absentUsesTheActiveSet", four, {"jargon", "wn"}, std::nullopt, {"Jargon File: j"}},
+        {"absentWithoutHitAsksTheDefault", four, {"wn"}, std::nullopt, {"Dictionary: g"}},
+        {"absentWithNothingActiveAsksTheDefault", four, {}, std::nullopt, {"Dictionary: g"}},
+        {"theDefaultSkipsOnesNeverSearched",
+         four,
+         {"wn", apple, "nonesuch"},
+         std::nullopt,
+         {"Dictionary: g"}},
+        {"presentButEmptyFindsNothing", four, {"jargon"}, QStringList{}, {}},
+        {"unknownFindsNothing", four, {"jargon"}, QStringList{"fd-xxx-yyy"}, {}},
+        {"presentWithoutHitHasNoDefault", four, {"jargon"}, QStringList{"wn"}, {}},
+        {"irrelevantIsNeverAsked", four, {apple}, QStringList{apple}, {}},
+        {"theDefaultIsTheFirstByName",
+         {{"zz", "zebra", "from zebra"},
+          {"aa", "Beta", "from Beta"},
+          {"bb", "alpha", "from alpha"},
+          {"cc", "Active but empty", nullptr}},
+         {"cc"},
+         std::nullopt,
+         {"Dictionary: from alpha"}},
+        {"noOneHasTheWord", {{"wn", "WordNet", nullptr}}, {"wn"}, std::nullopt, {}},
+        {"longDefinitionsAreCut",
+         {{"wn", "WordNet", longText.c_str()}},
+         {},
+         std::nullopt,
+         {QStringLiteral("Dictionary: ") + QString(1500, 'x') + QChar(0x2026)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        auto source = std::make_shared<FakeDictionarySource>();
+        QList<std::shared_ptr<FakeDictionary>> added;
+        for (const auto& [id, name, text] : c.dicts) {
+            QHash<QString, QString> words;
+            if (text)
+                words.insert(word, QString::fromUtf8(text));
+            added.append(source->add(QString::fromUtf8(id), QString::fromUtf8(name), words));
+        }
+        source->active = c.active;
+        DictionaryService service(source);
+        QFuture<QList<DictEntry>> future = service.lookup(word, c.ids);
+        future.waitForFinished();
+        const QList<DictEntry> entries = DictionaryService::entriesOf(future);
+        EXPECT_EQ(shown(entries), c.expected);
+        QSet<QUuid> ids;
+        for (const DictEntry& entry : entries)
+            ids.insert(entry.id);
+        EXPECT_EQ(ids.size(), entries.size());
+        for (const auto& dictionary : added)
+            EXPECT_LE(dictionary->asked.load(), 1) << dictionary->identifier().toStdString();
+    }
 }
 
 TEST(DictionaryServiceCut, KeepsWholeCharactersUpToTheLimit) {
@@ -163,39 +149,19 @@ TEST(DictionaryServiceCut, KeepsWholeCharactersUpToTheLimit) {
     }
 }
 
-TEST_F(DictionaryServiceTest, LongDefinitionsAreCutInTheResult) {
-    source->add("wn", "WordNet", {{word, QString(2000, 'x')}});
-
-    const QList<DictEntry> entries = lookup(word);
-
-    ASSERT_EQ(entries.size(), 1);
-    EXPECT_EQ(entries[0].text, QString(1500, 'x') + QChar(0x2026));
-}
-
-TEST_F(DictionaryServiceTest, TheListIsReadAgainOnlyAfterAMinute) {
-    source->add("wn", "WordNet", {{word, "w"}});
-    source->active = {"wn", "gcide"};
-    EXPECT_EQ(names(lookup(word)), QStringList({"WordNet"}));
+TEST_F(DictionaryServiceTest, TheListIsReadAgainOnlyAfterAMinuteEvenWhenEmpty) {
+    EXPECT_TRUE(lookup(word).isEmpty());
+    EXPECT_TRUE(lookup(word, QStringList{"wn"}).isEmpty());
     const int afterFirst = source->readings;
 
-    source->add("gcide", "GCIDE", {{word, "g"}});
+    source->add("wn", "WordNet", {{word, "w"}});
     now += 59'999ms;
-    EXPECT_EQ(names(lookup(word)), QStringList({"WordNet"}));
+    EXPECT_TRUE(lookup(word).isEmpty());
     EXPECT_EQ(source->readings, afterFirst);
 
     now += 1ms;
-    EXPECT_EQ(names(lookup(word)), QStringList({"WordNet", "GCIDE"}));
+    EXPECT_EQ(shown(lookup(word)), QStringList({"Dictionary: w"}));
     EXPECT_EQ(source->readings, afterFirst + 1);
-}
-
-TEST_F(DictionaryServiceTest, AnEmptyListIsCachedToo) {
-    EXPECT_TRUE(lookup(word).isEmpty());
-    EXPECT_TRUE(lookup(word, QStringList{"wn"}).isEmpty());
-    source->add("wn", "WordNet", {{word, "w"}});
-    now += 30s;
-    EXPECT_TRUE(lookup(word).isEmpty());
-    now += 30s;
-    EXPECT_EQ(names(lookup(word)), QStringList({"Dictionary"}));
 }
 
 TEST_F(DictionaryServiceTest, CancellingBeforeTheSearchStartsSkipsIt) {
@@ -221,7 +187,7 @@ TEST_F(DictionaryServiceTest, CancellingBeforeTheSearchStartsSkipsIt) {
     EXPECT_TRUE(DictionaryService::entriesOf(running).isEmpty());
 
     // The queue goes on with later look-ups.
-    EXPECT_EQ(names(lookup("other", QStringList{"gcide"})), QStringList({"GCIDE"}));
+    EXPECT_EQ(shown(lookup("other", QStringList{"gcide"})), QStringList({"GCIDE: g"}));
 }
 
 TEST_F(DictionaryServiceTest, LookUpsRunOneAtATimeOnTheirOwnThread) {

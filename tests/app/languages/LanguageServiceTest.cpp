@@ -177,85 +177,77 @@ TEST(LanguageServiceOrder, PutsPreferredVariantsFirst) {
     }
 }
 
-TEST_F(LanguageServiceTest, ACodeWithoutVariantsResolvesToNothingWithoutAskingTheEngine) {
-    engine.languages = {enUS, es};
-    LanguageService service(engine, setup());
-    load(service);
-
-    EXPECT_EQ(resolve(service, "de", "en"), std::nullopt);
-    EXPECT_EQ(resolve(service, "en", "de"), std::nullopt);
-    EXPECT_TRUE(engine.statusCalls.isEmpty());
+TEST_F(LanguageServiceTest, ResolvesTheFirstInstalledElseTheFirstSupportedCombination) {
+    using enum PairStatus;
+    using Pair = ResolvedPair;
+    const struct {
+        const char* title;
+        QList<EngineLanguage> languages;
+        QList<std::pair<const char*, PairStatus>> statuses; // "source>target"
+        QStringList preferred;
+        const char* source;
+        const char* target;
+        std::optional<ResolvedPair> expected;
+        // Sources and targets each in their order; the search stops at the first installed one.
+        QStringList asked;
+    } cases[] = {
+        // clang-format off
+        {"noSourceVariants", {enUS, es}, {}, {"en-US"}, "de", "en", std::nullopt, {}},
+        {"noTargetVariants", {enUS, es}, {}, {"en-US"}, "en", "de", std::nullopt, {}},
+        {"firstSupported", {deDE, enUS, enGB}, {{"de>en-GB", supported}, {"de>en-US", supported}},
+         {"en-US"}, "de", "en", Pair{deDE, enUS, supported}, {"de>en-US", "de>en-GB"}},
+        {"laterInstalledWins", {ca, caValencia, enUS, enGB},
+         {{"ca>en-US", supported}, {"ca-valencia>en-GB", installed}, {"ca-valencia>en-US", installed}},
+         {"en-GB"}, "ca", "en", Pair{caValencia, enGB, installed},
+         {"ca>en-GB", "ca>en-US", "ca-valencia>en-GB"}},
+        // pt-BR's minimal identifier "pt" also matches "pt-pt": the tie goes to its maximal one.
+        {"nothingPossible", {enUS, enGB, ptPT, ptBR}, {}, {"pt-PT", "en-GB"}, "en", "pt",
+         Pair{enGB, ptBR, unsupported},
+         {"en-GB>pt-BR", "en-GB>pt-PT", "en-US>pt-BR", "en-US>pt-PT"}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        ScriptedEngine engine;
+        engine.languages = c.languages;
+        for (const auto& [key, status] : c.statuses)
+            engine.statuses.insert(QString::fromUtf8(key), status);
+        LanguageService service(engine, setup(c.preferred));
+        load(service);
+        EXPECT_EQ(resolve(service, c.source, c.target), c.expected);
+        EXPECT_EQ(engine.statusCalls, c.asked);
+        // Only an installed pair is kept; anything else is asked afresh.
+        EXPECT_EQ(resolve(service, c.source, c.target), c.expected);
+        const bool kept = c.expected && c.expected->status == PairStatus::installed;
+        EXPECT_EQ(engine.statusCalls.size(), kept ? c.asked.size() : 2 * c.asked.size());
+    }
 }
 
 TEST_F(LanguageServiceTest, CachesAnInstalledPairForThirtySeconds) {
     engine.languages = {deDE, enUS};
-    engine.setStatus("de", "en-US", PairStatus::installed);
+    engine.setStatus("de", "en-US", PairStatus::supported);
     LanguageService service(engine, setup());
     load(service);
+    EXPECT_EQ(resolve(service, "de", "en")->status, PairStatus::supported);
+    // A download done elsewhere is noticed at once.
+    engine.setStatus("de", "en-US", PairStatus::installed);
     const ResolvedPair installed{deDE, enUS, PairStatus::installed};
-
     EXPECT_EQ(resolve(service, "de", "en"), installed);
     now += 29'999ms;
     EXPECT_EQ(resolve(service, "de", "en"), installed);
-    EXPECT_EQ(engine.statusCalls.size(), 1);
+    EXPECT_EQ(engine.statusCalls.size(), 2);
 
     now += 1ms;
     EXPECT_EQ(resolve(service, "de", "en"), installed);
-    EXPECT_EQ(engine.statusCalls.size(), 2);
+    EXPECT_EQ(engine.statusCalls.size(), 3);
 
     service.invalidate();
     EXPECT_EQ(resolve(service, "de", "en"), installed);
-    EXPECT_EQ(engine.statusCalls.size(), 3);
+    EXPECT_EQ(engine.statusCalls.size(), 4);
 
     load(service);
     EXPECT_EQ(resolve(service, "de", "en"), installed);
-    EXPECT_EQ(engine.statusCalls.size(), 4);
-}
-
-TEST_F(LanguageServiceTest, OnlyInstalledPairsAreCached) {
-    engine.languages = {deDE, enUS, enGB};
-    engine.setStatus("de", "en-GB", PairStatus::supported);
-    engine.setStatus("de", "en-US", PairStatus::supported);
-    LanguageService service(engine, setup({"en-US"}));
-    load(service);
-
-    // The first supported combination in search order wins.
-    EXPECT_EQ(resolve(service, "de", "en"), ResolvedPair({deDE, enUS, PairStatus::supported}));
-    EXPECT_EQ(engine.statusCalls, QStringList({"de>en-US", "de>en-GB"}));
-    EXPECT_EQ(resolve(service, "de", "en"), ResolvedPair({deDE, enUS, PairStatus::supported}));
-    EXPECT_EQ(engine.statusCalls.size(), 4);
-
-    // A download done elsewhere is noticed at once.
-    engine.setStatus("de", "en-GB", PairStatus::installed);
-    EXPECT_EQ(resolve(service, "de", "en"), ResolvedPair({deDE, enGB, PairStatus::installed}));
-    EXPECT_EQ(engine.statusCalls.size(), 6);
-}
-
-TEST_F(LanguageServiceTest, ALaterInstalledCombinationBeatsAnEarlierSupportedOne) {
-    engine.languages = {ca, caValencia, enUS, enGB};
-    engine.setStatus("ca", "en-US", PairStatus::supported);
-    engine.setStatus("ca-valencia", "en-GB", PairStatus::installed);
-    engine.setStatus("ca-valencia", "en-US", PairStatus::installed);
-    LanguageService service(engine, setup({"en-GB"}));
-    load(service);
-
-    EXPECT_EQ(resolve(service, "ca", "en"),
-              ResolvedPair({caValencia, enGB, PairStatus::installed}));
-    // Sources in order ca, ca-valencia; targets en-GB, en-US. The search stops at the first
-    // installed combination.
-    EXPECT_EQ(engine.statusCalls, QStringList({"ca>en-GB", "ca>en-US", "ca-valencia>en-GB"}));
-}
-
-TEST_F(LanguageServiceTest, NothingPossibleGivesTheBestOrderedVariantsAsUnsupported) {
-    engine.languages = {enUS, enGB, ptPT, ptBR};
-    LanguageService service(engine, setup({"pt-PT", "en-GB"}));
-    load(service);
-
-    // pt-BR's minimal identifier "pt" also matches "pt-pt": the tie goes to its maximal one.
-    EXPECT_EQ(resolve(service, "en", "pt"), ResolvedPair({enGB, ptBR, PairStatus::unsupported}));
-    EXPECT_EQ(engine.statusCalls.size(), 4);
-    EXPECT_EQ(resolve(service, "en", "pt")->status, PairStatus::unsupported);
-    EXPECT_EQ(engine.statusCalls.size(), 8);
+    EXPECT_EQ(engine.statusCalls.size(), 5);
 }
 
 } // namespace

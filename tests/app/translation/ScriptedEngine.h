@@ -3,6 +3,7 @@
 #include "app/languages/EngineLanguage.h"
 #include "app/languages/ResolvedPair.h"
 #include "app/languages/TranslationEngine.h"
+#include "app/translation/TranslationPhase.h"
 #include "core/LanguageRecognizer.h"
 #include "tests/support/QtPrinters.h"
 
@@ -27,6 +28,13 @@ inline void PrintTo(const ResolvedPair& pair, std::ostream* out) {
     static const char* const statuses[] = {"installed", "supported", "unsupported"};
     *out << pair.source.identifier.toStdString() << '>' << pair.target.identifier.toStdString()
          << ' ' << statuses[static_cast<int>(pair.status)];
+}
+
+inline void PrintTo(const TranslationPhase& phase, std::ostream* out) {
+    static const char* const kinds[] = {"idle",   "working",       "done",
+                                        "failed", "needsDownload", "unsupported"};
+    *out << kinds[static_cast<int>(phase.kind)] << '(' << phase.message.toStdString()
+         << phase.source.toStdString() << ',' << phase.target.toStdString() << ')';
 }
 
 // Test doubles for the engine and the recogniser, answering from scripts set by each test.
@@ -62,23 +70,25 @@ public:
         batches.append(requests);
         if (answer)
             return QtFuture::makeReadyFuture(answer(requests));
-        m_pending = std::make_unique<QPromise<TranslationBatchResult>>();
-        m_pending->start();
-        return m_pending->future();
+        m_pending.append(std::make_shared<QPromise<TranslationBatchResult>>());
+        m_pending.last()->start();
+        return m_pending.last()->future();
     }
 
     void cancel() override { ++cancels; }
 
-    void finishPending(const TranslationBatchResult& result) {
-        if (!m_pending)
+    // Answers the waiting batch `index` (counted among the waiting ones, in the order asked),
+    // the latest when negative, so that answers can come late and out of order.
+    void finishPending(const TranslationBatchResult& result, qsizetype index = -1) {
+        if (m_pending.isEmpty())
             return;
-        m_pending->addResult(result);
-        m_pending->finish();
-        m_pending.reset();
+        const auto& promise = m_pending.at(index < 0 ? m_pending.size() - 1 : index);
+        promise->addResult(result);
+        promise->finish();
     }
 
 private:
-    std::unique_ptr<QPromise<TranslationBatchResult>> m_pending;
+    QList<std::shared_ptr<QPromise<TranslationBatchResult>>> m_pending;
 };
 
 class ScriptedEngine : public TranslationEngine {

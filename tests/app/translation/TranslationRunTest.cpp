@@ -9,13 +9,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const TranslationPhase& phase, std::ostream* out) {
-    static const char* const kinds[] = {"idle",   "working",       "done",
-                                        "failed", "needsDownload", "unsupported"};
-    *out << kinds[static_cast<int>(phase.kind)] << '(' << phase.message.toStdString()
-         << phase.source.toStdString() << ',' << phase.target.toStdString() << ')';
-}
-
 namespace {
 
 const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
