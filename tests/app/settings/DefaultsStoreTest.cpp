@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,6 +60,8 @@ TEST_F(DefaultsStoreTest, TypedGettersConvertOrReportAbsent) {
         {"1e300", "1e+300", 0, true, none},
         {"\" 12abc\"", " 12abc", 12, true, none},
         {"\"-0\"", "-0", 0, false, none},
+        {"\"+7\"", "+7", 7, true, none},
+        {"\"-3 ml\"", "-3 ml", -3, true, none},
         {"\"YES\"", "YES", 0, true, none},
         {"\"99999999999999999999\"", "99999999999999999999", 0, false, none},
         {"[\"a\", \"b\"]", none, 0, false, QStringList({"a", "b"})},
@@ -76,6 +79,10 @@ TEST_F(DefaultsStoreTest, TypedGettersConvertOrReportAbsent) {
         EXPECT_EQ(store.boolean(key), c.boolean);
         EXPECT_EQ(store.stringList(key), c.list);
     }
+    // 2^63 is the first double that does not fit; -2^63 does.
+    EXPECT_EQ(DefaultsStore::integerValue(9223372036854775808.0), 0);
+    EXPECT_EQ(DefaultsStore::integerValue(-9223372036854775808.0),
+              std::numeric_limits<qint64>::min());
 }
 
 TEST_F(DefaultsStoreTest, ACorruptFileIsSetAsideAndTheStoreStartsEmpty) {
