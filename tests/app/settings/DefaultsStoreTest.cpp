@@ -93,6 +93,9 @@ TEST_F(DefaultsStoreTest, ACorruptFileIsSetAsideAndTheStoreStartsEmpty) {
         writeFile(path(), corrupt);
         DefaultsStore store(domain, dir.path());
         EXPECT_TRUE(store.dictionary().isEmpty());
+        // Set aside on reading, before any write.
+        EXPECT_FALSE(QFile::exists(path()));
+        EXPECT_EQ(readFile(path(".bad.json")), QByteArray(corrupt));
         store.setBool(QStringLiteral("fresh"), true);
         EXPECT_EQ(reloaded(), QVariantMap({{QStringLiteral("fresh"), true}}));
         EXPECT_EQ(readFile(path(".bad.json")), QByteArray(corrupt));
