@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/languages/EngineLanguage.h"
+#include "app/languages/LanguageService.h"
 #include "app/languages/ResolvedPair.h"
 #include "app/languages/TranslationEngine.h"
 #include "app/translation/TranslationPhase.h"
@@ -48,6 +49,17 @@ inline EngineLanguage engineLanguage(const QString& identifier, const QString& m
     language.maximalIdentifier = maximal;
     language.engineCode = identifier;
     return language;
+}
+
+inline const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
+inline const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
+inline const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
+
+// The user of the translation tests prefers American English.
+inline LanguageService::Setup preferringEnUS() {
+    LanguageService::Setup setup;
+    setup.preferredLanguages = {QStringLiteral("en-US")};
+    return setup;
 }
 
 // An engine answer that upper-cases every request, so that a translation is easy to spot.

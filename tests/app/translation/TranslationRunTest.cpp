@@ -11,10 +11,6 @@
 
 namespace {
 
-const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
-const EngineLanguage es = engineLanguage("es", "es", "es-Latn-ES");
-const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
-
 TranslationBatchResult stopped(const QList<TranslationRequest>&) {
     return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
 }
@@ -33,12 +29,6 @@ protected:
         engine.languages = {enUS, es, de};
         engine.setStatus("de", "en-US", PairStatus::installed);
         engine.session->answer = upperCased;
-    }
-
-    static LanguageService::Setup setup() {
-        LanguageService::Setup s;
-        s.preferredLanguages = {QStringLiteral("en-US")};
-        return s;
     }
 
     static TranslationRun::Input input(const QString& text,
@@ -76,7 +66,7 @@ protected:
     Recording translate(const QString& text) { return translate(input(text)); }
 
     ScriptedEngine engine;
-    LanguageService languages{engine, setup()};
+    LanguageService languages{engine, preferringEnUS()};
     std::shared_ptr<QString> seen = std::make_shared<QString>();
     // Detection always finds German.
     LanguageRecognizerFactory recognizers = recognizing({{"de", 0.9}}, seen);
@@ -137,7 +127,7 @@ TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
             engine.languages = {enUS, es, de};
         engine.setStatus("de", "en-US", c.status);
         engine.session->answer = c.answer;
-        LanguageService languages(engine, setup());
+        LanguageService languages(engine, preferringEnUS());
         TranslationRun run(engine, languages, recognizers);
         std::optional<TranslationRun::Outcome> outcome;
         QObject::connect(&run, &TranslationRun::finished,
@@ -161,7 +151,6 @@ TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
 
 TEST_F(TranslationRunTest, APairThatVanishedFailsAndIsAskedAfreshNextTime) {
     translate(QStringLiteral("Hallo Welt"));
-    EXPECT_EQ(engine.statusCalls.size(), 1);
     engine.sessionAvailable = false;
 
     const Recording r = translate(QStringLiteral("Hallo Welt"));
