@@ -65,11 +65,10 @@ protected:
     std::vector<std::shared_ptr<RecognizerLog>> m_logs;
 };
 
+// What counts as a word is WordDetector's; here only that it is asked before anything else.
 TEST_F(LanguageDetectorTest, TextWithoutWordsMakesNoRecognizer) {
-    for (const char* text : {"", " \n\t ", "123 4,5", "?! -- …", "https://example.org/page",
-                             "WWW.example.org", "someone@example.org", "42 www.a.b x@y.z"}) {
+    for (const char* text : {" \n\t ", "42 www.a.b x@y.z"})
         EXPECT_EQ(detect(QString::fromUtf8(text)), std::nullopt) << text;
-    }
     EXPECT_TRUE(m_logs.empty());
 }
 
