@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -111,14 +109,8 @@ TEST_F(HistoryStoreFile, LoadsALongerFileWholeAndTrimsOnlyOnTheNextAdd) {
 }
 
 TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingAnOlderAsideFile) {
-    QJsonObject noResult = *makeEntry(QStringLiteral("s")).toJson();
-    noResult.remove(QStringLiteral("result"));
-    QJsonObject fraction = *makeEntry(QStringLiteral("s")).toJson();
-    fraction.insert(QStringLiteral("date"), QStringLiteral("2025-03-01T10:15:30.250Z"));
-    const QJsonObject good = *makeEntry(QStringLiteral("good")).toJson();
-    const QByteArray cases[] = {QJsonDocument(QJsonArray{good, noResult}).toJson(),
-                                QJsonDocument(QJsonArray{good, fraction}).toJson(),
-                                R"([{"id":"3F2504E0-4F89-41D3)", QByteArray(),
+    // Which entries cannot be read is HistoryEntryJson's concern; the store treats all alike.
+    const QByteArray cases[] = {R"([{"id":"3F2504E0-4F89-41D3)", QByteArray(),
                                 QByteArray("\x00\xff\xfe[]", 5)};
     for (const QByteArray& data : cases) {
         SCOPED_TRACE(data.toStdString());
@@ -139,7 +131,7 @@ TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingAnOlderAsideFile) {
     writeBytes(path(), "[{}]");
     HistoryStore store(path(), 50);
     EXPECT_EQ(readBytes(aside()), QByteArray("[{}]"));
-    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("history.bad.1.json"))), cases[4]);
+    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("history.bad.1.json"))), cases[2]);
 
     EXPECT_EQ(HistoryStore::asidePath("/d/my.history.json"), "/d/my.history.bad.json");
     EXPECT_EQ(HistoryStore::asidePath("/d.x/history"), "/d.x/history.bad.json");

@@ -33,8 +33,6 @@ TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
                              {"saveHistory", false},
                              {"dictionaryIDs", QVariantList{"wn"}},
                              {"legacySettingsMigrated", true}};
-    QVariantMap withToolkitKeys = copied;
-    withToolkitKeys.insert({{"NSNavLastRootDirectory", "~"}, {"SULastCheckTime", qint64(5)}});
     const struct {
         const char* name;
         QByteArray legacy;  // empty: no legacy file
@@ -42,12 +40,6 @@ TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
         QVariantMap expected;
     } cases[] = {
         {"fresh", legacy, {}, copied},
-        {"onlyToolkitKeys", legacy, R"({"NSNavLastRootDirectory": "~", "SULastCheckTime": 5})",
-         withToolkitKeys},
-        {"ownSettings",
-         legacy,
-         R"({"myLanguage": "de"})",
-         {{"myLanguage", "de"}, {"legacySettingsMigrated", true}}},
         {"alreadyMigrated",
          legacy,
          R"({"legacySettingsMigrated": false})",
