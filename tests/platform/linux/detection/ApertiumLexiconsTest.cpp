@@ -1,6 +1,5 @@
 #include "platform/linux/detection/ApertiumLexicons.h"
 
-#include "tests/platform/linux/detection/LexiconFakes.h"
 #include "tests/support/ProgramRun.h"
 
 #include <QDir>
@@ -113,19 +112,6 @@ TEST_F(InstalledLexiconsTest, IdleAnalysersCloseAfterTheTimeOut) {
     ASSERT_TRUE(kept.prepare({"en"}, generous()));
     kept.closeIdle();
     EXPECT_TRUE(kept.analyser("en")->isRunning());
-}
-
-TEST_F(InstalledLexiconsTest, AHangingAnalyserLeavesNoEvidenceAndIsReplaced) {
-    QTemporaryDir dir;
-    ApertiumLexicons::Options options = onlyFolders({kModes}, {kDictd});
-    options.analyser.program = LexiconFakes::hanging(dir);
-    options.analyser.stallTimeout = 0ms;
-    ApertiumLexicons lexicons(options);
-    EXPECT_EQ(lexicons.knownShare("en", {"qzxvw"}, QDeadlineTimer(30ms)), std::nullopt);
-    EXPECT_EQ(lexicons.knownShare("en", {"qzxvw"}, QDeadlineTimer(30ms)), std::nullopt);
-    EXPECT_EQ(lexicons.analyser("en")->starts(), 2);
-    // Headwords need no process.
-    EXPECT_THAT(lexicons.knownShare("en", {"house"}, QDeadlineTimer(30ms)), Optional(1.0));
 }
 
 TEST(HeadwordLexiconsTest, ReadsFreeDictNamedDictdAndStarDictFilesOnly) {

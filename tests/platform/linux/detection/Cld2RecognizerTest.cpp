@@ -223,19 +223,12 @@ TEST(Cld2Recognizer, NamesTheLanguageInOurCodes) {
     } cases[] = {
         {"long German", germanParagraph, {}, "de", 0.9},
         {"long German, hints for others", germanParagraph, detectorHints("en", "es"), "de", 0.9},
-        {"long German, other hints", germanParagraph, detectorHints("ru", "fr"), "de", 0.9},
         // "casa" is a Spanish, Portuguese, Italian and Catalan word alike: hints steer it.
         {"casa, hinted es", u"casa"_s, detectorHints("en", "es"), "es", 0.3},
         {"casa, hinted pt", u"casa"_s, detectorHints("en", "pt"), "pt", 0.3},
         {"casa, hinted it", u"casa"_s, detectorHints("en", "it"), "it", 0.3},
-        // CLD2 writes iw and no.
+        // CLD2 writes iw: its codes are mapped (the mapping itself is MapsCld2sCodesToOurs).
         {"Hebrew", u"אני אוהב ללמוד שפות חדשות בכל יום בבוקר"_s, {}, "he", 0.0},
-        {"Norwegian",
-         u"Jeg liker å gå på tur i skogen om høsten når bladene skifter farge og luften er klar "
-         u"og kjølig."_s,
-         {},
-         "nb",
-         0.0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);

@@ -29,6 +29,22 @@ inline QByteArray base64Number(quint64 value) {
     return out;
 }
 
+struct Database {
+    QByteArray index;
+    QByteArray data;
+};
+
+// A dictd database: each entry's line in the index, its text appended to the data.
+inline Database dictd(const QList<std::pair<QByteArray, QByteArray>>& entries) {
+    Database db;
+    for (const auto& [headword, text] : entries) {
+        db.index += headword + '\t' + base64Number(quint64(db.data.size())) + '\t'
+                    + base64Number(quint64(text.size())) + '\n';
+        db.data += text;
+    }
+    return db;
+}
+
 inline void appendLe(QByteArray& b, quint32 v, int bytes) {
     for (int i = 0; i < bytes; ++i)
         b.append(char((v >> (8 * i)) & 0xff));

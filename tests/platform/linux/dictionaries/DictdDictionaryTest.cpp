@@ -9,48 +9,37 @@
 
 namespace {
 
-struct Database {
-    QByteArray index;
-    QByteArray data;
-};
+using DictFixtures::Database;
 
 // As dictfmt writes one: headwords lower-cased and stripped, each entry after its headword line.
-Database build(const QList<std::pair<QByteArray, QByteArray>>& entries) {
-    Database db;
-    for (const auto& [headword, text] : entries) {
-        db.index += headword + '\t' + DictFixtures::base64Number(quint64(db.data.size())) + '\t'
-                    + DictFixtures::base64Number(quint64(text.size())) + '\n';
-        db.data += text;
-    }
-    return db;
-}
-
-const Database kMain = build({{"00databaseshort", "Test English-Spanish Dictionary\n"},
-                              {"00databaseutf8", "\n"},
-                              {"abomb", "A-bomb\nbomba atómica\n"},
-                              {"bank", "bank /bæŋk/\nbanco\n"},
-                              {"bank", "bank /bæŋk/\norilla\n\n  \n"},
-                              {"house", "house /haʊs/\ncasa\n"},
-                              {"ice cream", "ice cream\nhelado\n"},
-                              {"niño", "niño\nchild\n"},
-                              {"zebra", "zebra\ncebra\n"}});
+const Database kMain =
+    DictFixtures::dictd({{"00databaseshort", "Test English-Spanish Dictionary\n"},
+                         {"00databaseutf8", "\n"},
+                         {"abomb", "A-bomb\nbomba atómica\n"},
+                         {"bank", "bank /bæŋk/\nbanco\n"},
+                         {"bank", "bank /bæŋk/\norilla\n\n  \n"},
+                         {"house", "house /haʊs/\ncasa\n"},
+                         {"ice cream", "ice cream\nhelado\n"},
+                         {"niño", "niño\nchild\n"},
+                         {"zebra", "zebra\ncebra\n"}});
 // Without a headword line, and one keeping punctuation in its headwords.
-const Database kPlain = build({{"house", "casa, hogar\n"}, {"household", "household\nfamilia\n"}});
-const Database kAllChars = build({{"'hood", "'hood\n  neighbourhood\n"},
-                                  {"00-database-allchars", "\n"},
-                                  {"a-bomb", "a-bomb\n  atom bomb\n"},
-                                  {"abomb", "abomb\n  other\n"}});
+const Database kPlain =
+    DictFixtures::dictd({{"house", "casa, hogar\n"}, {"household", "household\nfamilia\n"}});
+const Database kAllChars = DictFixtures::dictd({{"'hood", "'hood\n  neighbourhood\n"},
+                                                {"00-database-allchars", "\n"},
+                                                {"a-bomb", "a-bomb\n  atom bomb\n"},
+                                                {"abomb", "abomb\n  other\n"}});
 
 class DictdDictionaryTest : public testing::Test {
 protected:
-    DictdDictionary write(const Database& db, bool compressed = false) {
+    // Plain data only: dictzip reading is DictDataFileTest's, and FileDictionarySourceTest
+    // looks a word up in a .dict.dz.
+    DictdDictionary write(const Database& db) {
         const QString base = m_dir.filePath(QStringLiteral("test"));
-        const QString data =
-            base + (compressed ? QStringLiteral(".dict.dz") : QStringLiteral(".dict"));
         EXPECT_TRUE(DictFixtures::writeFile(base + QStringLiteral(".index"), db.index));
-        EXPECT_TRUE(DictFixtures::writeFile(data, compressed ? DictFixtures::dictzip(db.data, 64)
-                                                             : db.data));
-        return DictdDictionary(QStringLiteral("test"), base + QStringLiteral(".index"), data);
+        EXPECT_TRUE(DictFixtures::writeFile(base + QStringLiteral(".dict"), db.data));
+        return DictdDictionary(QStringLiteral("test"), base + QStringLiteral(".index"),
+                               base + QStringLiteral(".dict"));
     }
 
     QTemporaryDir m_dir;
@@ -68,15 +57,10 @@ TEST_F(DictdDictionaryTest, MatchesAsDictdExactDoes) {
         {&kAllChars, "'hood", "  neighbourhood"}, {&kAllChars, "A-Bomb", "  atom bomb"},
         {&kAllChars, "abomb", "  other"}, {&kAllChars, "hood", nullptr}};
     // clang-format on
-    for (const bool compressed : {false, true}) {
-        for (const auto& c : cases) {
-            SCOPED_TRACE(testing::Message() << c.word << (compressed ? " (dz)" : ""));
-            const std::optional<QString> text =
-                write(*c.db, compressed).define(QString::fromUtf8(c.word));
-            EXPECT_EQ(text,
-                      c.expected ? std::optional(QString::fromUtf8(c.expected)) : std::nullopt);
-        }
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(write(*c.db).define(QString::fromUtf8(c.word)),
+                  c.expected ? std::optional(QString::fromUtf8(c.expected)) : std::nullopt)
+            << c.word;
     EXPECT_EQ(write(kMain).name(), QStringLiteral("Test English-Spanish Dictionary"));
     EXPECT_EQ(write(kPlain).name(), QStringLiteral("test"));
 }

@@ -44,15 +44,12 @@ TEST(DictionaryHeadwordsReadTest, AMissingOrTruncatedIndexGivesWhatItHolds) {
     EXPECT_TRUE(
         DictionaryHeadwords::readDictdIndex(QStringLiteral("/nonexistent.index")).isEmpty());
     QTemporaryDir dir;
-    QFile ifo(dir.filePath("d.ifo"));
-    ASSERT_TRUE(ifo.open(QIODevice::WriteOnly));
-    ifo.write("StarDict's dict ifo file\nbookname=d\n");
-    ifo.close();
-    QFile idx(dir.filePath("d.idx"));
-    ASSERT_TRUE(idx.open(QIODevice::WriteOnly));
-    idx.write(QByteArray("Uno\0", 4) + QByteArray(8, '\0') + QByteArray("dos\0\1\2", 6));
-    idx.close();
-    EXPECT_EQ(DictionaryHeadwords::readStarDictIndex(ifo.fileName()), QSet<QString>{"uno"});
+    ASSERT_TRUE(
+        DictFixtures::writeFile(dir.filePath("d.ifo"), "StarDict's dict ifo file\nbookname=d\n"));
+    ASSERT_TRUE(DictFixtures::writeFile(dir.filePath("d.idx"), QByteArray("Uno\0", 4)
+                                                                   + QByteArray(8, '\0')
+                                                                   + QByteArray("dos\0\1\2", 6)));
+    EXPECT_EQ(DictionaryHeadwords::readStarDictIndex(dir.filePath("d.ifo")), QSet<QString>{"uno"});
 }
 
 TEST(DictionaryHeadwordsReadTest, AFifoForAnyFileGivesNothingAtOnce) {

@@ -53,15 +53,12 @@ protected:
     }
 
     static void writeDictd(const QString& base, const char* dataSuffix, const QByteArray& name) {
-        const QByteArray data = name + "\nhouse\n" + name + " house\n";
-        const QByteArray index =
-            "00databaseshort\tA\t" + DictFixtures::base64Number(quint64(name.size() + 1))
-            + "\nhouse\t" + DictFixtures::base64Number(quint64(name.size() + 1)) + "\t"
-            + DictFixtures::base64Number(quint64(data.size() - name.size() - 1)) + "\n";
-        DictFixtures::writeFile(base + QStringLiteral(".index"), index);
-        DictFixtures::writeFile(base + QString::fromLatin1(dataSuffix),
-                                QByteArray(dataSuffix) == ".dict" ? data
-                                                                  : DictFixtures::dictzip(data, 8));
+        const DictFixtures::Database db = DictFixtures::dictd(
+            {{"00databaseshort", name + "\n"}, {"house", "house\n" + name + " house\n"}});
+        DictFixtures::writeFile(base + QStringLiteral(".index"), db.index);
+        DictFixtures::writeFile(
+            base + QString::fromLatin1(dataSuffix),
+            QByteArray(dataSuffix) == ".dict" ? db.data : DictFixtures::dictzip(db.data, 8));
     }
 
     static void writeStarDict(const QString& base, const QByteArray& bookname) {
