@@ -5,10 +5,10 @@
 //   dictionary_bench [--words N] [--peer-words N]      (defaults 1000 and 200)
 
 #include "app/dictionary/DictionaryService.h"
+#include "bench/LoopbackPort.h"
 #include "platform/linux/dictionaries/DictdDictionary.h"
 #include "platform/linux/dictionaries/FileDictionarySource.h"
 #include "platform/linux/dictionaries/StarDictDictionary.h"
-#include "tests/support/LoopbackPort.h"
 
 #include <QCoreApplication>
 #include <QDir>

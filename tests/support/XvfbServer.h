@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/x11/XcbSelection.h"
+
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -7,13 +9,11 @@
 #include <QThread>
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
 #include <sys/prctl.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 // A private X server (Xvfb) for one test, optionally with a window manager, so that tests that
 // own selections or grab keys never meet each other's clients.
@@ -108,35 +108,20 @@ public:
         m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         if (!m_windowManager->waitForStarted(5000))
             return false;
-        int screenNumber = 0;
-        xcb_connection_t* connection = xcb_connect(m_name.toLatin1().constData(), &screenNumber);
-        if (xcb_connection_has_error(connection)) {
-            xcb_disconnect(connection);
+        xcb_window_t root = XCB_WINDOW_NONE;
+        const XcbSelection::Connection connection = XcbSelection::connect(m_name.toLatin1(), &root);
+        if (!connection)
             return false;
+        xcb_connection_t* c = connection.get();
+        const xcb_atom_t check = XcbSelection::atom(c, "_NET_SUPPORTING_WM_CHECK");
+        for (QDeadlineTimer limit(10000); check != XCB_ATOM_NONE && !limit.hasExpired();) {
+            const XcbSelection::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+                c, xcb_get_property(c, 0, root, check, XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr));
+            if (reply && reply->type != XCB_ATOM_NONE)
+                return true;
+            QThread::msleep(20);
         }
-        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-        for (int i = 0; i < screenNumber; ++i)
-            xcb_screen_next(&screens);
-        const xcb_window_t root = screens.data->root;
-        static const char checkName[] = "_NET_SUPPORTING_WM_CHECK";
-        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, sizeof checkName - 1, checkName), nullptr);
-        const xcb_atom_t check = atom ? atom->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(atom);
-        bool managed = false;
-        QDeadlineTimer limit(10000);
-        while (!managed && check != XCB_ATOM_NONE && !limit.hasExpired()) {
-            xcb_get_property_reply_t* reply = xcb_get_property_reply(
-                connection,
-                xcb_get_property(connection, 0, root, check, XCB_GET_PROPERTY_TYPE_ANY, 0, 1),
-                nullptr);
-            managed = reply && reply->type != XCB_ATOM_NONE;
-            std::free(reply);
-            if (!managed)
-                QThread::msleep(20);
-        }
-        xcb_disconnect(connection);
-        return managed;
+        return false;
     }
 
 private:

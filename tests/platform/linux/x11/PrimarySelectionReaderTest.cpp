@@ -71,6 +71,11 @@ TEST_F(PrimarySelectionReaderTest, ErrorOutcomes) {
     EXPECT_TRUE(reader.read() == (Result{Outcome::text, QString(1000, u'a')}));
     own(QByteArray(1001, 'b'));
     EXPECT_EQ(reader.read().outcome, Outcome::tooLarge);
+    // Over INCR the chunks count together, against the same inclusive cap.
+    {
+        const auto incremental = scripted(QByteArray(1000, 'c'), 600);
+        EXPECT_TRUE(reader.read(2s, 10s) == (Result{Outcome::text, QString(1000, u'c')}));
+    }
     {
         const auto incremental = scripted(QByteArray(5000, 'c'), 600);
         EXPECT_EQ(reader.read(2s, 10s).outcome, Outcome::tooLarge);

@@ -2,7 +2,6 @@
 
 #include "platform/linux/x11/XcbSelection.h"
 #include "tests/support/ProgramRun.h"
-// The server helper mixes an enum and an atom in one conditional.
 #include "tests/support/XvfbServer.h"
 
 #include <QDir>

@@ -76,8 +76,6 @@ TEST(XkbInputSourcesTest, ReadsTheSessionsLayoutsFromTheRootWindow) {
     };
     set(bytes("evdev\0pc105\0de,ua,us\0,,\0grp:win_space_toggle\0"));
     EXPECT_EQ(XkbInputSources(display).languages(), QStringList({"de", "uk", "en"}));
-    set(bytes("evdev\0pc105\0brai\0\0"));
-    EXPECT_EQ(XkbInputSources(display).languages(), QStringList());
 }
 
 } // namespace

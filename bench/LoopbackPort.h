@@ -1,6 +1,6 @@
 #pragma once
 
-// Loopback ports for servers that tests and benchmarks start themselves (dictd).
+// Loopback ports for servers the benchmark starts itself (dictd).
 
 #include <QtGlobal>
 
