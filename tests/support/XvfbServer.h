@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <QThread>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
@@ -114,14 +114,31 @@ public:
             return false;
         xcb_connection_t* c = connection.get();
         const xcb_atom_t check = XcbSelection::atom(c, "_NET_SUPPORTING_WM_CHECK");
-        for (QDeadlineTimer limit(10000); check != XCB_ATOM_NONE && !limit.hasExpired();) {
+        if (check == XCB_ATOM_NONE)
+            return false;
+        // Told of every property change on the root window before the first look, so that the
+        // window manager's check cannot slip between the look and the wait.
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+        for (QDeadlineTimer limit(10000);;) {
             const XcbSelection::Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
                 c, xcb_get_property(c, 0, root, check, XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr));
             if (reply && reply->type != XCB_ATOM_NONE)
                 return true;
-            QThread::msleep(20);
+            // Wait for the next property change (or the deadline), then look again.
+            for (bool changed = false; !changed;) {
+                while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
+                    changed = changed || (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+                    std::free(event);
+                }
+                if (changed)
+                    break;
+                pollfd ready{xcb_get_file_descriptor(c), POLLIN, 0};
+                if (limit.hasExpired()
+                    || ::poll(&ready, 1, static_cast<int>(limit.remainingTime())) <= 0)
+                    return false;
+            }
         }
-        return false;
     }
 
 private:

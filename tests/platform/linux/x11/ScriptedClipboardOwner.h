@@ -6,9 +6,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QThread>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <poll.h>
 #include <thread>
@@ -64,13 +66,34 @@ private:
         qsizetype offset = 0;
     };
 
+    // A late answer waits here for its time while the loop goes on serving events.
+    struct Deferred {
+        std::chrono::steady_clock::time_point due;
+        xcb_selection_request_event_t request;
+    };
+
     void run() {
         while (!m_stop) {
             xcb_flush(m_c);
+            int wait = 20;
+            for (const Deferred& d : std::as_const(m_deferred))
+                wait = std::min(wait, static_cast<int>(std::max<std::int64_t>(
+                                          0, std::chrono::ceil<std::chrono::milliseconds>(
+                                                 d.due - std::chrono::steady_clock::now())
+                                                 .count())));
             pollfd descriptor{xcb_get_file_descriptor(m_c), POLLIN, 0};
-            ::poll(&descriptor, 1, 20);
+            ::poll(&descriptor, 1, wait);
             while (XcbSelection::Event event{xcb_poll_for_event(m_c)})
                 handle(event.get());
+            const auto now = std::chrono::steady_clock::now();
+            for (qsizetype i = 0; i < m_deferred.size();) {
+                if (m_deferred[i].due > now) {
+                    ++i;
+                    continue;
+                }
+                const xcb_selection_request_event_t request = m_deferred.takeAt(i).request;
+                answer(request, true);
+            }
         }
     }
 
@@ -104,9 +127,9 @@ private:
         }
     }
 
-    void answer(const xcb_selection_request_event_t& request) {
+    void answer(const xcb_selection_request_event_t& request, bool late = false) {
         const QString target = XcbSelection::atomNames(m_c, {request.target}).value(0);
-        {
+        if (!late) {
             std::lock_guard lock(m_mutex);
             m_requested.append(target);
         }
@@ -120,7 +143,12 @@ private:
         for (const Target& t : m_targets) {
             if (ok || t.name != target)
                 continue;
-            QThread::msleep(static_cast<unsigned long>(t.delayMs));
+            if (!late && t.delayMs > 0) {
+                m_deferred.append(
+                    {std::chrono::steady_clock::now() + std::chrono::milliseconds(t.delayMs),
+                     request});
+                return;
+            }
             const xcb_atom_t type = XcbSelection::atom(m_c, t.type.toUtf8());
             if (t.data.size() > m_chunk) {
                 const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -154,6 +182,7 @@ private:
     xcb_window_t m_window = XCB_WINDOW_NONE;
     xcb_atom_t m_incr = XCB_ATOM_NONE;
     QList<Incr> m_transfers;
+    QList<Deferred> m_deferred;
     std::atomic<bool> m_owning{false};
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;

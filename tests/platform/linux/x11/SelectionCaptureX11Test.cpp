@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
+#include <QThread>
 
 // Captures on a real X server with real applications: the clipboard put back exactly over many
 // trials of the copy path through a Qt text edit, and terminals that never see the copy

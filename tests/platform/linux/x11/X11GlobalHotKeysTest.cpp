@@ -8,6 +8,7 @@
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
