@@ -11,7 +11,8 @@ public:
         : m_factor(factor) {}
 
     TimePoint now() const override { return m_start + (realNow() - m_start) / m_factor; }
-    void sleepFor(Duration duration) override { std::this_thread::sleep_for(duration * m_factor); }
+    // The capture's own poll pauses, stretched like its time-outs.
+    void sleepFor(Duration duration) override { CaptureClock::sleepFor(duration * m_factor); }
     bool waitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
                    TimePoint deadline, const std::function<bool()>& done) override {
         return wake.wait_until(lock, m_start + (deadline - m_start) * m_factor, done);

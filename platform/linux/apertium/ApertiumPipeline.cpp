@@ -53,7 +53,7 @@ using ChildProcess::spawn;
 // command that hangs cannot hold the pipeline (and its mutex) past the limit.
 std::optional<QList<QStringList>> loadStages(const QString& modeFile,
                                              std::chrono::milliseconds timeout,
-                                             const ApertiumPipeline::Clock& clock,
+                                             const SteadyClock& clock,
                                              const std::function<bool()>& giveUp, QString* why) {
     int readEnd = -1;
     int writeEnd = -1;
@@ -262,7 +262,7 @@ void ApertiumPipeline::setMaxAnswerBytes(qsizetype bytes) {
     m_maxAnswerBytes = std::max<qsizetype>(1, bytes);
 }
 
-void ApertiumPipeline::setClock(Clock clock) {
+void ApertiumPipeline::setClock(SteadyClock clock) {
     std::lock_guard lock(m_mutex);
     m_clock = std::move(clock);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/linux/common/NulFramedProcess.h"
+#include "platform/linux/common/SteadyClock.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,7 +21,6 @@
 class ApertiumPipeline {
 public:
     // What the stall and mode-load limits are measured with.
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     struct Result {
         std::optional<QString> text;
@@ -66,7 +66,7 @@ public:
 
     void setRestartAfter(int requests);
     void setMaxAnswerBytes(qsizetype bytes);
-    void setClock(Clock clock);
+    void setClock(SteadyClock clock);
 
 private:
     enum class Outcome { Answered, Cancelled, Interrupted, Dead };
@@ -98,5 +98,5 @@ private:
     qsizetype m_pendingLimit = 0;
     int m_restartAfter = kDefaultRestartAfter;
     qsizetype m_maxAnswerBytes = kDefaultMaxAnswerBytes;
-    Clock m_clock = [] { return std::chrono::steady_clock::now(); };
+    SteadyClock m_clock = realSteadyClock();
 };

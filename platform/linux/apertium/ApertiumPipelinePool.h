@@ -2,6 +2,7 @@
 
 #include "app/languages/TranslationBatchResult.h"
 #include "app/languages/TranslationRequest.h"
+#include "platform/linux/common/SteadyClock.h"
 
 #include <QFuture>
 #include <QList>
@@ -37,11 +38,10 @@ public:
     };
 
     using Factory = std::function<std::unique_ptr<Pipeline>(const QString& modeFile)>;
-    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     struct Options {
         Factory factory;
-        Clock clock = [] { return std::chrono::steady_clock::now(); };
+        SteadyClock clock = realSteadyClock();
         std::chrono::milliseconds idleTimeout = std::chrono::minutes(5);
         int maxWarm = 3;
     };

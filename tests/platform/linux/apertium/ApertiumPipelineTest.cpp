@@ -57,7 +57,7 @@ bool requestReached(pid_t stage) {
 // A clock that runs with the real one, moved ahead when a test says so.
 class SkewedClock {
 public:
-    ApertiumPipeline::Clock clock() {
+    SteadyClock clock() {
         return [this] { return std::chrono::steady_clock::now() + m_skew.load(); };
     }
     void advance(std::chrono::nanoseconds step) { m_skew = m_skew.load() + step; }
