@@ -2,7 +2,7 @@
 
 #include "platform/linux/apertium/ApertiumFormat.h"
 #include "platform/linux/apertium/ApertiumModeCommand.h"
-#include "platform/linux/common/ChildProcess.h"
+#include "platform/linux/common/ChildRun.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,25 +13,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <cstdint>
 #include <cstring>
 #include <functional>
-#include <poll.h>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <utility>
 
 Q_LOGGING_CATEGORY(lcApertium, "verdolin.apertium", QtInfoMsg)
 
 namespace {
 
-constexpr int kPollSliceMs = 50;
-constexpr auto kPollSlice = std::chrono::milliseconds(kPollSliceMs);
+constexpr auto kPollSlice = std::chrono::milliseconds(50);
 constexpr auto kChildCheckInterval = std::chrono::milliseconds(250);
-// The mode command that closed its output is looked at this often for its exit.
-constexpr auto kExitPollSlice = std::chrono::milliseconds(5);
 // A broken chain waits this long at most to name the stage that ended.
 constexpr auto kEndedStageWait = std::chrono::milliseconds(500);
 // The most an answer may grow over its request (see kDefaultMaxAnswerBytes).
@@ -41,103 +33,38 @@ QString tr(const char* text) {
     return QCoreApplication::translate("ApertiumPipeline", text);
 }
 
-using ChildProcess::closeFd;
-using ChildProcess::makePipe;
-using ChildProcess::reap;
-using ChildProcess::reapIfEnded;
-using ChildProcess::setNonBlocking;
-using ChildProcess::spawn;
-
 // The stage commands of a mode, from `apertium-wblank-mode -z`, which must have ended within
-// `timeout` by `clock`. `giveUp` is asked while waiting. The pipe does not block, so that a
-// command that hangs cannot hold the pipeline (and its mutex) past the limit.
+// `timeout` by `clock`; `giveUp` is asked while waiting.
 std::optional<QList<QStringList>> loadStages(const QString& modeFile,
                                              std::chrono::milliseconds timeout,
                                              const SteadyClock& clock,
                                              const std::function<bool()>& giveUp, QString* why) {
-    int readEnd = -1;
-    int writeEnd = -1;
-    if (!makePipe(readEnd, writeEnd) || !setNonBlocking(readEnd)) {
-        const int error = errno;
-        closeFd(readEnd);
-        closeFd(writeEnd);
-        *why = QString::fromLocal8Bit(std::strerror(error));
-        return std::nullopt;
-    }
-    pid_t pid = -1;
-    const int error =
-        spawn({QStringLiteral("apertium-wblank-mode"), QStringLiteral("-z"), modeFile}, -1,
-              writeEnd, &pid);
-    closeFd(writeEnd);
-    if (error != 0) {
-        closeFd(readEnd);
-        *why = error == ENOENT ? tr("apertium-wblank-mode is not installed")
-                               : QString::fromLocal8Bit(std::strerror(error));
-        return std::nullopt;
-    }
-
-    enum class State { Reading, Exiting, Ended, Failed, GaveUp, TimedOut };
-    State state = State::Reading;
-    QByteArray output;
-    int status = 0;
-    const auto deadline = clock() + timeout;
-    while (state == State::Reading || state == State::Exiting) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock());
-        if (giveUp()) {
-            state = State::GaveUp;
-        } else if (state == State::Exiting && reapIfEnded(pid, &status)) {
-            state = State::Ended;
-        } else if (left.count() <= 0) {
-            state = State::TimedOut;
-        } else if (state == State::Exiting) {
-            // It closed its output; its exit is a moment away.
-            std::this_thread::sleep_for(std::min(left, kExitPollSlice));
-        } else {
-            pollfd fd{readEnd, POLLIN, 0};
-            const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), kPollSliceMs));
-            const int ready = ::poll(&fd, 1, slice);
-            if (ready < 0 && errno != EINTR) {
-                state = State::Failed;
-                continue;
-            }
-            if (ready <= 0) {
-                continue;
-            }
-            char buffer[4096];
-            const ssize_t got = ::read(readEnd, buffer, sizeof buffer);
-            if (got > 0) {
-                output.append(buffer, got);
-            } else if (got == 0) {
-                state = State::Exiting;
-            } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-                state = State::Failed;
-            }
-        }
-    }
-    closeFd(readEnd);
-    if (state != State::Ended) {
-        ::kill(pid, SIGKILL);
-        reap(pid);
-    }
-    switch (state) {
-    case State::Ended:
+    const ChildRun run =
+        ChildRun::toEnd({QStringLiteral("apertium-wblank-mode"), QStringLiteral("-z"), modeFile},
+                        clock() + timeout, clock, giveUp);
+    switch (run.ending) {
+    case ChildRun::Ending::Exited:
         break;
-    case State::GaveUp:
+    case ChildRun::Ending::StartFailed:
+        *why = run.error == ENOENT ? tr("apertium-wblank-mode is not installed")
+                                   : QString::fromLocal8Bit(std::strerror(run.error));
+        return std::nullopt;
+    case ChildRun::Ending::Stopped:
         *why = tr("it was stopped");
         return std::nullopt;
-    case State::TimedOut:
+    case ChildRun::Ending::TimedOut:
         *why = tr("apertium-wblank-mode gave no answer within %1 seconds")
                    .arg(std::chrono::duration<double>(timeout).count());
         return std::nullopt;
-    default:
+    case ChildRun::Ending::ReadFailed:
         *why = tr("the mode file could not be read");
         return std::nullopt;
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0) {
         *why = tr("the mode file could not be read");
         return std::nullopt;
     }
-    auto stages = ApertiumModeCommand::parse(QString::fromLocal8Bit(output));
+    auto stages = ApertiumModeCommand::parse(QString::fromLocal8Bit(run.output));
     if (!stages) {
         *why = tr("the mode file has a form this program does not understand");
     }
