@@ -36,14 +36,4 @@ TEST(Graphemes, CountsAndCutsWholeClusters) {
     }
 }
 
-TEST(Graphemes, LongTextCutsAtLimit) {
-    // A cut deep in a long text lands between clusters, never inside one.
-    const QString unit = QStringLiteral("a👩🏽‍💻e\u0301🇩🇪");
-    const QString text = unit.repeated(600);
-    EXPECT_EQ(Graphemes::count(text), 2400);
-    EXPECT_EQ(Graphemes::left(text, 2000), unit.repeated(500));
-    EXPECT_EQ(Graphemes::left(text, 2001), unit.repeated(500) + QStringLiteral("a"));
-    EXPECT_EQ(Graphemes::left(text, 2002), unit.repeated(500) + QStringLiteral("a👩🏽‍💻"));
-}
-
 } // namespace

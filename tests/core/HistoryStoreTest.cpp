@@ -1,12 +1,10 @@
 #include "core/HistoryStore.h"
 
 #include "tests/support/HistoryEntryPrint.h"
-#include "tests/support/ProcessGroup.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -171,20 +169,6 @@ TEST_F(HistoryStoreFile, AfterAFailedWriteTheNextChangeWritesTheWholeList) {
     store.add(second);
     EXPECT_TRUE(store.flush());
     EXPECT_EQ(readList(nested), (QList<HistoryEntry>{second, first}));
-}
-
-TEST_F(HistoryStoreFile, ConcurrentWriterProcessesKeepEveryEntry) {
-    ProcessGroup writers;
-    QSet<QString> expected, sources;
-    for (int i = 0; i < 20; ++i) {
-        expected.insert(QStringLiteral("text %1").arg(i));
-        writers.start(QStringLiteral(HISTORY_ADD_ONE_PATH),
-                      {path(), QStringLiteral("text %1").arg(i)});
-    }
-    ASSERT_TRUE(writers.allSucceeded());
-    for (const HistoryEntry& entry : readList(path()).value_or(QList<HistoryEntry>()))
-        sources.insert(entry.source);
-    EXPECT_EQ(sources, expected);
 }
 
 TEST_F(HistoryStoreFile, AWriterKilledAtAnyMomentLeavesAReadableFile) {

@@ -28,10 +28,8 @@ TEST(SettingsMigration, CopiesOwnKeysOnlyIntoAnUnsetDomain) {
         QVariantMap current;
         QVariantMap expected;
     } cases[] = {
-        {"EmptyCurrent", {}, own},
         {"CurrentHoldsOnlyToolkitKeys", {{"AppleLanguages", QStringList{"en"}}}, own},
         {"CurrentHasOwnSetting", {{"myLanguage", "fr"}}, {}},
-        {"AlreadyMigrated", {{"legacySettingsMigrated", true}}, {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SettingsMigration::keysToCopy(legacy, c.current), c.expected) << c.name;
