@@ -18,12 +18,8 @@ namespace {
 
 HistoryEntry makeEntry(const QString& source, const QString& from = QStringLiteral("de"),
                        const QString& to = QStringLiteral("en")) {
-    return HistoryEntry{QUuid::createUuid(),
-                        QDateTime(QDate(2025, 3, 1), QTime(10, 15), Qt::UTC),
-                        source,
-                        QStringLiteral("t"),
-                        from,
-                        to};
+    const QDateTime date(QDate(2025, 3, 1), QTime(10, 15), Qt::UTC);
+    return HistoryEntry{QUuid::createUuid(), date, source, QStringLiteral("t"), from, to};
 }
 
 QList<HistoryEntry> numberedEntries(int count) {
