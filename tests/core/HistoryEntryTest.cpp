@@ -4,11 +4,9 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <optional>
 
 namespace {
@@ -57,6 +55,7 @@ TEST(HistoryEntryJson, WritesDatesInUtcAndRefusesDatesItCouldNotReadBack) {
     // Before 1970 too the fraction goes towards the earlier second.
     EXPECT_EQ(written(utc(1969, 12, 31, 23, 59, 59, 500)), "1969-12-31T23:59:59Z");
     EXPECT_EQ(written(utc(1, 1, 1, 0, 0, 0)), "0001-01-01T00:00:00Z");
+    EXPECT_EQ(written(utc(9999, 12, 31, 23, 59, 59)), "9999-12-31T23:59:59Z");
     // The whole list is refused rather than writing a file the next start would set aside.
     for (const QDateTime& date :
          {QDateTime(), utc(-1, 12, 31, 23, 0, 0), utc(10000, 1, 1, 0, 0, 0)}) {
@@ -68,25 +67,17 @@ TEST(HistoryEntryJson, WritesDatesInUtcAndRefusesDatesItCouldNotReadBack) {
 }
 
 TEST(HistoryEntryJson, ReadsEveryAcceptedForm) {
-    HistoryEntry nil = sampleEntry(), leap = sampleEntry();
-    nil.id = QUuid();
-    leap.date = utc(2024, 2, 29, 0, 0, 0);
-    const struct {
-        const char* key;
-        const char* value;
-        HistoryEntry expected;
-    } cases[] = {{"id", "3f2504e0-4f89-41d3-9a0c-0305e82c3301", sampleEntry()},
-                 {"id", "00000000-0000-0000-0000-000000000000", nil},
-                 {"date", "2025-03-01T11:45:30+01:30", sampleEntry()},
-                 {"date", "2025-02-28T23:15:30-11:00", sampleEntry()},
-                 {"date", "2024-02-29T00:00:00Z", leap},
-                 {"Source", "an unknown key is ignored", sampleEntry()}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
+    const std::pair<const char*, const char*> cases[] = {
+        {"id", "3f2504e0-4f89-41d3-9a0c-0305e82c3301"},
+        {"date", "2025-03-02T09:15:30+23:00"},
+        {"date", "2025-02-28T23:15:30-11:00"},
+        {"Source", "an unknown key is ignored"}};
+    for (const auto& [key, value] : cases) {
+        SCOPED_TRACE(value);
         QJsonObject object = *sampleEntry().toJson();
-        object[QLatin1String(c.key)] = QString::fromUtf8(c.value);
+        object[QLatin1String(key)] = QString::fromUtf8(value);
         EXPECT_EQ(HistoryEntry::decodeList(QJsonDocument(QJsonArray{object}).toJson()),
-                  QList<HistoryEntry>{c.expected});
+                  QList<HistoryEntry>{sampleEntry()});
     }
 }
 
@@ -95,13 +86,10 @@ TEST(HistoryEntryJson, OneBadEntrySpoilsTheWholeArray) {
     const std::pair<const char*, QJsonValue> cases[] = {
         {"id", QJsonValue::Undefined}, {"date", QJsonValue::Undefined}, {"source", QJsonValue::Undefined},
         {"result", QJsonValue::Undefined}, {"from", QJsonValue::Undefined}, {"to", QJsonValue::Undefined},
-        {"id", 5}, {"date", 1740824130}, {"source", QJsonValue::Null}, {"result", QJsonObject{}}, {"to", true},
-        {"id", "{3F2504E0-4F89-41D3-9A0C-0305E82C3301}"}, {"id", "3F2504E0-4F89-41D3-9A0C-0305E82C330G"},
-        {"id", "3F2504E04F8941D39A0C0305E82C3301"}, {"id", "3F2504E0-4F89-41D3-9A0C-0305E82C3301\n"},
-        {"date", "2025-03-01T10:15:30.5Z"}, {"date", "2025-03-01T10:15:30.000Z"}, {"date", "2025-03-01T10:15:30"},
-        {"date", "2025-03-01 10:15:30Z"}, {"date", "2025-03-01T10:15Z"}, {"date", "2025-03-01t10:15:30z"},
-        {"date", "2025-02-30T10:15:30Z"}, {"date", "2025-03-01T24:00:00Z"}, {"date", "2016-12-31T23:59:60Z"},
-        {"date", "0000-01-01T00:00:00Z"}, {"date", "2025-03-01T10:15:30+0100"}, {"date", "2025-03-01T10:15:30+24:00"},
+        {"date", 1740824130}, {"id", "{3F2504E0-4F89-41D3-9A0C-0305E82C3301}"},
+        {"id", "3F2504E0-4F89-41D3-9A0C-0305E82C3301\n"}, {"date", "2025-03-01T10:15:30.5Z"},
+        {"date", "2025-03-01T10:15:30"}, {"date", "2025-03-01t10:15:30z"}, {"date", "2025-02-30T10:15:30Z"},
+        {"date", "2025-03-01T24:00:00Z"}, {"date", "2025-03-01T10:15:30+24:00"}, {"date", "2025-03-01T10:15:30+01:60"},
         {"date", "9999-12-31T23:30:00-01:00"}, {"date", "2025-03-01T10:15:30Z\n"},
         {"date", QString::fromUtf8("\u0662\u0660\u0662\u0665-03-01T10:15:30Z")}};
     // clang-format on
@@ -116,31 +104,8 @@ TEST(HistoryEntryJson, OneBadEntrySpoilsTheWholeArray) {
         EXPECT_FALSE(HistoryEntry::decodeList(
             QJsonDocument(QJsonArray{*sampleEntry().toJson(), bad}).toJson()));
     }
-    for (const char* document : {"", "{}", "null", "\"[]\"", "[1]", "[null]", "[{}]", "[", "[] []"})
+    for (const char* document : {"", "{}", "[1]", "[", "[] []"})
         EXPECT_FALSE(HistoryEntry::decodeList(QByteArray(document))) << document;
-}
-
-TEST(HistoryEntryEquality, EveryFieldCountsAndEqualEntriesHashAlike) {
-    const std::function<void(HistoryEntry&)> changes[] = {
-        [](HistoryEntry& e) { e.id = QUuid::createUuid(); },
-        [](HistoryEntry& e) { e.date = e.date.addMSecs(1); },
-        [](HistoryEntry& e) { e.source += "!"; },
-        [](HistoryEntry& e) { e.result += "!"; },
-        [](HistoryEntry& e) { e.from = "fr"; },
-        [](HistoryEntry& e) { e.to = "fr"; }};
-    QSet<HistoryEntry> set{sampleEntry()};
-    for (const auto& change : changes) {
-        HistoryEntry changed = sampleEntry();
-        change(changed);
-        EXPECT_NE(changed, sampleEntry());
-        set.insert(changed);
-    }
-    // The same instant written in another zone is the same entry.
-    HistoryEntry sameInstant = sampleEntry();
-    sameInstant.date = QDateTime(QDate(2025, 3, 1), QTime(11, 15, 30), Qt::OffsetFromUTC, 3600);
-    EXPECT_EQ(sameInstant, sampleEntry());
-    set.insert(sameInstant);
-    EXPECT_EQ(set.size(), 7);
 }
 
 } // namespace

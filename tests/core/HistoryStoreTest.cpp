@@ -1,13 +1,10 @@
 #include "core/HistoryStore.h"
 
 #include "tests/support/HistoryEntryPrint.h"
-#include "tests/support/ProcessGroup.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,18 +12,14 @@
 #include <chrono>
 #include <future>
 #include <random>
-#include <sys/stat.h>
 #include <thread>
 
 namespace {
 
-QDateTime utc(int second, int ms = 0) {
-    return QDateTime(QDate(2025, 3, 1), QTime(10, 15, second, ms), Qt::UTC);
-}
-
 HistoryEntry makeEntry(const QString& source, const QString& from = QStringLiteral("de"),
                        const QString& to = QStringLiteral("en")) {
-    return HistoryEntry{QUuid::createUuid(), utc(30), source, QStringLiteral("t"), from, to};
+    const QDateTime date(QDate(2025, 3, 1), QTime(10, 15), Qt::UTC);
+    return HistoryEntry{QUuid::createUuid(), date, source, QStringLiteral("t"), from, to};
 }
 
 QList<HistoryEntry> numberedEntries(int count) {
@@ -55,9 +48,6 @@ class HistoryStoreFile : public testing::Test {
 protected:
     QString path() const { return m_dir.filePath(QStringLiteral("history.json")); }
     QString aside() const { return m_dir.filePath(QStringLiteral("history.bad.json")); }
-    QStringList files() const {
-        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    }
     QTemporaryDir m_dir;
 };
 
@@ -83,7 +73,7 @@ TEST(HistoryStore, AddReplacesOnlyAMatchingNewestEntryAndCapacityDropsTheOldest)
             expected.append(added[index]);
         EXPECT_EQ(store.entries(), expected);
     }
-    for (int capacity : {0, -3, 2}) {
+    for (int capacity : {-3, 2}) {
         HistoryStore store(std::nullopt, capacity);
         const QList<HistoryEntry> entries = numberedEntries(3);
         for (const HistoryEntry& entry : entries)
@@ -94,94 +84,69 @@ TEST(HistoryStore, AddReplacesOnlyAMatchingNewestEntryAndCapacityDropsTheOldest)
     }
 }
 
-TEST_F(HistoryStoreFile, LoadsALongerFileWholeAndTrimsOnlyOnTheNextAdd) {
-    const QList<HistoryEntry> eighty = numberedEntries(80);
-    writeBytes(path(), *HistoryEntry::encodeList(eighty));
-    HistoryStore store(path(), 50);
-    EXPECT_EQ(store.entries(), eighty);
-
-    store.add(makeEntry(QStringLiteral("newest")));
-    store.flush();
-    QList<HistoryEntry> expected = eighty.first(49);
-    expected.prepend(store.entries().first());
-    EXPECT_EQ(store.entries(), expected);
-    EXPECT_EQ(readList(path()), expected);
-}
-
 TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingAnOlderAsideFile) {
     // Which entries cannot be read is HistoryEntryJson's concern; the store treats all alike.
-    const QByteArray cases[] = {R"([{"id":"3F2504E0-4F89-41D3)", QByteArray(),
-                                QByteArray("\x00\xff\xfe[]", 5)};
-    for (const QByteArray& data : cases) {
-        SCOPED_TRACE(data.toStdString());
-        QFile::remove(path());
-        QFile::remove(aside());
-        writeBytes(path(), data);
-        HistoryStore store(path(), 50);
-        EXPECT_TRUE(store.entries().isEmpty());
-        EXPECT_FALSE(store.loadError());
-        EXPECT_FALSE(QFile::exists(path()));
-        // The next save starts a fresh file and leaves the aside copy alone.
-        const HistoryEntry entry = makeEntry(QStringLiteral("fresh"));
-        store.add(entry);
-        store.flush();
-        EXPECT_EQ(readList(path()), QList<HistoryEntry>{entry});
-        EXPECT_EQ(readBytes(aside()), data);
-    }
-    writeBytes(path(), "[{}]");
+    const QByteArray truncated = R"([{"id":"3F2504E0-4F89-41D3)";
+    writeBytes(path(), truncated);
     HistoryStore store(path(), 50);
-    EXPECT_EQ(readBytes(aside()), QByteArray("[{}]"));
-    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("history.bad.1.json"))), cases[2]);
+    EXPECT_TRUE(store.entries().isEmpty());
+    EXPECT_FALSE(store.loadError());
+    EXPECT_FALSE(QFile::exists(path()));
+    // The next save starts a fresh file and leaves the aside copy alone.
+    const HistoryEntry entry = makeEntry(QStringLiteral("fresh"));
+    store.add(entry);
+    store.flush();
+    EXPECT_EQ(readList(path()), QList<HistoryEntry>{entry});
+    EXPECT_EQ(readBytes(aside()), truncated);
+
+    writeBytes(path(), QByteArray("\x00\xff\xfe[]", 5));
+    HistoryStore again(path(), 50);
+    EXPECT_EQ(readBytes(aside()), QByteArray("\x00\xff\xfe[]", 5));
+    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("history.bad.1.json"))), truncated);
 
     EXPECT_EQ(HistoryStore::asidePath("/d/my.history.json"), "/d/my.history.bad.json");
     EXPECT_EQ(HistoryStore::asidePath("/d.x/history"), "/d.x/history.bad.json");
     EXPECT_EQ(HistoryStore::asidePath("/d/.history"), "/d/.history.bad.json");
 }
 
-// Things root cannot read either: neither is replaced, and a FIFO is not waited on.
-TEST_F(HistoryStoreFile, AFolderOrFifoIsReportedAndNeverReplacedWhileChangesStayInMemory) {
-    for (bool fifo : {false, true}) {
-        SCOPED_TRACE(fifo ? "fifo" : "folder");
-        ASSERT_TRUE(fifo ? ::mkfifo(QFile::encodeName(path()).constData(), 0600) == 0
-                         : QDir().mkpath(path()));
-        HistoryStore store(path(), 50);
-        EXPECT_TRUE(store.loadError());
-        EXPECT_TRUE(store.entries().isEmpty());
-        store.add(makeEntry(QStringLiteral("s")));
-        EXPECT_FALSE(store.flush());
-        EXPECT_EQ(store.entries().size(), 1);
-        const QFileInfo info(path());
-        EXPECT_TRUE(fifo ? info.exists() && !info.isFile() && !info.isDir() : info.isDir());
-        EXPECT_FALSE(QFile::exists(aside()));
-        QFile::remove(path()) || QDir().rmdir(path());
-    }
+// What cannot be read (SharedFile tells a folder from a FIFO) is never replaced.
+TEST_F(HistoryStoreFile, AnUnreadableFileIsReportedAndNeverReplacedWhileChangesStayInMemory) {
+    ASSERT_TRUE(QDir().mkpath(path()));
+    HistoryStore store(path(), 50);
+    EXPECT_TRUE(store.loadError());
+    store.add(makeEntry(QStringLiteral("s")));
+    EXPECT_FALSE(store.flush());
+    EXPECT_EQ(store.entries().size(), 1);
+    EXPECT_TRUE(QFileInfo(path()).isDir());
+    EXPECT_FALSE(QFile::exists(aside()));
 }
 
-TEST_F(HistoryStoreFile, SavingRemovingAndClearing) {
-    QList<HistoryEntry> expected;
+TEST_F(HistoryStoreFile, QueuedWritesOutliveTheStoreThenRemoveAndClearAreSaved) {
+    auto writer = std::make_shared<SerialQueue>(QStringLiteral("com.korvane.verdolin.test"));
+    std::promise<void> release;
+    writer->async([future = release.get_future().share()] { future.wait(); });
+    QList<HistoryEntry> expected = numberedEntries(5);
     {
-        HistoryStore store(path(), 50);
-        for (int i = 0; i < 5; ++i) {
-            HistoryEntry entry = makeEntry(QStringLiteral("source %1").arg(i));
-            entry.date = utc(i, 123 * i);
+        HistoryStore store(path(), 50, writer);
+        for (const HistoryEntry& entry : expected)
             store.add(entry);
-            entry.date = utc(i);
-            expected.prepend(entry);
-        }
-        // Destroying the store keeps the queued writes.
     }
-    HistoryStore store(path(), 50);
-    EXPECT_EQ(store.entries(), expected);
+    // The writer is still held up, so nothing can have reached the disk yet.
+    EXPECT_FALSE(QFile::exists(path()));
+    release.set_value();
+    writer->flush();
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(readList(path()), expected);
 
+    // Every entry with the identifier goes.
     expected[3].id = expected[1].id;
     writeBytes(path(), *HistoryEntry::encodeList(expected));
-    HistoryStore again(path(), 50);
-    again.remove(expected[1].id);
-    again.flush();
+    HistoryStore store(path(), 50);
+    store.remove(expected[1].id);
+    store.flush();
     EXPECT_EQ(readList(path()), (QList<HistoryEntry>{expected[0], expected[2], expected[4]}));
-
-    again.clear();
-    again.flush();
+    store.clear();
+    store.flush();
     EXPECT_EQ(readBytes(path()), QByteArray("[]"));
 }
 
@@ -200,53 +165,6 @@ TEST_F(HistoryStoreFile, AfterAFailedWriteTheNextChangeWritesTheWholeList) {
     store.add(second);
     EXPECT_TRUE(store.flush());
     EXPECT_EQ(readList(nested), (QList<HistoryEntry>{second, first}));
-}
-
-TEST_F(HistoryStoreFile, WritesOnTheGivenQueueEvenAfterTheStoreIsGone) {
-    auto writer = std::make_shared<SerialQueue>(QStringLiteral("com.korvane.verdolin.test"));
-    std::promise<void> release;
-    writer->async([future = release.get_future().share()] { future.wait(); });
-    const HistoryEntry entry = makeEntry(QStringLiteral("s"));
-    {
-        HistoryStore store(path(), 50, writer);
-        store.add(entry);
-    }
-    // The writer is still held up, so nothing can have reached the disk yet.
-    EXPECT_FALSE(QFile::exists(path()));
-    release.set_value();
-    writer->flush();
-    EXPECT_EQ(readList(path()), QList<HistoryEntry>{entry});
-}
-
-TEST_F(HistoryStoreFile, WithoutALocationOrWithAMissingFileNothingIsCreated) {
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
-    {
-        HistoryStore store(std::nullopt, 2);
-        store.add(makeEntry(QStringLiteral("a")));
-        store.remove(store.entries().first().id);
-        store.flush();
-        EXPECT_TRUE(store.entries().isEmpty());
-        HistoryStore missing(path(), 50);
-        missing.flush();
-        EXPECT_TRUE(missing.entries().isEmpty());
-    }
-    QDir::setCurrent(previous);
-    EXPECT_TRUE(files().isEmpty());
-}
-
-TEST_F(HistoryStoreFile, ConcurrentWriterProcessesKeepEveryEntry) {
-    ProcessGroup writers;
-    QSet<QString> expected, sources;
-    for (int i = 0; i < 20; ++i) {
-        expected.insert(QStringLiteral("text %1").arg(i));
-        writers.start(QStringLiteral(HISTORY_ADD_ONE_PATH),
-                      {path(), QStringLiteral("text %1").arg(i)});
-    }
-    ASSERT_TRUE(writers.allSucceeded());
-    for (const HistoryEntry& entry : readList(path()).value_or(QList<HistoryEntry>()))
-        sources.insert(entry.source);
-    EXPECT_EQ(sources, expected);
 }
 
 TEST_F(HistoryStoreFile, AWriterKilledAtAnyMomentLeavesAReadableFile) {
@@ -268,6 +186,7 @@ TEST_F(HistoryStoreFile, AWriterKilledAtAnyMomentLeavesAReadableFile) {
         HistoryStore store(path(), 50);
         ASSERT_FALSE(QFile::exists(aside()));
         ASSERT_FALSE(store.entries().isEmpty());
+        // The file is trimmed on every write, not only in memory.
         ASSERT_LE(store.entries().size(), 50);
     }
 }

@@ -4,88 +4,79 @@
 
 #include <limits>
 #include <memory>
-#include <vector>
 
 namespace {
 
-// What one recogniser was asked, kept after the detector has destroyed it.
+// What the recognisers were asked, kept after the detector has destroyed them.
 struct RecognizerLog {
+    int made = 0;
     std::optional<QHash<QString, double>> hints;
     QStringList processed;
-    QList<int> maxima;
+    int maximum = 0;
     bool hintedAfterProcessing = false;
 };
 
+// Returns its whole script whatever the maximum, as a binding might.
 class ScriptedRecognizer : public LanguageRecognizer {
 public:
-    ScriptedRecognizer(std::shared_ptr<RecognizerLog> log, QList<LanguageHypothesis> script,
-                       bool honourMaximum)
-        : m_log(std::move(log))
-        , m_script(std::move(script))
-        , m_honourMaximum(honourMaximum) {}
+    ScriptedRecognizer(RecognizerLog& log, QList<LanguageHypothesis> script)
+        : m_log(log)
+        , m_script(std::move(script)) {}
 
     void setLanguageHints(const QHash<QString, double>& hints) override {
-        m_log->hints = hints;
-        m_log->hintedAfterProcessing = !m_log->processed.isEmpty();
+        m_log.hints = hints;
+        m_log.hintedAfterProcessing = !m_log.processed.isEmpty();
     }
-    void processString(const QString& text) override { m_log->processed.append(text); }
+    void processString(const QString& text) override { m_log.processed.append(text); }
     QList<LanguageHypothesis> languageHypotheses(int maximum) const override {
-        m_log->maxima.append(maximum);
-        return m_honourMaximum ? m_script.first(std::min<qsizetype>(maximum, m_script.size()))
-                               : m_script;
+        m_log.maximum = maximum;
+        return m_script;
     }
 
 private:
-    std::shared_ptr<RecognizerLog> m_log;
+    RecognizerLog& m_log;
     QList<LanguageHypothesis> m_script;
-    bool m_honourMaximum;
 };
 
 using Codes = QSet<QString>;
 
 class LanguageDetectorTest : public testing::Test {
 protected:
-    std::optional<QString> detect(const QString& text, const QSet<QString>& supported) {
-        return LanguageDetector::detect(text, supported, m_hints, factory());
-    }
-    std::optional<QString> detect(const QString& text) {
-        return detect(text, Codes({"en", "de", "fr"}));
-    }
-
-    LanguageRecognizerFactory factory() {
-        return [this] {
-            m_logs.push_back(std::make_shared<RecognizerLog>());
-            return std::make_unique<ScriptedRecognizer>(m_logs.back(), m_script, m_honourMaximum);
-        };
+    std::optional<QString> detect(const QString& text,
+                                  const QSet<QString>& supported = Codes({"en", "de", "fr"})) {
+        m_log = RecognizerLog();
+        return LanguageDetector::detect(text, supported, m_hints, [this] {
+            ++m_log.made;
+            return std::make_unique<ScriptedRecognizer>(m_log, m_script);
+        });
     }
 
     QStringList m_hints{QStringLiteral("en"), QStringLiteral("ru")};
     QList<LanguageHypothesis> m_script{{QStringLiteral("de"), 0.9}};
-    bool m_honourMaximum = true;
-    std::vector<std::shared_ptr<RecognizerLog>> m_logs;
+    RecognizerLog m_log;
 };
 
 // What counts as a word is WordDetector's; here only that it is asked before anything else.
 TEST_F(LanguageDetectorTest, TextWithoutWordsMakesNoRecognizer) {
-    for (const char* text : {" \n\t ", "42 www.a.b x@y.z"})
+    for (const char* text : {" \n\t ", "42 www.a.b x@y.z"}) {
         EXPECT_EQ(detect(QString::fromUtf8(text)), std::nullopt) << text;
-    EXPECT_TRUE(m_logs.empty());
+        EXPECT_EQ(m_log.made, 0);
+    }
 }
 
 TEST_F(LanguageDetectorTest, ShortTextIsHintedAndTrimmedTextProcessed) {
     EXPECT_EQ(detect(QStringLiteral(" \n Hallo Welt\t\n")), QStringLiteral("de"));
 
-    ASSERT_EQ(m_logs.size(), 1u);
-    const RecognizerLog& log = *m_logs.front();
+    ASSERT_EQ(m_log.made, 1);
     // Supported codes get the small weight; the user's languages override it, supported or not.
     const QHash<QString, double> expected{{QStringLiteral("en"), 0.3},
                                           {QStringLiteral("de"), 0.02},
                                           {QStringLiteral("fr"), 0.02},
                                           {QStringLiteral("ru"), 0.3}};
-    EXPECT_EQ(log.hints, expected);
-    EXPECT_FALSE(log.hintedAfterProcessing);
-    EXPECT_EQ(log.processed, QStringList{QStringLiteral("Hallo Welt")});
-    EXPECT_EQ(log.maxima, QList<int>{5});
+    EXPECT_EQ(m_log.hints, expected);
+    EXPECT_FALSE(m_log.hintedAfterProcessing);
+    EXPECT_EQ(m_log.processed, QStringList{QStringLiteral("Hallo Welt")});
+    EXPECT_EQ(m_log.maximum, 5);
 }
 
 TEST_F(LanguageDetectorTest, HintsStopAtFourWhiteSpaceSeparatedPieces) {
@@ -95,13 +86,10 @@ TEST_F(LanguageDetectorTest, HintsStopAtFourWhiteSpaceSeparatedPieces) {
     };
     // Pieces are cut at any white space, including no-break and ideographic spaces, and
     // punctuation pieces count.
-    for (const Case c : {Case{"eins", true}, Case{"eins zwei\n\ndrei", true},
-                         Case{"eins zwei drei vier", false}, Case{"Hallo , Welt !", false},
-                         Case{"a\u00A0b\u3000c\td", false}, Case{"a b\u00A0\u00A0 c", true}}) {
-        m_logs.clear();
+    for (const Case c : {Case{"eins zwei\n\ndrei", true}, Case{"Hallo , Welt !", false},
+                         Case{"a\u00A0b\u3000c\td", false}}) {
         detect(QString::fromUtf8(c.text));
-        ASSERT_EQ(m_logs.size(), 1u);
-        EXPECT_EQ(m_logs.front()->hints.has_value(), c.hinted) << c.text;
+        EXPECT_EQ(m_log.hints.has_value(), c.hinted) << c.text;
     }
 }
 
@@ -111,7 +99,6 @@ TEST_F(LanguageDetectorTest, MissingRecognizerFindsNothingAndOnlyFiveHypothesesC
     EXPECT_EQ(LanguageDetector::detect(text, Codes({"de"}), m_hints, [] { return nullptr; }),
               std::nullopt);
 
-    m_honourMaximum = false;
     m_script = {{"ja", 0.1}, {"ko", 0.1}, {"vi", 0.1}, {"th", 0.1}, {"de", 0.31}, {"fr", 0.9}};
     EXPECT_EQ(detect(QStringLiteral("ein Wort"), Codes({"ja", "ko", "vi", "th", "de", "fr"})),
               QStringLiteral("de"));
@@ -132,16 +119,9 @@ TEST_F(LanguageDetectorTest, RankingChoosesTheCode) {
         // clang-format off
         {oneWord, enDeFr, {{"de", 0.3}}, "de"},
         {oneWord, enDeFr, {{"de", 0.29}}, std::nullopt},
-        {oneWord, enDeFr, {}, std::nullopt},
         {oneWord, Codes({"zh"}), {{"zh-Hant", 0.8}}, "zh"},
-        {oneWord, Codes({"nb"}), {{"no", 0.8}}, "nb"},
-        {oneWord, Codes({"pt"}), {{"pt_BR", 0.8}}, "pt"},
-        {fiveWords, enDeFr, {{"ga", 0.6}}, "ga"},
         {fiveWords, enDeFr, {{"ga", 0.55}, {"en", 0.35}}, "en"},
-        {fiveWords, enDeFr, {{"ga", 0.55}, {"en", 0.25}}, std::nullopt},
         {threeWords, enDeFr, {{"ga", 0.95}}, std::nullopt},
-        {threeWords, enDeFr, {{"ga", 0.6}, {"en", 0.3}}, "en"},
-        {threeWords, none, {{"en", 0.99}}, std::nullopt},
         {fiveWords, none, {{"en", 0.6}}, "en"},
         {fiveWords, none, {{"en", 0.59}}, std::nullopt},
         {fiveWords, enDeFr, {{"ga", 0.65}, {"en", 0.7}}, "en"},
@@ -149,15 +129,12 @@ TEST_F(LanguageDetectorTest, RankingChoosesTheCode) {
         {oneWord, enDeFr, {{"fr", 0.4}, {"de", 0.41}}, "de"},
         {fiveWords, enDeFr, {{"ga", 0.6}, {"en", 0.6}}, "ga"},
         {fiveWords, enDeFr, {{"en", 0.6}, {"ga", 0.6}}, "en"},
-        {oneWord, Codes({"zh"}), {{"zh-Hans", 0.2}, {"zh-Hant", 0.35}}, "zh"},
         {oneWord, enDeFr, {{"fr", nan}, {"de", 0.4}}, "de"},
         {fiveWords, enDeFr, {{"", 0.9}, {"de", 0.4}}, "de"},
         // clang-format on
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << c.text << " " << c.hypotheses.size() << " "
-                     << (c.hypotheses.isEmpty() ? 0.0 : c.hypotheses[0].probability));
+        SCOPED_TRACE(testing::Message() << c.text << " " << c.hypotheses[0].probability);
         m_script = c.hypotheses;
         EXPECT_EQ(detect(QString::fromUtf8(c.text), c.supported), c.expected);
     }
