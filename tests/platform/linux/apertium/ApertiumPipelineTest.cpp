@@ -148,6 +148,7 @@ void end(Ending ending, ApertiumPipeline& pipeline, SkewedClock& time,
          std::chrono::milliseconds limit, std::atomic<bool>& cancelled, pid_t held) {
     switch (ending) {
     case Ending::Kill:
+        ASSERT_GT(held, 0); // never -1: that would signal every process
         ::kill(held, SIGKILL);
         break;
     case Ending::Limit:

