@@ -13,26 +13,18 @@ struct Sample {
     QString text;
 };
 
-void PrintTo(const Sample& sample, std::ostream* os) {
-    *os << sample.name;
-}
-
 // Inputs where a hand-written deformatter is most likely to part from Apertium's own.
 const Sample kTexts[] = {
     {"plain", u"Hello world."_s},
     {"empty", u""_s},
     {"lone_space", u" "_s},
-    {"lone_newline", u"\n"_s},
     {"lone_tilde", u"~"_s},
-    {"reserved", uR"(a^b$c [x] {y} \z/ @w <v> end)"_s},
     {"every_ascii_sign", uR"(!"#$%&'()*+,-./:;<=>?@[\]^_`{|}~)"_s},
     {"backslash_run", uR"(\\\ \[)"_s},
     {"at_first", u"@home"_s},
-    {"double_space", u"a  b"_s},
     {"tab", u"a\tb"_s},
     {"tildes", u"d ~ e~f~~g"_s},
     {"paragraph", u"One.\n\nTwo."_s},
-    {"three_newlines", u"One\n\n\nTwo"_s},
     {"split_newlines", u"One\n \nTwo"_s},
     {"crlf_paragraph", u"One\r\n\r\nTwo"_s},
     {"cr_then_paragraph", u"One\r\n\nTwo"_s},
@@ -40,13 +32,11 @@ const Sample kTexts[] = {
     {"leading_blank", u"  lead"_s},
     {"trailing_newline", u"x \n"_s},
     {"trailing_paragraph", u"x\n\n"_s},
-    {"trailing_space", u"x "_s},
     {"nul_inside_blank", u"a "_s + QChar(0) + u" b"_s},
     {"nul_between_newlines", u"a\n"_s + QChar(0) + u"\nb"_s},
     {"control_characters", u"a\v\f\x01 b"_s},
     {"unicode_spaces", u"a\u00a0b\u3000c\u2028d"_s},
     {"emoji", u"😀 ok 🎉"_s},
-    {"cyrillic_and_accents", u"Привет, señor ñandú."_s},
     {"period_blank_literal", u"x.[]y"_s},
     {"long_blank_at_limit", u"a"_s + QString(8192, u' ') + u"b"_s},
 };
@@ -101,7 +91,6 @@ INSTANTIATE_TEST_SUITE_P(Streams, ReformatTest, ::testing::ValuesIn(kStreams),
 
 TEST(ApertiumFormatTest, WhereItPartsFromTheProgramsOnPurpose) {
     const QString tabs(10000, u'\t');
-    const QString nul(1, QChar(0));
     const struct {
         const char* rule;
         QString (*convert)(const QString&);
@@ -113,12 +102,8 @@ TEST(ApertiumFormatTest, WhereItPartsFromTheProgramsOnPurpose) {
          u"a["_s + tabs + u"]b.[]"_s},
         {"a file blank is never opened", ApertiumFormat::reformat, u"x[@/etc/hostname]y"_s,
          u"x@/etc/hostnamey"_s},
-        // NUL never reaches the stream: it separates words like a space...
-        {"NUL between words", ApertiumFormat::deformat, u"a"_s + nul + u"b"_s, u"a b.[]"_s},
-        // ...and next to other white space it joins the blank rather than splitting it.
-        {"NUL between newlines", ApertiumFormat::deformat, u"a\n"_s + nul + u"\nb"_s,
-         u"a[\n \n]b.[]"_s},
-        {"NUL alone", ApertiumFormat::deformat, nul + nul, u".[][  ]"_s},
+        // NUL never reaches the stream: it is a blank like a space.
+        {"NUL alone", ApertiumFormat::deformat, QString(2, QChar(0)), u".[][  ]"_s},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.convert(c.in), c.out) << c.rule;

@@ -27,7 +27,12 @@ TEST(BootTimeClock, FiresOnceAfterTheDelayAndNotAtAllWhenCancelled) {
     BootTimeClock clock;
     int fired = 0;
     int cancelled = 0;
-    auto pending = clock.after(20ms, [&fired] { ++fired; });
+    std::unique_ptr<DelayClock::Pending> pending;
+    // A callback may destroy its own handle.
+    pending = clock.after(20ms, [&pending, &fired] {
+        ++fired;
+        pending.reset();
+    });
     auto dropped = clock.after(20ms, [&cancelled] { ++cancelled; });
     // Never from within after() itself, not even for no delay at all.
     auto immediate = clock.after(0ms, [&fired] { fired += 10; });
@@ -36,17 +41,6 @@ TEST(BootTimeClock, FiresOnceAfterTheDelayAndNotAtAllWhenCancelled) {
     // The cancelled one was due no later than the last of these.
     EXPECT_TRUE(pumpUntil([&fired] { return fired == 11; }));
     EXPECT_EQ(cancelled, 0);
-}
-
-TEST(BootTimeClock, ACallbackMayDestroyItsOwnHandle) {
-    BootTimeClock clock;
-    std::unique_ptr<DelayClock::Pending> pending;
-    int fired = 0;
-    pending = clock.after(5ms, [&pending, &fired] {
-        ++fired;
-        pending.reset();
-    });
-    EXPECT_TRUE(pumpUntil([&fired] { return fired == 1; }));
     EXPECT_EQ(pending, nullptr);
 }
 

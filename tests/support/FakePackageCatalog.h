@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/linux/packages/PackageCatalog.h"
+
+#include <QStringList>
+
+#include <optional>
+
+// Answers with `listing` (or `listingFuture`) and `installFuture`, and records what it was asked.
+class FakePackageCatalog final : public PackageCatalog {
+public:
+    QFuture<Listing> packages() override {
+        ++listings;
+        return listingFuture ? *listingFuture : QtFuture::makeReadyFuture(listing);
+    }
+    QFuture<PrepareResult> install(const QString& package) override {
+        installed.append(package);
+        return installFuture;
+    }
+
+    Listing listing;
+    std::optional<QFuture<Listing>> listingFuture;
+    int listings = 0;
+    QStringList installed;
+    QFuture<PrepareResult> installFuture =
+        QtFuture::makeReadyFuture(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
+};
