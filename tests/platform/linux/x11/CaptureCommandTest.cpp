@@ -60,16 +60,6 @@ protected:
     }
 };
 
-TEST_F(CaptureCommandTest, PrintsTheHighlightedTextExactly) {
-    ASSERT_NE(startTextEdit(QStringLiteral("  zwei Wörter\n")), nullptr);
-    pressKeys(QStringLiteral("ctrl+a"));
-    ASSERT_TRUE(eventually([&] { return primaryOwner() != XCB_WINDOW_NONE; }));
-    const CommandRun run = runCapture();
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, QByteArray("  zwei Wörter\n"));
-    EXPECT_TRUE(run.err.isEmpty());
-}
-
 TEST_F(CaptureCommandTest, TheRestoredClipboardIsServedUntilAnotherProgramTakesIt) {
     ASSERT_NE(startTextEdit(QStringLiteral("copied text")), nullptr);
     clearOwner();

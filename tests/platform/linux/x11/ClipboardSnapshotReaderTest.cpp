@@ -12,13 +12,6 @@ using Target = ScriptedClipboardOwner::Target;
 
 namespace {
 
-QStringList namesOf(const ClipboardSnapshot& snapshot) {
-    QStringList names;
-    for (const ClipboardTarget& target : snapshot.targets)
-        names.append(target.name);
-    return names;
-}
-
 class ClipboardSnapshotReaderTest : public ClipboardOnXvfb {};
 
 TEST_F(ClipboardSnapshotReaderTest, NoOwnerGivesAnEmptySnapshotAndNoDisplayNothing) {
@@ -47,11 +40,12 @@ TEST_F(ClipboardSnapshotReaderTest, FetchesTextFirstNeverAsksForSideEffectsAndJo
     EXPECT_THAT(owner.requested(), ElementsAre("TARGETS", "text/html", "UTF8_STRING", "STRING",
                                                "image/png", "application/x-thing"));
     EXPECT_EQ(result.snapshot.offered, offered);
-    EXPECT_THAT(namesOf(result.snapshot), ElementsAre("image/png", "text/html", "UTF8_STRING",
-                                                      "application/x-thing", "STRING"));
-    for (const Target& t : targets)
-        EXPECT_EQ(*result.snapshot.find(t.name),
-                  (ClipboardTarget{t.name, t.type, t.format, t.data}));
+    const QList<Target> kept{targets[0], targets[1], targets[2], targets[4], targets[3]};
+    ASSERT_EQ(result.snapshot.targets.size(), kept.size());
+    for (qsizetype i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(result.snapshot.targets[i],
+                  (ClipboardTarget{kept[i].name, kept[i].type, kept[i].format, kept[i].data}))
+            << i;
 }
 
 // A clipboard that cannot be saved whole (or holds a password) is left alone, and the secret

@@ -74,7 +74,6 @@ protected:
         return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
     }
     xcb_window_t clipboardOwner() { return ownerOf(m_clipboard); }
-    xcb_window_t primaryOwner() { return ownerOf(XCB_ATOM_PRIMARY); }
 
     // Nobody owns the selection afterwards, as after a click that deselects.
     void clearOwner(xcb_atom_t selection = XCB_ATOM_PRIMARY) {
@@ -120,15 +119,6 @@ protected:
         return startClient(QStringLiteral(TEXT_EDIT_CLIENT), {text}, "ready");
     }
 #endif
-
-    // Types a key combination into the focused window, as the user would.
-    void pressKeys(const QString& keys) {
-        QProcess xdotool;
-        xdotool.setProcessEnvironment(m_server->environment());
-        xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
-        ASSERT_TRUE(xdotool.waitForFinished(10000));
-        ASSERT_EQ(xdotool.exitCode(), 0);
-    }
 
     // `xclip -o -selection clipboard -t target`; nothing when xclip fails.
     std::optional<QByteArray> xclipOut(const QString& target) {

@@ -75,24 +75,17 @@ private:
     void run() {
         while (!m_stop) {
             xcb_flush(m_c);
-            int wait = 20;
-            for (const Deferred& d : std::as_const(m_deferred))
-                wait = std::min(wait, static_cast<int>(std::max<std::int64_t>(
-                                          0, std::chrono::ceil<std::chrono::milliseconds>(
-                                                 d.due - std::chrono::steady_clock::now())
-                                                 .count())));
+            // Short enough for a late answer to leave close to its time.
             pollfd descriptor{xcb_get_file_descriptor(m_c), POLLIN, 0};
-            ::poll(&descriptor, 1, wait);
+            ::poll(&descriptor, 1, 5);
             while (XcbSelection::Event event{xcb_poll_for_event(m_c)})
                 handle(event.get());
             const auto now = std::chrono::steady_clock::now();
             for (qsizetype i = 0; i < m_deferred.size();) {
-                if (m_deferred[i].due > now) {
+                if (m_deferred[i].due > now)
                     ++i;
-                    continue;
-                }
-                const xcb_selection_request_event_t request = m_deferred.takeAt(i).request;
-                answer(request, true);
+                else
+                    answer(m_deferred.takeAt(i).request, true);
             }
         }
     }

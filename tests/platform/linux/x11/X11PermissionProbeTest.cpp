@@ -4,12 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 // What X11 offers stands for the desktop's permissions: the extensions capture and listening
 // need, on displays that have them or not.
 
@@ -37,33 +31,15 @@ TEST(X11PermissionProbeTest, MissingExtensionsWithdrawTheirPermissions) {
     EXPECT_FALSE(neither.inputMonitoring());
 }
 
-TEST(X11PermissionProbeTest, AFullDisplayGrantsBothUntilItGoesAway) {
-    auto server = std::make_unique<XvfbServer>();
-    ASSERT_TRUE(server->isReady());
-    X11PermissionProbe probe(server->displayName().toLatin1());
+TEST(X11PermissionProbeTest, AFullDisplayGrantsBothAndNoDisplayNeither) {
+    XvfbServer server;
+    ASSERT_TRUE(server.isReady());
+    X11PermissionProbe probe(server.displayName().toLatin1());
     EXPECT_TRUE(probe.accessibility());
     EXPECT_TRUE(probe.inputMonitoring());
-    const QString number = server->displayName().mid(1);
-    server.reset();
-    // Hold the number so that a parallel test's server cannot bring the display back meanwhile:
-    // servers choosing a number skip one whose abstract socket name is bound, and a socket that
-    // does not listen refuses the probe's connection.
-    const int holder = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    ASSERT_GE(holder, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = "/tmp/.X11-unix/X" + number.toLatin1();
-    std::memcpy(address.sun_path + 1, name.constData(), name.size());
-    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
-    if (::bind(holder, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-        ::close(holder);
-        GTEST_SKIP() << "another server took display :" << number.toStdString();
-    }
-    const bool accessibility = probe.accessibility();
-    const bool monitoring = probe.inputMonitoring();
-    ::close(holder);
-    EXPECT_FALSE(accessibility);
-    EXPECT_FALSE(monitoring);
+    X11PermissionProbe none(QByteArrayLiteral(":4095"));
+    EXPECT_FALSE(none.accessibility());
+    EXPECT_FALSE(none.inputMonitoring());
 }
 
 } // namespace

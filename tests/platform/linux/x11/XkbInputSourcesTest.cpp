@@ -19,24 +19,11 @@ TEST(XkbInputSourcesTest, MapsTheLayoutAndItsVariant) {
     const struct {
         const char* layout;
         const char* variant;
-        const char* language; // empty: skipped
-    } cases[] = {{"us", "", "en"},
-                 {"us", "intl", "en"},
-                 {"us", "rus", "ru"},
-                 {"ca", "", "fr"},
-                 {"ca", "eng", "en"},
-                 {"ch", "", "de"},
-                 {"ch", "fr_nodeadkeys", "fr"},
-                 {"es", "cat", "ca"},
-                 {"latam", "", "es"},
-                 {"ua", "", "uk"},
-                 {"no", "", "nb"},
-                 {"in", "tam_tamilnet", "ta"},
-                 {" it ", "", "it"},
-                 {"brai", "", ""},
-                 {"custom", "", ""},
-                 {"", "", ""},
-                 {"US", "", ""}};
+        const char* language; // empty: none
+    } cases[] = {
+        {"us", "", "en"}, {"us", "intl", "en"}, {"us", "rus", "ru"}, {"ch", "fr_nodeadkeys", "fr"},
+        {"ua", "", "uk"}, {"no", "", "nb"},     {" it ", "", "it"},  {"custom", "", ""},
+        {"", "", ""},     {"US", "", ""}};
     for (const auto& c : cases)
         EXPECT_EQ(XkbInputSources::languageOf(QString::fromLatin1(c.layout),
                                               QString::fromLatin1(c.variant)),
@@ -68,13 +55,11 @@ TEST(XkbInputSourcesTest, ReadsTheSessionsLayoutsFromTheRootWindow) {
     const QByteArray display = server.displayName().toLatin1();
     xcb_window_t root = XCB_WINDOW_NONE;
     const XcbSelection::Connection c = XcbSelection::connect(display, &root);
-    const auto set = [&](const QByteArray& value) {
-        xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root,
-                            XcbSelection::atom(c.get(), "_XKB_RULES_NAMES"), XCB_ATOM_STRING, 8,
-                            static_cast<uint32_t>(value.size()), value.constData());
-        std::free(xcb_get_input_focus_reply(c.get(), xcb_get_input_focus(c.get()), nullptr));
-    };
-    set(bytes("evdev\0pc105\0de,ua,us\0,,\0grp:win_space_toggle\0"));
+    const QByteArray value = bytes("evdev\0pc105\0de,ua,us\0,,\0grp:win_space_toggle\0");
+    xcb_change_property(c.get(), XCB_PROP_MODE_REPLACE, root,
+                        XcbSelection::atom(c.get(), "_XKB_RULES_NAMES"), XCB_ATOM_STRING, 8,
+                        static_cast<uint32_t>(value.size()), value.constData());
+    std::free(xcb_get_input_focus_reply(c.get(), xcb_get_input_focus(c.get()), nullptr));
     EXPECT_EQ(XkbInputSources(display).languages(), QStringList({"de", "uk", "en"}));
 }
 
