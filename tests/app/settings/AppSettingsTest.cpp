@@ -96,9 +96,10 @@ TEST_F(AppSettingsTest, TheHotKeyIsTakenWholeOrNotAtAll) {
 
 TEST_F(AppSettingsTest, AssignmentsNotifyOnChangeAndWriteAtOnceAsTheirType) {
     AppSettings& s = open();
-    int dock = 0, my = 0, ids = 0;
+    int dock = 0, my = 0, frequency = 0, ids = 0;
     QObject::connect(&s, &AppSettings::showInDockChanged, [&] { ++dock; });
     QObject::connect(&s, &AppSettings::myLanguageChanged, [&] { ++my; });
+    QObject::connect(&s, &AppSettings::updateFrequencyChanged, [&] { ++frequency; });
     QObject::connect(&s, &AppSettings::dictionaryIDsChanged, [&] { ++ids; });
     for (int i = 0; i < 2; ++i) {
         s.setShowInDock(false);
@@ -109,7 +110,7 @@ TEST_F(AppSettingsTest, AssignmentsNotifyOnChangeAndWriteAtOnceAsTheirType) {
     s.setMyLanguage(QStringLiteral("de"));
     const HotKeySpec spec{0x6b, HotKeyMods::control | HotKeyMods::shift, "Ctrl+Shift+K"};
     s.setHotKey(spec);
-    EXPECT_EQ(std::make_tuple(dock, my, ids), std::make_tuple(1, 0, 1));
+    EXPECT_EQ(std::make_tuple(dock, my, frequency, ids), std::make_tuple(1, 0, 1, 1));
     const QVariantMap stored = onDisk();
     EXPECT_EQ(stored.value("showInDock").typeId(), QMetaType::Bool);
     EXPECT_EQ(stored.value("hotKeyCode").typeId(), QMetaType::LongLong);
