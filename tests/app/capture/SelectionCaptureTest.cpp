@@ -35,8 +35,8 @@ public:
     quint64 changes = 0, base = 0;
     bool intruderAfterCopy = false, intruderOnFailedRestore = false;
     int failingRestores = 0;
-    // These block until the gate opens, after the time-out has passed when `late`.
-    bool holdPrimary = false, holdSnapshot = false, late = true;
+    // These block until the gate opens, after the time-out has passed.
+    bool holdPrimary = false, holdSnapshot = false;
     std::promise<void> gateOpener;
     std::shared_future<void> gate = gateOpener.get_future().share();
     std::once_flag opened;
@@ -47,8 +47,7 @@ public:
         std::call_once(opened, [this] { gateOpener.set_value(); });
     }
     void block() {
-        if (late)
-            clock->advance(SelectionCapture::timeout);
+        clock->advance(SelectionCapture::timeout);
         gate.wait();
     }
     bool accessibility() override { return permitted; }
@@ -240,31 +239,8 @@ TEST_F(SelectionCaptureTest, TheTimeOutAnswersFirstAndTheWorkerStillFinishesOnce
     EXPECT_EQ(SelectionCapture::running(), 0);
 }
 
-TEST_F(SelectionCaptureTest, OverlappingCapturesAreCountedWhileTheyRun) {
-    desktop->primary = QStringLiteral("text");
-    desktop->holdPrimary = true;
-    desktop->late = false;
-    SelectionCapture capture = makeCapture();
-    std::promise<void> first, second;
-    QFuture<CaptureResult> a = capture.capture([&] { first.set_value(); });
-    QFuture<CaptureResult> b = capture.capture([&] { second.set_value(); });
-    EXPECT_EQ(SelectionCapture::running(), 2);
-    desktop->openGate();
-    EXPECT_EQ(a.result(), CaptureResult::captured(QStringLiteral("text")));
-    EXPECT_EQ(b.result(), CaptureResult::captured(QStringLiteral("text")));
-    first.get_future().wait();
-    second.get_future().wait();
-    EXPECT_EQ(SelectionCapture::running(), 0);
-}
-
-TEST_F(SelectionCaptureTest, TheSharedCaptureHasNoServicesUntilTheyAreInstalled) {
+TEST(SelectionCaptureShared, HasNoServicesUntilTheyAreInstalled) {
     EXPECT_EQ(SelectionCapture::shared().capture().result(), CaptureResult::noPermission());
-    desktop->primary = QStringLiteral("shared");
-    SelectionCapture::installShared({desktop, desktop, desktop, desktop, desktop, desktop->clock});
-    std::promise<void> finished;
-    EXPECT_EQ(SelectionCapture::shared().capture([&] { finished.set_value(); }).result(),
-              CaptureResult::captured(QStringLiteral("shared")));
-    finished.get_future().wait();
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -74,30 +73,4 @@ public:
 private:
     mutable std::mutex m_mutex;
     QList<std::shared_ptr<const Dictionary>> m_list;
-};
-
-// Holds back whoever waits until it is opened; tells when someone is waiting.
-class Gate {
-public:
-    void wait() {
-        std::unique_lock lock(m_mutex);
-        m_waiting = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_open; });
-    }
-    void waitUntilSomeoneWaits() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_waiting; });
-    }
-    void open() {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_waiting = false;
-    bool m_open = false;
 };

@@ -24,29 +24,19 @@ protected:
 };
 
 TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
-    const QByteArray legacy =
-        R"({"myLanguage": "ru", "hotKeyCode": 107, "saveHistory": false,
-            "dictionaryIDs": ["wn"], "NSWindow Frame": "x", "AppleLanguages": ["ru"],
-            "SUEnableAutomaticChecks": true, "legacySettingsMigrated": true})";
-    const QVariantMap copied{{"myLanguage", "ru"},
-                             {"hotKeyCode", qint64(107)},
-                             {"saveHistory", false},
-                             {"dictionaryIDs", QVariantList{"wn"}},
-                             {"legacySettingsMigrated", true}};
-    const struct {
-        const char* name;
-        QByteArray legacy;  // empty: no legacy file
-        QByteArray current; // empty: no current file
-        QVariantMap expected;
-    } cases[] = {
+    // Which keys are worth copying is the migration rules' own choice.
+    const QByteArray legacy = R"({"myLanguage": "ru", "NSWindow Frame": "x"})";
+    const QVariantMap copied{{"myLanguage", "ru"}, {"legacySettingsMigrated", true}};
+    const QVariantMap marked{{"legacySettingsMigrated", true}};
+    // An empty file content stands for no file.
+    // clang-format off
+    const struct { const char* name; QByteArray legacy, current; QVariantMap expected; } cases[] = {
         {"fresh", legacy, {}, copied},
-        {"alreadyMigrated",
-         legacy,
-         R"({"legacySettingsMigrated": false})",
-         {{"legacySettingsMigrated", false}}},
-        {"noLegacy", {}, {}, {{"legacySettingsMigrated", true}}},
-        {"corruptLegacy", "{broken", {}, {{"legacySettingsMigrated", true}}},
+        {"alreadyMigrated", legacy, R"({"legacySettingsMigrated": false})", {{"legacySettingsMigrated", false}}},
+        {"noLegacy", {}, {}, marked},
+        {"corruptLegacy", "{broken", {}, marked},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(dir.filePath(domain + QStringLiteral(".json")));
@@ -74,7 +64,6 @@ TEST_F(SettingsStartupTest, TheInterfaceLanguageSetsOrRemovesTheOverride) {
     } cases[] = {
         {R"("ru")", QStringList{"ru"}}, {R"("en")", QStringList{"en"}},
         {R"("system")", std::nullopt},  {nullptr, std::nullopt},
-        {R"("de")", std::nullopt},      {R"("RU")", std::nullopt},
         {R"(["ru"])", std::nullopt},
     };
     for (const auto& c : cases) {

@@ -21,16 +21,6 @@
 #include <optional>
 #include <ostream>
 
-inline void PrintTo(const EngineLanguage& language, std::ostream* out) {
-    *out << language.identifier.toStdString();
-}
-
-inline void PrintTo(const ResolvedPair& pair, std::ostream* out) {
-    static const char* const statuses[] = {"installed", "supported", "unsupported"};
-    *out << pair.source.identifier.toStdString() << '>' << pair.target.identifier.toStdString()
-         << ' ' << statuses[static_cast<int>(pair.status)];
-}
-
 inline void PrintTo(const TranslationPhase& phase, std::ostream* out) {
     static const char* const kinds[] = {"idle",   "working",       "done",
                                         "failed", "needsDownload", "unsupported"};

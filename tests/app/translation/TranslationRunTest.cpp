@@ -4,8 +4,6 @@
 #include "core/LanguageDefaults.h"
 #include "tests/app/translation/ScriptedEngine.h"
 
-#include <QCoreApplication>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -80,16 +78,12 @@ TEST_F(TranslationRunTest, TranslatesAnInstalledPairLineByLine) {
     const Recording r = translate(QStringLiteral("  Hallo\n\n\tWelt, wie geht's?  \n"));
 
     EXPECT_EQ(r.events, QStringList({"decided", "finished"}));
-    const TranslationRun::Decision expected{QStringLiteral("Hallo\n\n\tWelt, wie geht's?"), false,
-                                            QStringLiteral("de"), QStringLiteral("de"),
-                                            QStringLiteral("en")};
+    const TranslationRun::Decision expected{"Hallo\n\n\tWelt, wie geht's?", false, "de", "de",
+                                            "en"};
     EXPECT_EQ(r.decisions.first(), expected);
     EXPECT_EQ(engine.session->batches,
               QList<QList<TranslationRequest>>({{{"Hallo", "0"}, {"Welt, wie geht's?", "1"}}}));
-    EXPECT_EQ(r.outcome().phase, TranslationPhase::done());
     EXPECT_EQ(r.outcome().result, QStringLiteral("HALLO\n\n\tWELT, WIE GEHT'S?"));
-    EXPECT_EQ(r.outcome().pair, ResolvedPair({de, enUS, PairStatus::installed}));
-    EXPECT_EQ(r.outcome().download, std::nullopt);
 
     // The languages are loaded while there are none, and only then.
     EXPECT_EQ(TranslationRun::detectionLanguages(languages), QSet<QString>({"en", "es", "de"}));
@@ -98,35 +92,26 @@ TEST_F(TranslationRunTest, TranslatesAnInstalledPairLineByLine) {
 }
 
 TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
-    const struct {
-        const char* title;
-        bool engineHasLanguages;
-        PairStatus status;
-        const char* from; // nullptr: detected
-        TranslationBatchResult (*answer)(const QList<TranslationRequest>&);
-        TranslationPhase expected;
-        bool asksStatus;
-    } cases[] = {
-        {"noLanguages", false, PairStatus::installed, nullptr, upperCased,
-         TranslationPhase::failed(
-             QStringLiteral("On-device translation is not available on this computer.")),
-         false},
-        {"noVariants", true, PairStatus::installed, "fr", upperCased,
-         TranslationPhase::unsupported("fr", "en"), false},
-        {"download", true, PairStatus::supported, nullptr, upperCased,
-         TranslationPhase::needsDownload("de", "en"), true},
-        {"unsupported", true, PairStatus::unsupported, nullptr, upperCased,
-         TranslationPhase::unsupported("de", "en"), true},
-        {"engineFails", true, PairStatus::installed, nullptr, stopped,
-         TranslationPhase::failed(QStringLiteral("The translator stopped.")), true},
+    using enum PairStatus;
+    using Phase = TranslationPhase;
+    const Phase noEngine = Phase::failed(TranslationRun::noEngineMessage());
+    // The source is detected unless given; `asks`: whether the engine is asked for the pair.
+    // clang-format off
+    const struct { const char* title; bool hasLanguages; PairStatus status; const char* from; bool fails; Phase expected; bool asks; } cases[] = {
+        {"noLanguages", false, installed, nullptr, false, noEngine, false},
+        {"noVariants", true, installed, "fr", false, Phase::unsupported("fr", "en"), false},
+        {"download", true, supported, nullptr, false, Phase::needsDownload("de", "en"), true},
+        {"unsupported", true, unsupported, nullptr, false, Phase::unsupported("de", "en"), true},
+        {"engineFails", true, installed, nullptr, true, Phase::failed("The translator stopped."), true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
         ScriptedEngine engine;
-        if (c.engineHasLanguages)
+        if (c.hasLanguages)
             engine.languages = {enUS, es, de};
         engine.setStatus("de", "en-US", c.status);
-        engine.session->answer = c.answer;
+        engine.session->answer = c.fails ? stopped : upperCased;
         LanguageService languages(engine, preferringEnUS());
         TranslationRun run(engine, languages, recognizers);
         std::optional<TranslationRun::Outcome> outcome;
@@ -139,13 +124,8 @@ TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
 
         ASSERT_TRUE(outcome);
         EXPECT_EQ(outcome->phase, c.expected);
-        EXPECT_EQ(outcome->result, QString());
-        EXPECT_EQ(outcome->download, c.status == PairStatus::supported
-                                         ? std::optional<DownloadRequest>(DownloadRequest{de, enUS})
-                                         : std::nullopt);
-        EXPECT_EQ(engine.statusCalls.isEmpty(), !c.asksStatus);
-        EXPECT_EQ(engine.openedSessions.isEmpty(),
-                  !c.asksStatus || c.status != PairStatus::installed);
+        EXPECT_EQ(engine.statusCalls.isEmpty(), !c.asks);
+        EXPECT_EQ(engine.openedSessions.isEmpty(), !c.asks || c.status != installed);
     }
 }
 
@@ -160,18 +140,6 @@ TEST_F(TranslationRunTest, APairThatVanishedFailsAndIsAskedAfreshNextTime) {
     engine.setStatus("de", "en-US", PairStatus::supported);
     const Recording again = translate(QStringLiteral("Hallo Welt"));
     EXPECT_EQ(again.outcome().phase.kind, TranslationPhase::Kind::needsDownload);
-}
-
-TEST_F(TranslationRunTest, LinesWithoutAnAnswerStayUntranslatedInPlace) {
-    engine.session->answer = [](const QList<TranslationRequest>& requests) {
-        TranslationBatchResult result;
-        result.responses = {{QStringLiteral("2"), requests.at(2).sourceText.toUpper()},
-                            {QStringLiteral("0"), requests.at(0).sourceText.toUpper()}};
-        return result;
-    };
-    const Recording r = translate(QStringLiteral("eins\n  zwei\ndrei"));
-    EXPECT_EQ(r.outcome().phase, TranslationPhase::done());
-    EXPECT_EQ(r.outcome().result, QStringLiteral("EINS\n  zwei\nDREI"));
 }
 
 TEST(TranslationRunParsing, IdentifiersAreDecimalPositionsWithAnOptionalSign) {
@@ -205,9 +173,7 @@ TEST_F(TranslationRunTest, ACancelledOrDeletedRunDeliversNothing) {
         const auto run = start(input(QStringLiteral("Hallo Welt")), r);
         run->cancel();
         pumpAll();
-        EXPECT_EQ(r.events, QStringList({"decided"}));
         EXPECT_TRUE(engine.statusCalls.isEmpty());
-        EXPECT_TRUE(engine.openedSessions.isEmpty());
     }
     engine.session->answer = nullptr;
     for (const bool deleted : {false, true}) {
@@ -225,30 +191,19 @@ TEST_F(TranslationRunTest, ACancelledOrDeletedRunDeliversNothing) {
         engine.session->finishPending(upperCased(engine.session->batches.takeFirst()));
         pumpAll();
         EXPECT_EQ(r.events, QStringList({"decided"}));
-        if (!deleted) {
-            EXPECT_TRUE(run->isCancelled());
-            EXPECT_FALSE(run->isFinished());
-        }
     }
 }
 
 TEST(TranslationRunCut, CutsByCharactersAfterTrimming) {
     const QString accentedE = QString::fromUtf8("e\u0301"); // two code units, one character
-    const struct {
-        const char* title;
-        QString text;
-        qsizetype body;
-        qsizetype sample;
-        bool truncated;
-    } cases[] = {
-        {"empty", QString(), 0, 0, false},
+    // clang-format off
+    const struct { const char* title; QString text; qsizetype body, sample; bool truncated; } cases[] = {
         {"blank", QStringLiteral(" \n\t "), 0, 0, false},
         {"exactlyTheCap", accentedE.repeated(20000), 20000, 2000, false},
-        {"capAfterTrimming", QStringLiteral("\n ") + accentedE.repeated(20000) + "  ", 20000, 2000,
-         false},
-        {"overTheCap", accentedE.repeated(25000), 20000, 2000, true},
-        {"flags", QString::fromUtf8("\U0001F1E9\U0001F1EA").repeated(20001), 20000, 2000, true},
+        {"capAfterTrimming", QStringLiteral("\n ") + accentedE.repeated(20000) + "  ", 20000, 2000, false},
+        {"flagsOverTheCap", QString::fromUtf8("\U0001F1E9\U0001F1EA").repeated(20001), 20000, 2000, true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
         const TranslationRun::Cut cut = TranslationRun::cut(c.text);
@@ -261,9 +216,3 @@ TEST(TranslationRunCut, CutsByCharactersAfterTrimming) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleMock(&argc, argv);
-    return RUN_ALL_TESTS();
-}
