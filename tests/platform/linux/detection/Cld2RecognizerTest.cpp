@@ -64,19 +64,18 @@ TEST(Cld2RecognizerCodes, MapsCld2sCodesToOurs) {
 
 TEST(Cld2RecognizerWeights, KeepsOnlyPositiveWeightsOfLanguagesCld2Knows) {
     const QHash<QString, double> usable = Cld2Recognizer::usableWeights({
-        {QStringLiteral("en-US"), 0.3},
-        {QStringLiteral("iw"), 0.2},
-        {QStringLiteral("he"), 0.02}, // two spellings of one language keep the larger weight
-        {QStringLiteral("no"), 0.1},
-        {QStringLiteral("de"), 0.0},
-        {QStringLiteral("fr"), -1.0},
-        {QStringLiteral("it"), std::numeric_limits<double>::quiet_NaN()},
-        {QStringLiteral("pt"), std::numeric_limits<double>::infinity()},
-        {QStringLiteral("qq"), 0.5},
-        {QStringLiteral(""), 0.5},
+        {u"en-US"_s, 0.3},
+        {u"iw"_s, 0.2},
+        {u"he"_s, 0.02}, // two spellings of one language keep the larger weight
+        {u"no"_s, 0.1},
+        {u"de"_s, 0.0},
+        {u"fr"_s, -1.0},
+        {u"it"_s, std::numeric_limits<double>::quiet_NaN()},
+        {u"pt"_s, std::numeric_limits<double>::infinity()},
+        {u"qq"_s, 0.5},
+        {u""_s, 0.5},
     });
-    const QHash<QString, double> expected{
-        {QStringLiteral("en"), 0.3}, {QStringLiteral("he"), 0.2}, {QStringLiteral("nb"), 0.1}};
+    const QHash<QString, double> expected{{u"en"_s, 0.3}, {u"he"_s, 0.2}, {u"nb"_s, 0.1}};
     EXPECT_EQ(usable, expected);
 }
 
@@ -106,10 +105,8 @@ TEST(Cld2RecognizerModel, AWholeTextScoresTheAccuracyOfItsClass) {
     }
 }
 
-const QHash<QString, double> enEsHints{{QStringLiteral("en"), 0.3},
-                                       {QStringLiteral("es"), 0.3},
-                                       {QStringLiteral("pt"), 0.02},
-                                       {QStringLiteral("fr"), 0.02}};
+const QHash<QString, double> enEsHints{
+    {u"en"_s, 0.3}, {u"es"_s, 0.3}, {u"pt"_s, 0.02}, {u"fr"_s, 0.02}};
 
 TEST(Cld2RecognizerModel, ProbabilitiesAreSortedBoundedAndSumToAtMostOne) {
     const struct {
@@ -192,8 +189,7 @@ TEST(Cld2RecognizerModel, PriorsAndEvidenceTogetherNameTheLanguage) {
 TEST(Cld2Recognizer, NothingBeforeAnyTextAndNothingForTextWithoutLanguage) {
     Cld2Recognizer recognizer;
     EXPECT_TRUE(recognizer.languageHypotheses(5).isEmpty());
-    for (const QString& text : {QString(), QStringLiteral("   "), QStringLiteral("12345 678"),
-                                QStringLiteral("!!! ??? ..."), QStringLiteral("😀😀")}) {
+    for (const QString& text : {QString(), u"   "_s, u"12345 678"_s, u"!!! ??? ..."_s, u"😀😀"_s}) {
         EXPECT_TRUE(recognise(text, {}).isEmpty()) << text.toStdString();
         EXPECT_TRUE(recognise(text, detectorHints("en", "es")).isEmpty()) << text.toStdString();
     }
@@ -242,10 +238,10 @@ TEST(Cld2Recognizer, AHugeTextIsReadWithoutTrouble) {
     while (text.size() < 200000)
         text += germanParagraph + u' ';
     // A cut right after a two-byte character must not split it.
-    text.insert(16 * 1024 - 1, QStringLiteral("ü"));
+    text.insert(16 * 1024 - 1, u"ü"_s);
     const QList<LanguageHypothesis> result = recognise(text, {});
     ASSERT_FALSE(result.isEmpty());
-    EXPECT_EQ(result.first().identifier, QStringLiteral("de"));
+    EXPECT_EQ(result.first().identifier, u"de"_s);
 }
 
 } // namespace
