@@ -53,9 +53,8 @@ TEST(DesktopHotKeysTest, GnomeReadsTheThreeSchemasAndTheCustomBindings) {
     EXPECT_EQ(gnome(QStringLiteral("ubuntu:GNOME"), fake).read(),
               QList<ReservedHotKey>(
                   {{0xffc1, option, name}, {0x6c, command, name}, {0x74, control | option, name}}));
+    // The first two schemas' names are proven by their answers above.
     ASSERT_EQ(fake->calls.size(), 4);
-    EXPECT_EQ(fake->calls.at(0),
-              QStringList({"list-recursively", "org.gnome.desktop.wm.keybindings"}));
     EXPECT_EQ(
         fake->calls.at(2),
         QStringList({"get",

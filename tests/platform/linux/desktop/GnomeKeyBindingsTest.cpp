@@ -14,23 +14,14 @@ TEST(GnomeKeyBindingsTest, AcceleratorGivesKeysymAndMods) {
         std::optional<std::pair<quint32, quint32>> expected;
     } cases[] = {{"<Primary><Alt>t", {{0x74, control | option}}},
                  {"<Control><Alt>T", {{0x74, control | option}}},
-                 {"<Ctrl><Shift>Escape", {{0xff1b, control | shift}}},
                  {"<super><SHIFT>Page_Up", {{0xff55, command | shift}}},
-                 {"<Mod1>F7", {{0xffc4, option}}},
-                 {"<Meta>space", {{0x20, option}}},
-                 {"<Hyper>a", {{0x61, command}}},
-                 {"<Mod4>1", {{0x31, command}}},
-                 {"<Shft><Ctl>Tab", {{0xff09, shift | control}}},
                  {"<Release><Super>l", {{0x6c, command}}},
                  {"XF86AudioRaiseVolume", {{0x1008ff13, 0}}},
-                 {"<Alt>Aacute", {{0xe1, option}}},
                  {"", {}},
-                 {"disabled", {}},
                  {"<Super>", {}},
                  {"<Super", {}},
                  {"<Bogus>t", {}},
                  {"<Mod2>t", {}},
-                 {"<Mod5>t", {}},
                  {"<Alt>NoSuchKey", {}},
                  {"<Alt>ä", {}}};
     for (const auto& c : cases) {

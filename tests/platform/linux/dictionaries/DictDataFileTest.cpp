@@ -38,14 +38,8 @@ TEST(DictDataFileTest, EveryFormatReadsRangesAndRefusesThoseBeyondTheEnd) {
         SCOPED_TRACE(path.toStdString());
         const DictDataFile file(path);
         const quint64 size = quint64(plain.size());
-        for (const auto& [offset, length] : QList<std::pair<quint64, quint64>>{{0, 1},
-                                                                               {950, 100},
-                                                                               {999, 2},
-                                                                               {1000, 1000},
-                                                                               {123, 4567},
-                                                                               {200000, 5000},
-                                                                               {size - 10, 10},
-                                                                               {0, size}})
+        for (const auto& [offset, length] : QList<std::pair<quint64, quint64>>{
+                 {0, 1}, {999, 2}, {123, 4567}, {size - 10, 10}, {0, size}})
             EXPECT_EQ(file.read(offset, length), plain.mid(qsizetype(offset), qsizetype(length)))
                 << offset;
         EXPECT_FALSE(file.read(size - 1, 2));

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -45,12 +44,11 @@ TEST(SpeechDispatcherAddressTest, ReadsTheAddress) {
     }
 }
 
-// A listening socket that answers each client with `reply` (or nothing) and records what
-// it was sent. Not a daemon: it stands for one that is wedged or is something else.
+// A listening socket that answers its one client's first line with `reply` (or nothing) and
+// records what it was sent. Not a daemon: it stands for one that is wedged or is something else.
 class Listener {
 public:
-    Listener(const QString& path, QByteArray reply)
-        : m_reply(std::move(reply)) {
+    Listener(const QString& path, const QByteArray& reply) {
         m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
@@ -58,48 +56,36 @@ public:
         std::memcpy(addr.sun_path, encoded.constData(), size_t(encoded.size()));
         EXPECT_EQ(::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
         EXPECT_EQ(::listen(m_fd, 4), 0);
-        m_thread = std::thread([this] { serve(); });
+        m_thread = std::thread([this, reply] {
+            const int client = ::accept(m_fd, nullptr, nullptr);
+            bool replied = reply.isEmpty();
+            char buffer[256];
+            ssize_t n = 0;
+            // Until the client closes.
+            while (client >= 0 && (n = ::recv(client, buffer, sizeof buffer, 0)) > 0) {
+                m_received.append(buffer, n);
+                if (!replied && m_received.contains('\n')) {
+                    ::send(client, reply.constData(), size_t(reply.size()), MSG_NOSIGNAL);
+                    replied = true;
+                }
+            }
+            ::close(client);
+        });
     }
     ~Listener() {
         ::shutdown(m_fd, SHUT_RDWR);
         ::close(m_fd);
-        m_thread.join();
+        if (m_thread.joinable())
+            m_thread.join();
     }
-    QByteArray received() const {
-        while (!m_done.load())
-            std::this_thread::yield();
+    QByteArray received() {
+        m_thread.join();
         return m_received;
     }
 
 private:
-    void serve() {
-        const int client = ::accept(m_fd, nullptr, nullptr);
-        if (client >= 0) {
-            char buffer[256];
-            // Read the greeting line, answer, then read whatever follows until the close.
-            while (!m_received.contains('\n')) {
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                m_received.append(buffer, n);
-            }
-            if (!m_reply.isEmpty())
-                ::send(client, m_reply.constData(), size_t(m_reply.size()), MSG_NOSIGNAL);
-            for (;;) {
-                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                m_received.append(buffer, n);
-            }
-            ::close(client);
-        }
-        m_done.store(true);
-    }
-
     int m_fd = -1;
-    QByteArray m_reply;
     QByteArray m_received;
-    std::atomic<bool> m_done{false};
     std::thread m_thread;
 };
 

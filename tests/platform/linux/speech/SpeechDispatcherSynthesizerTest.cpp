@@ -152,27 +152,6 @@ TEST_F(SpeechDispatcherSynthesizerTest, StopEndsALongReadingAndTheNextOneStillRe
     EXPECT_GT(audioBytes(), 0);
 }
 
-TEST_F(SpeechDispatcherSynthesizerTest, LanguageWithoutAVoiceFailsWithoutReading) {
-    startDaemon();
-    SpeechDispatcherSynthesizer synth;
-    Recorder recorder(synth);
-
-    // espeak-ng has no Galician voice; reading it with another voice is what must not happen.
-    synth.speak("Bos días a todos.", "gl");
-
-    ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }));
-    EXPECT_EQ(recorder.events, QStringList({"failed"}));
-    EXPECT_TRUE(recorder.failure.contains("Galician")) << recorder.failure.toStdString();
-    EXPECT_EQ(audioBytes(), 0);
-
-    // The engine is still good for a language it has.
-    recorder.events.clear();
-    synth.speak("Bom dia.", "pt");
-    ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }));
-    EXPECT_EQ(recorder.events, QStringList({"started", "finished"}))
-        << recorder.failure.toStdString();
-}
-
 TEST_F(SpeechDispatcherSynthesizerTest, MissingDaemonFailsReadablyUnlessStoppedFirst) {
     SpeechDispatcherSynthesizer synth;
     Recorder recorder(synth);
