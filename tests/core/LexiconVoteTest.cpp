@@ -102,7 +102,7 @@ TEST(LexiconVote, HypothesesPutADecisiveWinnerFirstAndKeepTheRestInProportion) {
         {de, std::nullopt, 0.9, de},
         {{}, decisiveEs, 0.8, {{"es", 0.8}}},
         {surer, decisiveEn, 0.8, surer},
-        {{{"de", 0.375}, {"es", 0.3}, {"en", 0.125}}, decisiveEs, 0.75, {{"es", 0.75}, {"de", 0.1875}, {"en", 0.0625}}},
+        {{{"de", 0.375}, {"es", 0.3}, {"en", 0.125}, {"fr", 0.0}}, decisiveEs, 0.75, {{"es", 0.75}, {"de", 0.1875}, {"en", 0.0625}}},
         // clang-format on
     };
     for (const auto& c : cases)
@@ -141,7 +141,7 @@ TEST(SentenceVoteTest, Decide) {
         {"own lexicon refutes English", {{{"en", 0.97}}, false, spanishKnown, 6, {}}, "es", Basis::refutes},
         {"own lexicon knows half: kept", {{{"ca", 0.97}}, false, spanishKnown, 6, {}}, {}, {}},
         {"weak, own lexicon knows less", {{{"ca", 0.4}}, false, spanishKnown, 6, {}}, "es", Basis::refutes},
-        {"outweighs weak Portuguese", {{{"pt", 0.5}}, true, {{"es", 0.8}}, 6, {}}, "es", Basis::outweighs},
+        {"outweighs weak Portuguese at the least share", {{{"pt", 0.5}}, true, {{"es", 0.7}}, 6, {}}, "es", Basis::outweighs},
         {"outweighs confident Galician", {{{"gl", 0.94}}, false, spanishKnown, 6, {}}, "es", Basis::outweighs},
         {"confident Galician, share 0.9", {{{"gl", 0.94}}, false, {{"es", 0.9}}, 6, {}}, {}, {}},
         {"too little known", {{{"pt", 0.3}}, true, {{"es", 0.69}}, 6, {}}, {}, {}},
