@@ -4,14 +4,12 @@
 
 #include <QStringList>
 
-#include <optional>
-
-// Answers with `listing` (or `listingFuture`) and `installFuture`, and records what it was asked.
+// Answers with `listing` and `installFuture`, and records what it was asked.
 class FakePackageCatalog final : public PackageCatalog {
 public:
     QFuture<Listing> packages() override {
         ++listings;
-        return listingFuture ? *listingFuture : QtFuture::makeReadyFuture(listing);
+        return QtFuture::makeReadyFuture(listing);
     }
     QFuture<PrepareResult> install(const QString& package) override {
         installed.append(package);
@@ -19,7 +17,6 @@ public:
     }
 
     Listing listing;
-    std::optional<QFuture<Listing>> listingFuture;
     int listings = 0;
     QStringList installed;
     QFuture<PrepareResult> installFuture =

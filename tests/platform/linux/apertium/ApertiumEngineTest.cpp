@@ -4,7 +4,6 @@
 #include "tests/support/FakePackageCatalog.h"
 
 #include <QFile>
-#include <QPromise>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -102,27 +101,12 @@ TEST_F(ApertiumEngineTest, SupportedLanguagesMergeModesAndNotInstalledPackagesOn
     for (const EngineLanguage& language : languages)
         identifiers.append(language.identifier);
     EXPECT_EQ(identifiers, (QStringList{"en", "es", "ca-valencia", "en-US", "eo", "ca"}));
-    // The first writing of a language is the engine's; the mode's, when there is one.
-    EXPECT_EQ(languages.first().engineCode, QStringLiteral("eng"));
-    EXPECT_EQ(languages.last().engineCode, QStringLiteral("cat"));
 
     // Every listing of the languages asks the catalog again; status uses what it said.
     apertium->supportedLanguages().waitForFinished();
     EXPECT_EQ(m_catalog->listings, 2);
     EXPECT_EQ(apertium->status(lang("spa"), lang("cat")).result(), PairStatus::supported);
     EXPECT_EQ(m_catalog->listings, 2);
-}
-
-TEST_F(ApertiumEngineTest, ACancelledListingCountsAsEmpty) {
-    QPromise<PackageCatalog::Listing> promise;
-    promise.start();
-    promise.future().cancel();
-    promise.finish();
-    m_catalog->listingFuture = promise.future();
-    addMode("eng-spa");
-    auto apertium = engine();
-    EXPECT_EQ(apertium->supportedLanguages().result().size(), 2);
-    EXPECT_EQ(apertium->status(lang("spa"), lang("eng")).result(), PairStatus::unsupported);
 }
 
 struct PrepareCase {
@@ -159,19 +143,6 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
         EXPECT_EQ(result.outcome == PrepareResult::Outcome::failed, !result.message.isEmpty());
         EXPECT_EQ(m_catalog->installed, c.installed);
     }
-}
-
-// Without a factory of its own the engine runs the installed pair's real pipeline.
-TEST(ApertiumEngineRealPipelineTest, TranslatesWithTheInstalledPair) {
-    if (!QFile::exists(QStringLiteral("/usr/share/apertium/modes/eng-spa.mode")))
-        GTEST_SKIP() << "Apertium eng-spa is not installed";
-    ApertiumEngine apertium;
-    const auto session = apertium.openSession(lang("eng"), lang("spa"));
-    ASSERT_NE(session, nullptr);
-    const TranslationBatchResult result =
-        session->translations({{QStringLiteral("The dog."), QStringLiteral("0")}}).result();
-    ASSERT_TRUE(result.ok());
-    EXPECT_EQ(result.responses.value(0).targetText, QStringLiteral("El perro."));
 }
 
 } // namespace

@@ -220,14 +220,6 @@ TEST_F(ApertiumPipelineTest, VeryLongTextDoesNotDeadlock) {
     EXPECT_EQ(pipeline.translate(u"The dog."_s).text, u"El perro."_s);
 }
 
-TEST(ApertiumPipelineErrorTest, MissingModeGivesAReadableError) {
-    ApertiumPipeline pipeline(u"/nonexistent/xxx-yyy.mode"_s);
-    const auto result = pipeline.translate(u"Hello"_s);
-    EXPECT_FALSE(result.text.has_value());
-    EXPECT_TRUE(result.error.contains(u"xxx-yyy"_s)) << result.error.toStdString();
-    EXPECT_FALSE(pipeline.isRunning());
-}
-
 // Programs standing in for Apertium's, in a folder of their own.
 class FakeStagesTest : public ::testing::Test {
 protected:

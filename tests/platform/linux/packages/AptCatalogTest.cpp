@@ -1,10 +1,14 @@
 #include "platform/linux/packages/AptCatalog.h"
 
+#include "platform/linux/packages/ApertiumPackages.h"
+
 #include <QHash>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using ApertiumPackages::Found;
 
 // Recorded on Debian 12 with the bookworm lists (shortened).
 const QByteArray searchOutput = R"(apertium-dev - Development tools and library for Apertium
@@ -14,13 +18,6 @@ apertium-eo-en - Apertium linguistic data to translate between Esperanto and Eng
 apertium-lex-tools - Constraint-based lexical selection module
 apertium-spa-cat - Apertium translation data for the Spanish-Catalan pair
 apertium-urd-hin - Apertium translation data for the Urdu-Hindi pair
-)";
-
-// The same with empty lists: only what dpkg knows.
-const QByteArray searchOutputWithoutLists =
-    R"(apertium-eng-spa - Apertium translation data for the English-Spanish pair
-apertium-lex-tools - Constraint-based lexical selection module
-apertium-spa-cat - Apertium translation data for the Spanish-Catalan pair
 )";
 
 // dpkg-query -W -f '${Package}\t${db:Status-Abbrev}\n' 'apertium-*'
@@ -64,8 +61,8 @@ QStringList names(const QList<LanguagePackage>& packages) {
 TEST(AptCatalogTest, ParsesSearchLines) {
     EXPECT_EQ(AptCatalog::parseSearch(
                   "apertium-eo-en - Esperanto - English data\r\nbroken line\n\napertium-x\n"),
-              (QList<ApertiumPackages::Found>{{"apertium-eo-en", "Esperanto - English data", false},
-                                              {"apertium-x", "", false}}));
+              (QList<Found>{{"apertium-eo-en", "Esperanto - English data", false},
+                            {"apertium-x", "", false}}));
 }
 
 TEST(AptCatalogTest, InstalledMeansTheCurrentStateIsInstalled) {
@@ -76,7 +73,7 @@ TEST(AptCatalogTest, InstalledMeansTheCurrentStateIsInstalled) {
     EXPECT_EQ(AptCatalog::parseInstalled("a\thi \nb\tit \nc\tiF \nd\n"), (QSet<QString>{"a", "b"}));
 }
 
-// Empty lists show only what dpkg knows, and no apt at all nothing: both with a note.
+// Nothing installable shows only what dpkg knows, and no apt nothing: both with a note.
 TEST(AptCatalogTest, ListsInstalledAndInstallablePairs) {
     const struct {
         const char* name;
@@ -91,8 +88,8 @@ TEST(AptCatalogTest, ListsInstalledAndInstallablePairs) {
           {"apt-cache policy", policyOutput}},
          {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat*"},
          false},
-        {"empty_lists",
-         {{"apt-cache search", searchOutputWithoutLists}, {"dpkg-query -W", dpkgOutput}},
+        {"nothing_installable",
+         {{"apt-cache search", searchOutput}, {"dpkg-query -W", dpkgOutput}},
          {"apertium-eng-spa*", "apertium-spa-cat*"},
          true},
         {"no_apt", {}, {}, true},
@@ -117,6 +114,60 @@ TEST(AptCatalogTest, InstallNamesTheCommandToRun) {
         const PrepareResult refused = catalog.install(odd).result();
         EXPECT_EQ(refused.outcome, PrepareResult::Outcome::failed) << odd;
         EXPECT_TRUE(refused.command.isEmpty()) << odd;
+    }
+}
+
+TEST(PackageNameTest, RecognisesPairPackagesOnly) {
+    const struct {
+        const char* name;
+        const char* first;
+        const char* second;
+    } pairs[] = {{"apertium-eng-spa", "eng", "spa"},
+                 {"apertium-eo-en", "eo", "en"},
+                 {"apertium-es-ast", "es", "ast"},
+                 {"apertium-ind-zlm", "ind", "zlm"}};
+    for (const auto& c : pairs) {
+        const std::optional<LanguagePackage> package = ApertiumPackages::fromName(c.name);
+        ASSERT_TRUE(package.has_value()) << c.name;
+        EXPECT_EQ(*package, (LanguagePackage{c.name, c.first, c.second, false}));
+    }
+    // Tools, libraries, single-language data and malformed names.
+    for (const char* name :
+         {"apertium", "apertium-dev", "apertium-all-dev", "apertium-lex-tools", "apertium-hin",
+          "apertium-eng-eng", "apertium-ENG-spa", "apertium-eng-spa-dbg", "xapertium-eng-spa", ""})
+        EXPECT_FALSE(ApertiumPackages::fromName(name)) << name;
+}
+
+TEST(CollectTest, KeepsOnePackagePerPairSorted) {
+    const struct {
+        const char* rule;
+        QList<Found> found;
+        QStringList kept; // installed ones starred
+    } cases[] = {
+        {"sorted, tools left out, and PackageKit's two reports of an installed "
+         "one merged",
+         {{"apertium-spa-cat", "Apertium translation data for the Spanish-Catalan pair", false},
+          {"apertium-dev", "Development tools", false},
+          {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", false},
+          {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", true},
+          {"apertium-eo-en", "Esperanto and English", false}},
+         {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat"}},
+        {"transitional packages left out",
+         {{"apertium-id-ms", "Transitional dummy package for apertium-ind-zlm", false},
+          {"apertium-ind-zlm", "Apertium translation data for the Indonesian-Malay pair", false}},
+         {"apertium-ind-zlm"}},
+        // Summaries in another language do not say "transitional"; the pair still appears once.
+        {"installed, then current names preferred",
+         {{"apertium-en-es", "Übergangspaket", false},
+          {"apertium-eng-spa", "Englisch-Spanisch", false},
+          {"apertium-es-ca", "Übergangspaket", true},
+          {"apertium-spa-cat", "Spanisch-Katalanisch", false},
+          {"apertium-cat-spa", "the other direction's name", false}},
+         {"apertium-eng-spa", "apertium-es-ca*"}},
+        {"nothing", {}, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(names(ApertiumPackages::collect(c.found)), c.kept) << c.rule;
     }
 }
 

@@ -5,8 +5,23 @@
 #include "platform/linux/packages/SystemPackageCatalog.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <iostream>
+#include <poll.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,7 +40,7 @@ struct EndCase {
     uint exit;
     std::optional<uint> error;
     Outcome outcome;
-    const char* messagePart;       // nullptr: no message
+    const char* messagePart;       // "": no message
     const char* failure = nullptr; // why the transaction could not run at all
 };
 
@@ -36,22 +51,19 @@ TEST_P(InstallResultTest, TurnsTheEndIntoAReadableResult) {
     const PrepareResult result = PackageKitCatalog::installResult(
         "apertium-eo-en", c.exit, c.error, "E: internal detail 42", QString::fromUtf8(c.failure));
     EXPECT_EQ(result.outcome, c.outcome);
-    if (c.messagePart == nullptr) {
-        EXPECT_TRUE(result.message.isEmpty()) << result.message.toStdString();
-    } else {
-        EXPECT_TRUE(result.message.contains(QString::fromUtf8(c.messagePart)))
-            << result.message.toStdString();
-    }
+    EXPECT_EQ(result.message.isEmpty(), *c.messagePart == '\0') << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains(QString::fromUtf8(c.messagePart)))
+        << result.message.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PackageKitCodes, InstallResultTest,
     ::testing::Values(
-        EndCase{1, std::nullopt, Outcome::installed, nullptr},
+        EndCase{1, std::nullopt, Outcome::installed, ""},
         EndCase{3, std::nullopt, Outcome::cancelled, "apertium-eo-en was cancelled"},
         EndCase{2, 17, Outcome::cancelled, "cancelled"},
         EndCase{2, 48, Outcome::failed, "Installing apertium-eo-en was not allowed"},
-        EndCase{2, 9, Outcome::installed, nullptr}, EndCase{2, 41, Outcome::installed, nullptr},
+        EndCase{2, 9, Outcome::installed, ""}, EndCase{2, 41, Outcome::installed, ""},
         EndCase{2, 2, Outcome::failed, "could not be downloaded"},
         EndCase{2, 10, Outcome::failed, "could not be downloaded"},
         EndCase{2, 8, Outcome::failed, "lists need refreshing"},
@@ -71,11 +83,7 @@ TEST(SystemPackageCatalogTest, WithoutABusFallsBackToAptThenToNothing) {
     EXPECT_NE(dynamic_cast<AptCatalog*>(apt.get()), nullptr);
 
     const auto none = SystemPackageCatalog::create(noBus, false);
-    ASSERT_NE(dynamic_cast<EmptyPackageCatalog*>(none.get()), nullptr);
-    EXPECT_TRUE(none->packages().result().packages.isEmpty());
-    const PrepareResult result = none->install("apertium-eng-spa").result();
-    EXPECT_EQ(result.outcome, Outcome::manual);
-    EXPECT_TRUE(result.message.contains("apertium-eng-spa"));
+    EXPECT_NE(dynamic_cast<EmptyPackageCatalog*>(none.get()), nullptr);
 
     // PackageKit itself on that bus still ends every future with a result.
     {
@@ -88,6 +96,156 @@ TEST(SystemPackageCatalogTest, WithoutABusFallsBackToAptThenToNothing) {
         EXPECT_FALSE(failed.message.isEmpty());
     }
     QDBusConnection::disconnectFromBus("nobus");
+}
+
+// ---- The real PackageKit and polkit on a private system bus ----
+
+constexpr auto pairPackage = "apertium-eo-en";
+constexpr auto refusalBusVariable = "VERDOLIN_PACKAGEKIT_REFUSAL_BUS";
+
+// What a command printed, run in a UTF-8 C locale after any NAME=VALUE it starts with.
+QByteArray output(const QStringList& command) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start("env", QStringList{"LC_ALL=C.UTF-8"} + command);
+    process.waitForFinished(10 * 60 * 1000);
+    return process.readAll();
+}
+
+bool isInstalled(const QString& package) {
+    return output({"dpkg-query", "-W", "-f=${db:Status-Abbrev}", package}).startsWith("ii");
+}
+
+// What installing `package` would add, so that exactly that is removed again.
+QStringList packagesAnInstallAdds(const QString& package) {
+    static const QRegularExpression inst("^Inst (\\S+)", QRegularExpression::MultilineOption);
+    QStringList added;
+    for (const auto& match : inst.globalMatch(output({"apt-get", "-s", "install", package})))
+        added << match.captured(1);
+    return added;
+}
+
+// A bus of its own with the system bus's policies, starting PackageKit and polkit as root.
+class PrivateSystemBus {
+public:
+    PrivateSystemBus() {
+        // Clients running as another user must reach the socket.
+        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFileDevice::ExeOther
+                                                | QFileDevice::ExeGroup);
+        m_address = "unix:path=" + m_dir.filePath("socket");
+        QDir(m_dir.path()).mkdir("services");
+        // PackageKit keeps the environment to find polkit on this bus.
+        writeService("org.freedesktop.PackageKit", "/usr/libexec/packagekitd --keep-environment");
+        writeService("org.freedesktop.PolicyKit1", "/usr/lib/polkit-1/polkitd --no-debug");
+        QFile original("/usr/share/dbus-1/system.conf");
+        QFile config(m_dir.filePath("system.conf"));
+        if (!original.open(QIODevice::ReadOnly) || !config.open(QIODevice::WriteOnly))
+            return;
+        // Own socket and services; no user switch, fork, syslog or setuid helper.
+        QString text = QString::fromUtf8(original.readAll());
+        text.remove(
+            QRegularExpression("<(user|pidfile|servicehelper)>[^<]*</\\1>|<fork/>|<syslog/>"));
+        text.replace(QRegularExpression("<listen>[^<]*</listen>"),
+                     "<listen>" + m_address + "</listen>");
+        text.replace("<standard_system_servicedirs/>",
+                     "<servicedir>" + m_dir.filePath("services") + "</servicedir>");
+        text.replace("<includedir>system.d</includedir>",
+                     "<includedir>/usr/share/dbus-1/system.d</includedir>");
+        config.write(text.toUtf8());
+        config.close();
+
+        m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // The services it starts find it through the environment. It prints its address once
+        // it listens.
+        m_daemon.start("env",
+                       {"DBUS_SYSTEM_BUS_ADDRESS=" + m_address, "dbus-daemon",
+                        "--config-file=" + config.fileName(), "--nofork", "--print-address"});
+        if (m_daemon.waitForReadyRead(5000))
+            m_bus = QDBusConnection::connectToBus(m_address, "private-system-bus");
+    }
+
+    ~PrivateSystemBus() {
+        // The services would outlive the bus: end them, and wait, so that apt's lock is free.
+        for (const char* name : {"org.freedesktop.PackageKit", "org.freedesktop.PolicyKit1"}) {
+            const uint pid = m_bus.isConnected() ? m_bus.interface()->servicePid(name).value() : 0;
+            const int pidfd = pid > 1 ? static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)) : -1;
+            pollfd ended{pidfd, POLLIN, 0};
+            if (pidfd >= 0 && ::kill(pid_t(pid), SIGTERM) == 0)
+                ::poll(&ended, 1, 5000);
+            if (pidfd >= 0)
+                ::close(pidfd);
+        }
+        QDBusConnection::disconnectFromBus("private-system-bus");
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+
+    const QString& address() const { return m_address; }
+    const QDBusConnection& bus() const { return m_bus; }
+
+private:
+    void writeService(const QString& name, const QString& exec) {
+        QFile file(m_dir.filePath("services/" + name + ".service"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(
+                QString("[D-BUS Service]\nName=%1\nExec=%2\nUser=root\n").arg(name, exec).toUtf8());
+    }
+
+    QTemporaryDir m_dir;
+    QString m_address;
+    QProcess m_daemon;
+    QDBusConnection m_bus{QString()};
+};
+
+// Run by the refusal case as user nobody, in a process of its own.
+TEST(PackageKitRefusalHelper, InstallsAsTheCallingUser) {
+    const QByteArray address = qgetenv(refusalBusVariable);
+    if (address.isEmpty())
+        GTEST_SKIP() << "only runs inside PackageKitOnPrivateBusTest";
+    PackageKitCatalog catalog(QDBusConnection::connectToBus(QString::fromUtf8(address), "helper"));
+    const PrepareResult result = catalog.install(pairPackage).result();
+    std::cout << int(result.outcome) << ' ' << result.message.toStdString() << '\n';
+}
+
+TEST(PackageKitOnPrivateBusTest, RefusesOtherUsersAndInstallsForRoot) {
+    if (::geteuid() != 0 || !QFile::exists("/usr/libexec/packagekitd"))
+        GTEST_SKIP() << "needs root and PackageKit to run its own system bus";
+    // Never one that is installed already: the test removes what it installed.
+    const QStringList added = packagesAnInstallAdds(pairPackage);
+    if (!added.contains(pairPackage))
+        GTEST_SKIP() << pairPackage << " is installed or not in the apt lists";
+    PrivateSystemBus privateBus;
+    // Long enough for the bus to start PackageKit, which the catalog's choice does not wait for.
+    ASSERT_TRUE(PackageKitCatalog::answers(privateBus.bus(), 10'000));
+
+    const QByteArray refused = output(
+        {QString(refusalBusVariable) + '=' + privateBus.address(), "HOME=/nonexistent", "setpriv",
+         "--reuid=65534", "--regid=65534", "--clear-groups",
+         QCoreApplication::applicationFilePath(), "--gtest_filter=PackageKitRefusalHelper.*"});
+    EXPECT_TRUE(refused.contains(QByteArray::number(int(Outcome::failed))
+                                 + " Installing apertium-eo-en was not allowed"))
+        << refused.toStdString();
+
+    {
+        // Leaves the machine as it was, whatever happens below.
+        const auto purge = qScopeGuard([&added] {
+            output(QStringList{"DEBIAN_FRONTEND=noninteractive", "apt-get", "-y", "purge"} + added);
+        });
+        PackageKitCatalog catalog(privateBus.bus());
+        const QFuture<PrepareResult> future = catalog.install(pairPackage);
+        const PrepareResult result = future.result();
+        if (result.message.contains("could not be downloaded"))
+            GTEST_SKIP() << "the package archive cannot be reached: "
+                         << result.message.toStdString();
+        EXPECT_EQ(result.outcome, Outcome::installed) << result.message.toStdString();
+        EXPECT_TRUE(isInstalled(pairPackage));
+        EXPECT_GT(future.progressValue(), 0);
+        const QList<LanguagePackage> listed = catalog.packages().result().packages;
+        EXPECT_TRUE(std::ranges::any_of(listed, [](const LanguagePackage& package) {
+            return package.name == pairPackage && package.installed;
+        }));
+    }
+    EXPECT_FALSE(isInstalled(pairPackage));
 }
 
 } // namespace
