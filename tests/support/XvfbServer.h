@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
@@ -89,10 +88,8 @@ public:
     bool isRunning() const {
         return m_server && !m_server->waitForFinished(0) && m_server->state() == QProcess::Running;
     }
-    // ":90" and so on.
     QString displayName() const { return m_name; }
 
-    // The environment for a client of this server.
     QProcessEnvironment environment() const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), m_name);
@@ -125,19 +122,9 @@ public:
                 c, xcb_get_property(c, 0, root, check, XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr));
             if (reply && reply->type != XCB_ATOM_NONE)
                 return true;
-            // Wait for the next property change (or the deadline), then look again.
-            for (bool changed = false; !changed;) {
-                while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-                    changed = changed || (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
-                    std::free(event);
-                }
-                if (changed)
-                    break;
-                pollfd ready{xcb_get_file_descriptor(c), POLLIN, 0};
-                if (limit.hasExpired()
-                    || ::poll(&ready, 1, static_cast<int>(limit.remainingTime())) <= 0)
-                    return false;
-            }
+            // Any event is a property change of the root window: look again.
+            if (!XcbSelection::waitForEvent(c, limit))
+                return false;
         }
     }
 

@@ -42,7 +42,6 @@ protected:
             process->kill();
             process->waitForFinished(3000);
         }
-        m_clients.clear();
         if (m_c)
             xcb_disconnect(m_c);
         m_server.reset();
@@ -171,6 +170,12 @@ inline QByteArray patternBytes(qsizetype size, int seed) {
         bytes[i] = static_cast<char>(state & 0xff);
     }
     return bytes;
+}
+
+// The sanitizer run sets fewer trials, as it makes every trial several times slower.
+inline int restoreTrials(int fallback) {
+    const int configured = qEnvironmentVariableIntValue("VERDOLIN_RESTORE_TRIALS");
+    return configured > 0 ? configured : fallback;
 }
 
 #define VERDOLIN_QT_TEST_MAIN                                                                      \

@@ -1,6 +1,7 @@
 #include "platform/linux/x11/TerminalDetector.h"
 
 #include "platform/linux/x11/XcbSelection.h"
+#include "tests/platform/linux/x11/XTestTypist.h"
 #include "tests/support/XvfbServer.h"
 
 #include <QDeadlineTimer>
@@ -12,32 +13,27 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 namespace {
 
-template <qsizetype N>
-QByteArray bytes(const char (&text)[N]) {
-    return QByteArray(text, N - 1);
-}
+using namespace Qt::StringLiterals;
 
 TEST(TerminalDetectorClassTest, IsKnownByInstanceOrClassAsWholeNames) {
     const struct {
         QByteArray wmClass;
         bool terminal;
-    } cases[] = {{bytes("xterm\0XTerm\0"), true},
+    } cases[] = {{"xterm\0XTerm\0"_ba, true},
                  // Either half alone is enough.
-                 {bytes("custom\0URxvt\0"), true},
-                 {bytes("tilix\0"), true},
-                 {bytes("navigator\0firefox\0"), false},
+                 {"custom\0URxvt\0"_ba, true},
+                 {"tilix\0"_ba, true},
+                 {"navigator\0firefox\0"_ba, false},
                  // Names are whole words, not prefixes or parts.
-                 {bytes("xtermish\0Xtermish\0"), false},
-                 {bytes("stellarium\0Stellarium\0"), false},
-                 {bytes("x\0term\0"), false},
-                 {bytes(""), false},
-                 {bytes("\0\0"), false}};
+                 {"xtermish\0Xtermish\0"_ba, false},
+                 {"stellarium\0Stellarium\0"_ba, false},
+                 {"x\0term\0"_ba, false},
+                 {""_ba, false},
+                 {"\0\0"_ba, false}};
     for (const auto& c : cases)
         EXPECT_EQ(TerminalDetector::isTerminalClass(c.wmClass), c.terminal)
             << QByteArray(c.wmClass).replace('\0', '|').toStdString();
@@ -73,36 +69,27 @@ TEST(TerminalDetectorProcTest, APseudoTerminalMasterMakesATerminal) {
 }
 
 // A client of the test's server that makes windows and sets their properties.
-class Client {
+class Client : public XTestTypist {
 public:
-    explicit Client(const QString& display)
-        : m_connection(XcbSelection::connect(display.toLatin1(), &m_root)) {}
+    using XTestTypist::XTestTypist;
 
     xcb_window_t window(xcb_window_t parent) {
-        const xcb_window_t id = xcb_generate_id(m_c);
-        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, id, parent ? parent : m_root, 10, 10, 200, 100,
-                          0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        xcb_map_window(m_c, id);
+        const xcb_window_t id = xcb_generate_id(connection);
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, id, parent ? parent : root, 10, 10, 200,
+                          100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(connection, id);
         return id;
     }
     // Sets 8-bit strings, or one 32-bit value when `type` is not STRING.
     void set(xcb_window_t window, const char* name, xcb_atom_t type, const QByteArray& value) {
         const bool text = type == XCB_ATOM_STRING;
-        xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, window ? window : m_root,
-                            XcbSelection::atom(m_c, name), type, text ? 8 : 32,
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window ? window : root,
+                            XcbSelection::atom(connection, name), type, text ? 8 : 32,
                             text ? value.size() : 1, value.constData());
     }
     void focus(xcb_window_t window) {
-        xcb_set_input_focus(m_c, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
+        xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
     }
-    // A round trip: the server has carried out our requests before the detector asks, as
-    // requests of two connections are not ordered otherwise.
-    void sync() { std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
-
-private:
-    xcb_window_t m_root = XCB_WINDOW_NONE;
-    XcbSelection::Connection m_connection;
-    xcb_connection_t* m_c = m_connection.get();
 };
 
 QByteArray longOf(std::uint32_t value) {
@@ -125,7 +112,7 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
         QThread::msleep(10);
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
-    const QByteArray xterm = bytes("xterm\0XTerm\0"), editor = bytes("editor\0Editor\0");
+    const QByteArray xterm = "xterm\0XTerm\0"_ba, editor = "editor\0Editor\0"_ba;
     enum Pid { none, ours, holding };
     enum Reached { focus, property, neither };
     const struct {
@@ -147,7 +134,7 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
         {"same number on another host", {}, holding, "elsewhere.invalid", property, false},
         {"on this host", {}, holding, host, property, true},
     };
-    Client client(server.displayName());
+    Client client(server.displayName().toLatin1());
     TerminalDetector detector(server.displayName().toLatin1());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
