@@ -143,14 +143,10 @@ TEST_F(DictionaryServiceTest, CancellingBeforeTheSearchStartsSkipsIt) {
     entered.get_future().wait();
     QFuture<QList<DictEntry>> waiting = service.lookup("other", QStringList{"gcide"});
     waiting.cancel();
-    // Cancelling a running search does not stop it either.
-    running.cancel();
     release.set_value();
     waiting.waitForFinished();
     running.waitForFinished();
     EXPECT_EQ(other->asked.load(), 0);
-    EXPECT_EQ(slow->asked.load(), 1);
-    EXPECT_TRUE(DictionaryService::entriesOf(running).isEmpty());
 
     // The queue goes on with later look-ups.
     EXPECT_EQ(shown(lookup("other", QStringList{"gcide"})), QStringList({"GCIDE: g"}));
@@ -178,39 +174,6 @@ TEST_F(DictionaryServiceTest, LookUpsRunOneAtATimeOnTheirOwnThread) {
         future.waitForFinished();
     EXPECT_EQ(most.load(), 1);
     EXPECT_FALSE(onCaller.load());
-}
-
-TEST_F(DictionaryServiceTest, InstalledListsEachIdentifierOnceSortedByName) {
-    source->add("wn", "WordNet", {}, "dictd");
-    source->add("fd-eng-spa", "english-Spanish", {}, "dictd");
-    source->add("wn", "WordNet (again)", {}, "StarDict");
-    source->add("my-dict", "", {}, "StarDict");
-    source->add("com.apple.dictionary.AppleDictionary", "Apple", {}, "dictd");
-    source->add("Collins", "English-Arabic", {}, "StarDict");
-
-    EXPECT_EQ(service.installed(),
-              QList<InstalledDictionary>({{"Collins", "English-Arabic", "StarDict"},
-                                          {"fd-eng-spa", "english-Spanish", "dictd"},
-                                          {"my-dict", "my-dict", "StarDict"},
-                                          {"wn", "WordNet", "dictd"}}));
-    // The folders are read afresh.
-    source->clear();
-    EXPECT_TRUE(service.installed().isEmpty());
-}
-
-TEST(DictionaryServiceShared, AnInstalledSourceReplacesTheOneInUse) {
-    for (const char* text : {"first", "second"}) {
-        SCOPED_TRACE(text);
-        auto source = std::make_shared<FakeDictionarySource>();
-        source->add("wn", "WordNet", {{word, text}});
-        // The list read from the first source is not kept for the next.
-        DictionaryService::installShared(source);
-        QFuture<QList<DictEntry>> future =
-            DictionaryService::shared().lookup(word, QStringList{"wn"});
-        future.waitForFinished();
-        EXPECT_EQ(shown(DictionaryService::entriesOf(future)),
-                  QStringList(QStringLiteral("WordNet: ") + text));
-    }
 }
 
 } // namespace
