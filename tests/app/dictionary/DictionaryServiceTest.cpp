@@ -14,7 +14,6 @@ namespace {
 
 const QString word = QStringLiteral("house");
 
-// "name: text" of each entry.
 QStringList shown(const QList<DictEntry>& entries) {
     QStringList result;
     for (const DictEntry& entry : entries)
@@ -126,6 +125,10 @@ TEST_F(DictionaryServiceTest, TheListIsReadAgainOnlyAfterAMinuteEvenWhenEmpty) {
     now += 1ms;
     EXPECT_EQ(shown(lookup(word)), QStringList({"Dictionary: w"}));
     EXPECT_EQ(source->readings, afterFirst + 1);
+    // The install list shows each identifier once and leaves out those never searched.
+    source->add("wn", "WordNet (again)", {});
+    source->add("com.apple.dictionary.AppleDictionary", "Apple", {});
+    EXPECT_EQ(service.installed(), QList<InstalledDictionary>({{"wn", "WordNet", "dictd"}}));
 }
 
 TEST_F(DictionaryServiceTest, CancellingBeforeTheSearchStartsSkipsIt) {

@@ -390,7 +390,6 @@ TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
     }
 }
 
-// Identifiers are decimal positions with an optional sign; anything else is ignored.
 TEST(TranslationRunParsing, AssembleMapsResponsesToTheirPositions) {
     const std::pair<const char*, qsizetype> valid[] = {
         {"12", 12}, {"+1", 1}, {"-0", 0}, {"-3", -3}, {"007", 7}};
