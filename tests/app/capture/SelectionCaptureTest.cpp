@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <future>
 #include <mutex>
 
@@ -35,8 +34,8 @@ public:
     quint64 changes = 0, base = 0;
     bool intruderAfterCopy = false, intruderOnFailedRestore = false;
     int failingRestores = 0;
-    // These block until the gate opens, after the time-out has passed.
-    bool holdPrimary = false, holdSnapshot = false;
+    // Saving the clipboard blocks until the gate opens, after the time-out has passed.
+    bool holdSnapshot = false;
     std::promise<void> gateOpener;
     std::shared_future<void> gate = gateOpener.get_future().share();
     std::once_flag opened;
@@ -45,10 +44,6 @@ public:
 
     void openGate() {
         std::call_once(opened, [this] { gateOpener.set_value(); });
-    }
-    void block() {
-        clock->advance(SelectionCapture::timeout);
-        gate.wait();
     }
     bool accessibility() override { return permitted; }
     bool inputMonitoring() override { return permitted; }
@@ -65,11 +60,7 @@ public:
     }
     bool listenAccess() override { return true; }
     quint32 injectorId() const override { return 1; }
-    std::optional<QString> selectedText() override {
-        if (holdPrimary)
-            block();
-        return primary;
-    }
+    std::optional<QString> selectedText() override { return primary; }
     bool isTerminal() override { return terminal; }
     void watchChanges() override { base = changes; }
     quint64 changeCount() override {
@@ -81,8 +72,10 @@ public:
         return changes - base;
     }
     Saved snapshot() override {
-        if (holdSnapshot)
-            block();
+        if (holdSnapshot) {
+            clock->advance(SelectionCapture::timeout);
+            gate.wait();
+        }
         ++snapshots;
         return {snapshotTaken, contents};
     }
@@ -216,31 +209,6 @@ TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
             EXPECT_EQ(restored, d.contents);
     }
     EXPECT_EQ(SelectionCapture::running(), 0);
-}
-
-TEST_F(SelectionCaptureTest, TheTimeOutAnswersFirstAndTheWorkerStillFinishesOnce) {
-    // The highlighted text arrives after the time-out: the caller already has `empty`.
-    desktop->primary = QStringLiteral("late");
-    desktop->holdPrimary = true;
-    SelectionCapture capture = makeCapture();
-    std::atomic<int> finishedCalls{0};
-    std::promise<void> finished;
-    QFuture<CaptureResult> future = capture.capture([&] {
-        ++finishedCalls;
-        finished.set_value();
-    });
-    EXPECT_EQ(future.result(), CaptureResult::empty());
-    EXPECT_EQ(finishedCalls.load(), 0);
-    EXPECT_EQ(SelectionCapture::running(), 1);
-    desktop->openGate();
-    finished.get_future().wait();
-    EXPECT_EQ(finishedCalls.load(), 1);
-    EXPECT_EQ(future.results().size(), 1);
-    EXPECT_EQ(SelectionCapture::running(), 0);
-}
-
-TEST(SelectionCaptureShared, HasNoServicesUntilTheyAreInstalled) {
-    EXPECT_EQ(SelectionCapture::shared().capture().result(), CaptureResult::noPermission());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/settings/AppSettings.h"
 
+#include "app/settings/SettingsStartup.h"
 #include "core/HotKeyMods.h"
 #include "tests/support/ProcessGroup.h"
 
@@ -18,12 +19,18 @@ class AppSettingsTest : public testing::Test {
 protected:
     QString path() const { return dir.filePath(domain + QStringLiteral(".json")); }
 
+    void write(const QString& name, const QByteArray& json) const {
+        QFile out(dir.filePath(name + QStringLiteral(".json")));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(json);
+    }
+
     // Writes `json` as the stored domain (nothing when empty) and opens the settings on it.
     AppSettings& open(const QByteArray& json = {},
                       const QStringList& preferred = {"de-DE", "en-US"},
                       const QStringList& inputSources = {}) {
-        if (QFile out(path()); !json.isEmpty() && out.open(QIODevice::WriteOnly))
-            out.write(json);
+        if (!json.isEmpty())
+            write(domain, json);
         settings.reset();
         store = std::make_unique<DefaultsStore>(domain, dir.path());
         settings = std::make_unique<AppSettings>(*store, preferred, inputSources);
@@ -151,6 +158,64 @@ TEST_F(AppSettingsTest, ConcurrentProcessesCountEveryTranslationAndKeepEveryKey)
     EXPECT_EQ(values.value("successfulTranslations").toLongLong(), 25);
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(values.contains(QStringLiteral("key %1").arg(i)));
+}
+
+using SettingsStartupTest = AppSettingsTest;
+
+TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
+    // Which keys are worth copying is the migration rules' own choice.
+    const QByteArray legacy = R"({"myLanguage": "ru", "NSWindow Frame": "x"})";
+    const QVariantMap copied{{"myLanguage", "ru"}, {"legacySettingsMigrated", true}};
+    const QVariantMap marked{{"legacySettingsMigrated", true}};
+    // An empty file content stands for no file.
+    // clang-format off
+    const struct { const char* name; QByteArray legacy, current; QVariantMap expected; } cases[] = {
+        {"fresh", legacy, {}, copied},
+        {"alreadyMigrated", legacy, R"({"legacySettingsMigrated": false})", {{"legacySettingsMigrated", false}}},
+        {"noLegacy", {}, {}, marked},
+        {"corruptLegacy", "{broken", {}, marked},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(dir.filePath(domain + QStringLiteral(".json")));
+        QFile::remove(dir.filePath(QString(DefaultsStore::legacyDomain) + ".json"));
+        if (!c.legacy.isEmpty())
+            write(QString(DefaultsStore::legacyDomain), c.legacy);
+        if (!c.current.isEmpty())
+            write(domain, c.current);
+        DefaultsStore store(domain, dir.path());
+        SettingsStartup::migrateLegacySettings(store);
+        EXPECT_EQ(onDisk(), c.expected);
+
+        // A second start copies nothing, even when the old domain has changed since.
+        write(QString(DefaultsStore::legacyDomain), R"({"keepOnTop": false})");
+        DefaultsStore restarted(domain, dir.path());
+        SettingsStartup::migrateLegacySettings(restarted);
+        EXPECT_EQ(onDisk(), c.expected);
+    }
+}
+
+TEST_F(SettingsStartupTest, TheInterfaceLanguageSetsOrRemovesTheOverride) {
+    const struct {
+        const char* stored; // JSON value of "interfaceLanguage"; nullptr for absent
+        std::optional<QStringList> expected;
+    } cases[] = {
+        {R"("ru")", QStringList{"ru"}}, {R"("en")", QStringList{"en"}},
+        {R"("system")", std::nullopt},  {nullptr, std::nullopt},
+        {R"(["ru"])", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(absent)");
+        QByteArray json = R"({"AppleLanguages": ["de"])";
+        if (c.stored)
+            json += QByteArray(R"(, "interfaceLanguage": )") + c.stored;
+        write(domain, json + "}");
+        DefaultsStore store(domain, dir.path());
+        SettingsStartup::applyInterfaceLanguage(store);
+        EXPECT_EQ(DefaultsStore(domain, dir.path()).stringList(QStringLiteral("AppleLanguages")),
+                  c.expected);
+    }
 }
 
 } // namespace

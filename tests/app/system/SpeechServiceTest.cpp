@@ -33,7 +33,7 @@ protected:
     SpeechService service{std::unique_ptr<SpeechSynthesizer>(fake)};
 };
 
-TEST_F(SpeechServiceTest, ToggleReadsUntilFinishedAndASecondToggleStops) {
+TEST_F(SpeechServiceTest, ToggleReadsUntilFinishedOrFailedAndASecondToggleStops) {
     service.toggle("Bom dia", "pt");
     EXPECT_TRUE(service.isSpeaking());
     emit fake->started();
@@ -45,9 +45,8 @@ TEST_F(SpeechServiceTest, ToggleReadsUntilFinishedAndASecondToggleStops) {
     EXPECT_FALSE(service.isSpeaking());
     EXPECT_EQ(fake->stops, 1);
     EXPECT_EQ(fake->readings, QStringList({"pt:Bom dia", "en:one"}));
-}
 
-TEST_F(SpeechServiceTest, FailureEndsTheReadingAndIsKeptUntilAGoodStart) {
+    // A failure ends the reading and is kept until a good start.
     service.toggle("Bos días", "gl");
     emit fake->failed("No voice reads Galician.");
     EXPECT_FALSE(service.isSpeaking());
@@ -81,23 +80,6 @@ TEST_F(SpeechServiceTest, OutcomesOfAStoppedReadingNeitherEndNorFailTheNext) {
     service.toggle("text", "en");
     EXPECT_TRUE(service.isSpeaking());
     EXPECT_TRUE(service.lastError().isEmpty());
-}
-
-TEST(SpeechServiceShared, SpeaksOnlyOnceASynthesizerIsInstalledAndAReplacementEndsTheReading) {
-    SpeechService& shared = SpeechService::shared();
-    shared.toggle("Hallo", "de");
-    EXPECT_FALSE(shared.isSpeaking());
-    EXPECT_TRUE(shared.lastError().contains("not available"));
-    SpeechService::installShared(std::make_unique<FakeSynthesizer>());
-    shared.toggle("Hallo", "de");
-    EXPECT_TRUE(shared.isSpeaking());
-
-    auto replacement = std::make_unique<FakeSynthesizer>();
-    FakeSynthesizer* second = replacement.get();
-    SpeechService::installShared(std::move(replacement));
-    EXPECT_FALSE(shared.isSpeaking());
-    shared.toggle("Hallo", "de");
-    EXPECT_EQ(second->readings.size(), 1);
 }
 
 } // namespace

@@ -19,14 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <ostream>
-
-inline void PrintTo(const TranslationPhase& phase, std::ostream* out) {
-    static const char* const kinds[] = {"idle",   "working",       "done",
-                                        "failed", "needsDownload", "unsupported"};
-    *out << kinds[static_cast<int>(phase.kind)] << '(' << phase.message.toStdString()
-         << phase.source.toStdString() << ',' << phase.target.toStdString() << ')';
-}
 
 // Test doubles for the engine and the recogniser, answering from scripts set by each test.
 
@@ -101,7 +93,6 @@ public:
     QStringList statusCalls;
     int languageCalls = 0;
     std::shared_ptr<ScriptedSession> session = std::make_shared<ScriptedSession>();
-    bool sessionAvailable = true;
     QList<std::pair<EngineLanguage, EngineLanguage>> openedSessions;
 
     void setStatus(const QString& source, const QString& target, PairStatus status) {
@@ -123,8 +114,6 @@ public:
     std::shared_ptr<TranslationSession> openSession(const EngineLanguage& source,
                                                     const EngineLanguage& target) override {
         openedSessions.append({source, target});
-        if (!sessionAvailable)
-            return nullptr;
         return session;
     }
 

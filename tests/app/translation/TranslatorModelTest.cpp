@@ -1,5 +1,7 @@
 #include "app/translation/TranslatorModel.h"
 
+#include "app/translation/TranslationRun.h"
+#include "core/LanguageDefaults.h"
 #include "tests/app/dictionary/FakeDictionarySource.h"
 #include "tests/app/translation/ScriptedEngine.h"
 #include "tests/support/HistoryEntryPrint.h"
@@ -28,13 +30,25 @@ QString graphemes(qsizetype count) {
     return text;
 }
 
-class TranslatorModelTest : public testing::Test {
+// The engine knows English, Spanish and German, has German-English installed and answers in
+// capitals; detection always finds German.
+class EngineTest : public testing::Test {
 protected:
-    TranslatorModelTest() {
+    EngineTest() {
         engine.languages = {enUS, es, de};
         engine.setStatus("de", "en-US", PairStatus::installed);
-        engine.setStatus("en-US", "de", PairStatus::installed);
         engine.session->answer = upperCased;
+    }
+
+    ScriptedEngine engine;
+    LanguageService languages{engine, preferringEnUS()};
+    std::shared_ptr<QString> seen = std::make_shared<QString>();
+    LanguageRecognizerFactory recognizers = recognizing({{"de", 0.9}}, seen);
+};
+
+class TranslatorModelTest : public EngineTest {
+protected:
+    TranslatorModelTest() {
         source->add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
                     {{QStringLiteral("Haus"), QStringLiteral("house; home")}});
         source->active = {QStringLiteral("fd-deu-eng")};
@@ -45,7 +59,7 @@ protected:
         services.settings = &settings;
         services.languages = &languages;
         services.engine = &engine;
-        services.recognizers = recognizing({{"de", 0.9}}, seen); // always German
+        services.recognizers = recognizers;
         services.dictionaries = &dictionaryService;
         services.speech = &speech;
         services.clock = clock;
@@ -72,15 +86,12 @@ protected:
     qint64 counted() const { return store.integer(AppSettings::successfulTranslationsKey); }
 
     QTemporaryDir dir;
-    ScriptedEngine engine;
     std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
     DictionaryService dictionaryService{source};
     SpeechService speech{nullptr}; // says why it cannot speak
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
-    std::shared_ptr<QString> seen = std::make_shared<QString>();
     DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
     AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
-    LanguageService languages{engine, preferringEnUS()};
     HistoryModel history{dir.filePath(QStringLiteral("Verdolin/history.json"))};
     std::unique_ptr<TranslatorModel> model;
 };
@@ -146,15 +157,6 @@ TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished)
     EXPECT_EQ(history.entries().first().source, QStringLiteral("zweite"));
 }
 
-TEST_F(TranslatorModelTest, AFailedRunShowsWhyAndDropsItsLookUp) {
-    engine.session->answer = [](const QList<TranslationRequest>&) {
-        return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
-    };
-    translate(QStringLiteral("Haus"));
-    EXPECT_EQ(model->phase(), TranslationPhase::failed(QStringLiteral("The translator stopped.")));
-    EXPECT_THAT(model->entries(), IsEmpty());
-}
-
 TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
     engine.setStatus("de", "en-US", PairStatus::supported);
     translate(QStringLiteral("Hallo"));
@@ -165,14 +167,6 @@ TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
     model->retryAfterDownload();
     settle();
     EXPECT_EQ(model->result(), QStringLiteral("HALLO"));
-
-    // An installed pair is remembered; a retry still asks again.
-    const qsizetype asked = engine.statusCalls.size();
-    translate(QStringLiteral("Hallo"));
-    EXPECT_EQ(engine.statusCalls.size(), asked);
-    model->retryAfterDownload();
-    settle();
-    EXPECT_EQ(engine.statusCalls.size(), asked + 1);
 }
 
 TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCounted) {
@@ -223,20 +217,8 @@ TEST_F(TranslatorModelTest, CutsCountUserPerceivedCharacters) {
 
     model->clear();
     EXPECT_FALSE(model->truncated());
-}
-
-TEST_F(TranslatorModelTest, SwappingTranslatesTheResultBackAfterTheTypingDelay) {
-    translate(QStringLiteral("Hallo"));
-    const qsizetype batches = engine.session->batches.size();
-    model->swapLanguages();
-    EXPECT_EQ(model->input(), QStringLiteral("HALLO"));
-    pumpAll();
-    EXPECT_EQ(engine.session->batches.size(), batches);
-
-    clock->advance(350ms);
-    settle();
-    EXPECT_EQ(engine.openedSessions.last(), std::make_pair(enUS, de));
-    EXPECT_EQ(model->targetCode(), QStringLiteral("de"));
+    translate(graphemes(19999) + QStringLiteral("e\u0301")); // exactly the cap
+    EXPECT_FALSE(model->truncated());
 }
 
 TEST_F(TranslatorModelTest, DefinitionsOnlyForSingleWordsWithDefinitionsOn) {
@@ -246,14 +228,11 @@ TEST_F(TranslatorModelTest, DefinitionsOnlyForSingleWordsWithDefinitionsOn) {
     EXPECT_EQ(model->entries().first().text, QStringLiteral("house; home"));
     clock->advance(2s);
     EXPECT_EQ(history.entries().first().source, QStringLiteral("„Haus“!"));
-
     translate(QStringLiteral("Haus Haus"));
     EXPECT_THAT(model->entries(), IsEmpty());
     settings.setShowDefinitions(false);
     translate(QStringLiteral("Haus"));
     EXPECT_THAT(model->entries(), IsEmpty());
-
-    // Chosen dictionaries are used as chosen: none at all finds nothing.
     settings.setShowDefinitions(true);
     settings.setCustomDictionaries(true);
     settings.setDictionaryIDs({});
@@ -269,6 +248,8 @@ TEST_F(TranslatorModelTest, CopyAndSpeakNeedAResult) {
     EXPECT_EQ(clipboard->text(), QStringLiteral("before"));
     EXPECT_TRUE(speech.lastError().isEmpty());
     translate(QStringLiteral("Hallo"));
+    model->copyResult();
+    EXPECT_EQ(clipboard->text(), QStringLiteral("HALLO"));
     model->speak();
     EXPECT_FALSE(speech.lastError().isEmpty());
 }
@@ -299,6 +280,164 @@ TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
     EXPECT_EQ(model->notice(), Notice::nothingSelected);
     model->setProperty("notice", QVariant());
     EXPECT_FALSE(model->notice());
+}
+
+TranslationBatchResult stopped(const QList<TranslationRequest>&) {
+    return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+}
+
+struct Recording {
+    QList<TranslationRun::Decision> decisions;
+    QList<TranslationRun::Outcome> outcomes;
+    QStringList events;
+
+    const TranslationRun::Outcome& outcome() const { return outcomes.first(); }
+};
+
+class TranslationRunTest : public EngineTest {
+protected:
+    static TranslationRun::Input input(const QString& text,
+                                       LangChoice from = LangChoice::automatic()) {
+        TranslationRun::Input in;
+        in.text = text;
+        in.from = from;
+        in.prefs = {QStringLiteral("en"), QStringLiteral("es")};
+        return in;
+    }
+
+    // Starts a run and records what it publishes, in order.
+    std::unique_ptr<TranslationRun> start(const TranslationRun::Input& in, Recording& recording) {
+        auto run = std::make_unique<TranslationRun>(engine, languages, recognizers);
+        QObject::connect(run.get(), &TranslationRun::decided, [&recording](const auto& decision) {
+            recording.decisions.append(decision);
+            recording.events.append(QStringLiteral("decided"));
+        });
+        QObject::connect(run.get(), &TranslationRun::finished, [&recording](const auto& outcome) {
+            recording.outcomes.append(outcome);
+            recording.events.append(QStringLiteral("finished"));
+        });
+        run->start(in);
+        return run;
+    }
+
+    Recording translate(const TranslationRun::Input& in) {
+        Recording recording;
+        const auto run = start(in, recording);
+        pumpUntil([&run] { return run->isFinished(); });
+        pumpAll();
+        return recording;
+    }
+
+    Recording translate(const QString& text) { return translate(input(text)); }
+};
+
+TEST_F(TranslationRunTest, TranslatesAnInstalledPairLineByLine) {
+    // Before loading, detection may answer with any of the known codes.
+    EXPECT_EQ(TranslationRun::detectionLanguages(languages),
+              LanguageDefaults::knownLanguageCodes());
+
+    const Recording r = translate(QStringLiteral("  Hallo\n\n\tWelt, wie geht's?  \n"));
+
+    EXPECT_EQ(r.events, QStringList({"decided", "finished"}));
+    const TranslationRun::Decision expected{"Hallo\n\n\tWelt, wie geht's?", false, "de", "de",
+                                            "en"};
+    EXPECT_EQ(r.decisions.first(), expected);
+    EXPECT_EQ(engine.session->batches,
+              QList<QList<TranslationRequest>>({{{"Hallo", "0"}, {"Welt, wie geht's?", "1"}}}));
+    EXPECT_EQ(r.outcome().result, QStringLiteral("HALLO\n\n\tWELT, WIE GEHT'S?"));
+
+    // The languages are loaded while there are none, and only then.
+    EXPECT_EQ(TranslationRun::detectionLanguages(languages), QSet<QString>({"en", "es", "de"}));
+    translate(QStringLiteral("Hallo Welt"));
+    EXPECT_EQ(engine.languageCalls, 1);
+}
+
+TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
+    using enum PairStatus;
+    using Phase = TranslationPhase;
+    const Phase noEngine = Phase::failed(TranslationRun::noEngineMessage());
+    // The source is detected unless given; `asks`: whether the engine is asked for the pair.
+    // clang-format off
+    const struct { const char* title; bool hasLanguages; PairStatus status; const char* from; bool fails; Phase expected; bool asks; } cases[] = {
+        {"noLanguages", false, installed, nullptr, false, noEngine, false},
+        {"noVariants", true, installed, "fr", false, Phase::unsupported("fr", "en"), false},
+        {"download", true, supported, nullptr, false, Phase::needsDownload("de", "en"), true},
+        {"unsupported", true, unsupported, nullptr, false, Phase::unsupported("de", "en"), true},
+        {"engineFails", true, installed, nullptr, true, Phase::failed("The translator stopped."), true},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        ScriptedEngine engine;
+        if (c.hasLanguages)
+            engine.languages = {enUS, es, de};
+        engine.setStatus("de", "en-US", c.status);
+        engine.session->answer = c.fails ? stopped : upperCased;
+        LanguageService languages(engine, preferringEnUS());
+        TranslationRun run(engine, languages, recognizers);
+        std::optional<TranslationRun::Outcome> outcome;
+        QObject::connect(&run, &TranslationRun::finished,
+                         [&outcome](const auto& o) { outcome = o; });
+        run.start(
+            input(QStringLiteral("Hallo Welt"),
+                  c.from ? LangChoice::fixed(QString::fromUtf8(c.from)) : LangChoice::automatic()));
+        pumpUntil([&run] { return run.isFinished(); });
+
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(outcome->phase, c.expected);
+        EXPECT_EQ(engine.statusCalls.isEmpty(), !c.asks);
+        EXPECT_EQ(engine.openedSessions.isEmpty(), !c.asks || c.status != installed);
+    }
+}
+
+TEST(TranslationRunParsing, AssembleMapsResponsesToTheirPositions) {
+    const std::pair<const char*, qsizetype> valid[] = {
+        {"12", 12}, {"+1", 1}, {"-0", 0}, {"-3", -3}, {"007", 7}};
+    for (const auto& [text, value] : valid)
+        EXPECT_EQ(TranslationRun::parseIdentifier(QString::fromUtf8(text)), value) << text;
+    EXPECT_EQ(TranslationRun::parseIdentifier(std::nullopt), std::nullopt);
+    for (const QString& text : QStringList{"", "+", "+-1", " 1", "1 ", "1.0", "0x1",
+                                           QString::fromUtf8("١"), "99999999999999999999999"})
+        EXPECT_EQ(TranslationRun::parseIdentifier(text), std::nullopt) << text.toStdString();
+
+    const QStringList sources = {"a", "b", "c", "d"};
+    const QList<TranslationResponse> responses = {
+        {QStringLiteral("+1"), "B"},    {QStringLiteral("-0"), "A"},
+        {QStringLiteral("junk"), "X"},  {std::nullopt, "Y"},
+        {QStringLiteral("-1"), "Z"},    {QStringLiteral("4"), "W"},
+        {QStringLiteral("2"), "first"}, {QStringLiteral("2"), "C"},
+    };
+    // A later answer for a position replaces an earlier one; "d" got none.
+    EXPECT_EQ(TranslationRun::assemble(sources, responses), QStringList({"A", "B", "C", "d"}));
+    EXPECT_EQ(TranslationRun::assemble(sources, {}), sources);
+}
+
+TEST_F(TranslationRunTest, ACancelledOrDeletedRunDeliversNothing) {
+    {
+        // Cancelled while the languages load: nothing more is asked.
+        Recording r;
+        const auto run = start(input(QStringLiteral("Hallo Welt")), r);
+        run->cancel();
+        pumpAll();
+        EXPECT_TRUE(engine.statusCalls.isEmpty());
+    }
+    engine.session->answer = nullptr;
+    for (const bool deleted : {false, true}) {
+        SCOPED_TRACE(deleted ? "deleted" : "cancelled");
+        Recording r;
+        auto run = start(input(QStringLiteral("Hallo Welt")), r);
+        pumpUntil([this] { return !engine.session->batches.isEmpty(); });
+        ASSERT_FALSE(engine.session->batches.isEmpty());
+        if (deleted) {
+            run.reset();
+        } else {
+            run->cancel();
+            EXPECT_EQ(engine.session->cancels, 1);
+        }
+        engine.session->finishPending(upperCased(engine.session->batches.takeFirst()));
+        pumpAll();
+        EXPECT_EQ(r.events, QStringList({"decided"}));
+    }
 }
 
 } // namespace
