@@ -54,7 +54,6 @@ TEST_F(XdgAutostartTest, ExecLineIsQuotedAndReadsBack) {
                  {u"/opt/a\"b/verdolin"_s, "Exec=\"/opt/a\\\\\"b/verdolin\" --login"},
                  {u"/opt/a\\b/verdolin"_s, "Exec=\"/opt/a\\\\\\\\b/verdolin\" --login"},
                  {u"/opt/$HOME/verdolin"_s, "Exec=\"/opt/\\\\$HOME/verdolin\" --login"},
-                 {u"/opt/100%/verdolin"_s, "Exec=/opt/100%%/verdolin --login"},
                  {u"/opt/100 %U/verdolin"_s, "Exec=\"/opt/100 %%U/verdolin\" --login"},
                  {u"/opt/a\nb/verdolin"_s, "Exec=\"/opt/a\\nb/verdolin\" --login"}};
     for (const auto& c : cases) {
@@ -93,7 +92,6 @@ TEST_F(XdgAutostartTest, StatusOfAnExistingEntry) {
          Status::enabled},
         {ours + "[Desktop Action x]\nHidden=true\n", Status::enabled},
         {"[Desktop Entry]\nExec=/usr/bin/verdolin-helper --login\n", Status::notRegistered},
-        {"[Desktop Entry]\nExec=verdolin %U\n", Status::notRegistered},
         {"[Desktop Entry]\nExec=/usr/bin/verdolin --login=1\n", Status::notRegistered},
         {"[Other]\nExec=/usr/bin/verdolin --login\n", Status::notRegistered},
         {"[Desktop Entry]\nExec=\"/usr/bin/verdolin --login\n", Status::notRegistered},
@@ -106,7 +104,7 @@ TEST_F(XdgAutostartTest, StatusOfAnExistingEntry) {
     }
 }
 
-TEST_F(XdgAutostartTest, RegisteringReplacesAnEntryTheUserSwitchedOff) {
+TEST_F(XdgAutostartTest, RegisteringReplacesAnEntrySwitchedOffAndRemovingKeepsOthers) {
     writeEntry(ours + "Hidden=true\n");
     XdgAutostart autostart(folder(), u"/opt/My Apps/verdolin"_s);
     ASSERT_EQ(autostart.registerApp(), std::nullopt);
@@ -114,11 +112,8 @@ TEST_F(XdgAutostartTest, RegisteringReplacesAnEntryTheUserSwitchedOff) {
     EXPECT_EQ(autostart.unregisterApp(), std::nullopt);
     EXPECT_FALSE(QFile::exists(entryPath()));
     EXPECT_EQ(autostart.status(), Status::notRegistered);
-    // Nothing left to remove is success.
+    // Nothing left to remove is success; any entry of ours goes, never another's.
     EXPECT_EQ(autostart.unregisterApp(), std::nullopt);
-}
-
-TEST_F(XdgAutostartTest, DisablingRemovesEveryVerdolinEntryAndNoOther) {
     for (const QByteArray& contents :
          {QByteArray("[Desktop Entry]\nExec=verdolin %U\n"), QByteArray("not an entry at all")}) {
         writeEntry(contents);
@@ -136,17 +131,9 @@ TEST_F(XdgAutostartTest, FolderOrEntryThatCannotBeWrittenIsAnError) {
     XdgAutostart autostart(folder(), u"/usr/bin/verdolin"_s);
     const std::optional<QString> error = autostart.registerApp();
     ASSERT_TRUE(error);
-    EXPECT_TRUE(error->contains(entryPath())) << error->toStdString();
+    EXPECT_TRUE(error->contains(entryPath()));
     // A folder in the entry's place cannot be removed either.
     EXPECT_TRUE(autostart.unregisterApp());
-    // A regular file where a parent folder should be stops even root.
-    ASSERT_TRUE(QDir(dir.path() + u"/config"_s).removeRecursively());
-    QFile blocker(dir.path() + u"/config"_s);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const std::optional<QString> folderError = autostart.registerApp();
-    ASSERT_TRUE(folderError);
-    EXPECT_TRUE(folderError->contains(folder())) << folderError->toStdString();
 }
 
 TEST(XdgAutostartFolderTest, FollowsAnAbsoluteXdgConfigHome) {

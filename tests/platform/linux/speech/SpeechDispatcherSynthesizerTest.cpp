@@ -1,6 +1,7 @@
 #include "platform/linux/speech/SpeechDispatcherSynthesizer.h"
 
 #include "platform/linux/speech/SpeechDispatcherProbe.h"
+#include "platform/linux/speech/SpeechVoiceChoice.h"
 #include "tests/support/QtPrinters.h"
 
 #include <QCoreApplication>
@@ -15,10 +16,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
+using SpeechDispatcherProbe::Address;
 
 namespace {
 
@@ -177,6 +183,78 @@ TEST(SpeechReadingBudget, GrowsWithTheTextAndCountsCharactersOfUnspacedScripts) 
     EXPECT_GT(sentence, empty);
     // 300 characters without a space take about a minute to read: allow twice that at least.
     EXPECT_GE(chinese, std::chrono::milliseconds(2min));
+}
+
+const QString sock = "/speech-dispatcher/speechd.sock";
+
+TEST(SpeechDispatcherAddressTest, ReadsTheAddress) {
+    const struct {
+        QString speechdAddress, runtimeDir, cacheHome, home;
+        std::optional<Address> expected;
+    } cases[] = {{"", "/run/user/7", "", "/home/a", Address{"/run/user/7" + sock, {}, 0}},
+                 {"unix_socket:/tmp/s.sock", "/run/user/7", "", "", Address{"/tmp/s.sock", {}, 0}},
+                 {"", "", "/c", "/home/a", Address{"/c" + sock, {}, 0}},
+                 {"", "", "", "/home/a", Address{"/home/a/.cache" + sock, {}, 0}},
+                 {"", "", "", "", std::nullopt},
+                 {"inet_socket", "", "", "", Address{{}, "127.0.0.1", 6560}},
+                 {"inet_socket:speech.local:7000", "", "", "", Address{{}, "speech.local", 7000}},
+                 {"inet_socket:h:99999", "", "", "", std::nullopt},
+                 {"pipe:/x", "/run/user/7", "", "", std::nullopt},
+                 {"unix_socket:", "/run/user/7", "", "", std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speechdAddress.toStdString() + "|" + c.runtimeDir.toStdString());
+        EXPECT_EQ(
+            SpeechDispatcherProbe::address(c.speechdAddress, c.runtimeDir, c.cacheHome, c.home),
+            c.expected);
+    }
+}
+
+// A socket that takes the connection and never replies, as a wedged daemon would: given up
+// after the wait.
+TEST(SpeechDispatcherProbeTest, APeerThatDoesNotAnswerIsGivenUp) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("silent");
+    EXPECT_FALSE(SpeechDispatcherProbe::answers(Address{path, {}, 0}, 1s));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    std::memcpy(addr.sun_path, encoded.constData(), size_t(encoded.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 4), 0);
+    EXPECT_FALSE(SpeechDispatcherProbe::answers(Address{path, {}, 0}, 200ms));
+    ::close(fd);
+}
+
+using SpeechVoiceChoice::Voice;
+
+Voice voice(const char* name, const char* locale) {
+    return {QString::fromUtf8(name), QLocale(QString::fromLatin1(locale))};
+}
+
+// QLocale("pt") is Portuguese in Brazil, QLocale("sr") Serbian in Cyrillic in Serbia.
+TEST(SpeechVoiceChoiceTest, ChoosesTheVoice) {
+    const struct {
+        const char* rule;
+        QList<Voice> voices;
+        QString code;
+        std::optional<qsizetype> expected;
+    } cases[] = {
+        // clang-format off
+        {"Portugal matches Portuguese", {voice("German", "de_DE"), voice("Portugal", "pt_PT")}, "pt", 1},
+        {"the exact locale beats an earlier voice of the language", {voice("Portugal", "pt_PT"), voice("Brazil", "pt_BR")}, "pt", 1},
+        {"the first of the language without an exact one", {voice("Angola", "pt_AO"), voice("Portugal", "pt_PT")}, "pt", 0},
+        {"an unknown language tag never matches", {voice("Other", "ptx")}, "pt", std::nullopt},
+        {"the same territory beats another territory", {voice("Bosnia", "sr_Latn_BA"), voice("Latin", "sr_Latn_RS"), voice("Cyrillic", "sr_Cyrl_RS")}, "sr", 2},
+        {"the same territory when the script differs", {voice("Bosnia", "sr_Cyrl_BA"), voice("Latin", "sr_Latn_RS")}, "sr", 1},
+        {"variant voices are skipped", {voice("Portuguese (Brazil)+Annie", "pt_BR"), voice("Portugal", "pt_PT")}, "pt", 1},
+        {"no voice for the language", {voice("Russian", "ru_RU")}, "gl", std::nullopt},
+        {"a code of no language matches nothing", {voice("Klingon", "C")}, "xx", std::nullopt},
+        {"a code with a region prefers that region", {voice("Brazil", "pt_BR"), voice("Portugal", "pt_PT")}, "pt-PT", 1},
+        // clang-format on
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SpeechVoiceChoice::choose(c.voices, c.code), c.expected) << c.rule;
 }
 
 } // namespace
