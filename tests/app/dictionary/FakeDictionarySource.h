@@ -13,14 +13,16 @@
 // A dictionary with its words in memory; counts what it is asked.
 class FakeDictionary : public Dictionary {
 public:
-    FakeDictionary(QString id, QString name, QHash<QString, QString> words)
+    FakeDictionary(QString id, QString name, QHash<QString, QString> words,
+                   QString format = QStringLiteral("dictd"))
         : m_id(std::move(id))
         , m_name(std::move(name))
+        , m_format(std::move(format))
         , m_words(std::move(words)) {}
 
     QString identifier() const override { return m_id; }
     QString name() const override { return m_name; }
-    QString format() const override { return QStringLiteral("dictd"); }
+    QString format() const override { return m_format; }
     std::optional<QString> define(const QString& word) const override {
         asked.fetch_add(1);
         if (beforeAnswer)
@@ -36,6 +38,7 @@ public:
 private:
     QString m_id;
     QString m_name;
+    QString m_format;
     QHash<QString, QString> m_words;
 };
 
@@ -52,11 +55,16 @@ public:
     }
 
     std::shared_ptr<FakeDictionary> add(const QString& id, const QString& name,
-                                        QHash<QString, QString> words) {
-        auto dictionary = std::make_shared<FakeDictionary>(id, name, std::move(words));
+                                        QHash<QString, QString> words,
+                                        const QString& format = QStringLiteral("dictd")) {
+        auto dictionary = std::make_shared<FakeDictionary>(id, name, std::move(words), format);
         std::lock_guard lock(m_mutex);
         m_list.append(dictionary);
         return dictionary;
+    }
+    void clear() {
+        std::lock_guard lock(m_mutex);
+        m_list.clear();
     }
 
     QStringList active;
