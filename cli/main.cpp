@@ -3,6 +3,7 @@
 #include "app/settings/SettingsStartup.h"
 #include "app/translation/HistoryModel.h"
 #include "cli/CommandLine.h"
+#include "cli/DesktopApplication.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/composition/LinuxServices.h"
 #include "platform/linux/x11/CaptureCommand.h"
@@ -76,16 +77,31 @@ int main(int argc, char* argv[]) {
         return CaptureCommand::run(arguments);
     }
 
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("verdolin"));
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     // Standard error belongs to the commands' own messages; QT_LOGGING_RULES still wins.
     QLoggingCategory::setFilterRules(QStringLiteral("verdolin.*.debug=false"));
-    LinuxServices::installProcessWide();
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (!arguments.isEmpty() && CommandLine::handles(arguments.first()))
+    if (!arguments.isEmpty() && CommandLine::handles(arguments.first())) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("verdolin"));
+        LinuxServices::installProcessWide();
         return runCommand(arguments);
+    }
 
-    QTextStream(stderr) << "verdolin: the desktop application is not there yet\n"
-                        << CommandLine::usageText();
-    return CommandLine::usage;
+    if (arguments == QStringList{QStringLiteral("--version")}) {
+        QTextStream(stdout) << "verdolin " << VERDOLIN_VERSION << "\n";
+        return 0;
+    }
+    if (arguments == QStringList{QStringLiteral("--help")}
+        || arguments == QStringList{QStringLiteral("-h")}) {
+        QTextStream(stdout) << CommandLine::usageText();
+        return 0;
+    }
+    const LaunchArguments launch = LaunchArguments::parse(arguments);
+    if (launch.error) {
+        QTextStream(stderr) << "verdolin: " << *launch.error << "\n" << CommandLine::usageText();
+        return CommandLine::usage;
+    }
+    return DesktopApplication::run(argc, argv, launch);
 }

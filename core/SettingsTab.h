@@ -1,11 +1,28 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <optional>
 
+namespace SettingsTabs {
+Q_NAMESPACE
+
 // The tabs of the settings screen, and the names URL commands may use for them.
-enum class SettingsTab { general, translation, shortcuts };
+enum class SettingsTab {
+    general,
+    translation,
+    shortcuts,
+    // QML reads enum values only by names that begin with a capital letter.
+    General = general,
+    Translation = translation,
+    Shortcuts = shortcuts,
+};
+Q_ENUM_NS(SettingsTab)
+
+} // namespace SettingsTabs
+
+using SettingsTab = SettingsTabs::SettingsTab;
 
 namespace SettingsTabs {
 

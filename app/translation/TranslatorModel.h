@@ -115,6 +115,8 @@ public:
     void showCaptureResult(const CaptureResult& result);
     // Empties input and output and asks for focus.
     Q_INVOKABLE void clear();
+    // Asks the source pane to take the keyboard focus.
+    void requestFocus() { raiseFocusToken(); }
     // Exchanges the languages of the last run and translates the result back.
     Q_INVOKABLE void swapLanguages();
     // Puts the result on the clipboard as plain text.

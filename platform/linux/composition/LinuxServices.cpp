@@ -1,11 +1,16 @@
 #include "platform/linux/composition/LinuxServices.h"
 
+#include "app/capture/PermissionWatcher.h"
 #include "app/dictionary/DictionaryService.h"
 #include "app/settings/InputSources.h"
+#include "app/shortcuts/DoubleCopyMonitor.h"
+#include "app/shortcuts/HotKeyManager.h"
+#include "app/shortcuts/SystemHotKeys.h"
 #include "app/system/LoginItem.h"
 #include "app/system/SpeechService.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/common/BootTimeClock.h"
+#include "platform/linux/desktop/DesktopHotKeys.h"
 #include "platform/linux/desktop/IcuLanguageNames.h"
 #include "platform/linux/desktop/XdgAutostart.h"
 #include "platform/linux/detection/ApertiumLexicons.h"
@@ -18,6 +23,8 @@
 #include "platform/linux/x11/ClipboardOwner.h"
 #include "platform/linux/x11/PrimarySelectionReader.h"
 #include "platform/linux/x11/TerminalDetector.h"
+#include "platform/linux/x11/X11GlobalHotKeys.h"
+#include "platform/linux/x11/X11KeyListener.h"
 #include "platform/linux/x11/X11KeyboardEvents.h"
 #include "platform/linux/x11/X11Pasteboard.h"
 #include "platform/linux/x11/X11PermissionProbe.h"
@@ -41,6 +48,18 @@ void LinuxServices::installProcessWide() {
     LoginItem::installSystem(std::make_shared<XdgAutostart>());
     SpeechService::installShared(std::make_unique<SpeechDispatcherSynthesizer>());
     DictionaryService::installShared(std::make_shared<FileDictionarySource>());
+}
+
+void LinuxServices::installDesktop() {
+    HotKeyManager::installShared(std::make_shared<X11GlobalHotKeys>());
+    SystemHotKeys::installSystem(std::make_unique<DesktopHotKeys>());
+    const auto owner = std::make_shared<ClipboardOwner>();
+    SelectionCapture::Services capture = LinuxServices::capture({}, owner);
+    const quint32 injector = capture.keyboard->injectorId();
+    SelectionCapture::installShared(std::move(capture));
+    DoubleCopyMonitor::installShared(
+        std::make_shared<X11KeyListener>(QByteArray(), QList<quint32>{injector}));
+    PermissionWatcher::installShared(std::make_shared<X11PermissionProbe>());
 }
 
 void LinuxServices::installInputSources() {
@@ -100,6 +119,10 @@ LanguageRecognizerFactory LinuxServices::recognizers() const {
 
 LanguageRecognizerFactory LinuxServices::plainRecognizers() {
     return cld2RecognizerFactory();
+}
+
+void LinuxServices::prepareLexicons(const QStringList& codes) {
+    m_lexicons->startLoading(codes);
 }
 
 std::shared_ptr<const LanguageNames> LinuxServices::names() const {

@@ -42,6 +42,10 @@ public:
     static void installProcessWide();
     // The keyboard layouts, for the first language pair; before the settings' start-up.
     static void installInputSources();
+    // The desktop application's triggers and capture on the X display of the application: the
+    // global shortcut, the desktop's own shortcuts, the capture with one clipboard owner for
+    // the whole process, double copy (blind to our own keystrokes) and the permission watcher.
+    static void installDesktop();
 
     // The capture's services on one X display (empty name: DISPLAY). Restored clipboards are
     // served by `owner`, which has to live as long as they should.
@@ -59,6 +63,9 @@ public:
     // Recognisers checked against the lexicons, and plain CLD2 for when they cannot matter.
     LanguageRecognizerFactory recognizers() const;
     static LanguageRecognizerFactory plainRecognizers();
+
+    // Starts the analysers of the user's languages in the background.
+    void prepareLexicons(const QStringList& codes);
 
     std::shared_ptr<const LanguageNames> names() const;
     std::shared_ptr<DelayClock> clock() const;

@@ -1,0 +1,304 @@
+#include "app/shell/AppDelegate.h"
+
+#include "app/capture/PermissionWatcher.h"
+#include "app/settings/AppSettings.h"
+#include "app/shell/SystemTray.h"
+#include "app/shell/WindowPresenter.h"
+#include "app/shortcuts/DoubleCopyMonitor.h"
+#include "app/shortcuts/HotKeyManager.h"
+#include "core/UrlCommand.h"
+
+#include <QLoggingCategory>
+#include <QMetaObject>
+
+Q_LOGGING_CATEGORY(shellLog, "verdolin.shell")
+
+AppDelegate::AppDelegate(Services services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_settings(*m_services.app->settings()) {
+    connect(m_services.app, &AppModel::actionTriggered, this, &AppDelegate::perform);
+}
+
+AppDelegate::~AppDelegate() {
+    if (m_services.hotKeys)
+        m_services.hotKeys->onTrigger = nullptr;
+    if (m_services.doubleCopy)
+        m_services.doubleCopy->onDoubleCopy = nullptr;
+}
+
+bool AppDelegate::launchedAsLoginItem(bool loginFlag, LoginRegistration::Status loginItem,
+                                      bool showInTray, std::optional<double> uptime) {
+    if (loginFlag)
+        return true;
+    return loginItem == LoginRegistration::Status::enabled && showInTray && uptime
+           && *uptime < loginUptimeLimit;
+}
+
+void AppDelegate::start(bool login) {
+    QPointer<AppDelegate> self(this);
+    if (m_services.hotKeys) {
+        m_services.hotKeys->onTrigger = [self] {
+            if (self)
+                self->translateSelection();
+        };
+        m_services.hotKeys->registerHotKey(m_settings.hotKey());
+    }
+    if (m_services.doubleCopy) {
+        m_services.doubleCopy->onDoubleCopy = [self] {
+            if (self)
+                self->translateClipboard();
+        };
+    }
+    syncDoubleCopyMonitor();
+    if (m_services.tray) {
+        m_services.tray->setMenu([self] { return self ? self->trayMenuItems() : QList<TrayMenuItem>(); },
+                                 [self] {
+                                     if (self)
+                                         self->openTranslator();
+                                 });
+    }
+    updateTray(std::nullopt);
+    applyAppearance(m_settings.appearanceMode());
+    observeSettings();
+    if (!login)
+        m_services.window->show(std::nullopt, false);
+}
+
+void AppDelegate::translateSelection() {
+    if (m_services.window->isActive()) {
+        m_services.window->hide();
+        return;
+    }
+    const std::optional<qint64> generation = m_latch.begin();
+    if (!generation) {
+        if (m_services.beep)
+            m_services.beep();
+        return;
+    }
+    const qint64 gen = *generation;
+    QPointer<AppDelegate> self(this);
+    m_releaseTimer = m_services.clock->after(captureRelease, [self, gen] {
+        if (self)
+            self->release(gen);
+    });
+    // `finished` may come from the capture's worker thread.
+    const auto finished = [self, gen] {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, gen] {
+                if (self)
+                    self->release(gen);
+            },
+            Qt::QueuedConnection);
+    };
+    m_services.capture(finished).then(this, [self](const CaptureResult& result) {
+        if (self)
+            self->showCaptureResult(result);
+    });
+}
+
+void AppDelegate::release(qint64 generation) {
+    m_latch.release(generation);
+}
+
+void AppDelegate::showCaptureResult(const CaptureResult& result) {
+    TranslatorModel& model = *m_services.app->model();
+    switch (result.kind) {
+    case CaptureResult::Kind::text:
+        m_services.window->show(result.text, true);
+        // After the new text, which clears the notice.
+        if (result.clipboardLost)
+            model.setNotice(Notice::clipboardLost);
+        return;
+    case CaptureResult::Kind::empty:
+    case CaptureResult::Kind::clipboardBusy:
+        model.showCaptureResult(result);
+        break;
+    case CaptureResult::Kind::noPermission:
+        if (m_services.permissions) {
+            m_services.permissions->setNeedsAttention(true);
+            m_services.permissions->refresh();
+        }
+        break;
+    }
+    m_services.window->show(std::nullopt, true);
+}
+
+void AppDelegate::translateClipboard() {
+    if (m_latch.capturing()) {
+        if (m_services.beep)
+            m_services.beep();
+        return;
+    }
+    m_services.window->show(m_services.clipboardText ? m_services.clipboardText() : std::nullopt,
+                            true);
+}
+
+void AppDelegate::openTranslator() {
+    m_services.app->setRoute(AppModel::Route::translate);
+    m_services.window->show(std::nullopt, false);
+}
+
+void AppDelegate::openSettings() {
+    m_services.app->setRoute(AppModel::Route::settings);
+    m_services.window->show(std::nullopt, false);
+}
+
+void AppDelegate::translateText(const QString& text) {
+    if (text.isEmpty())
+        return;
+    m_services.window->show(text, true);
+}
+
+void AppDelegate::handle(const QList<LaunchRequest>& requests) {
+    if (requests.isEmpty()) {
+        m_services.window->show(std::nullopt, false);
+        return;
+    }
+    for (const LaunchRequest& request : requests) {
+        switch (request.kind) {
+        case LaunchRequest::Kind::url:
+            handleUrl(request.value);
+            break;
+        case LaunchRequest::Kind::translateText:
+            translateText(request.value);
+            break;
+        case LaunchRequest::Kind::translateClipboard:
+            translateClipboard();
+            break;
+        case LaunchRequest::Kind::openTranslator:
+            openTranslator();
+            break;
+        }
+    }
+}
+
+void AppDelegate::handleUrl(const QString& url) {
+    const UrlCommand command = UrlCommand::parse(url);
+    AppModel& app = *m_services.app;
+    switch (command.kind) {
+    case UrlCommand::Kind::translate:
+        m_services.window->show(command.text, true);
+        break;
+    case UrlCommand::Kind::hide:
+        m_services.window->hide();
+        break;
+    case UrlCommand::Kind::setup:
+        app.setOnboardingStep(command.step);
+        app.setRoute(AppModel::Route::onboarding);
+        m_services.window->show(std::nullopt, false);
+        break;
+    case UrlCommand::Kind::settings:
+        app.showSettings(SettingsTabs::fromName(command.tab));
+        break;
+    case UrlCommand::Kind::reopen:
+        m_services.window->show(std::nullopt, false);
+        break;
+    }
+}
+
+void AppDelegate::syncDoubleCopyMonitor() {
+    if (!m_services.doubleCopy)
+        return;
+    const bool allowed = m_services.permissions && m_services.permissions->inputMonitoring();
+    if (m_settings.doubleCopy() && allowed)
+        m_services.doubleCopy->start();
+    else
+        m_services.doubleCopy->stop();
+}
+
+void AppDelegate::becameActive() {
+    if (m_services.app->languages()->options().isEmpty()) {
+        if (m_services.loadLanguages)
+            m_services.loadLanguages();
+        else
+            m_services.app->languages()->load();
+    }
+    if (m_services.permissions)
+        m_services.permissions->refresh();
+    syncDoubleCopyMonitor();
+}
+
+QList<TrayMenuItem> AppDelegate::trayMenuItems() const {
+    auto* self = const_cast<AppDelegate*>(this);
+    return {
+        {tr("Translate Selection") + QStringLiteral("   ") + m_settings.hotKey().label,
+         [self] { self->translateSelection(); },
+         {}},
+        {tr("Translate Clipboard"), [self] { self->translateClipboard(); }, {}},
+        {},
+        {tr("Open Translator"), [self] { self->openTranslator(); }, {}},
+        {tr("Settings…"), [self] { self->openSettings(); }, {}},
+        {},
+        {tr("About Verdolin"), [self] { self->perform(AppModel::Action::showAbout); }, {}},
+        {tr("Support Verdolin…"), [self] { self->perform(AppModel::Action::openSupport); }, {}},
+        {},
+        {tr("Quit Verdolin"),
+         [self] {
+             if (self->m_services.quit)
+                 self->m_services.quit();
+         },
+         QStringLiteral("Ctrl+Q")},
+    };
+}
+
+void AppDelegate::updateTray(std::optional<bool> shown) {
+    if (!m_services.tray)
+        return;
+    const bool wanted = shown.value_or(m_settings.showInMenuBar());
+    if (wanted && !m_services.tray->isAvailable())
+        qCInfo(shellLog) << "the desktop shows no tray icons; the window stays reachable from "
+                            "the taskbar and the shortcut";
+    m_services.tray->setVisible(wanted);
+}
+
+void AppDelegate::applyAppearance(const QString& mode) {
+    if (m_services.applyAppearance)
+        m_services.applyAppearance(mode);
+}
+
+void AppDelegate::observeSettings() {
+    connect(&m_settings, &AppSettings::showInMenuBarChanged, this,
+            [this] { updateTray(m_settings.showInMenuBar()); });
+    connect(&m_settings, &AppSettings::doubleCopyChanged, this, [this] {
+        PermissionWatcher* permissions = m_services.permissions;
+        if (m_settings.doubleCopy() && permissions && !permissions->inputMonitoring())
+            permissions->request();
+        syncDoubleCopyMonitor();
+    });
+    connect(&m_settings, &AppSettings::appearanceModeChanged, this,
+            [this] { applyAppearance(m_settings.appearanceMode()); });
+}
+
+void AppDelegate::perform(AppModel::Action action) {
+    switch (action) {
+    case AppModel::Action::translateSelection:
+        translateSelection();
+        break;
+    case AppModel::Action::translateClipboard:
+        translateClipboard();
+        break;
+    case AppModel::Action::openTranslator:
+        openTranslator();
+        break;
+    case AppModel::Action::openSettings:
+        openSettings();
+        break;
+    case AppModel::Action::openSupport:
+        if (m_services.openSupport)
+            m_services.openSupport();
+        break;
+    case AppModel::Action::showAbout:
+        if (m_services.showAbout)
+            m_services.showAbout();
+        break;
+    case AppModel::Action::hideWindow:
+        m_services.window->hide();
+        break;
+    case AppModel::Action::quit:
+        if (m_services.quit)
+            m_services.quit();
+        break;
+    }
+}

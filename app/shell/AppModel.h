@@ -1,0 +1,119 @@
+#pragma once
+
+#include "app/languages/LanguageService.h"
+#include "app/settings/AppSettings.h"
+#include "app/translation/HistoryModel.h"
+#include "app/translation/TranslatorModel.h"
+#include "core/SettingsTab.h"
+
+#include <QObject>
+#include <QQmlEngine>
+
+#include <memory>
+#include <optional>
+
+class WindowPresenter;
+
+// The models behind the one window and where it is: which screen it shows, which settings tab
+// is selected and which onboarding step is shown. Main thread only.
+class AppModel : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+    Q_PROPERTY(Route route READ route WRITE setRoute NOTIFY routeChanged)
+    Q_PROPERTY(SettingsTabs::SettingsTab settingsTab READ settingsTab WRITE setSettingsTab NOTIFY
+                   settingsTabChanged)
+    Q_PROPERTY(int onboardingStep READ onboardingStep WRITE setOnboardingStep NOTIFY
+                   onboardingStepChanged)
+    Q_PROPERTY(AppSettings* settings READ settings CONSTANT)
+    Q_PROPERTY(LanguageService* languages READ languages CONSTANT)
+    Q_PROPERTY(HistoryModel* history READ history CONSTANT)
+    Q_PROPERTY(TranslatorModel* model READ model CONSTANT)
+
+public:
+    // QML reads enum values only by names that begin with a capital letter, hence the aliases.
+    enum class Route {
+        onboarding,
+        translate,
+        settings,
+        Onboarding = onboarding,
+        Translate = translate,
+        Settings = settings,
+    };
+    Q_ENUM(Route)
+
+    // What the window's menus and shortcuts ask the application for.
+    enum class Action {
+        translateSelection,
+        translateClipboard,
+        openTranslator,
+        openSettings,
+        openSupport,
+        showAbout,
+        hideWindow,
+        quit,
+        TranslateSelection = translateSelection,
+        TranslateClipboard = translateClipboard,
+        OpenTranslator = openTranslator,
+        OpenSettings = openSettings,
+        OpenSupport = openSupport,
+        ShowAbout = showAbout,
+        HideWindow = hideWindow,
+        Quit = quit,
+    };
+    Q_ENUM(Action)
+
+    // The settings and language service must outlive the model; `history` is taken over and
+    // given to the translator model as the place its translations are recorded.
+    AppModel(AppSettings& settings, LanguageService& languages,
+             std::unique_ptr<HistoryModel> history, TranslatorModel::Services translator,
+             QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // The process-wide model, made at start; QML receives it as the AppModel singleton.
+    static AppModel& shared();
+    static void installShared(std::unique_ptr<AppModel> model);
+    static AppModel* create(QQmlEngine* engine, QJSEngine* script);
+    // Makes the enums of other folders known to QML as Notice and SettingsTab; before the
+    // first QML is loaded.
+    static void registerQmlTypes();
+
+    Route route() const { return m_route; }
+    SettingsTab settingsTab() const { return m_settingsTab; }
+    int onboardingStep() const { return m_onboardingStep; }
+    AppSettings* settings() const { return &m_settings; }
+    LanguageService* languages() const { return &m_languages; }
+    HistoryModel* history() const { return m_history.get(); }
+    TranslatorModel* model() const { return m_model.get(); }
+
+    void setRoute(Route route);
+    void setSettingsTab(SettingsTab tab);
+    void setOnboardingStep(int step);
+
+    // The window that showSettings brings up; not owned.
+    void setWindow(WindowPresenter* window) { m_window = window; }
+
+    // The settings screen on `tab`, or on the tab selected last; the window comes up where it
+    // was.
+    void showSettings(std::optional<SettingsTab> tab);
+    // The same for a tab name as URL commands give it ("access", "languages", …).
+    Q_INVOKABLE void showSettingsNamed(const QString& name);
+
+    Q_INVOKABLE void trigger(Action action) { emit actionTriggered(action); }
+
+signals:
+    void routeChanged();
+    void settingsTabChanged();
+    void onboardingStepChanged();
+    void actionTriggered(AppModel::Action action);
+
+private:
+    AppSettings& m_settings;
+    LanguageService& m_languages;
+    Route m_route;
+    SettingsTab m_settingsTab = SettingsTab::general;
+    int m_onboardingStep = 0;
+    std::unique_ptr<HistoryModel> m_history;
+    std::unique_ptr<TranslatorModel> m_model;
+    WindowPresenter* m_window = nullptr;
+};

@@ -1,0 +1,233 @@
+#include "cli/DesktopApplication.h"
+
+#include "app/capture/PermissionWatcher.h"
+#include "app/capture/SelectionCapture.h"
+#include "app/languages/LanguageService.h"
+#include "app/settings/AppSettings.h"
+#include "app/settings/PreferredLanguages.h"
+#include "app/settings/SettingsStartup.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/AppModel.h"
+#include "app/shell/TranslatorWindowController.h"
+#include "app/shortcuts/DoubleCopyMonitor.h"
+#include "app/shortcuts/HotKeyManager.h"
+#include "app/system/LoginItem.h"
+#include "app/system/SpeechService.h"
+#include "app/system/SupportLinks.h"
+#include "platform/linux/apertium/ApertiumEngine.h"
+#include "platform/linux/composition/LinuxServices.h"
+#include "platform/linux/desktop/QtSystemTray.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QPalette>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTextStream>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(Verdolin_ShellPlugin)
+Q_IMPORT_QML_PLUGIN(Verdolin_UiPlugin)
+
+Q_LOGGING_CATEGORY(desktopLog, "verdolin.desktop")
+
+namespace {
+
+QLocale interfaceLocale() {
+    const QLocale chosen = SettingsStartup::interfaceLocale(AppSettings::shared().store());
+    return chosen.language() == QLocale::Russian ? chosen : QLocale(QLocale::English);
+}
+
+// Seconds since the computer started; none when unreadable.
+std::optional<double> uptime() {
+    QFile file(QStringLiteral("/proc/uptime"));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const double seconds = QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 0)
+                               .toDouble(&ok);
+    return ok ? std::optional(seconds) : std::nullopt;
+}
+
+// Without an X11 display the shortcut, the selection and the focus hand-back cannot work;
+// say so instead of failing silently.
+void warnWithoutX11() {
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        return;
+    QTextStream(stderr)
+        << "verdolin: this session does not run on X11 (platform \""
+        << QGuiApplication::platformName()
+        << "\"): the global shortcut, reading the selection and giving the focus back need an "
+           "X11 session. The translator window works; to translate a selection, log in to an X11 "
+           "session, or start Verdolin with QT_QPA_PLATFORM=xcb to reach X11 applications "
+           "through XWayland.\n";
+}
+
+void applyAppearance(const QString& mode) {
+    static const QPalette desktop = QGuiApplication::palette();
+    if (mode == QLatin1String("dark")) {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x33));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
+        dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        dark.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3a));
+        dark.setColor(QPalette::ToolTipText, QColor(0xee, 0xee, 0xee));
+        QGuiApplication::setPalette(dark);
+    } else if (mode == QLatin1String("light")) {
+        QGuiApplication::setPalette(QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
+    } else {
+        QGuiApplication::setPalette(desktop);
+    }
+}
+
+void showAbout() {
+    const QString notice = QStringLiteral(VERDOLIN_NOTICE_PATH);
+    const QString text =
+        QStringLiteral("<h3>Verdolin</h3><p>%1</p><p>%2</p><p>%3</p>")
+            .arg(QObject::tr("Version %1").arg(QCoreApplication::applicationVersion()),
+                 QObject::tr("Translates selected text, offline.").toHtmlEscaped(),
+                 QObject::tr("Verdolin uses Apertium (GNU GPL 3.0 or later), CLD2 (Apache "
+                             "License 2.0) and Qt (GNU LGPL 3.0). The full notice is in %1.")
+                     .arg(notice)
+                     .toHtmlEscaped());
+    QMessageBox::about(nullptr, QObject::tr("About Verdolin"), text);
+}
+
+QList<TranslatorWindowController::Screen> screens() {
+    QList<TranslatorWindowController::Screen> list;
+    QList<QScreen*> all = QGuiApplication::screens();
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary && all.removeOne(primary))
+        all.prepend(primary);
+    for (QScreen* screen : all)
+        list.append({screen->geometry(), screen->availableGeometry()});
+    return list;
+}
+
+} // namespace
+
+int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launch) {
+    // The software scene graph: GL on a software rasteriser costs far more memory and start time
+    // than a small window of text needs.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("verdolin"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Verdolin"));
+    QApplication::setApplicationVersion(QStringLiteral(VERDOLIN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("verdolin"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("verdolin"),
+                                        QIcon(QStringLiteral(":/verdolin/verdolin.svg")));
+    QApplication::setWindowIcon(icon);
+    warnWithoutX11();
+
+    LinuxServices::installProcessWide();
+    LinuxServices::installInputSources();
+    SettingsStartup::run();
+    AppSettings& settings = AppSettings::shared();
+    SettingsStartup::installTranslator(application, settings.store());
+    LinuxServices::installDesktop();
+
+    LinuxServices services;
+    LanguageService::Setup languageSetup;
+    languageSetup.names = services.names();
+    languageSetup.interfaceLocale = interfaceLocale();
+    languageSetup.preferredLanguages = PreferredLanguages::system();
+    LanguageService languages(services.engine(), languageSetup);
+    languages.setRepairLanguages([&settings](const QSet<QString>& codes) {
+        settings.repairLanguages(codes);
+    });
+
+    TranslatorModel::registerTypes();
+    AppModel::registerQmlTypes();
+    TranslatorModel::Services translator;
+    translator.settings = &settings;
+    translator.languages = &languages;
+    translator.engine = &services.engine();
+    translator.recognizers = services.recognizers();
+    translator.clock = services.clock();
+    AppModel::installShared(std::make_unique<AppModel>(
+        settings, languages, std::make_unique<HistoryModel>(), std::move(translator)));
+    AppModel& app = AppModel::shared();
+
+    QQuickStyle::setStyle(QStringLiteral("Fusion"));
+    QQmlApplicationEngine engine;
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    TranslatorWindowController::Services windowServices;
+    windowServices.app = &app;
+    windowServices.build = [&engine]() -> QWindow* {
+        engine.load(QUrl(QStringLiteral("qrc:/Verdolin/Ui/TranslatorWindow.qml")));
+        const QList<QObject*> roots = engine.rootObjects();
+        return roots.isEmpty() ? nullptr : qobject_cast<QWindow*>(roots.constLast());
+    };
+    windowServices.pointer = [] { return QCursor::pos(); };
+    windowServices.screens = screens;
+    windowServices.stopSpeech = [] { SpeechService::shared().stop(); };
+    TranslatorWindowController window(windowServices);
+
+    QtSystemTray tray(icon);
+
+    AppDelegate::Services delegateServices;
+    delegateServices.app = &app;
+    delegateServices.window = &window;
+    delegateServices.hotKeys = &HotKeyManager::shared();
+    delegateServices.doubleCopy = &DoubleCopyMonitor::shared();
+    delegateServices.permissions = &PermissionWatcher::shared();
+    delegateServices.tray = &tray;
+    delegateServices.capture = [](std::function<void()> finished) {
+        return SelectionCapture::shared().capture(std::move(finished));
+    };
+    delegateServices.clipboardText = []() -> std::optional<QString> {
+        const QString text = QGuiApplication::clipboard()->text();
+        return text.isEmpty() ? std::nullopt : std::optional(text);
+    };
+    delegateServices.beep = [] { QApplication::beep(); };
+    delegateServices.applyAppearance = applyAppearance;
+    delegateServices.showAbout = showAbout;
+    delegateServices.openSupport = [] { QDesktopServices::openUrl(SupportLinks::url()); };
+    delegateServices.quit = [] { QCoreApplication::quit(); };
+    delegateServices.clock = services.clock();
+    AppDelegate delegate(delegateServices);
+
+    QObject::connect(&application, &QGuiApplication::applicationStateChanged, &delegate,
+                     [&delegate](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             delegate.becameActive();
+                     });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate, [&] {
+        window.setTerminating();
+        window.saveGeometry();
+        app.model()->commitPendingHistory();
+        app.history()->store().flush();
+    });
+
+    const bool login = AppDelegate::launchedAsLoginItem(
+        launch.login, LoginItem::shared().status(), settings.showInMenuBar(), uptime());
+    LoginItem::shared().reRegisterIfMoved();
+    languages.load().then(&languages, [&services, &settings] {
+        services.prepareLexicons({settings.myLanguage(), settings.secondLanguage()});
+    });
+    delegate.start(login);
+    if (!launch.requests.isEmpty())
+        delegate.handle(launch.requests);
+    return application.exec();
+}

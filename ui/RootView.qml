@@ -1,0 +1,107 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Verdolin.Shell
+
+// The window's content: the screen the route names, under a header with the main menu.
+Page {
+    id: root
+
+    readonly property bool menuOpen: mainMenu.opened || content.item && content.item.menuOpen === true
+
+    header: ToolBar {
+        RowLayout {
+            anchors.fill: parent
+            anchors.leftMargin: 10
+
+            Label {
+                Layout.fillWidth: true
+                text: root.title
+                font.bold: true
+                elide: Text.ElideRight
+            }
+            ToolButton {
+                id: menuButton
+                text: "\u2630"
+                Accessible.name: qsTr("Main Menu")
+                ToolTip.text: qsTr("Main Menu")
+                ToolTip.visible: hovered
+                onClicked: mainMenu.open()
+
+                MainMenu {
+                    id: mainMenu
+                    y: menuButton.height
+                }
+            }
+        }
+    }
+
+    title: {
+        switch (AppModel.route) {
+        case AppModel.Settings:
+            return qsTr("Settings");
+        case AppModel.Onboarding:
+            return qsTr("Welcome to Verdolin");
+        default:
+            return qsTr("Translator");
+        }
+    }
+
+    Loader {
+        id: content
+        anchors.fill: parent
+        sourceComponent: {
+            switch (AppModel.route) {
+            case AppModel.Settings:
+                return settingsPlaceholder;
+            case AppModel.Onboarding:
+                return onboardingPlaceholder;
+            default:
+                return translator;
+            }
+        }
+    }
+
+    Component {
+        id: translator
+        TranslatorContent {}
+    }
+
+    Component {
+        id: settingsPlaceholder
+        Placeholder {
+            text: qsTr("Settings will be here soon. Until then, Verdolin keeps its current choices.")
+        }
+    }
+
+    Component {
+        id: onboardingPlaceholder
+        Placeholder {
+            text: qsTr("Select text in any application and press %1 to translate it.")
+                .arg(AppModel.settings.hotKey.label)
+            actionText: qsTr("Start Translating")
+            onAction: {
+                AppModel.settings.onboardingDone = true;
+                AppModel.route = AppModel.Translate;
+            }
+        }
+    }
+
+    // The window answers the shortcuts of the menus itself: a small window has no menu bar.
+    Shortcut {
+        sequence: "Ctrl+,"
+        onActivated: AppModel.trigger(AppModel.OpenSettings)
+    }
+    Shortcut {
+        sequence: "Ctrl+0"
+        onActivated: AppModel.trigger(AppModel.OpenTranslator)
+    }
+    Shortcut {
+        sequences: ["Ctrl+W", "Ctrl+H"]
+        onActivated: AppModel.trigger(AppModel.HideWindow)
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        onActivated: AppModel.trigger(AppModel.Quit)
+    }
+}
