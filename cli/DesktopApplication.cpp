@@ -55,8 +55,8 @@ std::optional<double> uptime() {
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     bool ok = false;
-    const double seconds = QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 0)
-                               .toDouble(&ok);
+    const double seconds =
+        QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 0).toDouble(&ok);
     return ok ? std::optional(seconds) : std::nullopt;
 }
 
@@ -92,7 +92,8 @@ void applyAppearance(const QString& mode) {
         dark.setColor(QPalette::ToolTipText, QColor(0xee, 0xee, 0xee));
         QGuiApplication::setPalette(dark);
     } else if (mode == QLatin1String("light")) {
-        QGuiApplication::setPalette(QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
+        QGuiApplication::setPalette(
+            QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
     } else {
         QGuiApplication::setPalette(desktop);
     }
@@ -153,9 +154,8 @@ int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launc
     languageSetup.interfaceLocale = interfaceLocale();
     languageSetup.preferredLanguages = PreferredLanguages::system();
     LanguageService languages(services.engine(), languageSetup);
-    languages.setRepairLanguages([&settings](const QSet<QString>& codes) {
-        settings.repairLanguages(codes);
-    });
+    languages.setRepairLanguages(
+        [&settings](const QSet<QString>& codes) { settings.repairLanguages(codes); });
 
     TranslatorModel::registerTypes();
     AppModel::registerQmlTypes();
@@ -220,8 +220,8 @@ int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launc
         app.history()->store().flush();
     });
 
-    const bool login = AppDelegate::launchedAsLoginItem(
-        launch.login, LoginItem::shared().status(), settings.showInMenuBar(), uptime());
+    const bool login = AppDelegate::launchedAsLoginItem(launch.login, LoginItem::shared().status(),
+                                                        settings.showInMenuBar(), uptime());
     LoginItem::shared().reRegisterIfMoved();
     languages.load().then(&languages, [&services, &settings] {
         services.prepareLexicons({settings.myLanguage(), settings.secondLanguage()});

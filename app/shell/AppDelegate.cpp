@@ -52,11 +52,12 @@ void AppDelegate::start(bool login) {
     }
     syncDoubleCopyMonitor();
     if (m_services.tray) {
-        m_services.tray->setMenu([self] { return self ? self->trayMenuItems() : QList<TrayMenuItem>(); },
-                                 [self] {
-                                     if (self)
-                                         self->openTranslator();
-                                 });
+        m_services.tray->setMenu(
+            [self] { return self ? self->trayMenuItems() : QList<TrayMenuItem>(); },
+            [self] {
+                if (self)
+                    self->openTranslator();
+            });
     }
     updateTray(std::nullopt);
     applyAppearance(m_settings.appearanceMode());

@@ -23,8 +23,8 @@ class AppModel : public QObject {
     Q_PROPERTY(Route route READ route WRITE setRoute NOTIFY routeChanged)
     Q_PROPERTY(SettingsTabs::SettingsTab settingsTab READ settingsTab WRITE setSettingsTab NOTIFY
                    settingsTabChanged)
-    Q_PROPERTY(int onboardingStep READ onboardingStep WRITE setOnboardingStep NOTIFY
-                   onboardingStepChanged)
+    Q_PROPERTY(
+        int onboardingStep READ onboardingStep WRITE setOnboardingStep NOTIFY onboardingStepChanged)
     Q_PROPERTY(AppSettings* settings READ settings CONSTANT)
     Q_PROPERTY(LanguageService* languages READ languages CONSTANT)
     Q_PROPERTY(HistoryModel* history READ history CONSTANT)

@@ -113,8 +113,8 @@ void TranslatorWindowController::build() {
         if (m_window && m_services.windowSystem)
             m_services.windowSystem->setShownInTaskbar(*m_window, m_settings.showInDock());
     });
-    for (auto changed : {&QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged,
-                         &QWindow::heightChanged})
+    for (auto changed :
+         {&QWindow::xChanged, &QWindow::yChanged, &QWindow::widthChanged, &QWindow::heightChanged})
         connect(m_window, changed, this, &TranslatorWindowController::geometryChanged);
     m_window->installEventFilter(this);
 }

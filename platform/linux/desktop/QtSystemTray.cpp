@@ -39,8 +39,9 @@ void QtSystemTray::rebuild() {
         if (!item.shortcut.isEmpty())
             action->setShortcut(QKeySequence(item.shortcut));
         // Queued: the menu is cleared the next time it opens, maybe from within the action.
-        connect(action, &QAction::triggered, this, [run = item.action] { run(); },
-                Qt::QueuedConnection);
+        connect(
+            action, &QAction::triggered, this, [run = item.action] { run(); },
+            Qt::QueuedConnection);
     }
 }
 

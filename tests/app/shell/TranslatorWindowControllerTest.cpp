@@ -1,0 +1,243 @@
+#include "app/shell/TranslatorWindowController.h"
+
+#include "core/WindowGeometry.h"
+#include "tests/app/shell/ShellFixture.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+namespace {
+
+class ScriptedWindowSystem : public WindowSystem {
+public:
+    std::optional<WindowId> activeWindow() override { return active; }
+    bool activate(WindowId window) override {
+        activated.append(window);
+        return true;
+    }
+    void setShownInTaskbar(QWindow& window, bool shown) override {
+        taskbar.append({window.isVisible(), shown});
+    }
+
+    std::optional<WindowId> active;
+    QList<WindowId> activated;
+    // Whether the window was visible when asked, and what was asked.
+    QList<std::pair<bool, bool>> taskbar;
+};
+
+// A window whose focused item may be composing with an input method.
+class ComposingWindow : public QWindow {
+public:
+    QObject* focusObject() const override { return item.get(); }
+    std::unique_ptr<QObject> item = std::make_unique<QObject>();
+};
+
+const QRect screenArea(0, 0, 1280, 1024);
+const QRect available(0, 30, 1280, 994);
+
+class TranslatorWindowControllerTest : public ShellFixture {
+protected:
+    std::unique_ptr<TranslatorWindowController> make() {
+        TranslatorWindowController::Services services;
+        services.app = app.get();
+        services.build = [this]() -> QWindow* {
+            ++builds;
+            window = std::make_unique<ComposingWindow>();
+            return window.get();
+        };
+        services.windowSystem = &system;
+        services.pointer = [this] { return pointer; };
+        services.screens = [] {
+            return QList<TranslatorWindowController::Screen>{{screenArea, available}};
+        };
+        services.stopSpeech = [this] { ++speechStops; };
+        return std::make_unique<TranslatorWindowController>(services);
+    }
+
+    void pressEscape() {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QCoreApplication::sendEvent(window.get(), &press);
+    }
+
+    ScriptedWindowSystem system;
+    std::unique_ptr<ComposingWindow> window;
+    QPoint pointer{100, 100};
+    int builds = 0;
+    int speechStops = 0;
+};
+
+TEST_F(TranslatorWindowControllerTest, SavedGeometryIsUsedOnlyWhenValid) {
+    struct Row {
+        const char* name;
+        QVariant size;
+        QVariant topLeft;
+        QSize expectedSize;
+        QPoint expectedTopLeft;
+    };
+    const QVariantList onScreen{200.0, 300.0};
+    const Row rows[] = {
+        {"nothing saved", {}, {}, {420, 480}, {430, 287}},
+        {"too narrow", QVariantList{300.0, 500.0}, onScreen, {420, 480}, {200, 300}},
+        {"saved", QVariantList{500.0, 600.0}, onScreen, {500, 600}, {200, 300}},
+        {"off every screen",
+         QVariantList{500.0, 600.0},
+         QVariantList{2000.0, 300.0},
+         {500, 600},
+         {390, 227}},
+        {"not a list", QStringLiteral("500x600"), QVariantList{200.0}, {420, 480}, {430, 287}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        store.setObject(QStringLiteral("windowSize"), row.size);
+        store.setObject(QStringLiteral("windowTopLeft"), row.topLeft);
+        auto controller = make();
+        controller->show(std::nullopt, false);
+        EXPECT_EQ(window->size(), row.expectedSize);
+        EXPECT_EQ(window->framePosition(), row.expectedTopLeft);
+    }
+}
+
+TEST_F(TranslatorWindowControllerTest, NearThePointerUnlessAlreadyActive) {
+    struct Row {
+        const char* name;
+        QPoint pointer;
+        // From the frame's size.
+        std::function<QPoint(QSize)> topLeft;
+    };
+    const Row rows[] = {
+        {"free space", {100, 100}, [](QSize) { return QPoint(114, 114); }},
+        {"right edge",
+         {1270, 100},
+         [](QSize frame) { return QPoint(1280 - 8 - frame.width(), 114); }},
+        {"bottom edge",
+         {100, 1000},
+         [](QSize frame) { return QPoint(114, 1024 - 8 - frame.height()); }},
+        {"above the available area", {100, 5}, [](QSize) { return QPoint(114, 38); }},
+    };
+    auto controller = make();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        pointer = row.pointer;
+        controller->hide();
+        controller->show(QStringLiteral("hola"), true);
+        EXPECT_EQ(window->framePosition(), row.topLeft(window->frameGeometry().size()));
+    }
+    EXPECT_EQ(builds, 1) << "one window serves every show";
+
+    // An active window stays where the user has it.
+    QCoreApplication::processEvents();
+    if (controller->isActive()) {
+        pointer = {600, 600};
+        controller->show(QStringLiteral("otra"), true);
+        EXPECT_EQ(window->framePosition(), QPoint(114, 38));
+    }
+}
+
+TEST_F(TranslatorWindowControllerTest, TextTurnsToTheTranslatorAndNoTextKeepsTheScreen) {
+    auto controller = make();
+    app->setRoute(AppModel::Route::settings);
+    const int focus = app->model()->focusToken();
+    controller->show(std::nullopt, false);
+    EXPECT_EQ(app->route(), AppModel::Route::settings);
+    EXPECT_EQ(app->model()->focusToken(), focus + 1);
+
+    controller->show(QStringLiteral("Hola"), false);
+    EXPECT_EQ(app->route(), AppModel::Route::translate);
+    EXPECT_EQ(app->model()->input(), QStringLiteral("Hola"));
+
+    app->setRoute(AppModel::Route::onboarding);
+    controller->show(std::nullopt, true);
+    EXPECT_EQ(app->route(), AppModel::Route::translate);
+}
+
+TEST_F(TranslatorWindowControllerTest, EscapeLeavesSettingsFirstAndWaitsForTheInputMethod) {
+    auto controller = make();
+    app->setRoute(AppModel::Route::settings);
+    controller->show(std::nullopt, false);
+
+    pressEscape();
+    EXPECT_EQ(app->route(), AppModel::Route::translate);
+    EXPECT_TRUE(window->isVisible());
+
+    window->item->setProperty("preeditText", QStringLiteral("か"));
+    pressEscape();
+    EXPECT_TRUE(window->isVisible()) << "Escape belongs to the composition";
+    window->item->setProperty("preeditText", QString());
+    window->setProperty("menuOpen", true);
+    pressEscape();
+    EXPECT_TRUE(window->isVisible()) << "Escape belongs to the open menu";
+    window->setProperty("menuOpen", false);
+
+    pressEscape();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(speechStops, 1);
+}
+
+TEST_F(TranslatorWindowControllerTest, TheFocusGoesBackOnlyAfterAGlobalTrigger) {
+    struct Row {
+        const char* name;
+        bool nearMouse;
+        bool terminating;
+        QList<WindowSystem::WindowId> activated;
+    };
+    const Row rows[] = {
+        {"summoned from another application", true, false, {42}},
+        {"opened from the tray", false, false, {}},
+        {"quitting", true, true, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto controller = make();
+        system.active = 42;
+        system.activated.clear();
+        controller->show(QStringLiteral("x"), row.nearMouse);
+        window->requestActivate();
+        QCoreApplication::processEvents();
+        if (!controller->isActive())
+            GTEST_SKIP() << "this platform does not activate windows";
+        if (row.terminating)
+            controller->setTerminating();
+        controller->hide();
+        EXPECT_EQ(system.activated, row.activated);
+    }
+}
+
+TEST_F(TranslatorWindowControllerTest, SettingsApplyToTheLiveWindow) {
+    settings.setShowInDock(false);
+    auto controller = make();
+    controller->show(std::nullopt, false);
+    controller->hide();
+    controller->show(std::nullopt, false);
+    // Asked before each show, while the window is still hidden.
+    EXPECT_EQ(system.taskbar, (QList<std::pair<bool, bool>>{{false, false}, {false, false}}));
+    settings.setShowInDock(true);
+    EXPECT_EQ(system.taskbar.last(), std::make_pair(true, true));
+
+    settings.setKeepOnTop(true);
+    EXPECT_TRUE(window->flags().testFlag(Qt::WindowStaysOnTopHint));
+    settings.setKeepOnTop(false);
+    EXPECT_FALSE(window->flags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(TranslatorWindowControllerTest, ClosingHidesTheSameWindowAndItsPlaceIsKept) {
+    auto controller = make();
+    controller->show(std::nullopt, false);
+    window->setFramePosition({300, 200});
+    window->resize(500, 520);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window->close() == false || !window->isVisible());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(speechStops, 1);
+    controller->show(std::nullopt, false);
+    EXPECT_EQ(builds, 1);
+
+    controller->saveGeometry();
+    EXPECT_EQ(WindowGeometry::savedSize(store.object(QStringLiteral("windowSize"))),
+              QSize(500, 520));
+    EXPECT_EQ(
+        WindowGeometry::savedTopLeft(store.object(QStringLiteral("windowTopLeft")), {available}),
+        QPoint(300, 200));
+}
+
+} // namespace
