@@ -17,6 +17,7 @@
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/composition/LinuxServices.h"
 #include "platform/linux/desktop/QtSystemTray.h"
+#include "platform/linux/x11/X11WindowSystem.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -134,10 +135,10 @@ int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launc
     QApplication::setApplicationName(QStringLiteral("verdolin"));
     QApplication::setApplicationDisplayName(QStringLiteral("Verdolin"));
     QApplication::setApplicationVersion(QStringLiteral(VERDOLIN_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("verdolin"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.korvane.Verdolin"));
     QApplication::setQuitOnLastWindowClosed(false);
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("verdolin"),
-                                        QIcon(QStringLiteral(":/verdolin/verdolin.svg")));
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("com.korvane.Verdolin"),
+                                        QIcon(QStringLiteral(":/icons/verdolin.svg")));
     QApplication::setWindowIcon(icon);
     warnWithoutX11();
 
@@ -172,8 +173,12 @@ int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launc
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/"));
+    std::unique_ptr<X11WindowSystem> windowSystem;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        windowSystem = std::make_unique<X11WindowSystem>();
     TranslatorWindowController::Services windowServices;
     windowServices.app = &app;
+    windowServices.windowSystem = windowSystem.get();
     windowServices.build = [&engine]() -> QWindow* {
         engine.load(QUrl(QStringLiteral("qrc:/Verdolin/Ui/TranslatorWindow.qml")));
         const QList<QObject*> roots = engine.rootObjects();

@@ -8,7 +8,6 @@ Item {
 
     property alias text: line.text
     property string actionText
-    readonly property bool menuOpen: false
 
     signal action
 

@@ -7,7 +7,7 @@ import Verdolin.Shell
 Page {
     id: root
 
-    readonly property bool menuOpen: mainMenu.opened || content.item && content.item.menuOpen === true
+    readonly property bool menuOpen: mainMenu.opened || translatorContent.menuOpen
 
     header: ToolBar {
         RowLayout {
@@ -47,43 +47,28 @@ Page {
         }
     }
 
-    Loader {
-        id: content
+    // The translator stays made, so that its panes keep their state behind the other screens.
+    TranslatorContent {
+        id: translatorContent
         anchors.fill: parent
-        sourceComponent: {
-            switch (AppModel.route) {
-            case AppModel.Settings:
-                return settingsPlaceholder;
-            case AppModel.Onboarding:
-                return onboardingPlaceholder;
-            default:
-                return translator;
-            }
-        }
+        visible: AppModel.route === AppModel.Translate
     }
 
-    Component {
-        id: translator
-        TranslatorContent {}
+    Placeholder {
+        anchors.fill: parent
+        visible: AppModel.route === AppModel.Settings
+        text: qsTr("Settings will be here soon. Until then, Verdolin keeps its current choices.")
     }
 
-    Component {
-        id: settingsPlaceholder
-        Placeholder {
-            text: qsTr("Settings will be here soon. Until then, Verdolin keeps its current choices.")
-        }
-    }
-
-    Component {
-        id: onboardingPlaceholder
-        Placeholder {
-            text: qsTr("Select text in any application and press %1 to translate it.")
-                .arg(AppModel.settings.hotKey.label)
-            actionText: qsTr("Start Translating")
-            onAction: {
-                AppModel.settings.onboardingDone = true;
-                AppModel.route = AppModel.Translate;
-            }
+    Placeholder {
+        anchors.fill: parent
+        visible: AppModel.route === AppModel.Onboarding
+        text: qsTr("Select text in any application and press %1 to translate it.")
+            .arg(AppModel.settings.hotKey.label)
+        actionText: qsTr("Start Translating")
+        onAction: {
+            AppModel.settings.onboardingDone = true;
+            AppModel.route = AppModel.Translate;
         }
     }
 

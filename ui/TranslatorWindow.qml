@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import Verdolin.Shell
 
 // The product's one window. Made hidden; the window controller shows, places and hides it.
 ApplicationWindow {

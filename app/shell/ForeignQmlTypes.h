@@ -8,7 +8,15 @@
 #include "app/translation/HistoryModel.h"
 #include "app/translation/TranslatorModel.h"
 
+#include "core/HotKeySpec.h"
+
 #include <QQmlEngine>
+
+struct HotKeySpecForeign {
+    Q_GADGET
+    QML_FOREIGN(HotKeySpec)
+    QML_ANONYMOUS
+};
 
 struct TranslatorModelForeign {
     Q_GADGET

@@ -46,27 +46,30 @@ std::optional<QList<QStringList>> loadStages(const QString& modeFile,
     case ChildRun::Ending::Exited:
         break;
     case ChildRun::Ending::StartFailed:
-        *why = run.error == ENOENT ? tr("apertium-wblank-mode is not installed")
+        *why = run.error == ENOENT ? QCoreApplication::translate(
+                   "ApertiumPipeline", "apertium-wblank-mode is not installed")
                                    : QString::fromLocal8Bit(std::strerror(run.error));
         return std::nullopt;
     case ChildRun::Ending::Stopped:
-        *why = tr("it was stopped");
+        *why = QCoreApplication::translate("ApertiumPipeline", "it was stopped");
         return std::nullopt;
     case ChildRun::Ending::TimedOut:
-        *why = tr("apertium-wblank-mode gave no answer within %1 seconds")
+        *why = QCoreApplication::translate("ApertiumPipeline",
+                                           "apertium-wblank-mode gave no answer within %1 seconds")
                    .arg(std::chrono::duration<double>(timeout).count());
         return std::nullopt;
     case ChildRun::Ending::ReadFailed:
-        *why = tr("the mode file could not be read");
+        *why = QCoreApplication::translate("ApertiumPipeline", "the mode file could not be read");
         return std::nullopt;
     }
     if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0) {
-        *why = tr("the mode file could not be read");
+        *why = QCoreApplication::translate("ApertiumPipeline", "the mode file could not be read");
         return std::nullopt;
     }
     auto stages = ApertiumModeCommand::parse(QString::fromLocal8Bit(run.output));
     if (!stages) {
-        *why = tr("the mode file has a form this program does not understand");
+        *why = QCoreApplication::translate(
+            "ApertiumPipeline", "the mode file has a form this program does not understand");
     }
     return stages;
 }
