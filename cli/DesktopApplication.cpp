@@ -27,6 +27,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPalette>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -110,7 +111,18 @@ void showAbout() {
                              "License 2.0) and Qt (GNU LGPL 3.0). The full notice is in %1.")
                      .arg(notice)
                      .toHtmlEscaped());
-    QMessageBox::about(nullptr, QObject::tr("About Verdolin"), text);
+    // One box at a time, and not modal: the menu that asked for it closes first, and the
+    // triggers keep working while it is open.
+    static QPointer<QMessageBox> box;
+    if (!box) {
+        box = new QMessageBox(QMessageBox::NoIcon, QObject::tr("About Verdolin"), text,
+                              QMessageBox::Ok);
+        box->setIconPixmap(QApplication::windowIcon().pixmap(64));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    box->show();
+    box->raise();
+    box->activateWindow();
 }
 
 QList<TranslatorWindowController::Screen> screens() {
