@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <latch>
 #include <memory>
 #include <mutex>
@@ -35,24 +34,19 @@ const QString kName = "verdolin-test";
 // Only a guard against a hang: a running instance answers at once.
 constexpr auto kLimit = 30s;
 
-// Runs `work` on a thread of its own, as another start would, while this thread's loop runs.
-void runElsewhere(const std::function<void()>& work) {
+// A claim from another thread, as another start would make it, while this thread's loop
+// runs; a channel it gets is closed there.
+std::pair<Outcome, QString> claimElsewhere(const QStringList& arguments) {
+    std::pair<Outcome, QString> result;
     QEventLoop loop;
-    std::unique_ptr<QThread> thread(QThread::create(work));
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        const InstanceChannel::Claim claim = InstanceChannel::claim(kName, arguments, kLimit);
+        result = {claim.outcome, claim.error};
+    }));
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     thread->start();
     loop.exec();
     thread->wait();
-}
-
-// A claim from another thread; a channel it gets is closed there.
-std::pair<Outcome, QString> claimElsewhere(const QStringList& arguments,
-                                           std::chrono::milliseconds limit = kLimit) {
-    std::pair<Outcome, QString> result;
-    runElsewhere([&] {
-        const InstanceChannel::Claim claim = InstanceChannel::claim(kName, arguments, limit);
-        result = {claim.outcome, claim.error};
-    });
     return result;
 }
 
