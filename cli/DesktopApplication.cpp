@@ -16,14 +16,19 @@
 #include "app/system/SupportLinks.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/composition/LinuxServices.h"
+#include "platform/linux/dbus/DBusTranslateService.h"
 #include "platform/linux/desktop/QtSystemTray.h"
+#include "platform/linux/instance/InstanceChannel.h"
+#include "platform/linux/instance/QuitSignals.h"
 #include "platform/linux/x11/X11WindowSystem.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPalette>
@@ -46,6 +51,9 @@ Q_LOGGING_CATEGORY(desktopLog, "verdolin.desktop")
 
 namespace {
 
+// The per-user socket of the running instance, in $XDG_RUNTIME_DIR.
+const QString instanceName = QStringLiteral("com.korvane.Verdolin");
+
 QLocale interfaceLocale() {
     const QLocale chosen = SettingsStartup::interfaceLocale(AppSettings::shared().store());
     return chosen.language() == QLocale::Russian ? chosen : QLocale(QLocale::English);
@@ -60,6 +68,13 @@ std::optional<double> uptime() {
     const double seconds =
         QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 0).toDouble(&ok);
     return ok ? std::optional(seconds) : std::nullopt;
+}
+
+bool hasSessionBus() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime + QStringLiteral("/bus")).exists();
 }
 
 // Without an X11 display the shortcut, the selection and the focus hand-back cannot work;
@@ -138,7 +153,8 @@ QList<TranslatorWindowController::Screen> screens() {
 
 } // namespace
 
-int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launch) {
+int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments,
+                            const LaunchArguments& launch) {
     // The software scene graph: GL on a software rasteriser costs far more memory and start time
     // than a small window of text needs.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
@@ -152,6 +168,20 @@ int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launc
     const QIcon icon = QIcon::fromTheme(QStringLiteral("com.korvane.Verdolin"),
                                         QIcon(QStringLiteral(":/icons/verdolin.svg")));
     QApplication::setWindowIcon(icon);
+
+    // One Verdolin per user: a later start hands its arguments over and ends.
+    InstanceChannel::Claim claim = InstanceChannel::claim(instanceName, arguments);
+    if (claim.outcome == InstanceChannel::Claim::Outcome::Forwarded)
+        return 0;
+    if (claim.outcome == InstanceChannel::Claim::Outcome::Failed) {
+        QTextStream(stderr) << "verdolin: " << claim.error << "\n";
+        return 1;
+    }
+    // The normal way out, so that what waits for the disk is written.
+    QuitSignals quitSignals;
+    quitSignals.install();
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &application,
+                     &QCoreApplication::quit);
     warnWithoutX11();
 
     LinuxServices::installProcessWide();
@@ -224,6 +254,27 @@ int DesktopApplication::run(int& argc, char** argv, const LaunchArguments& launc
     delegateServices.quit = [] { QCoreApplication::quit(); };
     delegateServices.clock = services.clock();
     AppDelegate delegate(delegateServices);
+
+    QObject::connect(claim.channel.get(), &InstanceChannel::argumentsReceived, &delegate,
+                     [&delegate](const QStringList& forwarded) {
+                         const LaunchArguments later = LaunchArguments::parse(forwarded);
+                         if (later.error)
+                             qCWarning(desktopLog)
+                                 << "a later start asked for" << forwarded << "-" << *later.error;
+                         else
+                             delegate.handle(later.requests);
+                     });
+    // Asking for the session bus where none runs would start one through dbus-launch.
+    std::unique_ptr<DBusTranslateService> textService;
+    if (hasSessionBus()) {
+        textService = std::make_unique<DBusTranslateService>(
+            QDBusConnection::sessionBus(),
+            [&delegate](const QString& text) { delegate.translateText(text); });
+        textService->start();
+    } else {
+        qCInfo(desktopLog) << "no session bus: the text service is reachable only as "
+                              "verdolin --translate-text";
+    }
 
     QObject::connect(&application, &QGuiApplication::applicationStateChanged, &delegate,
                      [&delegate](Qt::ApplicationState state) {

@@ -103,5 +103,5 @@ int main(int argc, char* argv[]) {
         QTextStream(stderr) << "verdolin: " << *launch.error << "\n" << CommandLine::usageText();
         return CommandLine::usage;
     }
-    return DesktopApplication::run(argc, argv, launch);
+    return DesktopApplication::run(argc, argv, arguments, launch);
 }
