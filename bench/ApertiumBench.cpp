@@ -1,9 +1,12 @@
 // Per-sentence latency of a warm Apertium pipeline against one `apertium -u` process per
-// sentence, in the same run, and the first answer after a cold start.
+// sentence, in the same run, and the first answer after a cold start. Then what keeping a
+// direction warm buys and costs: the first answer of a kept direction against a cold one
+// through the pool (median of N each), and the resident memory of a warm pipeline's stages.
 //
-//   apertium_bench [--rounds N] [MODE...]      (modes default to eng-spa spa-eng)
+//   apertium_bench [--rounds N] [--samples N] [MODE...]   (modes default to eng-spa spa-eng)
 
 #include "platform/linux/apertium/ApertiumPipeline.h"
+#include "platform/linux/apertium/ApertiumPipelinePool.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,7 +15,9 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -161,16 +166,119 @@ void benchMode(const QString& mode, int rounds) {
                 static_cast<long long>(sentences.size()));
 }
 
+// A kept direction is started long before the user's request; this is long enough for every
+// stage to have loaded its data.
+constexpr auto kKeptIdle = std::chrono::milliseconds(1500);
+
+class BenchPipeline final : public ApertiumPipelinePool::Pipeline {
+public:
+    explicit BenchPipeline(const QString& modeFile)
+        : m_pipeline(modeFile) {}
+    Answer translate(const QString& text, const std::atomic<bool>* cancelled) override {
+        ApertiumPipeline::Result result = m_pipeline.translate(text, cancelled);
+        return {std::move(result.text), std::move(result.error)};
+    }
+    std::optional<QString> start() override { return m_pipeline.start(); }
+
+private:
+    ApertiumPipeline m_pipeline;
+};
+
+std::shared_ptr<ApertiumPipelinePool> benchPool() {
+    ApertiumPipelinePool::Options options;
+    options.factory = [](const QString& modeFile) {
+        return std::make_unique<BenchPipeline>(modeFile);
+    };
+    return ApertiumPipelinePool::create(std::move(options));
+}
+
+// The time to the pool's answer; negative when it failed.
+double timedAnswer(ApertiumPipelinePool& pool, const QString& file, const QString& text) {
+    QElapsedTimer timer;
+    timer.start();
+    const TranslationBatchResult result =
+        pool.translate(file, {{text, u"0"_s}}, std::make_shared<std::atomic<bool>>(false)).result();
+    return result.ok() ? elapsedMs(timer) : -1;
+}
+
+// The sum of one field of /proc/<pid>/`file` over the processes, in KiB: VmRSS of status
+// counts the libraries the stages share once per stage, Pss of smaps_rollup shares them out.
+qint64 memoryKiB(const QList<pid_t>& pids, const char* file, const QByteArray& field) {
+    qint64 total = 0;
+    for (const pid_t pid : pids) {
+        QFile status(u"/proc/%1/%2"_s.arg(pid).arg(QLatin1StringView(file)));
+        if (!status.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith(field)) {
+                total += line.mid(field.size()).trimmed().split(' ').constFirst().toLongLong();
+            }
+        }
+    }
+    return total;
+}
+
+QString memoryMiB(const QList<pid_t>& pids) {
+    return u"VmRSS %1 MiB, Pss %2 MiB"_s
+        .arg(double(memoryKiB(pids, "status", "VmRSS:")) / 1024, 0, 'f', 1)
+        .arg(double(memoryKiB(pids, "smaps_rollup", "Pss:")) / 1024, 0, 'f', 1);
+}
+
+void benchKeptWarm(const QString& mode, int samples) {
+    const QString file = u"/usr/share/apertium/modes/"_s + mode + u".mode"_s;
+    if (!QFile::exists(file)) {
+        return;
+    }
+    const QStringList& sentences = mode.startsWith(u"spa"_s) ? kSpanish : kEnglish;
+
+    std::vector<double> cold;
+    std::vector<double> kept;
+    for (int i = 0; i < samples; ++i) {
+        const QString& sentence = sentences.at(i % sentences.size());
+        cold.push_back(timedAnswer(*benchPool(), file, sentence));
+        const auto pool = benchPool();
+        pool->keepWarm({file}).waitForFinished();
+        std::this_thread::sleep_for(kKeptIdle);
+        kept.push_back(timedAnswer(*pool, file, sentence));
+        if (cold.back() < 0 || kept.back() < 0) {
+            std::printf("%s: a translation through the pool failed\n", qPrintable(mode));
+            return;
+        }
+    }
+    std::printf("%-8s first answer, cold   median %7.1f ms  p90 %7.1f ms  (%d calls)\n",
+                qPrintable(mode), median(cold), percentile(cold, 0.9), samples);
+    std::printf("%-8s first answer, kept   median %7.1f ms  p90 %7.1f ms  (%d calls)\n",
+                qPrintable(mode), median(kept), percentile(kept, 0.9), samples);
+
+    ApertiumPipeline pipeline(file);
+    if (pipeline.start()) {
+        return;
+    }
+    std::this_thread::sleep_for(kKeptIdle);
+    const QString idle = memoryMiB(pipeline.stagePids());
+    for (const QString& sentence : sentences) {
+        pipeline.translate(sentence);
+    }
+    std::printf("%-8s memory of %lld stages: started %s; after %lld sentences %s\n",
+                qPrintable(mode), static_cast<long long>(pipeline.stagePids().size()),
+                qPrintable(idle), static_cast<long long>(sentences.size()),
+                qPrintable(memoryMiB(pipeline.stagePids())));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList modes;
     int rounds = 5;
+    int samples = 20;
     const QStringList arguments = app.arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         if (arguments.at(i) == u"--rounds"_s && i + 1 < arguments.size()) {
             rounds = std::max(1, arguments.at(++i).toInt());
+        } else if (arguments.at(i) == u"--samples"_s && i + 1 < arguments.size()) {
+            samples = std::max(1, arguments.at(++i).toInt());
         } else {
             modes.append(arguments.at(i));
         }
@@ -180,6 +288,7 @@ int main(int argc, char** argv) {
     }
     for (const QString& mode : std::as_const(modes)) {
         benchMode(mode, rounds);
+        benchKeptWarm(mode, samples);
     }
     return 0;
 }

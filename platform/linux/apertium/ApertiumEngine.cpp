@@ -26,6 +26,8 @@ public:
         return {std::move(result.text), std::move(result.error)};
     }
 
+    std::optional<QString> start() override { return m_pipeline.start(); }
+
 private:
     ApertiumPipeline m_pipeline;
 };
@@ -236,6 +238,16 @@ QFuture<PrepareResult> ApertiumEngine::prepare(const EngineLanguage& source,
 
 void ApertiumEngine::closeIdlePipelines() {
     m_pool->closeIdle();
+}
+
+QFuture<void>
+ApertiumEngine::keepWarm(const QList<std::pair<EngineLanguage, EngineLanguage>>& directions) {
+    QStringList files;
+    for (const auto& [source, target] : directions) {
+        if (const std::optional<ApertiumMode> mode = installedMode(source, target))
+            files.append(mode->file);
+    }
+    return m_pool->keepWarm(files);
 }
 
 QStringList ApertiumEngine::warmDirections() const {

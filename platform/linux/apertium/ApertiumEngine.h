@@ -11,6 +11,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTimer;
 
@@ -47,6 +48,10 @@ public:
     static std::optional<LanguagePackage> offeringPackage(const PackageCatalog::Listing& listing,
                                                           const EngineLanguage& source,
                                                           const EngineLanguage& target);
+
+    // Keeps these directions warm (see ApertiumPipelinePool::keepWarm), replacing the ones kept
+    // before; directions not installed are left out.
+    QFuture<void> keepWarm(const QList<std::pair<EngineLanguage, EngineLanguage>>& directions);
 
     // Closes pipelines idle for the time-out (a timer does it too).
     void closeIdlePipelines();

@@ -157,7 +157,12 @@ ApertiumPipeline::Result ApertiumPipeline::translate(const QString& text,
 std::optional<QString> ApertiumPipeline::start() {
     std::lock_guard lock(m_mutex);
     if (m_running) {
-        return std::nullopt;
+        QString why;
+        if (!stageExited(&why)) {
+            return std::nullopt;
+        }
+        qCInfo(lcApertium) << "restarting" << modeName() << "because" << why;
+        stopLocked();
     }
     return startLocked(nullptr);
 }

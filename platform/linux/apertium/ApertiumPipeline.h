@@ -48,8 +48,8 @@ public:
     // A failed request restarts the stages for the next one.
     Result translate(const QString& text, const std::atomic<bool>* cancelled = nullptr);
 
-    // Starts the stages now rather than on the first request. Nothing when they run; the
-    // readable reason otherwise.
+    // Starts the stages now rather than on the first request, and afresh when one has ended
+    // since. Nothing when they run; the readable reason otherwise.
     std::optional<QString> start();
 
     // Ends every stage process. A request in progress fails at once. Safe from any thread.

@@ -76,8 +76,13 @@ TranslationBatchResult ApertiumPipelinePool::run(const QString& modeFile,
         if (!slot->pipeline) {
             result = TranslationBatchResult::failure(QCoreApplication::translate(
                 "ApertiumEngine", "The translation engine could not be started."));
+        } else if (isKept(modeFile)) {
+            // A part of a kept pipeline may have ended while it waited: start it afresh rather
+            // than fail the request.
+            if (const std::optional<QString> error = slot->pipeline->start())
+                result = TranslationBatchResult::failure(*error);
         }
-        for (qsizetype i = 0; slot->pipeline && i < requests.size(); ++i) {
+        for (qsizetype i = 0; result.ok() && i < requests.size(); ++i) {
             if (cancelled.load())
                 break;
             Pipeline::Answer answer = slot->pipeline->translate(requests[i].sourceText, &cancelled);
@@ -127,6 +132,55 @@ void ApertiumPipelinePool::release(const std::shared_ptr<Slot>& slot) {
     closing = takeClosable(true);
 }
 
+QFuture<void> ApertiumPipelinePool::keepWarm(const QStringList& modeFiles) {
+    QStringList files = modeFiles;
+    files.removeDuplicates();
+    {
+        const std::lock_guard lock(m_mutex);
+        m_kept = QSet<QString>(files.cbegin(), files.cend());
+    }
+    struct Starts {
+        QPromise<void> promise;
+        std::atomic<qsizetype> left;
+    };
+    auto starts = std::make_shared<Starts>();
+    starts->left = files.size();
+    starts->promise.start();
+    QFuture<void> future = starts->promise.future();
+    if (files.isEmpty())
+        starts->promise.finish();
+    for (const QString& file : files) {
+        workers().start([self = shared_from_this(), file, starts] {
+            self->warm(file);
+            if (--starts->left == 0)
+                starts->promise.finish();
+        });
+    }
+    return future;
+}
+
+void ApertiumPipelinePool::warm(const QString& modeFile) {
+    if (!isKept(modeFile) || !m_options.factory)
+        return; // dropped before its turn
+    const std::shared_ptr<Slot> slot = acquire(modeFile);
+    {
+        const std::lock_guard use(slot->use);
+        if (!slot->pipeline)
+            slot->pipeline = m_options.factory(modeFile);
+        const std::optional<QString> error =
+            slot->pipeline ? slot->pipeline->start()
+                           : std::optional(QStringLiteral("no pipeline was made"));
+        if (error)
+            qCWarning(lcPool) << "could not keep" << modeFile << "warm:" << *error;
+    }
+    release(slot);
+}
+
+bool ApertiumPipelinePool::isKept(const QString& modeFile) const {
+    const std::lock_guard lock(m_mutex);
+    return m_kept.contains(modeFile);
+}
+
 void ApertiumPipelinePool::closeIdle() {
     QList<std::shared_ptr<Slot>> closing;
     {
@@ -144,12 +198,12 @@ ApertiumPipelinePool::takeClosable(bool limitOnly) {
         while (m_slots.size() > static_cast<size_t>(std::max(m_options.maxWarm, 0))) {
             auto oldest = m_slots.end();
             for (auto it = m_slots.begin(); it != m_slots.end(); ++it) {
-                if (it->second->users == 0
+                if (it->second->users == 0 && !m_kept.contains(it->first)
                     && (oldest == m_slots.end() || it->second->lastUsed < oldest->second->lastUsed))
                     oldest = it;
             }
             if (oldest == m_slots.end())
-                break; // all busy; trimmed when one is released
+                break; // all busy or kept; trimmed when one is released
             taken.append(oldest->second);
             m_slots.erase(oldest);
         }
@@ -157,7 +211,8 @@ ApertiumPipelinePool::takeClosable(bool limitOnly) {
     }
     const auto now = m_options.clock();
     for (auto it = m_slots.begin(); it != m_slots.end();) {
-        if (it->second->users == 0 && now - it->second->lastUsed >= m_options.idleTimeout) {
+        if (it->second->users == 0 && !m_kept.contains(it->first)
+            && now - it->second->lastUsed >= m_options.idleTimeout) {
             taken.append(it->second);
             it = m_slots.erase(it);
         } else {

@@ -6,6 +6,7 @@
 
 #include <QFuture>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +20,8 @@
 
 // Warm translation pipelines, one per direction, shared by every session of an engine.
 // Batches run on worker threads; batches of one direction take turns on its pipeline.
-// A warm direction costs about 100 MiB, so only a few stay warm and idle ones are closed.
+// A warm direction costs about 100 MiB, so only a few stay warm and idle ones are closed,
+// except the kept directions: the user's own pair stays warm while the application runs.
 class ApertiumPipelinePool : public std::enable_shared_from_this<ApertiumPipelinePool> {
 public:
     // What the pool needs of a pipeline; the real one runs Apertium's stages.
@@ -35,6 +37,9 @@ public:
         Pipeline& operator=(const Pipeline&) = delete;
         // Blocking; never called for one pipeline from two threads at once.
         virtual Answer translate(const QString& text, const std::atomic<bool>* cancelled) = 0;
+        // Blocking, like translate. Starts the pipeline unless it runs, and afresh when a part
+        // of it has ended; the readable reason when it cannot.
+        virtual std::optional<QString> start() = 0;
     };
 
     using Factory = std::function<std::unique_ptr<Pipeline>(const QString& modeFile)>;
@@ -58,7 +63,13 @@ public:
                                               const QList<TranslationRequest>& requests,
                                               std::shared_ptr<const std::atomic<bool>> cancelled);
 
-    // Closes the pipelines nobody has used for the idle time-out.
+    // Replaces the kept directions. A kept pipeline is never closed, neither when idle nor by
+    // the warm limit, which closes only the others (so kept directions alone may exceed it).
+    // Each kept direction is started now on a worker thread, or afresh if a part of it has
+    // ended; the future finishes when every start has. A dropped direction closes when idle.
+    QFuture<void> keepWarm(const QStringList& modeFiles);
+
+    // Closes the pipelines nobody has used for the idle time-out, except kept ones.
     void closeIdle();
 
     // The mode files whose pipelines are open, least recently used first.
@@ -72,6 +83,8 @@ private:
     explicit ApertiumPipelinePool(Options options);
     std::shared_ptr<Slot> acquire(const QString& modeFile);
     void release(const std::shared_ptr<Slot>& slot);
+    bool isKept(const QString& modeFile) const;
+    void warm(const QString& modeFile);
     // Takes out of the map, under the lock, what `closeIdle` or the warm limit closes.
     QList<std::shared_ptr<Slot>> takeClosable(bool limitOnly);
     TranslationBatchResult run(const QString& modeFile, const QList<TranslationRequest>& requests,
@@ -80,4 +93,5 @@ private:
     const Options m_options;
     mutable std::mutex m_mutex;
     std::map<QString, std::shared_ptr<Slot>> m_slots;
+    QSet<QString> m_kept;
 };

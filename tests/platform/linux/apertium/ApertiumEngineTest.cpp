@@ -145,4 +145,30 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
     }
 }
 
+class IdlePipeline final : public ApertiumPipelinePool::Pipeline {
+public:
+    Answer translate(const QString& text, const std::atomic<bool>*) override { return {text, {}}; }
+    std::optional<QString> start() override { return std::nullopt; }
+};
+
+// Each installed direction is kept warm, started at once; one not installed is left out.
+TEST_F(ApertiumEngineTest, KeepsInstalledDirectionsWarm) {
+    addMode("eng-spa");
+    addMode("spa-eng_US");
+    ApertiumEngine::Options options;
+    options.modeFolders = {m_modes.path()};
+    options.pool.factory = [](const QString&) { return std::make_unique<IdlePipeline>(); };
+    ApertiumEngine apertium(std::move(options));
+    apertium
+        .keepWarm({{lang("eng"), lang("spa")},
+                   {lang("spa"), lang("eng")},
+                   {lang("cat"), lang("spa")},
+                   {lang("spa"), lang("eng_US")}})
+        .waitForFinished();
+    QStringList warm = apertium.warmDirections();
+    warm.sort();
+    EXPECT_EQ(warm, (QStringList{m_modes.filePath(QStringLiteral("eng-spa.mode")),
+                                 m_modes.filePath(QStringLiteral("spa-eng_US.mode"))}));
+}
+
 } // namespace

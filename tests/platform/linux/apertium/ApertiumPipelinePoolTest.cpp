@@ -19,6 +19,7 @@ struct Workshop {
     QStringList created;
     QStringList closed;
     QStringList translated;
+    QStringList started;
     int blocked = 0;
     bool released = false;
     Clock::time_point now{};
@@ -69,6 +70,12 @@ public:
                 return {std::nullopt, QStringLiteral("interrupted")};
         }
         return {u'<' + text + u'>', {}};
+    }
+
+    std::optional<QString> start() override {
+        const std::lock_guard lock(m_workshop->mutex);
+        m_workshop->started.append(m_modeFile);
+        return std::nullopt;
     }
 
 private:
@@ -190,6 +197,67 @@ TEST_F(ApertiumPipelinePoolTest, KeepsAtMostAFewDirectionsWarmClosingTheLeastRec
 
     EXPECT_EQ(pool->warmDirections(), (QStringList{"eng-spa.mode", "spa-cat.mode"}));
     EXPECT_EQ(closed(), QStringList{"spa-eng.mode"});
+}
+
+QStringList sorted(QStringList list) {
+    list.sort();
+    return list;
+}
+
+struct KeptCase {
+    const char* name;
+    int maxWarm;
+    QStringList kept;
+    QStringList used; // a second apart, after the kept ones are started
+    QStringList keptLater;
+    QStringList warmAfterUse;
+    QStringList warmAfterIdle;
+    QStringList started; // a kept pipeline is started on each keepWarm and before each use
+};
+
+// Kept directions start without a request and outlast the idle time-out and the warm limit,
+// which closes the others first; a direction dropped from the kept ones closes when idle.
+TEST_F(ApertiumPipelinePoolTest, KeptDirectionsStayWarmAndTheOthersClose) {
+    const KeptCase cases[] = {
+        {"idle_closes_only_unkept", 3, {"a"}, {"b"}, {"a"}, {"a", "b"}, {"a"}, {"a", "a"}},
+        {"limit_closes_unkept_first",
+         2,
+         {"a"},
+         {"a", "b", "c"},
+         {"a"},
+         {"a", "c"},
+         {"a"},
+         {"a", "a", "a"}},
+        {"kept_beyond_limit",
+         1,
+         {"a", "b"},
+         {"c"},
+         {"a", "b"},
+         {"a", "b"},
+         {"a", "b"},
+         {"a", "a", "b", "b"}},
+        {"dropped_closes_when_idle", 3, {"a", "b"}, {}, {"b"}, {"a", "b"}, {"b"}, {"a", "b", "b"}},
+        {"nothing_kept", 3, {}, {"a"}, {}, {"a"}, {}, {}},
+    };
+    for (const KeptCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_workshop = std::make_shared<Workshop>();
+        const auto pool = makePool(c.maxWarm);
+        pool->keepWarm(c.kept).waitForFinished();
+        EXPECT_EQ(sorted(created()), c.kept);
+        for (const QString& mode : c.used) {
+            m_workshop->advance(1s);
+            ApertiumSession session(pool, mode);
+            ASSERT_TRUE(run(session, {"x"}).ok());
+        }
+        EXPECT_EQ(sorted(pool->warmDirections()), c.warmAfterUse);
+        pool->keepWarm(c.keptLater).waitForFinished();
+        m_workshop->advance(5min);
+        pool->closeIdle();
+        EXPECT_EQ(sorted(pool->warmDirections()), c.warmAfterIdle);
+        EXPECT_EQ(sorted(seen(&Workshop::started)), c.started);
+        EXPECT_EQ(seen(&Workshop::translated).size(), c.used.size());
+    }
 }
 
 TEST_F(ApertiumPipelinePoolTest, ABatchOutlivesItsSessionAndPool) {

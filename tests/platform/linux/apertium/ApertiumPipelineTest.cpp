@@ -18,6 +18,7 @@
 #include <poll.h>
 #include <stop_token>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -139,6 +140,20 @@ TEST_F(ApertiumPipelineTest, StartsOnFirstNonEmptyRequestAndRestartsAfterManyReq
     EXPECT_NE(pipeline.stagePids(), first);
     EXPECT_EQ(pipeline.requestsServed(), 1);
     EXPECT_TRUE(processGone(first.constFirst()));
+}
+
+// A stage that ended while the pipeline waited is found by start(), which starts afresh.
+TEST_F(ApertiumPipelineTest, StartRestartsStagesThatEndedWhileIdle) {
+    ASSERT_EQ(pipeline.start(), std::nullopt);
+    const QList<pid_t> first = pipeline.stagePids();
+    ASSERT_GT(first.size(), 2);
+    ASSERT_EQ(::kill(first.at(2), SIGKILL), 0);
+    siginfo_t ended{};
+    // Waits for the end without reaping it: that is the pipeline's to do.
+    ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(first.at(2)), &ended, WEXITED | WNOWAIT), 0);
+    EXPECT_EQ(pipeline.start(), std::nullopt);
+    EXPECT_NE(pipeline.stagePids(), first);
+    EXPECT_EQ(pipeline.translate(u"I like cats."_s).text, u"Me gustan los gatos."_s);
 }
 
 enum class Ending { Kill, Limit, Stop, Cancel };
