@@ -40,6 +40,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTextStream>
+#include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <memory>
@@ -53,6 +54,8 @@ namespace {
 
 // The per-user socket of the running instance, in $XDG_RUNTIME_DIR.
 const QString instanceName = QStringLiteral("com.korvane.Verdolin");
+
+constexpr std::chrono::seconds pairWarmUpDelay{3};
 
 QLocale interfaceLocale() {
     const QLocale chosen = SettingsStartup::interfaceLocale(AppSettings::shared().store());
@@ -291,9 +294,28 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     const bool login = AppDelegate::launchedAsLoginItem(launch.login, LoginItem::shared().status(),
                                                         settings.showInMenuBar(), uptime());
     LoginItem::shared().reRegisterIfMoved();
-    languages.load().then(&languages, [&services, &settings] {
-        services.prepareLexicons({settings.myLanguage(), settings.secondLanguage()});
-    });
+    // A selection is mostly translated minutes after the last one: the user's own pair stays
+    // warm in both directions, started a little after launch so that start-up does not wait.
+    const auto keepPairWarm = [&services, &settings, &languages] {
+        const QString mine = settings.myLanguage();
+        const QString second = settings.secondLanguage();
+        services.prepareLexicons({mine, second});
+        auto directions = std::make_shared<QList<std::pair<EngineLanguage, EngineLanguage>>>();
+        auto pending = std::make_shared<int>(2);
+        for (const auto& [from, to] : {std::pair(second, mine), std::pair(mine, second)}) {
+            languages.resolvePair(from, to).then(
+                &languages, [&services, directions, pending](std::optional<ResolvedPair> pair) {
+                    if (pair && pair->status == PairStatus::installed)
+                        directions->append({pair->source, pair->target});
+                    if (--*pending == 0)
+                        services.engine().keepWarm(*directions);
+                });
+        }
+    };
+    languages.load().then(&languages,
+                          [keepPairWarm] { QTimer::singleShot(pairWarmUpDelay, keepPairWarm); });
+    QObject::connect(&settings, &AppSettings::myLanguageChanged, &languages, keepPairWarm);
+    QObject::connect(&settings, &AppSettings::secondLanguageChanged, &languages, keepPairWarm);
     delegate.start(login);
     if (!launch.requests.isEmpty())
         delegate.handle(launch.requests);

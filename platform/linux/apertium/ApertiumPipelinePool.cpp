@@ -76,8 +76,8 @@ TranslationBatchResult ApertiumPipelinePool::run(const QString& modeFile,
         if (!slot->pipeline) {
             result = TranslationBatchResult::failure(QCoreApplication::translate(
                 "ApertiumEngine", "The translation engine could not be started."));
-        } else if (isKept(modeFile)) {
-            // A part of a kept pipeline may have ended while it waited: start it afresh rather
+        } else {
+            // A part of the pipeline may have ended while it waited: start it afresh rather
             // than fail the request.
             if (const std::optional<QString> error = slot->pipeline->start())
                 result = TranslationBatchResult::failure(*error);
