@@ -12,6 +12,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Route = AppModel::Route;
 
 struct Shown {
     std::optional<QString> text;
@@ -19,52 +20,38 @@ struct Shown {
     bool operator==(const Shown&) const = default;
 };
 
-class RecordingWindow : public WindowPresenter {
-public:
-    void show(const std::optional<QString>& text, bool nearMouse) override {
-        shown.append({text, nearMouse});
-        active = true;
+struct RecordingWindow : WindowPresenter {
+    void show(const std::optional<QString>& text, bool near) override {
+        shown.append({text, near});
     }
-    void hide() override {
-        ++hidden;
-        active = false;
-    }
+    void hide() override { ++hidden; }
     bool isActive() const override { return active; }
-
     QList<Shown> shown;
     int hidden = 0;
     bool active = false;
 };
 
-class HeldHotKeys : public GlobalHotKeys {
-public:
-    int grab(const HotKeySpec& spec) override {
-        held = spec;
-        return 0;
-    }
-    void release() override { held.reset(); }
+struct HeldHotKeys : GlobalHotKeys {
+    int grab(const HotKeySpec& spec) override { return held = spec, 0; }
+    void release() override {}
     void setPressHandler(std::function<void()> handler) override { press = std::move(handler); }
-
     std::optional<HotKeySpec> held;
     std::function<void()> press;
 };
 
-class SilentKeys : public GlobalKeyMonitor {
-public:
+struct SilentKeys : GlobalKeyMonitor {
     bool start(std::function<void(const KeyDownEvent&)>) override { return true; }
     void stop() override {}
 };
 
-class SetProbe : public PermissionProbe {
-public:
+struct SetProbe : PermissionProbe {
     bool accessibility() override { return reading; }
     bool inputMonitoring() override { return listening; }
     bool listening = true;
     bool reading = true;
 };
 
-class RecordingTray : public SystemTray {
-public:
+struct RecordingTray : SystemTray {
     void setMenu(std::function<QList<TrayMenuItem>()> items, std::function<void()> click) override {
         menu = std::move(items);
         clicked = std::move(click);
@@ -72,7 +59,6 @@ public:
     void setVisible(bool shown) override { visible = shown; }
     bool isVisible() const override { return visible; }
     bool isAvailable() const override { return false; }
-
     std::function<QList<TrayMenuItem>()> menu;
     std::function<void()> clicked;
     bool visible = false;
@@ -95,11 +81,10 @@ protected:
         services.permissions = &permissions;
         services.tray = &tray;
         services.capture = [this](std::function<void()> finished) {
-            auto capture = std::make_shared<Capture>();
-            capture->finished = std::move(finished);
-            capture->promise.start();
-            captures.append(capture);
-            return capture->promise.future();
+            captures.append(std::make_shared<Capture>());
+            captures.last()->finished = std::move(finished);
+            captures.last()->promise.start();
+            return captures.last()->promise.future();
         };
         services.clipboardText = [this] { return clipboard; };
         services.beep = [this] { ++beeps; };
@@ -108,15 +93,16 @@ protected:
         services.clock = clock;
         delegate = std::make_unique<AppDelegate>(services);
         delegate->start(true);
+        app->setWindow(&window);
     }
 
-    void answer(int index, const CaptureResult& result) {
+    // The capture answers; `finished` comes later, from its worker thread in real life.
+    void answer(qsizetype index, const CaptureResult& result) {
         captures.at(index)->promise.addResult(result);
         captures.at(index)->promise.finish();
         QCoreApplication::processEvents();
     }
-    // `finished` comes from the capture's worker thread in real life.
-    void finish(int index) {
+    void finish(qsizetype index) {
         captures.at(index)->finished();
         QCoreApplication::processEvents();
     }
@@ -140,19 +126,20 @@ protected:
 };
 
 TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsTheLatch) {
-    ASSERT_TRUE(keys->held.has_value());
-    EXPECT_EQ(keys->held->label, QStringLiteral("Ctrl+Alt+T"));
+    ASSERT_EQ(keys->held.value_or(HotKeySpec()).label, QStringLiteral("Ctrl+Alt+T"));
+    window.active = true;
+    press();
+    EXPECT_EQ(window.hidden, 1) << "an active window is put away, nothing captured";
+    window.active = false;
 
     press();
     ASSERT_EQ(captures.size(), 1);
     press();
     delegate->translateClipboard();
     EXPECT_EQ(beeps, 2) << "a second press and the clipboard trigger are refused, not queued";
-    EXPECT_EQ(captures.size(), 1);
 
     // The result alone does not open the latch; the capture's end does.
     answer(0, CaptureResult::captured(QStringLiteral("hola")));
-    window.active = false;
     press();
     EXPECT_EQ(beeps, 3);
     finish(0);
@@ -171,58 +158,34 @@ TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsThe
     finish(1);
     press();
     EXPECT_EQ(beeps, 5);
-    EXPECT_TRUE(delegate->capturing());
-}
-
-TEST_F(AppDelegateTest, TheShortcutHidesAnActiveWindowWithoutCapturing) {
-    window.active = true;
-    press();
-    EXPECT_EQ(window.hidden, 1);
-    EXPECT_TRUE(captures.isEmpty());
-    EXPECT_EQ(beeps, 0);
 }
 
 TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
     struct Row {
-        const char* name;
         CaptureResult result;
-        Shown shown;
+        std::optional<QString> text;
         std::optional<Notice> notice;
-        bool needsAttention;
+        bool needsAttention = false;
     };
     CaptureResult lost = CaptureResult::captured(QStringLiteral("hello"));
     lost.clipboardLost = true;
     const Row rows[] = {
-        {"text",
-         CaptureResult::captured(QStringLiteral("hello")),
-         {QStringLiteral("hello"), true},
-         std::nullopt,
-         false},
-        {"text, clipboard lost",
-         lost,
-         {QStringLiteral("hello"), true},
-         Notice::clipboardLost,
-         false},
-        {"empty", CaptureResult::empty(), {std::nullopt, true}, Notice::nothingSelected, false},
-        {"busy",
-         CaptureResult::clipboardBusy(),
-         {std::nullopt, true},
-         Notice::clipboardBusy,
-         false},
-        {"no permission", CaptureResult::noPermission(), {std::nullopt, true}, std::nullopt, true},
+        {CaptureResult::captured(QStringLiteral("hello")), QStringLiteral("hello"), {}},
+        {lost, QStringLiteral("hello"), Notice::clipboardLost},
+        {CaptureResult::empty(), {}, Notice::nothingSelected},
+        {CaptureResult::clipboardBusy(), {}, Notice::clipboardBusy},
+        {CaptureResult::noPermission(), {}, {}, true},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(captures.size());
         app->model()->setNotice(std::nullopt);
         probe->reading = !row.needsAttention;
         permissions.setNeedsAttention(false);
         window.shown.clear();
-        window.active = false;
-        const qsizetype index = captures.size();
         press();
-        answer(int(index), row.result);
-        finish(int(index));
-        EXPECT_EQ(window.shown, QList<Shown>{row.shown});
+        answer(captures.size() - 1, row.result);
+        finish(captures.size() - 1);
+        EXPECT_EQ(window.shown, (QList<Shown>{{row.text, true}}));
         EXPECT_EQ(app->model()->notice(), row.notice);
         EXPECT_EQ(permissions.needsAttention(), row.needsAttention);
     }
@@ -230,125 +193,76 @@ TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
 
 TEST_F(AppDelegateTest, UrlCommandsAndStartRequestsReachTheWindow) {
     struct Row {
-        const char* name;
         QList<LaunchRequest> requests;
         QList<Shown> shown;
-        int hidden;
-        AppModel::Route route;
+        Route route = Route::settings;
+        SettingsTab tab = SettingsTab::general;
+        int hidden = 0;
     };
     using Kind = LaunchRequest::Kind;
+    const auto url = [](const char* text) { return LaunchRequest{Kind::url, text}; };
+    const Shown reopened{std::nullopt, false};
+    clipboard = QStringLiteral("copied");
     const Row rows[] = {
-        {"nothing asked: the window comes back",
-         {},
-         {{std::nullopt, false}},
-         0,
-         AppModel::Route::settings},
-        {"translate with text",
-         {{Kind::url, "verdolin://translate?text=Hola%20amigo"}},
-         {{QStringLiteral("Hola amigo"), true}},
-         0,
-         AppModel::Route::settings},
-        {"translate without text",
-         {{Kind::url, "verdolin://translate"}},
-         {{std::nullopt, true}},
-         0,
-         AppModel::Route::settings},
-        {"hide", {{Kind::url, "verdolin://hide"}}, {}, 1, AppModel::Route::settings},
-        {"no host",
-         {{Kind::url, "verdolin://"}},
-         {{std::nullopt, false}},
-         0,
-         AppModel::Route::settings},
-        {"unknown host",
-         {{Kind::url, "verdolin://Translate?text=x"}},
-         {{std::nullopt, false}},
-         0,
-         AppModel::Route::settings},
-        {"setup",
-         {{Kind::url, "verdolin://setup?step=7"}},
-         {{std::nullopt, false}},
-         0,
-         AppModel::Route::onboarding},
-        {"empty text service", {{Kind::translateText, ""}}, {}, 0, AppModel::Route::settings},
-        {"text service",
-         {{Kind::translateText, "Hola"}},
-         {{QStringLiteral("Hola"), true}},
-         0,
-         AppModel::Route::settings},
-        {"open translator",
-         {{Kind::openTranslator, {}}},
-         {{std::nullopt, false}},
-         0,
-         AppModel::Route::translate},
-        {"in order",
-         {{Kind::url, "verdolin://hide"}, {Kind::translateText, "uno"}},
-         {{QStringLiteral("uno"), true}},
-         1,
-         AppModel::Route::settings},
+        {{}, {reopened}},
+        {{url("verdolin://translate?text=Hola%20amigo")}, {{QStringLiteral("Hola amigo"), true}}},
+        {{url("verdolin://translate")}, {{std::nullopt, true}}},
+        {{url("verdolin://hide")}, {}, Route::settings, SettingsTab::general, 1},
+        {{url("verdolin://")}, {reopened}},
+        {{url("verdolin://Translate?text=x")}, {reopened}},
+        {{url("verdolin://setup?step=7")}, {reopened}, Route::onboarding},
+        {{url("verdolin://settings?tab=access")},
+         {reopened},
+         Route::settings,
+         SettingsTab::shortcuts},
+        // Not a tab name: the tab chosen last stays.
+        {{url("verdolin://settings?tab=About")},
+         {reopened},
+         Route::settings,
+         SettingsTab::shortcuts},
+        {{url("verdolin://settings?tab=languages")},
+         {reopened},
+         Route::settings,
+         SettingsTab::translation},
+        {{{Kind::translateText, ""}}, {}, Route::settings, SettingsTab::translation},
+        {{{Kind::openTranslator, {}}}, {reopened}, Route::translate, SettingsTab::translation},
+        {{url("verdolin://hide"), {Kind::translateText, "uno"}, {Kind::translateClipboard, {}}},
+         {{QStringLiteral("uno"), true}, {QStringLiteral("copied"), true}},
+         Route::settings,
+         SettingsTab::translation,
+         1},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(qPrintable(row.requests.value(0).value));
         window.shown.clear();
         window.hidden = 0;
-        app->setRoute(AppModel::Route::settings);
+        app->setRoute(Route::settings);
         delegate->handle(row.requests);
         EXPECT_EQ(window.shown, row.shown);
         EXPECT_EQ(window.hidden, row.hidden);
         // Text shown at the pointer turns to the translator in the window, not here.
         EXPECT_EQ(app->route(), row.route);
+        EXPECT_EQ(app->settingsTab(), row.tab);
     }
     EXPECT_EQ(app->onboardingStep(), 3);
 }
 
-TEST_F(AppDelegateTest, SettingsCommandsPickTheirTabByName) {
-    struct Row {
-        const char* url;
-        SettingsTab tab;
-    };
-    const Row rows[] = {
-        {"verdolin://settings?tab=access", SettingsTab::shortcuts},
-        // Not a tab name: the tab chosen last stays.
-        {"verdolin://settings?tab=About", SettingsTab::shortcuts},
-        {"verdolin://settings?tab=languages", SettingsTab::translation},
-        {"verdolin://settings", SettingsTab::translation},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.url);
-        app->setRoute(AppModel::Route::translate);
-        window.shown.clear();
-        delegate->handleUrl(QString::fromLatin1(row.url));
-        EXPECT_EQ(app->settingsTab(), row.tab);
-        EXPECT_EQ(app->route(), AppModel::Route::settings);
-    }
-}
-
-TEST_F(AppDelegateTest, TheClipboardTriggerShowsTheClipboardAtThePointer) {
-    delegate->translateClipboard();
-    clipboard = QStringLiteral("copied");
-    delegate->translateClipboard();
-    EXPECT_EQ(window.shown, (QList<Shown>{{std::nullopt, true}, {QStringLiteral("copied"), true}}));
-}
-
 TEST_F(AppDelegateTest, TheTrayMenuShowsTheCurrentShortcutAndItsIconOpensTheTranslator) {
-    ASSERT_TRUE(tray.menu);
-    EXPECT_TRUE(tray.visible);
-    const auto titles = [this] {
-        QStringList list;
-        for (const TrayMenuItem& item : tray.menu())
-            list.append(item.title);
-        return list;
-    };
-    EXPECT_EQ(titles(), (QStringList{"Translate Selection   Ctrl+Alt+T", "Translate Clipboard", "",
-                                     "Open Translator", "Settings…", "", "About Verdolin",
-                                     "Support Verdolin…", "", "Quit Verdolin"}));
+    ASSERT_TRUE(tray.menu && tray.visible);
+    QStringList titles;
+    for (const TrayMenuItem& item : tray.menu())
+        titles.append(item.title);
+    EXPECT_EQ(titles, (QStringList{"Translate Selection   Ctrl+Alt+T", "Translate Clipboard", "",
+                                   "Open Translator", "Settings…", "", "About Verdolin",
+                                   "Support Verdolin…", "", "Quit Verdolin"}));
     settings.setHotKey({0x79, 0x1800, QStringLiteral("Ctrl+Alt+Y")});
-    EXPECT_EQ(titles().first(), QStringLiteral("Translate Selection   Ctrl+Alt+Y"));
+    EXPECT_EQ(tray.menu().first().title, QStringLiteral("Translate Selection   Ctrl+Alt+Y"));
 
     tray.menu().last().action();
     EXPECT_EQ(quits, 1);
-    app->setRoute(AppModel::Route::settings);
+    app->setRoute(Route::settings);
     tray.clicked();
-    EXPECT_EQ(app->route(), AppModel::Route::translate);
+    EXPECT_EQ(app->route(), Route::translate);
     EXPECT_EQ(window.shown, (QList<Shown>{{std::nullopt, false}}));
 
     settings.setShowInMenuBar(false);
@@ -361,8 +275,8 @@ TEST_F(AppDelegateTest, DoubleCopyListensOnlyWhenTurnedOnAndPermitted) {
         bool permitted;
         bool listening;
     };
-    const Row rows[] = {{true, true, true}, {true, false, false}, {false, true, false}};
-    for (const Row& row : rows) {
+    for (const Row& row :
+         {Row{true, true, true}, Row{true, false, false}, Row{false, true, false}}) {
         SCOPED_TRACE(testing::Message() << row.setting << row.permitted);
         probe->listening = row.permitted;
         permissions.refresh();
@@ -371,9 +285,6 @@ TEST_F(AppDelegateTest, DoubleCopyListensOnlyWhenTurnedOnAndPermitted) {
         EXPECT_EQ(doubleCopy.isListening(), row.listening);
     }
     // A permission granted meanwhile takes effect when the application is active again.
-    probe->listening = true;
-    delegate->becameActive();
-    EXPECT_FALSE(doubleCopy.isListening());
     settings.setDoubleCopy(true);
     probe->listening = false;
     permissions.refresh();
