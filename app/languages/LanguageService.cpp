@@ -56,20 +56,30 @@ QFuture<void> LanguageService::load() {
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
     QFuture<void> loaded = promise->future();
+    if (m_options.isEmpty()) {
+        const QList<EngineLanguage> installed = m_engine.installedLanguages();
+        if (!installed.isEmpty()) {
+            apply(installed, false);
+            m_partial = true;
+            m_load = loaded;
+        }
+    }
     Futures::whenFinished(m_engine.supportedLanguages(), this,
                           [this, promise](const QFuture<QList<EngineLanguage>>& languages) {
                               if (languages.isCanceled() || languages.resultCount() == 0) {
                                   qCWarning(lcLanguages) << "the engine gave no language list";
-                                  apply({});
+                                  apply({}, true);
                               } else {
-                                  apply(languages.result());
+                                  apply(languages.result(), true);
                               }
                               promise->finish();
                           });
     return loaded;
 }
 
-void LanguageService::apply(const QList<EngineLanguage>& languages) {
+void LanguageService::apply(const QList<EngineLanguage>& languages, bool complete) {
+    if (complete)
+        m_partial = false;
     QHash<QString, QList<EngineLanguage>> variants;
     for (const EngineLanguage& language : languages) {
         if (language.languageCode.isEmpty())
@@ -81,7 +91,7 @@ void LanguageService::apply(const QList<EngineLanguage>& languages) {
     QSet<QString> codes;
     for (auto it = m_variants.cbegin(); it != m_variants.cend(); ++it)
         codes.insert(it.key());
-    if (!codes.isEmpty() && m_repair)
+    if (complete && !codes.isEmpty() && m_repair)
         m_repair(codes);
 
     QList<LangOption> options;
@@ -156,8 +166,23 @@ QFuture<std::optional<ResolvedPair>> LanguageService::resolvePair(const QString&
     resolution->key = key;
     resolution->sources = ordered(source);
     resolution->targets = ordered(target);
-    if (resolution->sources.isEmpty() || resolution->targets.isEmpty())
-        return Futures::ready(std::optional<ResolvedPair>());
+    if (resolution->sources.isEmpty() || resolution->targets.isEmpty()) {
+        if (!m_partial)
+            return Futures::ready(std::optional<ResolvedPair>());
+        // A language that no installed pair has may still be downloadable: ask again once the
+        // whole list is known.
+        auto later = std::make_shared<QPromise<std::optional<ResolvedPair>>>();
+        later->start();
+        Futures::whenFinished(m_load, this, [this, later, source, target](const QFuture<void>&) {
+            Futures::whenFinished(resolvePair(source, target), this,
+                                  [later](const QFuture<std::optional<ResolvedPair>>& pair) {
+                                      later->addResult(pair.resultCount() > 0 ? pair.result()
+                                                                              : std::nullopt);
+                                      later->finish();
+                                  });
+        });
+        return later->future();
+    }
 
     resolution->promise.start();
     QFuture<std::optional<ResolvedPair>> resolved = resolution->promise.future();

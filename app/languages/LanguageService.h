@@ -57,7 +57,9 @@ public:
     void setRepairLanguages(RepairLanguages repair) { m_repair = std::move(repair); }
 
     // Asks the engine for its languages and replaces options and variants. Never fails: an
-    // engine that gives nothing leaves both empty.
+    // engine that gives nothing leaves both empty. Before the first load ends, the languages of
+    // the installed pairs are offered at once, so that translation need not wait for the
+    // package manager.
     QFuture<void> load();
 
     // The display name of a code in the interface language, first letter upper-cased; the
@@ -86,7 +88,8 @@ private:
     };
     struct Resolution;
 
-    void apply(const QList<EngineLanguage>& languages);
+    // `complete`: the engine's whole list, against which the stored languages are repaired.
+    void apply(const QList<EngineLanguage>& languages, bool complete);
     void step(const std::shared_ptr<Resolution>& resolution);
 
     TranslationEngine& m_engine;
@@ -95,4 +98,7 @@ private:
     QList<LangOption> m_options;
     QHash<QString, QList<EngineLanguage>> m_variants;
     QHash<QString, CacheEntry> m_cache;
+    // Only the installed languages are known yet; the whole list comes with `m_load`.
+    bool m_partial = false;
+    QFuture<void> m_load;
 };

@@ -22,6 +22,9 @@ public:
     // Every language the engine can translate from or to, installed or downloadable, in the
     // engine's own order. One base language may appear as several variants.
     virtual QFuture<QList<EngineLanguage>> supportedLanguages() = 0;
+    // The languages of the installed pairs, known at once without asking the package manager;
+    // empty where the engine cannot tell them apart.
+    virtual QList<EngineLanguage> installedLanguages() { return {}; }
 
     // The status of exactly this variant pair. Never fails.
     virtual QFuture<PairStatus> status(const EngineLanguage& source,

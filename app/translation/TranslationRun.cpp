@@ -80,11 +80,16 @@ void TranslationRun::start(const Input& input) {
     if (m_cancelled)
         return;
 
-    if (m_languages.options().isEmpty())
-        Futures::whenFinished(m_languages.load(), this,
-                              [this](const QFuture<void>&) { continueWithLanguages(); });
-    else
-        continueWithLanguages();
+    if (m_languages.options().isEmpty()) {
+        // The installed languages may be there at once; the rest waits for the load.
+        const QFuture<void> loading = m_languages.load();
+        if (m_languages.options().isEmpty()) {
+            Futures::whenFinished(loading, this,
+                                  [this](const QFuture<void>&) { continueWithLanguages(); });
+            return;
+        }
+    }
+    continueWithLanguages();
 }
 
 void TranslationRun::continueWithLanguages() {

@@ -132,19 +132,25 @@ QFuture<PackageCatalog::Listing> ApertiumEngine::listing(bool refresh) {
         });
 }
 
-QFuture<QList<EngineLanguage>> ApertiumEngine::supportedLanguages() {
+QList<EngineLanguage> ApertiumEngine::installedLanguages() {
     QList<EngineLanguage> languages;
     QSet<QString> seen;
-    const auto add = [&languages, &seen](const EngineLanguage& language) {
-        if (!seen.contains(language.identifier)) {
-            seen.insert(language.identifier);
-            languages.append(language);
-        }
-    };
     for (const ApertiumMode& mode : ApertiumModes::scan(m_folders)) {
-        add(mode.source);
-        add(mode.target);
+        for (const EngineLanguage& language : {mode.source, mode.target}) {
+            if (!seen.contains(language.identifier)) {
+                seen.insert(language.identifier);
+                languages.append(language);
+            }
+        }
     }
+    return languages;
+}
+
+QFuture<QList<EngineLanguage>> ApertiumEngine::supportedLanguages() {
+    QList<EngineLanguage> languages = installedLanguages();
+    QSet<QString> seen;
+    for (const EngineLanguage& language : std::as_const(languages))
+        seen.insert(language.identifier);
     if (!m_catalog)
         return ready(languages);
     return listing(true).then([languages, seen](const PackageCatalog::Listing& listing) mutable {

@@ -34,6 +34,7 @@ public:
     ~ApertiumEngine() override;
 
     QFuture<QList<EngineLanguage>> supportedLanguages() override;
+    QList<EngineLanguage> installedLanguages() override;
     QFuture<PairStatus> status(const EngineLanguage& source, const EngineLanguage& target) override;
     std::shared_ptr<TranslationSession> openSession(const EngineLanguage& source,
                                                     const EngineLanguage& target) override;

@@ -85,6 +85,33 @@ TEST_F(LanguageServiceTest, GroupsVariantsByBaseCodeInEngineOrder) {
     EXPECT_EQ(service.name("xyz"), "Xyz");
 }
 
+// The package manager may take seconds to list what can be downloaded; the installed pairs
+// must not wait for it, and the stored languages are repaired only against the whole list.
+TEST_F(LanguageServiceTest, OffersTheInstalledLanguagesBeforeTheWholeListArrives) {
+    engine.installed = {enUS, ptBR};
+    engine.languages = {enUS, ptBR, ca};
+    engine.setStatus("en-US", "pt-BR", PairStatus::installed);
+    engine.setStatus("en-US", "ca", PairStatus::supported);
+    engine.heldLanguages = std::make_shared<QPromise<QList<EngineLanguage>>>();
+    engine.heldLanguages->start();
+    LanguageService service(engine, setup());
+    QList<QSet<QString>> repaired;
+    service.setRepairLanguages([&repaired](const QSet<QString>& codes) { repaired.append(codes); });
+
+    service.load();
+    EXPECT_EQ(service.options().size(), 2);
+    EXPECT_TRUE(repaired.isEmpty());
+    EXPECT_EQ(resolve(service, "en", "pt"), (ResolvedPair{enUS, ptBR, PairStatus::installed}));
+    const QFuture<std::optional<ResolvedPair>> downloadable = service.resolvePair("en", "ca");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(downloadable.isFinished()) << "Catalan may be downloadable: wait for the list";
+
+    engine.heldLanguages->addResult(engine.languages);
+    engine.heldLanguages->finish();
+    EXPECT_EQ(awaitResult(downloadable), (ResolvedPair{enUS, ca, PairStatus::supported}));
+    EXPECT_EQ(repaired, QList<QSet<QString>>({{"en", "pt", "ca"}}));
+}
+
 TEST_F(LanguageServiceTest, ResolvesTheFirstInstalledElseTheFirstSupportedCombination) {
     using enum PairStatus;
     using Pair = ResolvedPair;

@@ -101,8 +101,15 @@ public:
 
     QFuture<QList<EngineLanguage>> supportedLanguages() override {
         ++languageCalls;
+        if (heldLanguages)
+            return heldLanguages->future();
         return QtFuture::makeReadyFuture(languages);
     }
+    QList<EngineLanguage> installedLanguages() override { return installed; }
+
+    QList<EngineLanguage> installed;
+    // When set, the whole list waits for the test.
+    std::shared_ptr<QPromise<QList<EngineLanguage>>> heldLanguages;
 
     QFuture<PairStatus> status(const EngineLanguage& source,
                                const EngineLanguage& target) override {
