@@ -7,7 +7,10 @@ import Verdolin.Shell
 Page {
     id: root
 
-    readonly property bool menuOpen: mainMenu.opened || translatorContent.menuOpen
+    readonly property bool menuOpen: (mainMenu !== null && mainMenu.opened)
+                                     || translatorContent.menuOpen
+    // Made on first use: start-up shows the window sooner without them.
+    property MainMenu mainMenu: null
 
     header: ToolBar {
         RowLayout {
@@ -26,11 +29,17 @@ Page {
                 Accessible.name: qsTr("Main Menu")
                 ToolTip.text: qsTr("Main Menu")
                 ToolTip.visible: hovered
-                onClicked: mainMenu.open()
+                onClicked: {
+                    if (root.mainMenu === null)
+                        root.mainMenu = mainMenuComponent.createObject(menuButton, {
+                            "y": menuButton.height
+                        });
+                    root.mainMenu.open();
+                }
 
-                MainMenu {
-                    id: mainMenu
-                    y: menuButton.height
+                Component {
+                    id: mainMenuComponent
+                    MainMenu {}
                 }
             }
         }

@@ -8,7 +8,16 @@ Item {
     id: content
 
     readonly property TranslatorModel model: AppModel.model
-    readonly property bool menuOpen: sourceMenu.opened || resultMenu.opened
+    readonly property bool menuOpen: (sourceMenu !== null && sourceMenu.opened)
+                                     || (resultMenu !== null && resultMenu.opened)
+    // Made on first use: start-up shows the window sooner without them.
+    property TextPaneMenu sourceMenu: null
+    property TextPaneMenu resultMenu: null
+
+    Component {
+        id: paneMenu
+        TextPaneMenu {}
+    }
 
     ColumnLayout {
         anchors.fill: parent
@@ -50,11 +59,13 @@ Item {
                 }
                 TapHandler {
                     acceptedButtons: Qt.RightButton
-                    onTapped: eventPoint => sourceMenu.popup()
-                }
-                TextPaneMenu {
-                    id: sourceMenu
-                    target: source
+                    onTapped: {
+                        if (content.sourceMenu === null)
+                            content.sourceMenu = paneMenu.createObject(source, {
+                                "target": source
+                            });
+                        content.sourceMenu.popup();
+                    }
                 }
             }
         }
@@ -79,11 +90,13 @@ Item {
                 Accessible.name: qsTr("Translation")
                 TapHandler {
                     acceptedButtons: Qt.RightButton
-                    onTapped: eventPoint => resultMenu.popup()
-                }
-                TextPaneMenu {
-                    id: resultMenu
-                    target: result
+                    onTapped: {
+                        if (content.resultMenu === null)
+                            content.resultMenu = paneMenu.createObject(result, {
+                                "target": result
+                            });
+                        content.resultMenu.popup();
+                    }
                 }
             }
         }
