@@ -87,6 +87,32 @@ class XTest:
         return pressed
 
 
+def resident_kib(pid, field="VmRSS"):
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            for line in status:
+                if line.startswith(field + ":"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def proportional_kib(pid):
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as rollup:
+            for line in rollup:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def process_tree(pid):
+    return [pid] + ds.descendants(pid)
+
+
 def median_ms(values):
     return statistics.median(values) * 1000 if values else float("nan")
 
@@ -108,7 +134,7 @@ def wait_idle(pid, timeout=30, window=1.0, ticks=2):
     def cpu():
         if not os.path.exists(f"/proc/{pid}"):
             return None
-        return _cpu_ticks(pid, True) + sum(_cpu_ticks(child) for child in ds.process_tree(pid)[1:])
+        return _cpu_ticks(pid, True) + sum(_cpu_ticks(child) for child in process_tree(pid)[1:])
     state = {"value": cpu(), "since": time.monotonic()}
 
     def settled():
@@ -122,8 +148,8 @@ def wait_idle(pid, timeout=30, window=1.0, ticks=2):
 
 
 def tree_memory(pid):
-    pids = ds.process_tree(pid)
-    return (sum(ds.resident_kib(p) for p in pids), sum(ds.proportional_kib(p) for p in pids),
+    pids = process_tree(pid)
+    return (sum(resident_kib(p) for p in pids), sum(proportional_kib(p) for p in pids),
             len(pids))
 
 
@@ -144,7 +170,7 @@ class Started:
         self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL,
                                         preexec_fn=ds._die_with_parent)
-        self.window = ds.poll_until(lambda: ds.visible_windows_of(self.process.pid), 30, 0.003)
+        self.window = ds.poll_until(lambda: ds.visible_windows(pid=self.process.pid), 30, 0.003)
         self.seconds = time.monotonic() - self.started if self.window else None
 
     def close(self):
@@ -183,8 +209,8 @@ def measure_starts(args):
                 if round_index < 3:
                     if not wait_idle(started.process.pid):
                         print(f"{name}: still busy 30 s after its window mapped", file=sys.stderr)
-                    memory[name].append((ds.resident_kib(started.process.pid),
-                                         ds.proportional_kib(started.process.pid)))
+                    memory[name].append((resident_kib(started.process.pid),
+                                         proportional_kib(started.process.pid)))
             finally:
                 started.close()
                 if root:
@@ -195,26 +221,25 @@ def measure_starts(args):
 class LatencyRun:
     """One verdolin, read through AT-SPI, pressed through XTest."""
 
-    def __init__(self, args, accessibility, xtest):
-        self.at = accessibility
+    def __init__(self, args, xtest):
         self.xtest = xtest
         self.verdolin = ds.Verdolin(args.verdolin)
-        found = ds.poll_until(lambda: ds.visible_windows_of(self.verdolin.pid), 30, 0.01)
+        found = ds.poll_until(lambda: ds.visible_windows(pid=self.verdolin.pid), 30, 0.01)
         if not found:
             raise RuntimeError("verdolin showed no window at start")
         self.window = found[0]
-        self.app = ds.poll_until(lambda: self.at.application("verdolin"), 20, 0.02)
+        self.app = ds.poll_until(lambda: ds.application("verdolin"), 20, 0.02)
         if self.app is None:
             raise RuntimeError("verdolin is not on the accessibility bus")
-        self.result = ds.poll_until(lambda: self.at.named_text(self.app, "Translation"), 10,
+        self.result = ds.poll_until(lambda: ds.named_text(self.app, "Translation"), 10,
                                     0.02)
         self.hide()
 
     def hide(self):
-        if ds.visible_windows_of(self.verdolin.pid):
+        if ds.visible_windows(pid=self.verdolin.pid):
             ds.run(["xdotool", "windowactivate", "--sync", str(self.window)])
             ds.run(["xdotool", "key", "Escape"])
-            ds.poll_until(lambda: not ds.visible_windows_of(self.verdolin.pid), 10, 0.01)
+            ds.poll_until(lambda: not ds.visible_windows(pid=self.verdolin.pid), 10, 0.01)
 
     def translate(self, text, expected):
         """Seconds from the press to the mapped window with `expected`; None on a timeout."""
@@ -224,9 +249,9 @@ class LatencyRun:
         seen = {}
 
         def finished():
-            seen["text"] = self.at.text_of(self.result)
+            seen["text"] = ds.text_of(self.result)
             if seen["text"] is None:  # the object went away: find the pane again
-                self.result = self.at.named_text(self.app, "Translation")
+                self.result = ds.named_text(self.app, "Translation")
             # Apertium itself puts a space before some sentences ("We ..." -> " Queremos").
             done = seen["text"] is not None and seen["text"].strip() == expected.strip()
             return time.monotonic() if done else None
@@ -235,9 +260,9 @@ class LatencyRun:
             print(f"  {text!r}: expected {expected!r}, saw {seen.get('text')!r}", flush=True)
             return None
         # Normally mapped long before; if not, the map is what finishes the round.
-        if ds.visible_windows_of(self.verdolin.pid):
+        if ds.visible_windows(pid=self.verdolin.pid):
             return done - pressed
-        mapped = ds.poll_until(lambda: ds.visible_windows_of(self.verdolin.pid) and
+        mapped = ds.poll_until(lambda: ds.visible_windows(pid=self.verdolin.pid) and
                                time.monotonic(), 5, 0.003)
         return mapped - pressed if mapped else None
 
@@ -254,11 +279,11 @@ def translations(texts):
     return result
 
 
-def measure_latency(args, accessibility, xtest):
+def measure_latency(args, xtest):
     expected = dict(zip([WARM_UP] + SENTENCES, translations([WARM_UP] + SENTENCES)))
     cold = []
     for round_index in range(args.cold_rounds):
-        run = LatencyRun(args, accessibility, xtest)
+        run = LatencyRun(args, xtest)
         try:
             # Pressed once the start is over, so that only the pipeline is cold.
             wait_idle(run.verdolin.pid)
@@ -271,7 +296,7 @@ def measure_latency(args, accessibility, xtest):
             run.close()
 
     warm, tree = [], None
-    run = LatencyRun(args, accessibility, xtest)
+    run = LatencyRun(args, xtest)
     try:
         run.translate(WARM_UP, expected[WARM_UP])
         run.hide()
@@ -295,13 +320,11 @@ def main():
     parser.add_argument("--cold-rounds", type=int, default=30)
     parser.add_argument("--starts", type=int, default=10)
     args = parser.parse_args()
-    ds.run_inside_session(timeout=1800)
-
     desktop = ds.Desktop()
     try:
         times, memory = measure_starts(args)
         os.environ["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        cold, warm, tree = measure_latency(args, ds.Accessibility(), XTest())
+        cold, warm, tree = measure_latency(args, XTest())
     finally:
         desktop.close()
 
