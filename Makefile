@@ -28,8 +28,7 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	@if [ -x $(BUILD)/cli/verdolin ]; then exec $(BUILD)/cli/verdolin; \
-	else echo "Verdolin built its core library and tests; the application itself is not there yet."; fi
+	exec $(BUILD)/cli/verdolin
 
 test: deps
 	$(MAKE) test-plain
