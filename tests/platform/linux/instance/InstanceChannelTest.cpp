@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -15,13 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <latch>
-#include <memory>
-#include <mutex>
-#include <poll.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -33,34 +31,24 @@ namespace {
 const QString kName = "verdolin-test";
 // Only a guard against a hang: a running instance answers at once.
 constexpr auto kLimit = 30s;
+constexpr qsizetype kMax = InstanceMessage::kMaxBytes;
 
-// A claim from another thread, as another start would make it, while this thread's loop
-// runs; a channel it gets is closed there.
-std::pair<Outcome, QString> claimElsewhere(const QStringList& arguments) {
+// A claim from another thread, as another start would make it, while this thread runs its loop
+// or, when given, `meanwhile`; a channel it gets is closed there.
+std::pair<Outcome, QString> claimElsewhere(const QStringList& arguments,
+                                           std::chrono::milliseconds limit = kLimit,
+                                           const std::function<void(QThread&)>& meanwhile = {}) {
     std::pair<Outcome, QString> result;
     QEventLoop loop;
     std::unique_ptr<QThread> thread(QThread::create([&] {
-        const InstanceChannel::Claim claim = InstanceChannel::claim(kName, arguments, kLimit);
+        const InstanceChannel::Claim claim = InstanceChannel::claim(kName, arguments, limit);
         result = {claim.outcome, claim.error};
     }));
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     thread->start();
-    loop.exec();
+    meanwhile ? meanwhile(*thread) : void(loop.exec());
     thread->wait();
     return result;
-}
-
-// A Unix socket bound at `path` by hand; listening when asked.
-int bindSocket(const QString& path, bool listening) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray name = QFile::encodeName(path);
-    std::memcpy(address.sun_path, name.constData(), name.size());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || (listening && ::listen(fd, 4) != 0))
-        ADD_FAILURE() << "cannot bind " << path.toStdString();
-    return fd;
 }
 
 class InstanceChannelTest : public ::testing::Test {
@@ -69,190 +57,119 @@ protected:
 
     QString path() const { return m_dir.filePath(kName); }
 
-    // The instance on this thread.
-    std::unique_ptr<InstanceChannel> primary() {
-        InstanceChannel::Claim claim = InstanceChannel::claim(kName, {}, kLimit);
-        EXPECT_EQ(claim.outcome, Outcome::Primary) << claim.error.toStdString();
-        return std::move(claim.channel);
-    }
-
     QTemporaryDir m_dir;
     ScopedEnvironment m_environment;
 };
 
-TEST_F(InstanceChannelTest, SocketPathFallsBackToTheTemporaryFolderPerUser) {
+TEST_F(InstanceChannelTest, TheSocketIsTheUsersOwn) {
     EXPECT_EQ(InstanceChannel::socketPath("v"), m_dir.filePath("v"));
+    const InstanceChannel::Claim claim = InstanceChannel::claim(kName, {}, kLimit);
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & (S_IFMT | 077), S_IFSOCK);
     m_environment.set("XDG_RUNTIME_DIR", {});
     EXPECT_EQ(InstanceChannel::socketPath("v"),
               QDir::tempPath() + "/v-" + QString::number(::getuid()));
 }
 
-TEST_F(InstanceChannelTest, OnlyTheOwnerMayConnect) {
-    const auto channel = primary();
-    struct stat status {};
-    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &status), 0);
-    EXPECT_TRUE(S_ISSOCK(status.st_mode));
-    EXPECT_EQ(status.st_mode & 077, 0u);
-}
-
-struct ArgumentsCase {
-    const char* name;
-    QStringList arguments;
-};
-
-class ForwardTest : public InstanceChannelTest,
-                    public ::testing::WithParamInterface<ArgumentsCase> {};
-
-TEST_P(ForwardTest, ThePrimaryReceivesTheExactArguments) {
-    const auto channel = primary();
-    QSignalSpy received(channel.get(), &InstanceChannel::argumentsReceived);
-    const auto [outcome, error] = claimElsewhere(GetParam().arguments);
-    EXPECT_EQ(outcome, Outcome::Forwarded) << error.toStdString();
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received.at(0).at(0).toStringList(), GetParam().arguments);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Messages, ForwardTest,
-    ::testing::Values(
-        ArgumentsCase{"Unicode", {"verdolin://translate?text=Привет", "日本語 ✓", "e\u0301"}},
-        ArgumentsCase{"NoArguments", {}},
-        ArgumentsCase{"NewlinesAndQuotes", {"line one\nline two\r\n", "\"]", ""}},
+TEST_F(InstanceChannelTest, ThePrimaryConfirmsTheExactArguments) {
+    enum Peer { None, HangsUp, IsCutOff, StaysSilent };
+    const QByteArray oversized = "[\"" + QByteArray(kMax - 3, 'x') + "\"]";
+    const std::tuple<const char*, QStringList, bool, Peer, QByteArray> rows[] = {
+        {"unicode", {"text=Привет", "日本語 ✓", "e\u0301"}, true, None, {}},
+        {"none", {}, true, None, {}},
+        {"newlines and quotes", {"line one\nline two\r\n", "\"]", ""}, true, None, {}},
         // Arrives in several reads: the end is found only on the last.
-        ArgumentsCase{"NearTheLimit", {QString(InstanceMessage::kMaxBytes - 10, 'x')}}),
-    [](const auto& info) { return info.param.name; });
-
-TEST_F(InstanceChannelTest, ArgumentsTooLongToHandOverFail) {
-    const auto channel = primary();
-    const auto [outcome, error] = claimElsewhere({QString(InstanceMessage::kMaxBytes, 'x')});
-    EXPECT_EQ(outcome, Outcome::Failed);
-    EXPECT_TRUE(error.contains("too long")) << error.toStdString();
-}
-
-enum class Leftover { BoundSocket, InstanceThatDies, InstanceThatHangs };
-
-struct LeftoverCase {
-    const char* name;
-    Leftover leftover;
-    Outcome outcome;
-};
-
-class LeftoverTest : public InstanceChannelTest,
-                     public ::testing::WithParamInterface<LeftoverCase> {};
-
-TEST_P(LeftoverTest, NoLiveInstanceMeansPrimary) {
-    const LeftoverCase& c = GetParam();
-    const int fd = bindSocket(path(), c.leftover != Leftover::BoundSocket);
-    if (c.leftover == Leftover::BoundSocket)
-        ::close(fd);
-    std::pair<Outcome, QString> result;
-    std::unique_ptr<QThread> start(QThread::create([&] {
-        const InstanceChannel::Claim claim = InstanceChannel::claim(
-            kName, {"a"}, c.leftover == Leftover::InstanceThatHangs ? 100ms : kLimit);
-        result = {claim.outcome, claim.error};
-    }));
-    start->start();
-    if (c.leftover != Leftover::BoundSocket) {
-        // The fake instance takes the connection and the message, then dies or goes silent.
-        pollfd pending{fd, POLLIN, 0};
-        EXPECT_EQ(::poll(&pending, 1, 30'000), 1);
-        const int peer = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-        char buffer[16];
-        EXPECT_GT(::read(peer, buffer, sizeof buffer), 0);
-        if (c.leftover == Leftover::InstanceThatHangs)
-            start->wait();
-        ::close(fd);
-        ::close(peer);
-    }
-    start->wait();
-    EXPECT_EQ(result.first, c.outcome) << result.second.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Leftovers, LeftoverTest,
-    ::testing::Values(LeftoverCase{"StaleSocket", Leftover::BoundSocket, Outcome::Primary},
-                      LeftoverCase{"DiedWhileReading", Leftover::InstanceThatDies,
-                                   Outcome::Primary},
-                      // Alive but stuck: its socket is not taken over.
-                      LeftoverCase{"NeverAnswers", Leftover::InstanceThatHangs, Outcome::Failed}),
-    [](const auto& info) { return info.param.name; });
-
-struct BadPeerCase {
-    const char* name;
-    QByteArray bytes;
-    bool hangsUp;
-    bool cutOff; // by the instance, while still connected
-};
-
-class BadPeerTest : public InstanceChannelTest,
-                    public ::testing::WithParamInterface<BadPeerCase> {};
-
-TEST_P(BadPeerTest, IsDroppedAndTheNextPeerServed) {
-    const BadPeerCase& c = GetParam();
-    const auto channel = primary();
-    QSignalSpy received(channel.get(), &InstanceChannel::argumentsReceived);
-    QLocalSocket peer;
-    peer.connectToServer(path());
-    peer.write(c.bytes);
-    if (c.hangsUp)
-        peer.disconnectFromServer();
-    if (c.hangsUp || c.cutOff) {
-        EXPECT_TRUE(peer.state() == QLocalSocket::UnconnectedState
-                    || QSignalSpy(&peer, &QLocalSocket::disconnected).wait(30'000));
-    }
-    EXPECT_EQ(claimElsewhere({"next"}).first, Outcome::Forwarded);
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received.at(0).at(0).toStringList(), QStringList{"next"});
-    if (!c.hangsUp && !c.cutOff) {
-        EXPECT_EQ(peer.state(), QLocalSocket::ConnectedState);
+        {"just short enough", {QString(kMax - 4, 'x')}, true, None, {}},
+        {"a byte too long", {QString(kMax - 3, 'x')}, false, None, {}},
+        // A peer that the primary drops, or that never finishes, does not hold up the next.
+        {"after an oversized peer", {"next"}, true, IsCutOff, oversized},
+        {"after one sending no JSON", {"next"}, true, HangsUp, "hello]"},
+        {"after an object", {"next"}, true, HangsUp, "{\"a\":\"b\"}"},
+        {"after numbers", {"next"}, true, HangsUp, "[1,2]"},
+        {"while one never finishes", {"next"}, true, StaysSilent, "[\"half"},
+    };
+    for (const auto& [name, arguments, forwarded, kind, bytes] : rows) {
+        SCOPED_TRACE(name);
+        const auto channel = InstanceChannel::claim(kName, {}, kLimit).channel;
+        ASSERT_TRUE(channel);
+        QList<QStringList> received;
+        QObject::connect(channel.get(), &InstanceChannel::argumentsReceived,
+                         [&](const QStringList& got) { received.append(got); });
+        QLocalSocket peer;
+        if (kind != None) {
+            peer.connectToServer(path());
+            peer.write(bytes);
+        }
+        if (kind == HangsUp)
+            peer.disconnectFromServer();
+        if (kind == IsCutOff) {
+            EXPECT_TRUE(QSignalSpy(&peer, &QLocalSocket::disconnected).wait(30'000));
+        }
+        const auto [outcome, error] = claimElsewhere(arguments);
+        EXPECT_EQ(outcome, forwarded ? Outcome::Forwarded : Outcome::Failed) << error.toStdString();
+        EXPECT_EQ(received, forwarded ? QList<QStringList>{arguments} : QList<QStringList>{});
+        EXPECT_EQ(peer.state() == QLocalSocket::ConnectedState, kind == StaysSilent);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Peers, BadPeerTest,
-    ::testing::Values(BadPeerCase{"Oversized",
-                                  "[\"" + QByteArray(InstanceMessage::kMaxBytes - 3, 'x') + "\"]",
-                                  false, true},
-                      BadPeerCase{"NotJson", "hello]", true, false},
-                      BadPeerCase{"Object", "{\"a\":\"b\"}", true, false},
-                      BadPeerCase{"Numbers", "[1,2]", true, false},
-                      BadPeerCase{"NeverFinishes", "[\"half", false, false}),
-    [](const auto& info) { return info.param.name; });
+TEST_F(InstanceChannelTest, NoLiveInstanceMeansPrimary) {
+    enum Leftover { StaleSocket, Dies, Hangs, AnswersWrong };
+    const std::tuple<const char*, Leftover, Outcome> rows[] = {
+        {"stale socket", StaleSocket, Outcome::Primary},
+        {"died while reading", Dies, Outcome::Primary},
+        // Alive but stuck or confused: its socket is not taken over.
+        {"never answers", Hangs, Outcome::Failed},
+        {"answers something else", AnswersWrong, Outcome::Failed},
+    };
+    for (const auto& [name, leftover, expected] : rows) {
+        SCOPED_TRACE(name);
+        QLocalServer instance;
+        QLocalServer::removeServer(path());
+        ASSERT_TRUE(leftover == StaleSocket
+                        ? ::mknod(QFile::encodeName(path()), S_IFSOCK | 0600, 0) == 0
+                        : instance.listen(path()));
+        // A fake instance takes the connection and the message, then dies, hangs or answers.
+        const std::function<void(QThread&)> fake = [&, leftover](QThread& start) {
+            QLocalSocket* peer =
+                instance.waitForNewConnection(30'000) ? instance.nextPendingConnection() : nullptr;
+            ASSERT_TRUE(peer && peer->waitForReadyRead(30'000));
+            EXPECT_TRUE(leftover != AnswersWrong || (peer->write("-") == 1 && peer->flush()));
+            if (leftover != Dies)
+                start.wait();
+            instance.close();
+            peer->abort();
+        };
+        const auto [outcome, error] = claimElsewhere({"a"}, leftover == Hangs ? 100ms : kLimit,
+                                                     leftover == StaleSocket ? nullptr : fake);
+        EXPECT_EQ(outcome, expected) << error.toStdString();
+    }
+}
 
 TEST_F(InstanceChannelTest, StartsAtTheSameTimeMakeOnePrimary) {
     constexpr int starts = 6;
-    std::latch ready(starts);
-    std::latch claimed(starts);
-    std::mutex mutex;
-    std::vector<QEventLoop*> serving;
-    std::atomic<int> forwarded = 0;
+    std::latch ready(starts), claimed(starts);
+    std::atomic<int> primaries = 0, forwarded = 0;
     std::vector<std::unique_ptr<QThread>> threads;
     for (int i = 0; i < starts; ++i) {
         threads.emplace_back(QThread::create([&] {
-            QEventLoop loop;
             ready.arrive_and_wait();
             const InstanceChannel::Claim claim = InstanceChannel::claim(kName, {}, kLimit);
-            if (claim.outcome == Outcome::Forwarded)
-                ++forwarded;
-            if (claim.channel) {
-                const std::lock_guard lock(mutex);
-                serving.push_back(&loop);
-            }
+            primaries += claim.channel != nullptr;
+            forwarded += claim.outcome == Outcome::Forwarded;
             claimed.count_down();
+            // A primary serves the others until all have claimed (quit() ends it, also early).
             if (claim.channel)
-                loop.exec();
+                QEventLoop().exec();
         }));
         threads.back()->start();
     }
     claimed.wait();
-    {
-        const std::lock_guard lock(mutex);
-        EXPECT_EQ(serving.size(), 1u);
-        for (QEventLoop* loop : serving)
-            QMetaObject::invokeMethod(loop, &QEventLoop::quit, Qt::QueuedConnection);
-    }
-    for (const auto& thread : threads)
+    for (const auto& thread : threads) {
+        thread->quit();
         thread->wait();
+    }
+    EXPECT_EQ(primaries, 1);
     EXPECT_EQ(forwarded, starts - 1);
 }
 
