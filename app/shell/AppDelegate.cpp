@@ -6,6 +6,7 @@
 #include "app/shell/WindowPresenter.h"
 #include "app/shortcuts/DoubleCopyMonitor.h"
 #include "app/shortcuts/HotKeyManager.h"
+#include "app/translation/Futures.h"
 #include "core/UrlCommand.h"
 
 #include <QLoggingCategory>
@@ -93,10 +94,12 @@ void AppDelegate::translateSelection() {
             },
             Qt::QueuedConnection);
     };
-    m_services.capture(finished).then(this, [self](const CaptureResult& result) {
-        if (self)
-            self->showCaptureResult(result);
-    });
+    // Watched from here: a capture may outlive the delegate when the application quits.
+    Futures::whenFinished(m_services.capture(finished), this,
+                          [this](const QFuture<CaptureResult>& result) {
+                              if (result.resultCount() > 0)
+                                  showCaptureResult(result.result());
+                          });
 }
 
 void AppDelegate::release(qint64 generation) {

@@ -13,7 +13,7 @@ class ScriptedWindowSystem : public WindowSystem {
 public:
     std::optional<WindowId> activeWindow() override { return active; }
     bool activate(WindowId window) override {
-        activated.append(window);
+        activated.push_back(window);
         return true;
     }
     void setShownInTaskbar(QWindow& window, bool shown) override {
@@ -21,7 +21,8 @@ public:
     }
 
     std::optional<WindowId> active;
-    QList<WindowId> activated;
+    // A std::vector: comparing a cleared QList with an empty one reads a null pointer.
+    std::vector<WindowId> activated;
     // Whether the window was visible when asked, and what was asked.
     QList<std::pair<bool, bool>> taskbar;
 };
@@ -179,7 +180,7 @@ TEST_F(TranslatorWindowControllerTest, TheFocusGoesBackOnlyAfterAGlobalTrigger) 
         const char* name;
         bool nearMouse;
         bool terminating;
-        QList<WindowSystem::WindowId> activated;
+        std::vector<WindowSystem::WindowId> activated;
     };
     const Row rows[] = {
         {"summoned from another application", true, false, {42}},
