@@ -29,6 +29,7 @@ using namespace Qt::StringLiterals;
 using testing::ElementsAre;
 using testing::Optional;
 using Reading = Cld2Recognizer::Reading;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 const QString germanParagraph = QStringLiteral(
     "Die Stadtverwaltung hat am Montag beschlossen, die Öffnungszeiten der Bibliothek im "
@@ -53,50 +54,46 @@ QList<LanguageHypothesis> recognise(const QString& text, const QHash<QString, do
 }
 
 void expectWellFormed(const QList<LanguageHypothesis>& hypotheses) {
-    double sum = 0.0;
-    for (qsizetype i = 0; i < hypotheses.size(); ++i) {
-        EXPECT_GE(hypotheses[i].probability, 0.0) << hypotheses[i].identifier.toStdString();
-        EXPECT_LE(hypotheses[i].probability, 1.0) << hypotheses[i].identifier.toStdString();
-        if (i > 0) {
-            EXPECT_GE(hypotheses[i - 1].probability, hypotheses[i].probability);
-        }
-        sum += hypotheses[i].probability;
+    double sum = 0.0, previous = 1.0;
+    for (const LanguageHypothesis& h : hypotheses) {
+        EXPECT_GE(h.probability, 0.0) << h.identifier.toStdString();
+        EXPECT_LE(h.probability, previous) << h.identifier.toStdString(); // sorted, at most 1
+        previous = h.probability;
+        sum += h.probability;
     }
     EXPECT_LE(sum, 1.0 + 1e-9);
 }
 
-// --- code mapping ---------------------------------------------------------------------------
-
-TEST(Cld2RecognizerCodes, MapsCld2sCodesToOurs) {
-    const struct {
-        const char* cld2;
-        const char* ours;
-    } cases[] = {{"en", "en"},   {"iw", "he"}, {"no", "nb"},    {"zh-Hant", "zh"}, {"sr-ME", "sr"},
-                 {"haw", "haw"}, {"un", ""},   {"xx-Latn", ""}, {"tlh", ""},       {"", ""}};
-    for (const auto& c : cases)
-        EXPECT_EQ(Cld2Recognizer::codeForCld2(QString::fromLatin1(c.cld2)),
-                  QString::fromLatin1(c.ours))
-            << c.cld2;
+// The first hypothesis names `first` with at least `atLeast` ("": any); nullptr: there is none.
+void expectFirst(const QList<LanguageHypothesis>& result, const char* first, double atLeast) {
+    if (!first) {
+        EXPECT_TRUE(result.isEmpty());
+        return;
+    }
+    ASSERT_FALSE(result.isEmpty());
+    if (*first) {
+        EXPECT_EQ(result.first().identifier, QString::fromLatin1(first));
+    }
+    EXPECT_GE(result.first().probability, atLeast);
+    expectWellFormed(result);
 }
 
-TEST(Cld2RecognizerWeights, KeepsOnlyPositiveWeightsOfLanguagesCld2Knows) {
+TEST(Cld2RecognizerCodes, MapsCld2sCodesToOursAndKeepsUsableWeights) {
+    // clang-format off
+    const std::pair<const char*, const char*> codes[] = {
+        {"en", "en"}, {"iw", "he"}, {"no", "nb"}, {"zh-Hant", "zh"}, {"sr-ME", "sr"},
+        {"haw", "haw"}, {"un", ""}, {"xx-Latn", ""}, {"tlh", ""}, {"", ""}};
+    // Two spellings of one language ("iw", "he") keep the larger weight.
     const QHash<QString, double> usable = Cld2Recognizer::usableWeights({
-        {u"en-US"_s, 0.3},
-        {u"iw"_s, 0.2},
-        {u"he"_s, 0.02}, // two spellings of one language keep the larger weight
-        {u"no"_s, 0.1},
-        {u"de"_s, 0.0},
-        {u"fr"_s, -1.0},
-        {u"it"_s, std::numeric_limits<double>::quiet_NaN()},
-        {u"pt"_s, std::numeric_limits<double>::infinity()},
-        {u"qq"_s, 0.5},
-        {u""_s, 0.5},
-    });
-    const QHash<QString, double> expected{{u"en"_s, 0.3}, {u"he"_s, 0.2}, {u"nb"_s, 0.1}};
-    EXPECT_EQ(usable, expected);
+        {u"en-US"_s, 0.3}, {u"iw"_s, 0.2}, {u"he"_s, 0.02}, {u"no"_s, 0.1}, {u"de"_s, 0.0},
+        {u"fr"_s, -1.0}, {u"it"_s, kNaN}, {u"pt"_s, std::numeric_limits<double>::infinity()},
+        {u"qq"_s, 0.5}, {u""_s, 0.5}});
+    // clang-format on
+    for (const auto& [cld2, ours] : codes)
+        EXPECT_EQ(Cld2Recognizer::codeForCld2(QString::fromLatin1(cld2)), QString::fromLatin1(ours))
+            << cld2;
+    EXPECT_EQ(usable, (QHash<QString, double>{{u"en"_s, 0.3}, {u"he"_s, 0.2}, {u"nb"_s, 0.1}}));
 }
-
-// --- probability model on scripted readings ---------------------------------------------------
 
 // A whole text for one language without hints scores the measured accuracy of its class, and
 // each class border crossed, by bytes or by best-effort score, raises the trust.
@@ -125,122 +122,64 @@ TEST(Cld2RecognizerModel, AWholeTextScoresTheAccuracyOfItsClass) {
 const QHash<QString, double> enEsHints{
     {u"en"_s, 0.3}, {u"es"_s, 0.3}, {u"pt"_s, 0.02}, {u"fr"_s, 0.02}};
 
-TEST(Cld2RecognizerModel, ProbabilitiesAreSortedBoundedAndSumToAtMostOne) {
-    const struct {
-        const char* name;
-        Reading reading;
-        QHash<QString, double> weights;
-    } cases[] = {
-        {"overfull", {true, 3, 7.0, {{"es", 1.0}, {"pt", 1.0}}}, {}},
-        {"hinted", {true, 3, 0.2, {{"pt", 1.0}}}, enEsHints},
-        {"repeated language", {false, 30, 1.0, {{"es", 0.7}, {"es", 0.7}}}, enEsHints},
-        {"unusable weights",
-         {false, 30, 1.0, {{"en", 1.0}}},
-         {{"en", 0.3}, {"es", -2.0}, {"fr", std::numeric_limits<double>::quiet_NaN()}}},
-        {"huge weights",
-         {false, 40, 1.0, {{"en", 0.5}, {"fr", 0.5}}},
-         {{"en", 1e300}, {"fr", 1e-300}}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QList<LanguageHypothesis> result = Cld2Recognizer::hypotheses(c.reading, c.weights);
-        EXPECT_FALSE(result.isEmpty());
-        expectWellFormed(result);
-    }
-}
-
 TEST(Cld2RecognizerModel, PriorsAndEvidenceTogetherNameTheLanguage) {
     // The detector's weights: the user's pair at 0.3, every supported language at 0.02.
     const QHash<QString, double> detector = detectorHints("en", "es");
-    const struct {
-        const char* rule;
-        Reading reading;
-        QHash<QString, double> weights;
-        const char* first; // nullptr: no hypothesis at all
-        double atLeast;
-    } cases[] = {
-        {"priors decide between equally likely languages",
-         {true, 5, 5000.0, {{"es", 0.5}, {"pt", 0.5}}},
-         detector,
-         "es",
-         0.0},
-        {"strong evidence outweighs a small prior",
-         {false, 8, 1.0, {{"fr", 1.0}}},
-         detector,
-         "fr",
-         0.3},
+    // clang-format off
+    const struct { const char* rule; Reading reading; QHash<QString, double> weights; const char* first; double atLeast; } cases[] = {
+        {"priors decide between equally likely languages", {true, 5, 5000.0, {{"es", 0.5}, {"pt", 0.5}}}, detector, "es", 0.0},
+        {"strong evidence outweighs a small prior", {false, 8, 1.0, {{"fr", 1.0}}}, detector, "fr", 0.3},
         {"no evidence, only hints", Reading{}, enEsHints, nullptr, 0.0},
         // CLD2 found Galician, which none of the hints allow: the prior alone proves nothing.
         {"evidence for no candidate", {false, 6, 1.0, {{"gl", 1.0}}}, enEsHints, nullptr, 0.0},
-    };
+        // Sorted, bounded and summing to at most one whatever the reading and weights.
+        {"overfull", {true, 3, 7.0, {{"es", 1.0}, {"pt", 1.0}}}, {}, "", 0.0},
+        {"hinted", {true, 3, 0.2, {{"pt", 1.0}}}, enEsHints, "", 0.0},
+        {"repeated language", {false, 30, 1.0, {{"es", 0.7}, {"es", 0.7}}}, enEsHints, "", 0.0},
+        {"unusable weights", {false, 30, 1.0, {{"en", 1.0}}}, {{"en", 0.3}, {"es", -2.0}, {"fr", kNaN}}, "", 0.0},
+        {"huge weights", {false, 40, 1.0, {{"en", 0.5}, {"fr", 0.5}}}, {{"en", 1e300}, {"fr", 1e-300}}, "", 0.0}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
-        const QList<LanguageHypothesis> result = Cld2Recognizer::hypotheses(c.reading, c.weights);
-        if (!c.first) {
-            EXPECT_TRUE(result.isEmpty());
-            continue;
-        }
-        ASSERT_FALSE(result.isEmpty());
-        EXPECT_EQ(result.first().identifier, QString::fromLatin1(c.first));
-        EXPECT_GE(result.first().probability, c.atLeast);
+        expectFirst(Cld2Recognizer::hypotheses(c.reading, c.weights), c.first, c.atLeast);
     }
     // Unusable weights and empty shares count as absent.
-    EXPECT_EQ(Cld2Recognizer::hypotheses({false, 30, 1.0, {{"en", 0.6}, {"pt", 0.0}, {"fr", 0.4}}},
-                                         {{"en", 0.3},
-                                          {"fr", 0.02},
-                                          {"pt", 0.02},
-                                          {"es", -2.0},
-                                          {"de", 0.0},
-                                          {"it", std::numeric_limits<double>::quiet_NaN()}}),
-              Cld2Recognizer::hypotheses({false, 30, 1.0, {{"en", 0.6}, {"fr", 0.4}}},
-                                         {{"en", 0.3}, {"fr", 0.02}, {"pt", 0.02}}));
+    EXPECT_EQ(
+        Cld2Recognizer::hypotheses(
+            {false, 30, 1.0, {{"en", 0.6}, {"pt", 0.0}, {"fr", 0.4}}},
+            {{"en", 0.3}, {"fr", 0.02}, {"pt", 0.02}, {"es", -2.0}, {"de", 0.0}, {"it", kNaN}}),
+        Cld2Recognizer::hypotheses({false, 30, 1.0, {{"en", 0.6}, {"fr", 0.4}}},
+                                   {{"en", 0.3}, {"fr", 0.02}, {"pt", 0.02}}));
     // The hinted pair keeps its prior share even where CLD2 saw nothing of it.
     EXPECT_THAT(Cld2Recognizer::hypotheses(cases[0].reading, detector),
                 testing::Contains(testing::Field(&LanguageHypothesis::identifier, u"en"_s)));
 }
 
-// --- the real recogniser ---------------------------------------------------------------------
-
-TEST(Cld2Recognizer, NamesTheLanguageInOurCodes) {
+TEST(Cld2Recognizer, NamesTheLanguageInOurCodesOrderedAndLimited) {
     EXPECT_TRUE(Cld2Recognizer().languageHypotheses(5).isEmpty());
     QString huge;
     while (huge.size() < 200000)
         huge += germanParagraph + u' ';
     // A cut right after a two-byte character must not split it.
     huge.insert(16 * 1024 - 1, u"ü"_s);
-    const struct {
-        const char* rule;
-        QString text;
-        QHash<QString, double> hints;
-        const char* first; // nullptr: no hypothesis at all
-        double atLeast;
-    } cases[] = {
+    const QHash<QString, double> enEs = detectorHints("en", "es");
+    // clang-format off
+    const struct { const char* rule; QString text; QHash<QString, double> hints; const char* first; double atLeast; } cases[] = {
         {"huge German", huge, {}, "de", 0.9},
         // "casa" is a Spanish, Portuguese, Italian and Catalan word alike: hints steer it.
-        {"casa, hinted es", u"casa"_s, detectorHints("en", "es"), "es", 0.3},
+        {"casa, hinted es", u"casa"_s, enEs, "es", 0.3},
         {"casa, hinted pt", u"casa"_s, detectorHints("en", "pt"), "pt", 0.3},
-        {"no text", QString(), detectorHints("en", "es"), nullptr, 0.0},
-        {"digits", u"12345 678"_s, detectorHints("en", "es"), nullptr, 0.0},
-        {"emoji", u"😀😀"_s, detectorHints("en", "es"), nullptr, 0.0},
-    };
+        {"no text", QString(), enEs, nullptr, 0.0},
+        {"digits", u"12345 678"_s, enEs, nullptr, 0.0},
+        {"emoji", u"😀😀"_s, enEs, nullptr, 0.0}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
-        const QList<LanguageHypothesis> result = recognise(c.text, c.hints);
-        if (!c.first) {
-            EXPECT_TRUE(result.isEmpty());
-            continue;
-        }
-        ASSERT_FALSE(result.isEmpty());
-        EXPECT_EQ(result.first().identifier, QString::fromLatin1(c.first));
-        EXPECT_GE(result.first().probability, c.atLeast);
-        expectWellFormed(result);
+        expectFirst(recognise(c.text, c.hints), c.first, c.atLeast);
     }
-}
-
-TEST(Cld2Recognizer, ResultsAreOrderedByProbabilityAndLimited) {
     const QString mixed = germanParagraph
-                          + QStringLiteral(" The city council decided on Monday to extend "
-                                           "the opening hours of the library next year.");
+                          + u" The city council decided on Monday to extend the opening hours of "
+                            "the library next year."_s;
     const QList<LanguageHypothesis> all = recognise(mixed, {}, 5);
     ASSERT_GE(all.size(), 2);
     expectWellFormed(all);
@@ -249,72 +188,16 @@ TEST(Cld2Recognizer, ResultsAreOrderedByProbabilityAndLimited) {
     EXPECT_TRUE(recognise(mixed, {}, -3).isEmpty());
 }
 
-// Stand-ins for lt-proc in tests: programs that die, hang, or answer only when let through.
-
-namespace LexiconFakes {
-
-inline QString writeScript(const QTemporaryDir& dir, const QString& name, const QByteArray& body) {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/bash\n" + body);
-    file.close();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return path;
-}
-
-// Exits at once, as a crashing analyser would.
-inline QString exiting(const QTemporaryDir& dir) {
-    return writeScript(dir, QStringLiteral("exiting"), "exit 3\n");
-}
-
-// Reads requests and never answers, its output kept open.
-inline QString hanging(const QTemporaryDir& dir) {
-    return writeScript(dir, QStringLiteral("hanging"), "exec 3>&1\nexec cat >/dev/null\n");
-}
-
-// Answers each request once the file "gate" beside it exists: words starting with "k" are
-// known, others unknown.
-inline QString gated(const QTemporaryDir& dir) {
-    return writeScript(dir, QStringLiteral("gated"), R"(gate="$(dirname "$0")/gate"
-while IFS= read -r -d '' request; do
-    while [ ! -e "$gate" ]; do sleep 0.01; done
-    word="${request% }"
-    if [[ $word == k* ]]; then
-        printf '^%s/%s<n>$ \0' "$word" "$word"
-    else
-        printf '^%s/*%s$ \0' "$word" "$word"
-    fi
-done
-)");
-}
-
-inline void openGate(const QTemporaryDir& dir) {
-    QFile gate(dir.filePath(QStringLiteral("gate")));
-    gate.open(QIODevice::WriteOnly);
-}
-
-} // namespace LexiconFakes
-
-const QString kEnglish =
-    QStringLiteral("/usr/share/apertium/apertium-eng-spa/eng-spa.automorf.bin");
+const QString kEnglish = u"/usr/share/apertium/apertium-eng-spa/eng-spa.automorf.bin"_s;
 
 // Long enough for lt-proc to load on a busy machine; tests never wait for it to pass.
 QDeadlineTimer generous() {
     return QDeadlineTimer(20s);
 }
 
-bool haveEnglishAnalyser() {
-    return hasProgram(QStringLiteral("lt-proc")) && QFileInfo::exists(kEnglish);
-}
-
-TEST(LtProcAnalyserAnswerTest, JudgesEveryUnitHoldingALetter) {
-    const struct {
-        const char* name;
-        const char16_t* answer;
-        bool known;
-    } cases[] = {
-        // clang-format off
+TEST(LtProcAnalyserTest, JudgesEveryUnitHoldingALetterAndEscapesRequests) {
+    // clang-format off
+    const struct { const char* name; const char16_t* answer; bool known; } cases[] = {
         {"analysed", u"^house/house<n><sg>/house<vblex><inf>$ ", true},
         {"unknown", u"^xyzzy/*xyzzy$ ", false},
         {"punctuation does not count", u"^hello/hello<ij>$^,/,<cm>$ ", true},
@@ -327,120 +210,115 @@ TEST(LtProcAnalyserAnswerTest, JudgesEveryUnitHoldingALetter) {
         {"escaped star is an analysis", u"^a/\\*a<n>$ ", true},
         {"unit without analysis", u"^abc$ ", false},
         {"unterminated unit", u"^abc/*abc", false},
-        {"empty", u"", true},
-        // clang-format on
-    };
+        {"empty", u"", true}};
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(LtProcAnalyser::answerKnows(QStringView(c.answer)), c.known) << c.name;
-}
-
-TEST(LtProcAnalyserRequestTest, EscapesEveryReservedCharacterAndEndsWithBlankAndNul) {
-    EXPECT_EQ(LtProcAnalyser::request(QStringLiteral("a\\b[c]d^e$f/g<h>i@j{k}l")),
+    EXPECT_EQ(LtProcAnalyser::request(u"a\\b[c]d^e$f/g<h>i@j{k}l"_s),
               QByteArray("a\\\\b\\[c\\]d\\^e\\$f\\/g\\<h\\>i\\@j\\{k\\}l \0", 36));
     // A NUL inside a token would end its request early and shift every later answer.
     EXPECT_EQ(LtProcAnalyser::request(QString::fromUtf16(u"ca\0sa", 5)), QByteArray("casa \0", 6));
-    EXPECT_EQ(LtProcAnalyser::request(QStringLiteral("ni\u00f1o")),
-              QByteArray("ni\xc3\xb1o \0", 7));
+    EXPECT_EQ(LtProcAnalyser::request(u"ni\u00f1o"_s), QByteArray("ni\xc3\xb1o \0", 7));
 }
 
-class RealAnalyserTest : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!haveEnglishAnalyser())
-            GTEST_SKIP() << "lt-proc or the English analyser of apertium-eng-spa is missing";
-    }
-};
-
-TEST_F(RealAnalyserTest, AKilledAnalyserIsStartedAgainOnTheNextRequest) {
+TEST(LtProcAnalyserTest, TheRealAnalyserRestartsWhenKilledAndNeedsNoGeneratedLocale) {
+    if (!hasProgram(u"lt-proc"_s) || !QFileInfo::exists(kEnglish))
+        GTEST_SKIP() << "lt-proc or the English analyser of apertium-eng-spa is missing";
     LtProcAnalyser analyser(kEnglish);
-    ASSERT_EQ(analyser.knows(QStringLiteral("house"), generous()), true);
-    const std::optional<pid_t> first = analyser.pid();
-    ASSERT_TRUE(first.has_value());
-    ::kill(*first, SIGKILL);
-    EXPECT_EQ(analyser.knows(QStringLiteral("house"), generous()), true);
-    EXPECT_EQ(analyser.starts(), 2);
-    EXPECT_NE(analyser.pid(), first);
-}
-
-TEST_F(RealAnalyserTest, TokensWithoutLettersOrTooLongAreAnsweredWithoutAsking) {
-    LtProcAnalyser analyser(kEnglish);
+    // Tokens without letters or too long are answered without asking.
     const QString tooLong(LtProcAnalyser::kMaxTokenLength + 1, u'a');
     EXPECT_EQ(analyser.knowsAll({"42", "--", tooLong}, QDeadlineTimer(0)),
               QList<bool>({true, true, false}));
     EXPECT_FALSE(analyser.isRunning());
+    ASSERT_EQ(analyser.knows(u"house"_s, generous()), true);
+    const std::optional<pid_t> first = analyser.pid();
+    ASSERT_TRUE(first.has_value());
+    ::kill(*first, SIGKILL);
+    EXPECT_EQ(analyser.knows(u"house"_s, generous()), true);
+    EXPECT_EQ(analyser.starts(), 2);
+    EXPECT_NE(analyser.pid(), first);
+
+    ScopedEnvironment environment;
+    environment.setMissingLocale();
+    LtProcAnalyser unlocalised(kEnglish);
+    EXPECT_EQ(unlocalised.knowsAll({"café", "naïve", "xyzzy"}, generous()),
+              QList<bool>({true, true, false}));
 }
 
-TEST(FakeAnalyserTest, AProgramThatExitsIsRetriedOnlyAFewTimesPerPeriod) {
-    QTemporaryDir dir;
+// Stand-ins for lt-proc: programs that die, hang, or answer only once the file "gate" beside
+// them exists (words starting with "k" known, others unknown).
+class FakeAnalyserTest : public testing::Test {
+protected:
+    LtProcAnalyser start(const QByteArray& body) {
+        const QString path = m_dir.filePath(u"fake"_s);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/bash\n" + body);
+        file.close();
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        options.program = path;
+        return LtProcAnalyser(u"/nonexistent.automorf.bin"_s, options);
+    }
+
+    void openGate() { QFile(m_dir.filePath(u"gate"_s)).open(QIODevice::WriteOnly); }
+
+    static constexpr const char* kGated = R"(gate="$(dirname "$0")/gate"
+while IFS= read -r -d '' request; do
+    while [ ! -e "$gate" ]; do sleep 0.01; done
+    word="${request% }"
+    if [[ $word == k* ]]; then printf '^%s/%s<n>$ \0' "$word" "$word"
+    else printf '^%s/*%s$ \0' "$word" "$word"; fi
+done
+)";
+    QTemporaryDir m_dir;
     LtProcAnalyser::Options options;
-    options.program = LexiconFakes::exiting(dir);
+};
+
+TEST_F(FakeAnalyserTest, AProgramThatExitsIsRetriedOnlyAFewTimesPerPeriod) {
     options.maxStarts = 2;
     options.startPeriod = 1h;
-    LtProcAnalyser analyser(QStringLiteral("/nonexistent.automorf.bin"), options);
+    LtProcAnalyser analyser = start("exit 3\n");
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(analyser.knows(QStringLiteral("house"), generous()), std::nullopt);
+        EXPECT_EQ(analyser.knows(u"house"_s, generous()), std::nullopt);
     EXPECT_EQ(analyser.starts(), 2);
 }
 
-TEST(FakeAnalyserTest, AHangingProgramTimesOutAndIsReplacedOnceItStalls) {
-    QTemporaryDir dir;
-    LtProcAnalyser::Options options;
-    options.program = LexiconFakes::hanging(dir);
+TEST_F(FakeAnalyserTest, AHangingProgramTimesOutAndIsReplacedOnceItStalls) {
     options.stallTimeout = 0ms;
-    LtProcAnalyser analyser(QStringLiteral("/nonexistent.automorf.bin"), options);
-    EXPECT_EQ(analyser.knows(QStringLiteral("house"), QDeadlineTimer(30ms)), std::nullopt);
+    // Reads requests and never answers, its output kept open.
+    LtProcAnalyser analyser = start("exec 3>&1\nexec cat >/dev/null\n");
+    EXPECT_EQ(analyser.knows(u"house"_s, QDeadlineTimer(30ms)), std::nullopt);
     const std::optional<pid_t> first = analyser.pid();
     EXPECT_TRUE(first.has_value());
-    EXPECT_EQ(analyser.knows(QStringLiteral("house"), QDeadlineTimer(30ms)), std::nullopt);
+    EXPECT_EQ(analyser.knows(u"house"_s, QDeadlineTimer(30ms)), std::nullopt);
     EXPECT_EQ(analyser.starts(), 2);
     EXPECT_NE(analyser.pid(), first);
 }
 
-TEST(FakeAnalyserTest, LateAnswersAreDroppedWhileTheProcessIsKept) {
-    QTemporaryDir dir;
-    LtProcAnalyser::Options options;
-    options.program = LexiconFakes::gated(dir);
+TEST_F(FakeAnalyserTest, LateAnswersAreDroppedWhileTheProcessIsKept) {
     options.stallTimeout = 1h;
-    LtProcAnalyser analyser(QStringLiteral("/nonexistent.automorf.bin"), options);
+    LtProcAnalyser analyser = start(kGated);
     EXPECT_EQ(analyser.knowsAll({"kite", "kilo"}, QDeadlineTimer(30ms)), std::nullopt);
-    LexiconFakes::openGate(dir);
+    openGate();
     // The owed "known" answers come first and must not be read as these.
-    EXPECT_EQ(analyser.knows(QStringLiteral("unknown"), generous()), false);
+    EXPECT_EQ(analyser.knows(u"unknown"_s, generous()), false);
     EXPECT_EQ(analyser.knowsAll({"kind", "zero"}, generous()), QList<bool>({true, false}));
     EXPECT_EQ(analyser.starts(), 1);
 }
 
-TEST(FakeAnalyserTest, AnIdleAnalyserStopsOnlyWhenUnusedSinceTheCutoff) {
-    QTemporaryDir dir;
-    LexiconFakes::openGate(dir);
-    LtProcAnalyser::Options options;
-    options.program = LexiconFakes::gated(dir);
-    LtProcAnalyser analyser(QStringLiteral("/nonexistent.automorf.bin"), options);
-    ASSERT_EQ(analyser.knows(QStringLiteral("kin"), generous()), true);
+TEST_F(FakeAnalyserTest, AnIdleAnalyserStopsOnlyWhenUnusedSinceTheCutoff) {
+    openGate();
+    LtProcAnalyser analyser = start(kGated);
+    ASSERT_EQ(analyser.knows(u"kin"_s, generous()), true);
     EXPECT_FALSE(analyser.stopIfUnusedSince(analyser.lastUsed()));
     EXPECT_TRUE(analyser.isRunning());
     EXPECT_TRUE(analyser.stopIfUnusedSince(analyser.lastUsed() + 1ns));
     EXPECT_FALSE(analyser.isRunning());
-    EXPECT_EQ(analyser.knows(QStringLiteral("kin"), generous()), true);
+    EXPECT_EQ(analyser.knows(u"kin"_s, generous()), true);
 }
 
-TEST_F(RealAnalyserTest, AnalysesWhenTheUsersLocaleWasNeverGenerated) {
-    ScopedEnvironment environment;
-    environment.setMissingLocale();
-    LtProcAnalyser analyser(kEnglish);
-    EXPECT_EQ(analyser.knowsAll({"café", "naïve", "xyzzy"}, generous()),
-              QList<bool>({true, true, false}));
-}
-
-const QString kModes = QStringLiteral("/usr/share/apertium/modes");
-const QString kDictd = QStringLiteral("/usr/share/dictd");
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+const QString kModes = u"/usr/share/apertium/modes"_s;
+const QString kDictd = u"/usr/share/dictd"_s;
 
 // Only the given folders: nothing of the user's or the system's own.
 ApertiumLexicons::Options onlyFolders(QStringList modes, QStringList dictd) {
@@ -450,19 +328,14 @@ ApertiumLexicons::Options onlyFolders(QStringList modes, QStringList dictd) {
     return options;
 }
 
-bool haveEnglishAndSpanish() {
-    return hasProgram(QStringLiteral("lt-proc"))
-           && QFileInfo::exists(kModes + QStringLiteral("/eng-spa.mode"))
-           && QFileInfo::exists(kModes + QStringLiteral("/spa-eng.mode"))
-           && QFileInfo::exists(kDictd + QStringLiteral("/freedict-eng-spa.index"))
-           && QFileInfo::exists(kDictd + QStringLiteral("/freedict-spa-eng.index"));
-}
-
 class InstalledLexiconsTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (!haveEnglishAndSpanish())
-            GTEST_SKIP() << "apertium-eng-spa, lt-proc or the FreeDict eng-spa pair is missing";
+        for (const QString& file :
+             {kModes + "/eng-spa.mode", kModes + "/spa-eng.mode",
+              kDictd + "/freedict-eng-spa.index", kDictd + "/freedict-spa-eng.index"})
+            if (!hasProgram(u"lt-proc"_s) || !QFileInfo::exists(file))
+                GTEST_SKIP() << "apertium-eng-spa, lt-proc or the FreeDict eng-spa pair is missing";
     }
 };
 
@@ -477,17 +350,19 @@ TEST_F(InstalledLexiconsTest, FindsEachLanguagesAnalyserAndHeadwordsAndCountsKno
     EXPECT_TRUE(lexicons.hasLexicon("en-US"));
     EXPECT_TRUE(lexicons.hasLexicon("ES"));
     EXPECT_FALSE(lexicons.hasLexicon("de"));
-    EXPECT_EQ(lexicons.knownShare("de", {"Haus"}, generous()), std::nullopt);
-    EXPECT_THAT(lexicons.knownShare("en", {"the", "casa", "roja", "grande"}, generous()),
-                Optional(0.25));
-    EXPECT_THAT(lexicons.knownShare("en", {"42", "\u2014"}, generous()), Optional(1.0));
-    EXPECT_EQ(lexicons.knownShare("en", {}, generous()), std::nullopt);
+    // clang-format off
+    const struct { const char* code; QStringList tokens; std::optional<double> share; } cases[] = {
+        {"de", {"Haus"}, {}}, {"en", {"the", "casa", "roja", "grande"}, 0.25},
+        {"en", {"42", "\u2014"}, 1.0}, {"en", {}, {}}};
+    // clang-format on
+    for (const auto& c : cases)
+        EXPECT_EQ(lexicons.knownShare(c.code, c.tokens, generous()), c.share) << c.code;
 }
 
 TEST_F(InstalledLexiconsTest, AFreeDictHeadwordIsKnownWithoutTheAnalyser) {
     // "abastacimiento" (sic) is in the Spanish-English dictionary but no Spanish analyser.
     ApertiumLexicons::Options options = onlyFolders({kModes}, {kDictd});
-    options.analyser.program = QStringLiteral("/nonexistent/lt-proc");
+    options.analyser.program = u"/nonexistent/lt-proc"_s;
     ApertiumLexicons lexicons(options);
     EXPECT_THAT(lexicons.knownShare("es", {"Abastacimiento", "(abeja),"}, generous()),
                 Optional(1.0));
@@ -517,12 +392,18 @@ TEST_F(InstalledLexiconsTest, IdleAnalysersCloseAfterTheTimeOut) {
 TEST(HeadwordLexiconsTest, ReadsFreeDictNamedFilesOnly) {
     QTemporaryDir dir;
     const QString dictd = dir.filePath("dictd");
-    writeFile(dictd + "/freedict-deu-eng.index",
-              "00databaseinfo\tA\tB\n00-database-short\tA\tB\nHaus\tA\tB\nAuto\tC\tD\n"
-              "guten Tag\tE\tF\n\xc3\x84rger\tG\tH\n");
-    writeFile(dictd + "/freedict-deu-eng.dict", "");
-    writeFile(dictd + "/wn.index", "house\tA\tB\n");
-    writeFile(dictd + "/foo-bar.index", "house\tA\tB\n");
+    QDir().mkpath(dictd);
+    for (const auto& [name, bytes] : QList<std::pair<const char*, QByteArray>>{
+             {"freedict-deu-eng.index",
+              "00databaseinfo\tA\tB\n00-database-short\tA\tB\nHaus\tA\tB\n"
+              "Auto\tC\tD\nguten Tag\tE\tF\n\xc3\x84rger\tG\tH\n"},
+             {"freedict-deu-eng.dict", ""},
+             {"wn.index", "house\tA\tB\n"},
+             {"foo-bar.index", "house\tA\tB\n"}}) {
+        QFile file(dictd + u'/' + QString::fromLatin1(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
     ApertiumLexicons lexicons(onlyFolders({}, {dictd}));
     EXPECT_THAT(lexicons.languages(), ElementsAre("de"));
     EXPECT_EQ(lexicons.analyser("de"), nullptr);
@@ -535,7 +416,8 @@ TEST(HeadwordLexiconsTest, ReadsFreeDictNamedFilesOnly) {
 // Lexicons from fixed word lists; can also hang until the deadline, as a stuck analyser would.
 class FakeEvidence final : public LexiconEvidence {
 public:
-    QHash<QString, QSet<QString>> known;
+    QHash<QString, QSet<QString>> known{{"en", {"house", "the", "red"}},
+                                        {"es", {"casa", "la", "roja"}}};
     bool hang = false;
     int lookUps = 0;
 
@@ -559,17 +441,16 @@ public:
         }
         if (!known.contains(code) || tokens.isEmpty())
             return std::nullopt;
-        qsizetype count = 0;
-        for (const QString& token : tokens)
-            count += known.value(code).contains(token.toLower()) ? 1 : 0;
-        return static_cast<double>(count) / static_cast<double>(tokens.size());
+        const auto count = std::count_if(tokens.cbegin(), tokens.cend(), [&](const QString& t) {
+            return known.value(code).contains(t.toLower());
+        });
+        return double(count) / double(tokens.size());
     }
 };
 
-const QStringList pair{QStringLiteral("en"), QStringLiteral("es")};
-
 std::optional<QString> detectWith(const LanguageRecognizerFactory& factory, const QString& text) {
-    return LanguageDetector::detect(text, LanguageDefaults::knownLanguageCodes(), pair, factory);
+    return LanguageDetector::detect(text, LanguageDefaults::knownLanguageCodes(), {"en", "es"},
+                                    factory);
 }
 
 std::optional<QString> plain(const QString& text) {
@@ -593,11 +474,6 @@ class LexiconRecognizerTest : public testing::Test {
 protected:
     std::shared_ptr<FakeEvidence> evidence = std::make_shared<FakeEvidence>();
 
-    void SetUp() override {
-        evidence->known.insert("en", {"house", "the", "red"});
-        evidence->known.insert("es", {"casa", "la", "roja"});
-    }
-
     std::optional<QString> detect(const QString& text) {
         return detectWith(lexiconRecognizerFactory(evidence), text);
     }
@@ -618,38 +494,23 @@ TEST_F(LexiconRecognizerTest, LeavesCld2UnchangedWithoutAskingWhenNotItsCase) {
     QHash<QString, double> flat;
     for (const QString& code : LanguageDefaults::knownLanguageCodes())
         flat.insert(code, 0.3);
-    QHash<QString, double> single = detectorHints("en", "es");
+    const QHash<QString, double> enEs = detectorHints("en", "es");
+    QHash<QString, double> single = enEs;
     single.insert("es", 0.02);
-    const struct {
-        const char* rule;
-        void (*prepare)(FakeEvidence&);
-        QString text;
-        QHash<QString, double> hints;
-        bool noEvidence = false;
-    } cases[] = {
-        {"no lexicon for one language",
-         [](FakeEvidence& e) {
-             e.known.remove("es");
-             e.known["en"].insert("casa");
-         },
-         "casa", detectorHints("en", "es")},
+    // clang-format off
+    const struct { const char* rule; void (*prepare)(FakeEvidence&); QString text; QHash<QString, double> hints; bool noEvidence = false; } cases[] = {
+        {"no lexicon for one language", [](FakeEvidence& e) { e.known.remove("es"); e.known["en"].insert("casa"); }, "casa", enEs},
         // Four tokens "known" in English only; hinted (not the detector's way at this length).
-        {"a hinted longer text",
-         [](FakeEvidence& e) {
-             e.known["en"].unite({"la", "casa", "es", "roja"});
-             e.known["es"].clear();
-         },
-         "la casa es roja", detectorHints("en", "es")},
+        {"a hinted longer text", [](FakeEvidence& e) { e.known["en"].unite({"la", "casa", "es", "roja"}); e.known["es"].clear(); }, "la casa es roja", enEs},
         // Only the two strongest hints are the user's languages: flat hints name no pair, nor
         // one strongest hint (my and second the same).
         {"flat hints", swapHouse, "house", flat},
         {"one strongest hint", swapHouse, "house", single},
-        {"no evidence object", nullptr, "casa", detectorHints("en", "es"), true},
-    };
+        {"no evidence object", nullptr, "casa", enEs, true}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
-        SetUp();
-        evidence->lookUps = 0;
+        evidence = std::make_shared<FakeEvidence>();
         if (c.prepare)
             c.prepare(*evidence);
         EXPECT_EQ(
@@ -661,18 +522,21 @@ TEST_F(LexiconRecognizerTest, LeavesCld2UnchangedWithoutAskingWhenNotItsCase) {
 
 TEST_F(LexiconRecognizerTest, SentencesAskEveryLexicon) {
     // CLD2 alone abstains on this Spanish line.
-    const QString text = QStringLiteral("Modo de foco de la ventana");
+    const QString text = u"Modo de foco de la ventana"_s;
     ASSERT_EQ(plain(text), std::nullopt);
     evidence->known["es"].unite({"modo", "de", "foco", "la", "ventana"});
     evidence->known["ca"] = {"de", "la"};
     EXPECT_EQ(detect(text), "es");
     EXPECT_EQ(evidence->lookUps, 3);
-
     // Thirteen words are past the rule: not asked.
     evidence->lookUps = 0;
-    EXPECT_EQ(detect(text + " de la ventana de la ventana de la"),
-              plain(text + " de la ventana de la ventana de la"));
+    const QString longer = text + " de la ventana de la ventana de la";
+    EXPECT_EQ(detect(longer), plain(longer));
     EXPECT_EQ(evidence->lookUps, 0);
+    // Only pieces with a letter are looked up, but all count as words.
+    int words = 0;
+    EXPECT_EQ(LexiconRecognizer::tokens(" 3 casas,\t12%\n", &words), QStringList{"casas,"});
+    EXPECT_EQ(words, 3);
 }
 
 TEST_F(LexiconRecognizerTest, EvidenceMissingTheDeadlineLeavesCld2sAnswer) {
@@ -680,42 +544,25 @@ TEST_F(LexiconRecognizerTest, EvidenceMissingTheDeadlineLeavesCld2sAnswer) {
     LexiconRecognizer::Options options;
     options.timeout = 20ms;
     const auto factory = lexiconRecognizerFactory(evidence, options);
-    for (const QString& text : {QStringLiteral("casa"), QStringLiteral("the red house")})
+    for (const QString& text : {u"casa"_s, u"the red house"_s})
         EXPECT_EQ(detectWith(factory, text), plain(text)) << text.toStdString();
     // The first language's look-up timed out; the second is not tried.
     EXPECT_EQ(evidence->lookUps, 2);
 }
 
-TEST(LexiconRecognizerTokensTest, OnlyPiecesWithALetterAreLookedUpButAllCountAsWords) {
-    int words = 0;
-    EXPECT_EQ(LexiconRecognizer::tokens(" 3 casas,\t12%\n", &words), QStringList{"casas,"});
-    EXPECT_EQ(words, 3);
-}
-
-// --- the installed analysers and dictionaries ------------------------------------------------
-
-bool haveInstalled(const std::shared_ptr<ApertiumLexicons>& lexicons, const QStringList& codes) {
-    return std::all_of(codes.cbegin(), codes.cend(),
-                       [&](const QString& code) { return lexicons->hasLexicon(code); });
-}
-
 TEST(LexiconRecognizerInstalledTest, WordsAndSentencesThatCld2AloneGetsWrong) {
     auto lexicons = std::make_shared<ApertiumLexicons>();
-    if (!haveInstalled(lexicons, {"en", "es", "ca"}))
-        GTEST_SKIP() << "needs apertium-eng-spa and apertium-spa-cat";
+    for (const char* code : {"en", "es", "ca"})
+        if (!lexicons->hasLexicon(code))
+            GTEST_SKIP() << "needs apertium-eng-spa and apertium-spa-cat";
     LexiconRecognizer::Options options;
     options.timeout = 30s;
     const auto factory = lexiconRecognizerFactory(lexicons, options);
-    const struct {
-        const char* text;
-        const char* language;
-    } sentences[] = {
-        // A product name in English does not outvote the Spanish around it.
-        {"Abre el documento en LibreOffice Writer sin guardar los cambios", "es"},
-        {"No s'ha pogut obrir el fitxer", "ca"},
-    };
-    for (const auto& sentence : sentences)
-        EXPECT_EQ(detectWith(factory, sentence.text), sentence.language) << sentence.text;
+    // A product name in English does not outvote the Spanish around it.
+    EXPECT_EQ(
+        detectWith(factory, "Abre el documento en LibreOffice Writer sin guardar los cambios"),
+        "es");
+    EXPECT_EQ(detectWith(factory, "No s'ha pogut obrir el fitxer"), "ca");
     // Every word of it is Catalan too ("registro": I register); CLD2 between the two decides,
     // and some language is named where none was.
     EXPECT_THAT(detectWith(factory, "Se espera un registro."),
