@@ -68,28 +68,22 @@ protected:
     int speechStops = 0;
 };
 
-TEST_F(TranslatorWindowControllerTest, SavedGeometryIsUsedOnlyWhenValid) {
+// Which values are valid, and where exactly a window goes, is the core's; here: that the
+// controller uses them, with the frame's size and the pointer's screen.
+TEST_F(TranslatorWindowControllerTest, SavedGeometryOrCentredThenNextToThePointer) {
     struct Row {
-        const char* name;
         QVariant size;
         QVariant topLeft;
         QSize expectedSize;
         QPoint expectedTopLeft;
     };
-    const QVariantList onScreen{200.0, 300.0};
     const Row rows[] = {
-        {"nothing saved", {}, {}, {420, 480}, {430, 287}},
-        {"too narrow", QVariantList{300.0, 500.0}, onScreen, {420, 480}, {200, 300}},
-        {"saved", QVariantList{500.0, 600.0}, onScreen, {500, 600}, {200, 300}},
-        {"off every screen",
-         QVariantList{500.0, 600.0},
-         QVariantList{2000.0, 300.0},
-         {500, 600},
-         {390, 227}},
-        {"not a list", QStringLiteral("500x600"), QVariantList{200.0}, {420, 480}, {430, 287}},
+        {{}, {}, {420, 480}, {430, 287}},
+        {QVariantList{500.0, 600.0}, QVariantList{200.0, 300.0}, {500, 600}, {200, 300}},
+        {QVariantList{300.0, 500.0}, QVariantList{2000.0, 300.0}, {420, 480}, {430, 287}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.expectedTopLeft.x());
         store.setObject(QStringLiteral("windowSize"), row.size);
         store.setObject(QStringLiteral("windowTopLeft"), row.topLeft);
         auto controller = make();
@@ -97,41 +91,23 @@ TEST_F(TranslatorWindowControllerTest, SavedGeometryIsUsedOnlyWhenValid) {
         EXPECT_EQ(window->size(), row.expectedSize);
         EXPECT_EQ(window->framePosition(), row.expectedTopLeft);
     }
-}
 
-TEST_F(TranslatorWindowControllerTest, NearThePointerUnlessAlreadyActive) {
-    struct Row {
-        const char* name;
-        QPoint pointer;
-        // From the frame's size.
-        std::function<QPoint(QSize)> topLeft;
-    };
-    const Row rows[] = {
-        {"free space", {100, 100}, [](QSize) { return QPoint(114, 114); }},
-        {"right edge",
-         {1270, 100},
-         [](QSize frame) { return QPoint(1280 - 8 - frame.width(), 114); }},
-        {"bottom edge",
-         {100, 1000},
-         [](QSize frame) { return QPoint(114, 1024 - 8 - frame.height()); }},
-        {"above the available area", {100, 5}, [](QSize) { return QPoint(114, 38); }},
-    };
     auto controller = make();
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        pointer = row.pointer;
+    builds = 0;
+    for (const QPoint at : {QPoint(100, 100), QPoint(1270, 100)}) {
+        pointer = at;
         controller->hide();
         controller->show(QStringLiteral("hola"), true);
-        EXPECT_EQ(window->framePosition(), row.topLeft(window->frameGeometry().size()));
+        const int right = 1280 - 8 - window->frameGeometry().width();
+        EXPECT_EQ(window->framePosition(), QPoint(std::min(at.x() + 14, right), 114));
     }
     EXPECT_EQ(builds, 1) << "one window serves every show";
-
     // An active window stays where the user has it.
     QCoreApplication::processEvents();
     if (controller->isActive()) {
         pointer = {600, 600};
         controller->show(QStringLiteral("otra"), true);
-        EXPECT_EQ(window->framePosition(), QPoint(114, 38));
+        EXPECT_EQ(window->framePosition().y(), 114);
     }
 }
 
