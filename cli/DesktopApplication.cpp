@@ -14,6 +14,7 @@
 #include "app/system/LoginItem.h"
 #include "app/system/SpeechService.h"
 #include "app/system/SupportLinks.h"
+#include "app/translation/Futures.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/composition/LinuxServices.h"
 #include "platform/linux/dbus/DBusTranslateService.h"
@@ -303,17 +304,23 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
         auto directions = std::make_shared<QList<std::pair<EngineLanguage, EngineLanguage>>>();
         auto pending = std::make_shared<int>(2);
         for (const auto& [from, to] : {std::pair(second, mine), std::pair(mine, second)}) {
-            languages.resolvePair(from, to).then(
-                &languages, [&services, directions, pending](std::optional<ResolvedPair> pair) {
-                    if (pair && pair->status == PairStatus::installed)
-                        directions->append({pair->source, pair->target});
-                    if (--*pending == 0)
-                        services.engine().keepWarm(*directions);
-                });
+            Futures::whenFinished(languages.resolvePair(from, to), &languages,
+                                  [&services, directions,
+                                   pending](const QFuture<std::optional<ResolvedPair>>& resolved) {
+                                      const auto pair = resolved.resultCount() > 0
+                                                            ? resolved.result()
+                                                            : std::nullopt;
+                                      if (pair && pair->status == PairStatus::installed)
+                                          directions->append({pair->source, pair->target});
+                                      if (--*pending == 0)
+                                          services.engine().keepWarm(*directions);
+                                  });
         }
     };
-    languages.load().then(&languages,
-                          [keepPairWarm] { QTimer::singleShot(pairWarmUpDelay, keepPairWarm); });
+    Futures::whenFinished(languages.load(), &languages,
+                          [&languages, keepPairWarm](const QFuture<void>&) {
+                              QTimer::singleShot(pairWarmUpDelay, &languages, keepPairWarm);
+                          });
     QObject::connect(&settings, &AppSettings::myLanguageChanged, &languages, keepPairWarm);
     QObject::connect(&settings, &AppSettings::secondLanguageChanged, &languages, keepPairWarm);
     delegate.start(login);
