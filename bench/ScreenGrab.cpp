@@ -1,4 +1,4 @@
-// Saves what the X display shows as a PNG, for looking at the screens the tests put up.
+// Saves what the X display shows as a PNG, for looking at the screens a test or a run put up.
 // Usage: screen_grab FILE.png [WINDOW-ID]
 #include <QGuiApplication>
 #include <QPixmap>
