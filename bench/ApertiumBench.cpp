@@ -5,6 +5,7 @@
 //
 //   apertium_bench [--rounds N] [--samples N] [MODE...]   (modes default to eng-spa spa-eng)
 
+#include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/apertium/ApertiumPipeline.h"
 #include "platform/linux/apertium/ApertiumPipelinePool.h"
 
@@ -170,25 +171,9 @@ void benchMode(const QString& mode, int rounds) {
 // stage to have loaded its data.
 constexpr auto kKeptIdle = std::chrono::milliseconds(1500);
 
-class BenchPipeline final : public ApertiumPipelinePool::Pipeline {
-public:
-    explicit BenchPipeline(const QString& modeFile)
-        : m_pipeline(modeFile) {}
-    Answer translate(const QString& text, const std::atomic<bool>* cancelled) override {
-        ApertiumPipeline::Result result = m_pipeline.translate(text, cancelled);
-        return {std::move(result.text), std::move(result.error)};
-    }
-    std::optional<QString> start() override { return m_pipeline.start(); }
-
-private:
-    ApertiumPipeline m_pipeline;
-};
-
 std::shared_ptr<ApertiumPipelinePool> benchPool() {
     ApertiumPipelinePool::Options options;
-    options.factory = [](const QString& modeFile) {
-        return std::make_unique<BenchPipeline>(modeFile);
-    };
+    options.factory = ApertiumEngine::realPipelines();
     return ApertiumPipelinePool::create(std::move(options));
 }
 

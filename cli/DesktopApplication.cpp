@@ -58,11 +58,6 @@ const QString instanceName = QStringLiteral("com.korvane.Verdolin");
 
 constexpr std::chrono::seconds pairWarmUpDelay{3};
 
-QLocale interfaceLocale() {
-    const QLocale chosen = SettingsStartup::interfaceLocale(AppSettings::shared().store());
-    return chosen.language() == QLocale::Russian ? chosen : QLocale(QLocale::English);
-}
-
 // Seconds since the computer started; none when unreadable.
 std::optional<double> uptime() {
     QFile file(QStringLiteral("/proc/uptime"));
@@ -198,7 +193,7 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     LinuxServices services;
     LanguageService::Setup languageSetup;
     languageSetup.names = services.names();
-    languageSetup.interfaceLocale = interfaceLocale();
+    languageSetup.interfaceLocale = SettingsStartup::shownLocale(settings.store());
     languageSetup.preferredLanguages = PreferredLanguages::system();
     LanguageService languages(services.engine(), languageSetup);
     languages.setRepairLanguages(

@@ -18,12 +18,6 @@
 
 namespace {
 
-// The interface speaks English or Russian; language names follow it.
-QLocale interfaceLocale() {
-    const QLocale chosen = SettingsStartup::interfaceLocale(AppSettings::shared().store());
-    return chosen.language() == QLocale::Russian ? chosen : QLocale(QLocale::English);
-}
-
 int runCommand(const QStringList& arguments) {
     // A translator failure is told once, by the command that met it.
     QLoggingCategory::setFilterRules(
@@ -45,7 +39,7 @@ int runCommand(const QStringList& arguments) {
     environment.recognizers = services.recognizers();
     environment.plainRecognizers = LinuxServices::plainRecognizers();
     environment.names = services.names();
-    environment.interfaceLocale = interfaceLocale();
+    environment.interfaceLocale = SettingsStartup::shownLocale(settings.store());
     environment.preferredLanguages = PreferredLanguages::system();
     environment.storedLanguages = [&settings] {
         return LanguagePrefs{settings.myLanguage(), settings.secondLanguage()};

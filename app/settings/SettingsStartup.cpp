@@ -44,6 +44,11 @@ QLocale interfaceLocale(const DefaultsStore& store) {
     return QLocale::system();
 }
 
+QLocale shownLocale(const DefaultsStore& store) {
+    const QLocale chosen = interfaceLocale(store);
+    return chosen.language() == QLocale::Russian ? chosen : QLocale(QLocale::English);
+}
+
 bool installTranslator(QCoreApplication& application, const DefaultsStore& store,
                        const QString& directory) {
     const QLocale locale = interfaceLocale(store);

@@ -24,6 +24,10 @@ void applyInterfaceLanguage(DefaultsStore& store);
 // The locale of the interface: the stored override, or the system's.
 QLocale interfaceLocale(const DefaultsStore& store);
 
+// The language the interface is shown in: Russian when chosen, else English. Language names
+// follow it.
+QLocale shownLocale(const DefaultsStore& store);
+
 // Makes the interface locale the default one and installs the application's translation for
 // it from `directory` ("verdolin_<language>.qm"). Returns whether a translation was found;
 // without one the interface stays in English.

@@ -213,37 +213,31 @@ void AppDelegate::syncDoubleCopyMonitor() {
 }
 
 void AppDelegate::becameActive() {
-    if (m_services.app->languages()->options().isEmpty()) {
-        if (m_services.loadLanguages)
-            m_services.loadLanguages();
-        else
-            m_services.app->languages()->load();
-    }
+    if (m_services.app->languages()->options().isEmpty())
+        m_services.app->languages()->load();
     if (m_services.permissions)
         m_services.permissions->refresh();
     syncDoubleCopyMonitor();
 }
 
 QList<TrayMenuItem> AppDelegate::trayMenuItems() const {
-    auto* self = const_cast<AppDelegate*>(this);
+    using Action = AppModel::Action;
+    const auto item = [self = const_cast<AppDelegate*>(this)](const QString& title, Action action,
+                                                              const QString& shortcut = {}) {
+        return TrayMenuItem{title, [self, action] { self->perform(action); }, shortcut};
+    };
     return {
-        {tr("Translate Selection") + QStringLiteral("   ") + m_settings.hotKey().label,
-         [self] { self->translateSelection(); },
-         {}},
-        {tr("Translate Clipboard"), [self] { self->translateClipboard(); }, {}},
+        item(tr("Translate Selection") + QStringLiteral("   ") + m_settings.hotKey().label,
+             Action::translateSelection),
+        item(tr("Translate Clipboard"), Action::translateClipboard),
         {},
-        {tr("Open Translator"), [self] { self->openTranslator(); }, {}},
-        {tr("Settings…"), [self] { self->openSettings(); }, {}},
+        item(tr("Open Translator"), Action::openTranslator),
+        item(tr("Settings…"), Action::openSettings),
         {},
-        {tr("About Verdolin"), [self] { self->perform(AppModel::Action::showAbout); }, {}},
-        {tr("Support Verdolin…"), [self] { self->perform(AppModel::Action::openSupport); }, {}},
+        item(tr("About Verdolin"), Action::showAbout),
+        item(tr("Support Verdolin…"), Action::openSupport),
         {},
-        {tr("Quit Verdolin"),
-         [self] {
-             if (self->m_services.quit)
-                 self->m_services.quit();
-         },
-         QStringLiteral("Ctrl+Q")},
+        item(tr("Quit Verdolin"), Action::quit, QStringLiteral("Ctrl+Q")),
     };
 }
 

@@ -59,8 +59,6 @@ public:
         std::function<void()> showAbout;
         std::function<void()> openSupport;
         std::function<void()> quit;
-        // Loads the language list again; none: the app model's language service.
-        std::function<void()> loadLanguages;
         std::shared_ptr<DelayClock> clock;
     };
 

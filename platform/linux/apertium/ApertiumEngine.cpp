@@ -33,11 +33,8 @@ private:
 };
 
 ApertiumPipelinePool::Options withRealPipelines(ApertiumPipelinePool::Options options) {
-    if (!options.factory) {
-        options.factory = [](const QString& modeFile) {
-            return std::make_unique<RealPipeline>(modeFile);
-        };
-    }
+    if (!options.factory)
+        options.factory = ApertiumEngine::realPipelines();
     return options;
 }
 
@@ -57,6 +54,10 @@ QFuture<T> ready(T value) {
 }
 
 } // namespace
+
+ApertiumPipelinePool::Factory ApertiumEngine::realPipelines() {
+    return [](const QString& modeFile) { return std::make_unique<RealPipeline>(modeFile); };
+}
 
 struct ApertiumEngine::ListingCache {
     std::mutex mutex;

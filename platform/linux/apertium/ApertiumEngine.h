@@ -46,6 +46,9 @@ public:
                                               const EngineLanguage& target) const;
 
     // The package that would make the pair installed, from a listing.
+    // Makes Apertium's own pipelines: what a pool without another factory uses.
+    static ApertiumPipelinePool::Factory realPipelines();
+
     static std::optional<LanguagePackage> offeringPackage(const PackageCatalog::Listing& listing,
                                                           const EngineLanguage& source,
                                                           const EngineLanguage& target);

@@ -89,7 +89,6 @@ protected:
         services.clipboardText = [this] { return clipboard; };
         services.beep = [this] { ++beeps; };
         services.quit = [this] { ++quits; };
-        services.loadLanguages = [] {};
         services.clock = clock;
         delegate = std::make_unique<AppDelegate>(services);
         delegate->start(true);
