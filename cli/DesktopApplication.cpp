@@ -1,5 +1,6 @@
 #include "cli/DesktopApplication.h"
 
+#include "app/appearance/Theme.h"
 #include "app/capture/PermissionWatcher.h"
 #include "app/capture/SelectionCapture.h"
 #include "app/languages/LanguageService.h"
@@ -21,6 +22,7 @@
 #include "platform/linux/desktop/QtSystemTray.h"
 #include "platform/linux/instance/InstanceChannel.h"
 #include "platform/linux/instance/QuitSignals.h"
+#include "platform/linux/portal/PortalColorScheme.h"
 #include "platform/linux/x11/X11WindowSystem.h"
 
 #include <QApplication>
@@ -32,20 +34,19 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QPalette>
 #include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QScreen>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QTextStream>
 #include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <memory>
 
+Q_IMPORT_QML_PLUGIN(Verdolin_AppearancePlugin)
 Q_IMPORT_QML_PLUGIN(Verdolin_ShellPlugin)
 Q_IMPORT_QML_PLUGIN(Verdolin_UiPlugin)
 
@@ -88,31 +89,6 @@ void warnWithoutX11() {
            "X11 session. The translator window works; to translate a selection, log in to an X11 "
            "session, or start Verdolin with QT_QPA_PLATFORM=xcb to reach X11 applications "
            "through XWayland.\n";
-}
-
-void applyAppearance(const QString& mode) {
-    static const QPalette desktop = QGuiApplication::palette();
-    if (mode == QLatin1String("dark")) {
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
-        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
-        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-        dark.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x33));
-        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-        dark.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
-        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
-        dark.setColor(QPalette::PlaceholderText, QColor(0x99, 0x99, 0x99));
-        dark.setColor(QPalette::Highlight, QColor(0x35, 0x84, 0xe4));
-        dark.setColor(QPalette::HighlightedText, Qt::white);
-        dark.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3a));
-        dark.setColor(QPalette::ToolTipText, QColor(0xee, 0xee, 0xee));
-        QGuiApplication::setPalette(dark);
-    } else if (mode == QLatin1String("light")) {
-        QGuiApplication::setPalette(
-            QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette());
-    } else {
-        QGuiApplication::setPalette(desktop);
-    }
 }
 
 void showAbout() {
@@ -210,6 +186,13 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     AppModel::installShared(std::make_unique<AppModel>(
         settings, languages, std::make_unique<HistoryModel>(), std::move(translator)));
     AppModel& app = AppModel::shared();
+    app.setPermissions(&PermissionWatcher::shared());
+    // The desktop's palette before ours replaces it: "system" falls back to its lightness.
+    std::unique_ptr<ColorSchemeSource> colorScheme;
+    if (hasSessionBus())
+        colorScheme = std::make_unique<PortalColorScheme>(QDBusConnection::sessionBus());
+    Theme::installShared(std::make_unique<Theme>(settings, colorScheme.get(),
+                                                 QGuiApplication::palette()));
 
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
     QQmlApplicationEngine engine;
@@ -247,7 +230,6 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
         return text.isEmpty() ? std::nullopt : std::optional(text);
     };
     delegateServices.beep = [] { QApplication::beep(); };
-    delegateServices.applyAppearance = applyAppearance;
     delegateServices.showAbout = showAbout;
     delegateServices.openSupport = [] { QDesktopServices::openUrl(SupportLinks::url()); };
     delegateServices.quit = [] { QCoreApplication::quit(); };

@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QMetaType>
+#include <QObject>
 #include <QString>
 #include <QUuid>
 
@@ -13,6 +14,14 @@
 
 // One remembered translation; also the record of the history file.
 struct HistoryEntry {
+    Q_GADGET
+    Q_PROPERTY(QUuid id MEMBER id)
+    Q_PROPERTY(QString source MEMBER source)
+    Q_PROPERTY(QString result MEMBER result)
+    Q_PROPERTY(QString from MEMBER from)
+    Q_PROPERTY(QString to MEMBER to)
+
+public:
     QUuid id;
     QDateTime date;
     QString source;

@@ -3,7 +3,7 @@ import QtQuick.Controls
 import Verdolin.Shell
 
 // The menu at the header's end: what a menu bar would hold.
-Menu {
+ThemedMenu {
     width: Math.max(implicitWidth, 320)
 
     MenuItem {

@@ -1,18 +1,25 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Verdolin.Appearance
 import Verdolin.Shell
 
-// The window's content: the screen the route names, under a header with the main menu.
+// The window's content: the screen the route names. The translator has its own header; the
+// other screens sit under a title bar with the main menu.
 Page {
     id: root
 
     readonly property bool menuOpen: (mainMenu !== null && mainMenu.opened)
-                                     || translatorContent.menuOpen
+                                     || translatorScreen.menuOpen
     // Made on first use: start-up shows the window sooner without them.
     property MainMenu mainMenu: null
 
+    background: Rectangle {
+        color: Tok.surface.window
+    }
+
     header: ToolBar {
+        visible: AppModel.route !== AppModel.Translate
         RowLayout {
             anchors.fill: parent
             anchors.leftMargin: 10
@@ -57,8 +64,8 @@ Page {
     }
 
     // The translator stays made, so that its panes keep their state behind the other screens.
-    TranslatorContent {
-        id: translatorContent
+    TranslatorScreen {
+        id: translatorScreen
         anchors.fill: parent
         visible: AppModel.route === AppModel.Translate
     }

@@ -2,7 +2,7 @@ import QtQuick
 import QtQuick.Controls
 
 // The Edit menu of a text pane, as its context menu.
-Menu {
+ThemedMenu {
     id: menu
 
     required property TextArea target

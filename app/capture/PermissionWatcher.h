@@ -20,7 +20,7 @@ class PermissionWatcher final : public QObject {
     Q_PROPERTY(bool inputMonitoring READ inputMonitoring NOTIFY inputMonitoringChanged)
     Q_PROPERTY(bool needsAttention READ needsAttention WRITE setNeedsAttention NOTIFY
                    needsAttentionChanged)
-    Q_PROPERTY(bool wasGranted READ wasGranted NOTIFY wasGrantedChanged)
+    Q_PROPERTY(bool wasGranted READ wasGranted WRITE setWasGranted NOTIFY wasGrantedChanged)
 
 public:
     static constexpr QLatin1StringView wasGrantedKey{"accessibilityWasGranted"};
@@ -42,6 +42,8 @@ public:
     bool wasGranted() const { return m_wasGranted; }
     // Set by the application when a capture was refused for lack of permission.
     void setNeedsAttention(bool needsAttention);
+    // Cleared when the user turns the permission hint away.
+    void setWasGranted(bool wasGranted);
 
     // Whether the one-second poll is running.
     bool isPolling() const { return m_timer.isActive(); }
@@ -60,8 +62,6 @@ signals:
     void wasGrantedChanged(bool wasGranted);
 
 private:
-    void setWasGranted(bool wasGranted);
-
     std::shared_ptr<PermissionProbe> m_probe;
     DefaultsStore& m_defaults;
     QTimer m_timer;

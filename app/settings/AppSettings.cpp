@@ -183,6 +183,11 @@ void AppSettings::setShowSupportNudge(bool value) {
     }
 }
 
+void AppSettings::finishSupportNudge() {
+    m_store.setBool(supportNudgeDoneKey, true);
+    setShowSupportNudge(false);
+}
+
 void AppSettings::saveHotKey() {
     // One write, so that a crash cannot leave a code with another shortcut's modifiers.
     m_store.setObjects({

@@ -136,6 +136,8 @@ public:
 
     // Counts one more translation towards the support request, up to its threshold; does
     // nothing once the user has acted on the request.
+    // The support nudge was answered (followed or declined): never shown again.
+    Q_INVOKABLE void finishSupportNudge();
     void recordSuccessfulTranslation();
 
 signals:

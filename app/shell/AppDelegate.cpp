@@ -61,7 +61,6 @@ void AppDelegate::start(bool login) {
             });
     }
     updateTray(std::nullopt);
-    applyAppearance(m_settings.appearanceMode());
     observeSettings();
     if (!login)
         m_services.window->show(std::nullopt, false);
@@ -251,11 +250,6 @@ void AppDelegate::updateTray(std::optional<bool> shown) {
     m_services.tray->setVisible(wanted);
 }
 
-void AppDelegate::applyAppearance(const QString& mode) {
-    if (m_services.applyAppearance)
-        m_services.applyAppearance(mode);
-}
-
 void AppDelegate::observeSettings() {
     connect(&m_settings, &AppSettings::showInMenuBarChanged, this,
             [this] { updateTray(m_settings.showInMenuBar()); });
@@ -265,8 +259,6 @@ void AppDelegate::observeSettings() {
             permissions->request();
         syncDoubleCopyMonitor();
     });
-    connect(&m_settings, &AppSettings::appearanceModeChanged, this,
-            [this] { applyAppearance(m_settings.appearanceMode()); });
 }
 
 void AppDelegate::perform(AppModel::Action action) {

@@ -54,8 +54,6 @@ public:
         // The clipboard's plain text, none when it holds none.
         std::function<std::optional<QString>()> clipboardText;
         std::function<void()> beep;
-        // "light", "dark" or anything else for the desktop's own.
-        std::function<void(const QString& mode)> applyAppearance;
         std::function<void()> showAbout;
         std::function<void()> openSupport;
         std::function<void()> quit;
@@ -98,7 +96,6 @@ public:
 
 private:
     void updateTray(std::optional<bool> shown);
-    void applyAppearance(const QString& mode);
     void observeSettings();
     void perform(AppModel::Action action);
     void release(qint64 generation);

@@ -18,6 +18,9 @@ AppModel::AppModel(AppSettings& settings, LanguageService& languages,
     : QObject(parent)
     , m_settings(settings)
     , m_languages(languages)
+    , m_engine(*translator.engine)
+    , m_clock(translator.clock)
+    , m_speech(translator.speech ? translator.speech : &SpeechService::shared())
     , m_route(settings.onboardingDone() ? Route::translate : Route::onboarding)
     , m_history(std::move(history))
     , m_model(std::make_unique<TranslatorModel>(std::move(translator))) {
@@ -25,6 +28,13 @@ AppModel::AppModel(AppSettings& settings, LanguageService& languages,
 }
 
 AppModel::~AppModel() = default;
+
+void AppModel::setPermissions(PermissionWatcher* permissions) {
+    if (permissions == m_permissions)
+        return;
+    m_permissions = permissions;
+    emit permissionsChanged();
+}
 
 AppModel& AppModel::shared() {
     Q_ASSERT(sharedModel());

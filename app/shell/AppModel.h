@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/capture/PermissionWatcher.h"
 #include "app/languages/LanguageService.h"
 #include "app/settings/AppSettings.h"
 #include "app/translation/HistoryModel.h"
@@ -7,6 +8,7 @@
 #include "core/SettingsTab.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QQmlEngine>
 
 #include <memory>
@@ -29,6 +31,9 @@ class AppModel : public QObject {
     Q_PROPERTY(LanguageService* languages READ languages CONSTANT)
     Q_PROPERTY(HistoryModel* history READ history CONSTANT)
     Q_PROPERTY(TranslatorModel* model READ model CONSTANT)
+    Q_PROPERTY(SpeechService* speech READ speech CONSTANT)
+    // Null until the application has one.
+    Q_PROPERTY(PermissionWatcher* permissions READ permissions NOTIFY permissionsChanged)
 
 public:
     // QML reads enum values only by names that begin with a capital letter, hence the aliases.
@@ -85,6 +90,12 @@ public:
     LanguageService* languages() const { return &m_languages; }
     HistoryModel* history() const { return m_history.get(); }
     TranslatorModel* model() const { return m_model.get(); }
+    // What the translator model works with, for the screens' downloads and delays.
+    TranslationEngine& engine() const { return m_engine; }
+    const std::shared_ptr<DelayClock>& clock() const { return m_clock; }
+    SpeechService* speech() const { return m_speech; }
+    PermissionWatcher* permissions() const { return m_permissions; }
+    void setPermissions(PermissionWatcher* permissions);
 
     void setRoute(Route route);
     void setSettingsTab(SettingsTab tab);
@@ -105,11 +116,16 @@ signals:
     void routeChanged();
     void settingsTabChanged();
     void onboardingStepChanged();
+    void permissionsChanged();
     void actionTriggered(AppModel::Action action);
 
 private:
     AppSettings& m_settings;
     LanguageService& m_languages;
+    TranslationEngine& m_engine;
+    std::shared_ptr<DelayClock> m_clock;
+    SpeechService* m_speech;
+    QPointer<PermissionWatcher> m_permissions;
     Route m_route;
     SettingsTab m_settingsTab = SettingsTab::general;
     int m_onboardingStep = 0;

@@ -3,12 +3,16 @@
 // The models of other folders as QML sees them, made by C++ only. Their enums of a namespace
 // (Notice, SettingsTab) are registered by AppModel::registerQmlTypes.
 
+#include "app/capture/PermissionWatcher.h"
 #include "app/languages/LanguageService.h"
+#include "app/system/SpeechService.h"
 #include "app/settings/AppSettings.h"
 #include "app/translation/HistoryModel.h"
 #include "app/translation/TranslatorModel.h"
 
+#include "core/HistoryEntry.h"
 #include "core/HotKeySpec.h"
+#include "core/LangChoice.h"
 
 #include <QQmlEngine>
 
@@ -44,4 +48,42 @@ struct AppSettingsForeign {
     QML_FOREIGN(AppSettings)
     QML_NAMED_ELEMENT(AppSettings)
     QML_UNCREATABLE("made by the application")
+};
+
+struct SpeechServiceForeign {
+    Q_GADGET
+    QML_FOREIGN(SpeechService)
+    QML_NAMED_ELEMENT(SpeechService)
+    QML_UNCREATABLE("made by the application")
+};
+
+struct PermissionWatcherForeign {
+    Q_GADGET
+    QML_FOREIGN(PermissionWatcher)
+    QML_NAMED_ELEMENT(PermissionWatcher)
+    QML_UNCREATABLE("made by the application")
+};
+
+struct HistoryEntryForeign {
+    Q_GADGET
+    QML_FOREIGN(HistoryEntry)
+    QML_ANONYMOUS
+};
+
+struct LangOptionForeign {
+    Q_GADGET
+    QML_FOREIGN(LangOption)
+    QML_ANONYMOUS
+};
+
+struct LangChoiceForeign {
+    Q_GADGET
+    QML_FOREIGN(LangChoice)
+    QML_VALUE_TYPE(langChoice)
+};
+
+struct DictEntryForeign {
+    Q_GADGET
+    QML_FOREIGN(DictEntry)
+    QML_ANONYMOUS
 };

@@ -31,3 +31,15 @@ void HistoryModel::refresh() {
     m_entries = m_store.entries();
     emit entriesChanged();
 }
+
+void HistoryModel::remove(const QUuid& id) {
+    m_store.remove(id);
+    m_store.flush();
+    refresh();
+}
+
+void HistoryModel::clear() {
+    m_store.clear();
+    m_store.flush();
+    refresh();
+}

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUuid>
 
 #include <optional>
 
@@ -33,6 +34,10 @@ public:
     // Publishes the store's list as it is now, with the file's merged list once the store's
     // writes have caught up.
     void refresh();
+
+    // Forget one entry, or all of them, on disk at once.
+    Q_INVOKABLE void remove(const QUuid& id);
+    Q_INVOKABLE void clear();
 
 signals:
     void entriesChanged();

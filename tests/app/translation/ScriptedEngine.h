@@ -125,8 +125,15 @@ public:
     }
 
     QFuture<PrepareResult> prepare(const EngineLanguage&, const EngineLanguage&) override {
+        ++prepareCalls;
+        if (heldPrepare)
+            return heldPrepare->future();
         return QtFuture::makeReadyFuture(PrepareResult{});
     }
+
+    int prepareCalls = 0;
+    // When set, downloads wait for the test.
+    std::shared_ptr<QPromise<PrepareResult>> heldPrepare;
 };
 
 // Always names the same languages, whatever the text; remembers the last text it saw.

@@ -1,0 +1,46 @@
+#include "app/shell/PairDownload.h"
+
+PairDownload::PairDownload(TranslationEngine& engine, QObject* parent)
+    : QObject(parent)
+    , m_engine(engine) {
+    connect(&m_watcher, &QFutureWatcherBase::progressValueChanged, this, [this](int value) {
+        m_progress = std::clamp(value, 0, 100);
+        emit changed();
+    });
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, &PairDownload::conclude);
+}
+
+void PairDownload::start(const DownloadRequest& request) {
+    if (running())
+        return;
+    m_progress = -1;
+    m_message.clear();
+    m_command.clear();
+    m_running = true;
+    m_watcher.setFuture(m_engine.prepare(request.source, request.target));
+    emit changed();
+}
+
+void PairDownload::conclude() {
+    const QFuture<PrepareResult> done = m_watcher.future();
+    PrepareResult result;
+    if (done.resultCount() > 0)
+        result = done.result();
+    else
+        result.message = tr("The download ended without an answer.");
+    switch (result.outcome) {
+    case PrepareResult::Outcome::installed:
+    case PrepareResult::Outcome::cancelled:
+        break;
+    case PrepareResult::Outcome::failed:
+        m_message = result.message.isEmpty() ? tr("The download failed.") : result.message;
+        break;
+    case PrepareResult::Outcome::manual:
+        m_message = tr("Verdolin cannot install languages here. Run this command instead:");
+        m_command = result.command;
+        break;
+    }
+    m_running = false;
+    emit changed();
+    emit finished(result.outcome == PrepareResult::Outcome::installed);
+}

@@ -1,0 +1,328 @@
+#include "app/appearance/Theme.h"
+#include "app/appearance/Tok.h"
+#include "tests/app/dictionary/FakeDictionarySource.h"
+#include "tests/app/shell/ShellFixture.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QQmlApplicationEngine>
+#include <QQuickItem>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(Verdolin_AppearancePlugin)
+Q_IMPORT_QML_PLUGIN(Verdolin_ShellPlugin)
+Q_IMPORT_QML_PLUGIN(Verdolin_UiPlugin)
+
+namespace {
+
+class ScriptedColorScheme : public ColorSchemeSource {
+public:
+    Preference preference() const override { return value; }
+    void set(Preference preference) {
+        value = preference;
+        emit preferenceChanged();
+    }
+    Preference value = Preference::unknown;
+};
+
+// English names, as Qt knows them.
+class EnglishNames : public LanguageNames {
+public:
+    std::optional<QString> languageName(const QString& code, const QLocale&) const override {
+        return QLocale::languageToString(QLocale(code).language());
+    }
+};
+
+LanguageService::Setup named() {
+    LanguageService::Setup setup = preferringEnUS();
+    setup.names = std::make_shared<EnglishNames>();
+    return setup;
+}
+
+class MissingAccessibility : public PermissionProbe {
+public:
+    bool accessibility() override { return false; }
+    bool inputMonitoring() override { return false; }
+};
+
+// The translator window as the application builds it, over scripted models: an engine that
+// knows a few sentences, two dictionaries for "casa", and a theme the test turns.
+class TranslatorScreenTest : public ShellFixture {
+protected:
+    TranslatorScreenTest() {
+        engine.languages = {enUS, es, de};
+        engine.setStatus("es", "en-US", PairStatus::installed);
+        engine.session->answer = [this](const QList<TranslationRequest>& requests) {
+            TranslationBatchResult result;
+            for (const TranslationRequest& request : requests)
+                result.responses.append({request.clientIdentifier,
+                                         answers.value(request.sourceText, request.sourceText)});
+            return result;
+        };
+        source->add("fd-spa-eng", "Spanish-English", {{"casa", "house; home; household"}});
+        source->add("wn", "WordNet", {{"casa", "n 1: a dwelling that serves as living quarters"}});
+        source->active = {"fd-spa-eng", "wn"};
+        shown.load();
+        pumpAll();
+
+        TranslatorModel::Services services;
+        services.settings = &settings;
+        services.languages = &shown;
+        services.engine = &engine;
+        services.recognizers = recognizing({{"es", 0.9}});
+        services.dictionaries = &dictionaries;
+        services.speech = &speech;
+        services.clock = clock;
+        AppModel::installShared(std::make_unique<AppModel>(
+            settings, shown, std::make_unique<HistoryModel>(std::nullopt), std::move(services)));
+        Theme::installShared(std::make_unique<Theme>(settings, &scheme, QPalette(Qt::white)));
+        // Once per process, before the first QML.
+        static const bool registered = [] {
+            AppModel::registerQmlTypes();
+            QQuickStyle::setStyle("Fusion");
+            return true;
+        }();
+        Q_UNUSED(registered);
+        qml.addImportPath("qrc:/");
+        qml.load(QUrl("qrc:/Verdolin/Ui/TranslatorWindow.qml"));
+        window = qobject_cast<QQuickWindow*>(qml.rootObjects().value(0));
+        if (window) {
+            window->resize(440, 560);
+            window->show();
+            window->requestActivate();
+        }
+    }
+
+    ~TranslatorScreenTest() override {
+        qml.clearComponentCache();
+        for (QObject* root : qml.rootObjects())
+            delete root;
+        pumpAll();
+        AppModel::installShared(nullptr);
+        Theme::installShared(nullptr);
+    }
+
+    TranslatorModel& model() { return *AppModel::shared().model(); }
+    template <typename T = QQuickItem>
+    T* item(const char* name) {
+        return window->findChild<T*>(QString::fromLatin1(name));
+    }
+    void translate(const QString& text) {
+        model().setText(text);
+        pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+        pumpAll();
+    }
+
+    QHash<QString, QString> answers;
+    LanguageService shown{engine, named()};
+    std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
+    DictionaryService dictionaries{source};
+    ScriptedColorScheme scheme;
+    QQmlApplicationEngine qml;
+    QQuickWindow* window = nullptr;
+};
+
+// Light first, then dark, as r, g, b, a.
+struct TokenRow {
+    const char* name;
+    QColor light, dark;
+    QColor (*read)(bool dark);
+};
+
+QColor rgba(double r, double g, double b, double a) {
+    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+}
+
+TEST(TokTest, EveryTokenHasItsLightAndDarkValue) {
+    const TokenRow rows[] = {
+        {"label.primary", rgba(0, 0, 0, 0.85), rgba(1, 1, 1, 1), [](bool d) { return Tok::label(d).primary; }},
+        {"label.secondary", rgba(0, 0, 0, 0.6), rgba(1, 1, 1, 0.55), [](bool d) { return Tok::label(d).secondary; }},
+        {"fill.primary", rgba(0, 0, 0, 0.1), rgba(1, 1, 1, 0.1), [](bool d) { return Tok::fill(d).primary; }},
+        {"fill.tertiary", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.05), [](bool d) { return Tok::fill(d).tertiary; }},
+        {"system.red", rgba(1, 0.2196, 0.2353, 1), rgba(1, 0.2588, 0.2706, 1), [](bool d) { return Tok::system(d).red; }},
+        {"system.orange", rgba(0.7216, 0.1882, 0, 1), rgba(1, 0.5725, 0.1882, 1), [](bool d) { return Tok::system(d).orange; }},
+        {"system.green", rgba(0.1059, 0.4549, 0.1961, 1), rgba(0.1882, 0.8196, 0.3451, 1), [](bool d) { return Tok::system(d).green; }},
+        {"system.blue", rgba(0, 0.5333, 1, 1), rgba(0, 0.5686, 1, 1), [](bool d) { return Tok::system(d).blue; }},
+        {"surface.window", rgba(1, 1, 1, 1), rgba(0.1176, 0.1176, 0.1176, 1), [](bool d) { return Tok::surface(d).window; }},
+        {"surface.separator", rgba(0.2353, 0.2353, 0.2627, 0.29), rgba(1, 1, 1, 0.1), [](bool d) { return Tok::surface(d).separator; }},
+        {"surface.fieldBorder", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.04), [](bool d) { return Tok::surface(d).fieldBorder; }},
+        {"surface.controlFill", rgba(0, 0, 0, 0.08), rgba(1, 1, 1, 0.07), [](bool d) { return Tok::surface(d).controlFill; }},
+        {"surface.focusRing", rgba(0, 0.5333, 1, 0.25), rgba(0, 0.5333, 1, 0.25), [](bool d) { return Tok::surface(d).focusRing; }},
+    };
+    for (const TokenRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.read(false), row.light);
+        EXPECT_EQ(row.read(true), row.dark);
+    }
+}
+
+// The setting decides, then the desktop's preference, then its palette; the open window's
+// items take the other colours without being made again.
+TEST_F(TranslatorScreenTest, TheThemeTurnsTheOpenWindow) {
+    ASSERT_NE(window, nullptr);
+    QQuickItem* sourceArea = item("source");
+    ASSERT_NE(sourceArea, nullptr);
+    using P = ColorSchemeSource::Preference;
+    struct Row {
+        const char* mode;
+        P desktop;
+        bool dark;
+    };
+    const Row rows[] = {
+        {"system", P::unknown, false}, {"dark", P::light, true},  {"light", P::dark, false},
+        {"system", P::dark, true},     {"system", P::none, false}, {"system", P::light, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.mode) + " " + std::to_string(int(row.desktop)));
+        settings.setAppearanceMode(row.mode);
+        scheme.set(row.desktop);
+        EXPECT_EQ(Theme::shared().dark(), row.dark);
+        EXPECT_EQ(sourceArea->property("color").value<QColor>(), Tok::label(row.dark).primary);
+        EXPECT_EQ(QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5, row.dark);
+    }
+    EXPECT_EQ(item("source"), sourceArea) << "the same item, repainted";
+
+    // Without a preference, a dark desktop palette means dark.
+    Theme night(settings, nullptr, QPalette(QColor(30, 30, 30)));
+    EXPECT_TRUE(night.dark());
+}
+
+TEST_F(TranslatorScreenTest, PanesFollowTheModelButNeverOverAComposition) {
+    ASSERT_NE(window, nullptr);
+    QQuickItem* sourceArea = item("source");
+    QQuickItem* resultArea = item("result");
+    ASSERT_TRUE(sourceArea && resultArea);
+    EXPECT_FALSE(item("speak")->isVisible());
+    EXPECT_FALSE(item("copy")->isVisible());
+
+    answers.insert("hola <b>", "hello <b>");
+    translate("hola <b>");
+    EXPECT_EQ(sourceArea->property("text").toString(), "hola <b>");
+    EXPECT_TRUE(item("speak")->isVisible());
+    EXPECT_TRUE(item("copy")->isVisible());
+    // Markup in a result is shown as text, not read.
+    QString shown;
+    QMetaObject::invokeMethod(resultArea, "getText", Q_RETURN_ARG(QString, shown), Q_ARG(int, 0),
+                              Q_ARG(int, 100));
+    EXPECT_EQ(shown, "hello <b>");
+
+    // The source pane asks again for the focus each time the token rises.
+    resultArea->forceActiveFocus();
+    model().requestFocus();
+    EXPECT_TRUE(sourceArea->hasActiveFocus());
+
+    // A composition in progress keeps its text while the input changes elsewhere.
+    model().clear();
+    QInputMethodEvent compose(QStringLiteral("ni"), {});
+    QCoreApplication::sendEvent(sourceArea, &compose);
+    ASSERT_EQ(sourceArea->property("preeditText").toString(), "ni");
+    model().setInput("outside");
+    EXPECT_EQ(sourceArea->property("preeditText").toString(), "ni");
+    EXPECT_EQ(sourceArea->property("text").toString(), "");
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("你"));
+    QCoreApplication::sendEvent(sourceArea, &commit);
+    EXPECT_EQ(model().input(), "你");
+
+    // Styled text is pasted as its plain text.
+    auto* mime = new QMimeData;
+    mime->setHtml("<b>bold</b> move");
+    mime->setText("bold move");
+    QGuiApplication::clipboard()->setMimeData(mime);
+    model().clear();
+    QMetaObject::invokeMethod(sourceArea, "paste");
+    EXPECT_EQ(model().input(), "bold move");
+}
+
+// Not a check: renders the screen in its states for people to look at (make screenshots).
+TEST_F(TranslatorScreenTest, Screenshots) {
+    const QByteArray folder = qgetenv("VERDOLIN_SCREENSHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set VERDOLIN_SCREENSHOTS to a folder to render the screenshots";
+    ASSERT_NE(window, nullptr);
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    const auto shoot = [&](const QString& name) {
+        pumpAll();
+        for (const char* mode : {"light", "dark"}) {
+            settings.setAppearanceMode(mode);
+            pumpAll();
+            window->grabWindow().save(QString::fromLocal8Bit(folder) + "/" + name + "-" + mode +
+                                      ".png");
+        }
+    };
+    model().clear();
+    shoot("empty");
+    answers.insert("El tren sale a las ocho.", "The train leaves at eight.");
+    answers.insert("Llegamos a Madrid por la tarde.", "We arrive in Madrid in the afternoon.");
+    answers.insert("Hasta luego.", "See you later.");
+    translate("El tren sale a las ocho.\nLlegamos a Madrid por la tarde.\n\nHasta luego.");
+    shoot("multi-line");
+    translate("casa");
+    shoot("word-with-definitions");
+    const QString scripts = QStringLiteral(
+        "Latin: Ça va très bien\nCyrillic: Привет, как дела?\nGreek: Καλημέρα κόσμε\n"
+        "Arabic: مرحبا بالعالم\nDevanagari: नमस्ते दुनिया\nThai: สวัสดีชาวโลก\n"
+        "CJK: 你好世界 こんにちは 안녕하세요");
+    translate(scripts);
+    shoot("scripts");
+
+    engine.session->answer = [](const QList<TranslationRequest>&) {
+        TranslationBatchResult failed;
+        failed.error = QStringLiteral("the translator stopped working");
+        return failed;
+    };
+    translate("Se cayó.");
+    shoot("status-failed");
+    engine.setStatus("es", "en-US", PairStatus::unsupported);
+    shown.invalidate();
+    translate("Otra vez.");
+    shoot("status-unsupported");
+    engine.setStatus("es", "en-US", PairStatus::supported);
+    shown.invalidate();
+    translate("Una vez más.");
+    shoot("status-download");
+    model().clear();
+    model().setNotice(Notice::clipboardBusy);
+    shoot("status-clipboard-busy");
+    model().setNotice(Notice::nothingSelected);
+    shoot("status-nothing-selected");
+    engine.setStatus("es", "en-US", PairStatus::installed);
+    shown.invalidate();
+    engine.session->answer = [](const QList<TranslationRequest>& requests) {
+        return upperCased(requests);
+    };
+    translate(QString(20500, QLatin1Char('a')).replace(QRegularExpression("(a{9})a"), "\\1 "));
+    shoot("status-truncated");
+
+    model().clear();
+    settings.setShowSupportNudge(true);
+    shoot("hint-support");
+    PermissionWatcher watcher(std::make_shared<MissingAccessibility>(), store);
+    AppModel::shared().setPermissions(&watcher);
+    shoot("hint-permission");
+    AppModel::shared().setPermissions(nullptr);
+    settings.setShowSupportNudge(false);
+
+    QObject* popover = window->findChild<QObject*>("historyPopover");
+    ASSERT_NE(popover, nullptr);
+    QMetaObject::invokeMethod(popover, "open");
+    shoot("history-empty");
+    QMetaObject::invokeMethod(popover, "close");
+    HistoryModel& history = *AppModel::shared().history();
+    for (const auto& [from, to] : QList<std::pair<QString, QString>>{
+             {"Buenos días", "Good morning"}, {"casa", "house"},
+             {"¿Dónde está la estación de tren más cercana?", "Where is the nearest train station?"}})
+        history.store().add({QUuid::createUuid(), QDateTime::currentDateTimeUtc(), from, to, "es", "en"});
+    history.refresh();
+    QMetaObject::invokeMethod(popover, "open");
+    shoot("history");
+    QMetaObject::invokeMethod(popover, "close");
+}
+
+} // namespace

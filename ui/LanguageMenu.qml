@@ -1,0 +1,151 @@
+pragma ComponentBehavior: Bound
+import QtQml.Models
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Verdolin.Appearance
+import Verdolin.Shell
+
+// One side's language: the title shows the choice, the menu offers Auto and every language.
+// Typing in the open menu jumps to the first language whose name begins with what was typed.
+AbstractButton {
+    id: control
+
+    required property langChoice choice
+    property string title
+    // Auto decided on the title's language: a small "Auto" follows it.
+    property bool detected
+    property string accessibleName
+    readonly property bool menuOpen: menu.opened
+
+    signal chosen(string code)
+
+    implicitHeight: 24
+    implicitWidth: 150
+    leftPadding: 8
+    rightPadding: 8
+    Accessible.role: Accessible.ButtonMenu
+    Accessible.name: accessibleName + ": " + title
+    onClicked: menu.open()
+
+    background: Rectangle {
+        radius: 6
+        color: control.down || control.menuOpen ? Tok.fill.primary
+             : control.hovered ? Tok.surface.controlFill : "transparent"
+    }
+
+    contentItem: RowLayout {
+        spacing: 4
+
+        Label {
+            Layout.fillWidth: true
+            Layout.preferredWidth: implicitWidth
+            Layout.maximumWidth: implicitWidth
+            Layout.minimumWidth: Math.min(implicitWidth, 40)
+            text: control.title
+            font.pixelSize: 13
+            color: Tok.label.primary
+            elide: Text.ElideRight
+        }
+        Label {
+            visible: control.detected
+            text: qsTr("Auto")
+            font.pixelSize: 10
+            color: Tok.label.secondary
+        }
+        Item {
+            Layout.fillWidth: true
+            Layout.preferredWidth: 0
+        }
+        // Only a picture: the clicks belong to the menu's button.
+        IconButton {
+            implicitWidth: 9
+            implicitHeight: 12
+            enabled: false
+            opacity: 1
+            iconName: "pan-up-down"
+            iconSize: 9
+            background: null
+        }
+    }
+
+    ThemedMenu {
+        id: menu
+
+        property string typed
+
+        // The first item after Auto and the divider whose text begins with `prefix`.
+        function find(prefix) {
+            const wanted = prefix.toLocaleLowerCase();
+            for (let i = 2; i < count; ++i) {
+                const item = itemAt(i) as MenuItem;
+                if (item !== null && item.text.toLocaleLowerCase().startsWith(wanted))
+                    return i;
+            }
+            return -1;
+        }
+
+        y: control.height
+        onClosed: typed = ""
+
+        contentItem: ListView {
+            implicitHeight: contentHeight
+            implicitWidth: 200
+            model: menu.contentModel
+            interactive: Window.window !== null
+                         && contentHeight + menu.topPadding + menu.bottomPadding > Window.window.height
+            clip: true
+            currentIndex: menu.currentIndex
+            focus: true
+            ScrollIndicator.vertical: ScrollIndicator {}
+
+            Keys.onPressed: event => {
+                if (event.text.length !== 1 || event.text.trim().length === 0
+                        || (event.modifiers & (Qt.ControlModifier | Qt.AltModifier)) !== 0)
+                    return;
+                typeahead.restart();
+                let index = menu.find(menu.typed + event.text);
+                if (index >= 0)
+                    menu.typed += event.text;
+                else {
+                    // A new first letter starts a new search.
+                    menu.typed = event.text;
+                    index = menu.find(menu.typed);
+                }
+                if (index >= 0) {
+                    menu.currentIndex = index;
+                    positionViewAtIndex(index, ListView.Contain);
+                }
+                event.accepted = true;
+            }
+        }
+
+        Timer {
+            id: typeahead
+            interval: 1000
+            onTriggered: menu.typed = ""
+        }
+
+        MenuItem {
+            text: qsTr("Auto")
+            checkable: true
+            checked: control.choice.isAutomatic
+            onTriggered: control.chosen("")
+        }
+        MenuSeparator {}
+
+        Instantiator {
+            model: AppModel.languages.options
+            delegate: MenuItem {
+                id: option
+                required property var modelData
+                text: option.modelData.name
+                checkable: true
+                checked: !control.choice.isAutomatic && control.choice.code === option.modelData.code
+                onTriggered: control.chosen(option.modelData.code)
+            }
+            onObjectAdded: (index, object) => menu.insertItem(index + 2, object as MenuItem)
+            onObjectRemoved: (index, object) => menu.removeItem(object as MenuItem)
+        }
+    }
+}
