@@ -1,6 +1,7 @@
 # make run   installs what is missing, builds and starts Verdolin
 # make test  installs what is missing, builds, runs every test under Xvfb, then again under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
+# make screenshots  renders the translator in its states, light and dark, to build/screenshots
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -8,7 +9,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 
-.PHONY: all deps configure build run test test-plain test-sanitize format clean
+.PHONY: all deps configure build run test test-plain test-sanitize screenshots format clean
 
 all: build
 
@@ -43,6 +44,12 @@ test-sanitize: $(ASAN_BUILD)/build.ninja
 	cd $(ASAN_BUILD) && VERDOLIN_RESTORE_TRIALS=200 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-suppressions.txt \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
+
+screenshots: configure
+	cmake --build $(BUILD) -j$(JOBS) --target TranslatorScreenTest
+	rm -rf $(BUILD)/screenshots
+	VERDOLIN_SCREENSHOTS=$(CURDIR)/$(BUILD)/screenshots \
+	    $(BUILD)/tests/ui/TranslatorScreenTest --gtest_filter='*Screenshots'
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -38,10 +38,8 @@ AbstractButton {
         spacing: 4
 
         Label {
-            Layout.fillWidth: true
-            Layout.preferredWidth: implicitWidth
-            Layout.maximumWidth: implicitWidth
-            Layout.minimumWidth: Math.min(implicitWidth, 40)
+            // Its own width unless that leaves no room for the caption and the chevron.
+            Layout.maximumWidth: Math.max(20, control.availableWidth - 17 - (control.detected ? 30 : 0))
             text: control.title
             font.pixelSize: 13
             color: Tok.label.primary

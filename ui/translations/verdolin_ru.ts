@@ -115,6 +115,90 @@
     </message>
 </context>
 <context>
+    <name>HintRow</name>
+    <message>
+        <source>Checked automatically</source>
+        <translation>Проверяется автоматически</translation>
+    </message>
+    <message>
+        <source>Allow Accessibility to translate selections</source>
+        <translation>Разрешите универсальный доступ, чтобы переводить выделенный текст</translation>
+    </message>
+    <message>
+        <source>Enjoying Verdolin? Support the project</source>
+        <translation>Нравится Verdolin? Поддержите проект</translation>
+    </message>
+    <message>
+        <source>Reset and ask again</source>
+        <translation>Сбросить и спросить снова</translation>
+    </message>
+    <message>
+        <source>Allow…</source>
+        <translation>Разрешить…</translation>
+    </message>
+    <message>
+        <source>Not now</source>
+        <translation>Не сейчас</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Поддержать</translation>
+    </message>
+    <message>
+        <source>Opens the support page in your browser</source>
+        <translation>Открывает страницу поддержки в браузере</translation>
+    </message>
+    <message>
+        <source>Don’t show again</source>
+        <translation>Больше не показывать</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryButton</name>
+    <message>
+        <source>History</source>
+        <translation>История</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryList</name>
+    <message>
+        <source>No translations yet</source>
+        <translation>Переводов пока нет</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Clear history…</source>
+        <translation>Очистить историю…</translation>
+    </message>
+    <message>
+        <source>Clear translation history?</source>
+        <translation>Очистить историю переводов?</translation>
+    </message>
+    <message>
+        <source>This removes your entire translation history. This can’t be undone.</source>
+        <translation>Вся история переводов будет удалена. Это действие нельзя отменить.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Clear history</source>
+        <translation>Очистить историю</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageMenu</name>
+    <message>
+        <source>Auto</source>
+        <translation>Авто</translation>
+    </message>
+</context>
+<context>
     <name>LoginItem</name>
     <message>
         <source>Starting at login is not available on this system.</source>
@@ -157,6 +241,21 @@
     </message>
 </context>
 <context>
+    <name>PairDownload</name>
+    <message>
+        <source>The download ended without an answer.</source>
+        <translation>Загрузка завершилась без ответа.</translation>
+    </message>
+    <message>
+        <source>The download failed.</source>
+        <translation>Не удалось загрузить.</translation>
+    </message>
+    <message>
+        <source>Verdolin cannot install languages here. Run this command instead:</source>
+        <translation>Verdolin не может установить языки на этом компьютере. Выполните вместо этого команду:</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Version %1</source>
@@ -173,6 +272,13 @@
     <message>
         <source>About Verdolin</source>
         <translation>О программе Verdolin</translation>
+    </message>
+</context>
+<context>
+    <name>ResultPane</name>
+    <message>
+        <source>Translation</source>
+        <translation>Перевод</translation>
     </message>
 </context>
 <context>
@@ -207,6 +313,63 @@
     </message>
 </context>
 <context>
+    <name>SourcePane</name>
+    <message>
+        <source>Type or paste text</source>
+        <translation>Введите или вставьте текст</translation>
+    </message>
+</context>
+<context>
+    <name>StatusBar</name>
+    <message>
+        <source>Download</source>
+        <translation>Загрузить</translation>
+    </message>
+    <message>
+        <source>Downloading…</source>
+        <translation>Загрузка…</translation>
+    </message>
+    <message>
+        <source>Downloading… %1%</source>
+        <translation>Загрузка… %1%</translation>
+    </message>
+    <message>
+        <source>Copy command</source>
+        <translation>Скопировать команду</translation>
+    </message>
+</context>
+<context>
+    <name>StatusRow</name>
+    <message>
+        <source>Could not translate: </source>
+        <translation>Не удалось перевести: </translation>
+    </message>
+    <message>
+        <source>This pair is not available offline: </source>
+        <translation>Эта пара недоступна без сети: </translation>
+    </message>
+    <message>
+        <source>Languages are not downloaded: </source>
+        <translation>Языки не загружены: </translation>
+    </message>
+    <message>
+        <source>The clipboard holds files or large data, so it was left untouched. Paste the text here with Ctrl+V.</source>
+        <translation>В буфере обмена файлы или большой объём данных, поэтому он не тронут. Вставьте текст сюда с помощью Ctrl+V.</translation>
+    </message>
+    <message>
+        <source>Nothing was selected. Select some text and press the shortcut again.</source>
+        <translation>Ничего не выделено. Выделите текст и снова нажмите сочетание клавиш.</translation>
+    </message>
+    <message>
+        <source>Your clipboard could not be put back after copying the selection.</source>
+        <translation>Не удалось вернуть содержимое буфера обмена после копирования выделенного текста.</translation>
+    </message>
+    <message>
+        <source>Only the first 20,000 characters are translated.</source>
+        <translation>Переведены только первые 20 000 символов.</translation>
+    </message>
+</context>
+<context>
     <name>TextPaneMenu</name>
     <message>
         <source>Undo</source>
@@ -234,17 +397,6 @@
     </message>
 </context>
 <context>
-    <name>TranslatorContent</name>
-    <message>
-        <source>Type or paste text</source>
-        <translation>Введите или вставьте текст</translation>
-    </message>
-    <message>
-        <source>Translation</source>
-        <translation>Перевод</translation>
-    </message>
-</context>
-<context>
     <name>TranslatorModel</name>
     <message>
         <source>Nothing was selected. Select some text first, then try again.</source>
@@ -257,6 +409,79 @@
     <message>
         <source>Your clipboard could not be put back after copying the selection.</source>
         <translation>После копирования выделенного не удалось вернуть прежнее содержимое буфера обмена.</translation>
+    </message>
+</context>
+<context>
+    <name>TranslatorScreen</name>
+    <message>
+        <source>Pinned above all windows — click to unpin</source>
+        <translation>Поверх всех окон — нажмите, чтобы открепить</translation>
+    </message>
+    <message>
+        <source>Click to keep the window above all others</source>
+        <translation>Нажмите, чтобы держать окно поверх остальных</translation>
+    </message>
+    <message>
+        <source>Keep on top</source>
+        <translation>Поверх всех окон</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Main Menu</source>
+        <translation>Главное меню</translation>
+    </message>
+</context>
+<context>
+    <name>TranslatorView</name>
+    <message>
+        <source>Translate from</source>
+        <translation>Перевести с</translation>
+    </message>
+    <message>
+        <source>Swap languages</source>
+        <translation>Поменять языки местами</translation>
+    </message>
+    <message>
+        <source>Translate to</source>
+        <translation>Перевести на</translation>
+    </message>
+    <message>
+        <source>Detected: </source>
+        <translation>Определён: </translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Очистить</translation>
+    </message>
+    <message>
+        <source>Speak</source>
+        <translation>Прочитать вслух</translation>
+    </message>
+    <message>
+        <source>Copied</source>
+        <translation>Скопировано</translation>
+    </message>
+    <message>
+        <source>Copy translation</source>
+        <translation>Скопировать перевод</translation>
+    </message>
+</context>
+<context>
+    <name>TranslatorViewState</name>
+    <message>
+        <source>Auto</source>
+        <translation>Авто</translation>
+    </message>
+    <message>
+        <source>The translation appears here as you type.</source>
+        <translation>Перевод появляется здесь по мере ввода.</translation>
+    </message>
+    <message>
+        <source>Translating…</source>
+        <translation>Перевод…</translation>
     </message>
 </context>
 <context>

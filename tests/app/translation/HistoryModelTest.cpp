@@ -50,4 +50,24 @@ TEST(HistoryModelTest, WriterProcessesRacingTheModelLoseNothing) {
     EXPECT_EQ(sources(HistoryModel(path).entries()), expected);
 }
 
+// Deleting and clearing from the screen reach the file at once and are published.
+TEST(HistoryModelTest, RemoveAndClearAreOnDiskWhenTheyReturn) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.json"));
+    HistoryModel model(path);
+    for (const char* text : {"eins", "zwei", "drei"})
+        record(model, QString::fromLatin1(text));
+    int published = 0;
+    QObject::connect(&model, &HistoryModel::entriesChanged, [&] { ++published; });
+
+    model.remove(model.entries().at(1).id);
+    EXPECT_EQ(published, 1);
+    EXPECT_EQ(sources(model.entries()), (QSet<QString>{"eins", "drei"}));
+    EXPECT_EQ(sources(HistoryModel(path).entries()), sources(model.entries()));
+
+    model.clear();
+    EXPECT_TRUE(model.entries().isEmpty());
+    EXPECT_TRUE(HistoryModel(path).entries().isEmpty());
+}
+
 } // namespace
