@@ -17,7 +17,16 @@ void PairDownload::start(const DownloadRequest& request) {
     m_message.clear();
     m_command.clear();
     m_running = true;
+    m_request = request;
     m_watcher.setFuture(m_engine.prepare(request.source, request.target));
+    emit changed();
+}
+
+void PairDownload::forgetUnless(const DownloadRequest& request) {
+    if (m_running || request == m_request || (m_message.isEmpty() && m_command.isEmpty()))
+        return;
+    m_message.clear();
+    m_command.clear();
     emit changed();
 }
 

@@ -36,6 +36,8 @@ public:
 
     // Offers the download of the pair; ignored while one runs.
     void start(const DownloadRequest& request);
+    // Another pair is missing now: what was said about the last one no longer applies.
+    void forgetUnless(const DownloadRequest& request);
 
 signals:
     void changed();
@@ -46,6 +48,7 @@ private:
     void conclude();
 
     TranslationEngine& m_engine;
+    std::optional<DownloadRequest> m_request;
     QFutureWatcher<PrepareResult> m_watcher;
     // Until its end has been told, not merely until the future finished.
     bool m_running = false;

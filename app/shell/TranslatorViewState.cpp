@@ -32,6 +32,10 @@ void TranslatorViewState::setApp(AppModel* app) {
         connect(model, &TranslatorModel::downloadRequestChanged, this,
                 &TranslatorViewState::takeDownloadRequest);
         m_download = std::make_unique<PairDownload>(app->engine());
+        connect(model, &TranslatorModel::pendingDownloadChanged, this, [this] {
+            if (const auto pending = this->model()->pendingDownload())
+                m_download->forgetUnless(*pending);
+        });
         connect(m_download.get(), &PairDownload::finished, this, [this] {
             if (!m_app)
                 return;

@@ -178,6 +178,16 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
         EXPECT_EQ(view.download()->message(), QString::fromUtf8(row.message));
         EXPECT_EQ(view.download()->command(), QString::fromUtf8(row.command));
     }
+    // What was said about one pair goes once another one is missing.
+    engine.languages.append(de);
+    engine.setStatus("de", "en-US", PairStatus::supported);
+    languages.load();
+    pumpAll();
+    view.chooseSource(QStringLiteral("de"));
+    pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+    ASSERT_TRUE(view.offersDownload());
+    EXPECT_EQ(view.download()->message(), "");
+    EXPECT_EQ(view.download()->command(), "");
 }
 
 } // namespace
