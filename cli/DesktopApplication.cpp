@@ -191,8 +191,8 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     std::unique_ptr<ColorSchemeSource> colorScheme;
     if (hasSessionBus())
         colorScheme = std::make_unique<PortalColorScheme>(QDBusConnection::sessionBus());
-    Theme::installShared(std::make_unique<Theme>(settings, colorScheme.get(),
-                                                 QGuiApplication::palette()));
+    Theme::installShared(
+        std::make_unique<Theme>(settings, colorScheme.get(), QGuiApplication::palette()));
 
     QQuickStyle::setStyle(QStringLiteral("Fusion"));
     QQmlApplicationEngine engine;

@@ -92,10 +92,10 @@ bool Theme::darkWanted() const {
 
 QPalette Theme::palette() const {
     const bool followsDesktop =
-        m_settings.appearanceMode() != QLatin1String("dark") &&
-        m_settings.appearanceMode() != QLatin1String("light") &&
-        (!m_desktop || m_desktop->preference() == ColorSchemeSource::Preference::unknown ||
-         m_desktop->preference() == ColorSchemeSource::Preference::none);
+        m_settings.appearanceMode() != QLatin1String("dark")
+        && m_settings.appearanceMode() != QLatin1String("light")
+        && (!m_desktop || m_desktop->preference() == ColorSchemeSource::Preference::unknown
+            || m_desktop->preference() == ColorSchemeSource::Preference::none);
     return followsDesktop ? m_desktopPalette : fixedPalette(m_dark);
 }
 

@@ -32,7 +32,8 @@ bool Tok::dark() const {
 }
 
 TokLabel Tok::label(bool dark) {
-    return {pick(dark, {0, 0, 0, 0.85f}, {1, 1, 1, 1}), pick(dark, {0, 0, 0, 0.6f}, {1, 1, 1, 0.55f})};
+    return {pick(dark, {0, 0, 0, 0.85f}, {1, 1, 1, 1}),
+            pick(dark, {0, 0, 0, 0.6f}, {1, 1, 1, 0.55f})};
 }
 
 TokFill Tok::fill(bool dark) {

@@ -5,11 +5,10 @@
 
 #include "app/capture/PermissionWatcher.h"
 #include "app/languages/LanguageService.h"
-#include "app/system/SpeechService.h"
 #include "app/settings/AppSettings.h"
+#include "app/system/SpeechService.h"
 #include "app/translation/HistoryModel.h"
 #include "app/translation/TranslatorModel.h"
-
 #include "core/HistoryEntry.h"
 #include "core/HotKeySpec.h"
 #include "core/LangChoice.h"

@@ -3,7 +3,9 @@
 StatusRow StatusRow::choose(const TranslationPhase& phase, std::optional<Notice> notice,
                             bool inputEmpty, bool truncated,
                             const std::function<QString(const QString&)>& name) {
-    const auto pair = [&] { return name(phase.source) + QStringLiteral(" → ") + name(phase.target); };
+    const auto pair = [&] {
+        return name(phase.source) + QStringLiteral(" → ") + name(phase.target);
+    };
     switch (phase.kind) {
     case TranslationPhase::Kind::failed:
         return {Kind::failed, tr("Could not translate: ") + phase.message};

@@ -112,7 +112,8 @@ StatusRow TranslatorViewState::status() const {
     if (!model())
         return {};
     return StatusRow::choose(model()->phase(), model()->notice(), model()->input().isEmpty(),
-                             model()->truncated(), [this](const QString& code) { return name(code); });
+                             model()->truncated(),
+                             [this](const QString& code) { return name(code); });
 }
 
 void TranslatorViewState::chooseSource(const QString& code) {

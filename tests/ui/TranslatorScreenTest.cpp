@@ -6,13 +6,13 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
-#include <QRegularExpression>
 #include <QInputMethodEvent>
 #include <QMimeData>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QRegularExpression>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Verdolin_AppearancePlugin)
@@ -141,19 +141,32 @@ QColor rgba(double r, double g, double b, double a) {
 
 TEST(TokTest, EveryTokenHasItsLightAndDarkValue) {
     const TokenRow rows[] = {
-        {"label.primary", rgba(0, 0, 0, 0.85), rgba(1, 1, 1, 1), [](bool d) { return Tok::label(d).primary; }},
-        {"label.secondary", rgba(0, 0, 0, 0.6), rgba(1, 1, 1, 0.55), [](bool d) { return Tok::label(d).secondary; }},
-        {"fill.primary", rgba(0, 0, 0, 0.1), rgba(1, 1, 1, 0.1), [](bool d) { return Tok::fill(d).primary; }},
-        {"fill.tertiary", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.05), [](bool d) { return Tok::fill(d).tertiary; }},
-        {"system.red", rgba(1, 0.2196, 0.2353, 1), rgba(1, 0.2588, 0.2706, 1), [](bool d) { return Tok::system(d).red; }},
-        {"system.orange", rgba(0.7216, 0.1882, 0, 1), rgba(1, 0.5725, 0.1882, 1), [](bool d) { return Tok::system(d).orange; }},
-        {"system.green", rgba(0.1059, 0.4549, 0.1961, 1), rgba(0.1882, 0.8196, 0.3451, 1), [](bool d) { return Tok::system(d).green; }},
-        {"system.blue", rgba(0, 0.5333, 1, 1), rgba(0, 0.5686, 1, 1), [](bool d) { return Tok::system(d).blue; }},
-        {"surface.window", rgba(1, 1, 1, 1), rgba(0.1176, 0.1176, 0.1176, 1), [](bool d) { return Tok::surface(d).window; }},
-        {"surface.separator", rgba(0.2353, 0.2353, 0.2627, 0.29), rgba(1, 1, 1, 0.1), [](bool d) { return Tok::surface(d).separator; }},
-        {"surface.fieldBorder", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.04), [](bool d) { return Tok::surface(d).fieldBorder; }},
-        {"surface.controlFill", rgba(0, 0, 0, 0.08), rgba(1, 1, 1, 0.07), [](bool d) { return Tok::surface(d).controlFill; }},
-        {"surface.focusRing", rgba(0, 0.5333, 1, 0.25), rgba(0, 0.5333, 1, 0.25), [](bool d) { return Tok::surface(d).focusRing; }},
+        {"label.primary", rgba(0, 0, 0, 0.85), rgba(1, 1, 1, 1),
+         [](bool d) { return Tok::label(d).primary; }},
+        {"label.secondary", rgba(0, 0, 0, 0.6), rgba(1, 1, 1, 0.55),
+         [](bool d) { return Tok::label(d).secondary; }},
+        {"fill.primary", rgba(0, 0, 0, 0.1), rgba(1, 1, 1, 0.1),
+         [](bool d) { return Tok::fill(d).primary; }},
+        {"fill.tertiary", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.05),
+         [](bool d) { return Tok::fill(d).tertiary; }},
+        {"system.red", rgba(1, 0.2196, 0.2353, 1), rgba(1, 0.2588, 0.2706, 1),
+         [](bool d) { return Tok::system(d).red; }},
+        {"system.orange", rgba(0.7216, 0.1882, 0, 1), rgba(1, 0.5725, 0.1882, 1),
+         [](bool d) { return Tok::system(d).orange; }},
+        {"system.green", rgba(0.1059, 0.4549, 0.1961, 1), rgba(0.1882, 0.8196, 0.3451, 1),
+         [](bool d) { return Tok::system(d).green; }},
+        {"system.blue", rgba(0, 0.5333, 1, 1), rgba(0, 0.5686, 1, 1),
+         [](bool d) { return Tok::system(d).blue; }},
+        {"surface.window", rgba(1, 1, 1, 1), rgba(0.1176, 0.1176, 0.1176, 1),
+         [](bool d) { return Tok::surface(d).window; }},
+        {"surface.separator", rgba(0.2353, 0.2353, 0.2627, 0.29), rgba(1, 1, 1, 0.1),
+         [](bool d) { return Tok::surface(d).separator; }},
+        {"surface.fieldBorder", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.04),
+         [](bool d) { return Tok::surface(d).fieldBorder; }},
+        {"surface.controlFill", rgba(0, 0, 0, 0.08), rgba(1, 1, 1, 0.07),
+         [](bool d) { return Tok::surface(d).controlFill; }},
+        {"surface.focusRing", rgba(0, 0.5333, 1, 0.25), rgba(0, 0.5333, 1, 0.25),
+         [](bool d) { return Tok::surface(d).focusRing; }},
     };
     for (const TokenRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -175,7 +188,7 @@ TEST_F(TranslatorScreenTest, TheThemeTurnsTheOpenWindow) {
         bool dark;
     };
     const Row rows[] = {
-        {"system", P::unknown, false}, {"dark", P::light, true},  {"light", P::dark, false},
+        {"system", P::unknown, false}, {"dark", P::light, true},   {"light", P::dark, false},
         {"system", P::dark, true},     {"system", P::none, false}, {"system", P::light, false},
     };
     for (const Row& row : rows) {
@@ -252,8 +265,8 @@ TEST_F(TranslatorScreenTest, Screenshots) {
         for (const char* mode : {"light", "dark"}) {
             settings.setAppearanceMode(mode);
             pumpAll();
-            window->grabWindow().save(QString::fromLocal8Bit(folder) + "/" + name + "-" + mode +
-                                      ".png");
+            window->grabWindow().save(QString::fromLocal8Bit(folder) + "/" + name + "-" + mode
+                                      + ".png");
         }
     };
     model().clear();
@@ -315,10 +328,13 @@ TEST_F(TranslatorScreenTest, Screenshots) {
     shoot("history-empty");
     QMetaObject::invokeMethod(popover, "close");
     HistoryModel& history = *AppModel::shared().history();
-    for (const auto& [from, to] : QList<std::pair<QString, QString>>{
-             {"Buenos días", "Good morning"}, {"casa", "house"},
-             {"¿Dónde está la estación de tren más cercana?", "Where is the nearest train station?"}})
-        history.store().add({QUuid::createUuid(), QDateTime::currentDateTimeUtc(), from, to, "es", "en"});
+    for (const auto& [from, to] :
+         QList<std::pair<QString, QString>>{{"Buenos días", "Good morning"},
+                                            {"casa", "house"},
+                                            {"¿Dónde está la estación de tren más cercana?",
+                                             "Where is the nearest train station?"}})
+        history.store().add(
+            {QUuid::createUuid(), QDateTime::currentDateTimeUtc(), from, to, "es", "en"});
     history.refresh();
     QMetaObject::invokeMethod(popover, "open");
     shoot("history");

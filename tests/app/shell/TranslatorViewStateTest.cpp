@@ -140,10 +140,16 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
         const char* command;
     };
     const Row rows[] = {
-        {"installed", {PrepareResult::Outcome::installed, {}, {}}, TranslationPhase::Kind::done,
-         "", ""},
-        {"refused", {PrepareResult::Outcome::failed, QStringLiteral("Not authorized"), {}},
-         TranslationPhase::Kind::needsDownload, "Not authorized", ""},
+        {"installed",
+         {PrepareResult::Outcome::installed, {}, {}},
+         TranslationPhase::Kind::done,
+         "",
+         ""},
+        {"refused",
+         {PrepareResult::Outcome::failed, QStringLiteral("Not authorized"), {}},
+         TranslationPhase::Kind::needsDownload,
+         "Not authorized",
+         ""},
         {"manual",
          {PrepareResult::Outcome::manual, {}, QStringLiteral("sudo apt install apertium-eng-spa")},
          TranslationPhase::Kind::needsDownload,
