@@ -39,6 +39,15 @@ bool processGone(pid_t pid) {
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
+// Stops `stage` and waits until it has: a stage woken by the signal but not yet run would
+// otherwise still read what reaches it meanwhile. Reaps nothing: that is the pipeline's to do.
+bool stopStage(pid_t stage) {
+    siginfo_t stopped{};
+    return ::kill(stage, SIGSTOP) == 0
+           && ::waitid(P_PID, static_cast<id_t>(stage), &stopped, WSTOPPED | WEXITED | WNOWAIT) == 0
+           && stopped.si_code == CLD_STOPPED;
+}
+
 // Waits until bytes wait in the standard input of `stage` (stopped, so they stay there): the
 // request has gone past every stage before it. Our own descriptor of that pipe turns readable.
 bool requestReached(pid_t stage) {
@@ -202,7 +211,7 @@ TEST_F(ApertiumPipelineTest, RequestHeldInAStageEndsAndTheNextIsAnswered) {
         ASSERT_EQ(pipeline.start(), std::nullopt);
         const QList<pid_t> pids = pipeline.stagePids();
         ASSERT_GT(pids.size(), 3);
-        ::kill(pids.at(3), SIGSTOP);
+        ASSERT_TRUE(stopStage(pids.at(3)));
         std::atomic<bool> cancelled{false};
         ApertiumPipeline::Result failed;
         std::thread worker([&] { failed = pipeline.translate(u"The red car."_s, &cancelled); });
