@@ -134,10 +134,10 @@ public:
     // An empty set means the engine's languages are not known yet and changes nothing.
     void repairLanguages(const QSet<QString>& supported);
 
-    // Counts one more translation towards the support request, up to its threshold; does
-    // nothing once the user has acted on the request.
     // The support nudge was answered (followed or declined): never shown again.
     Q_INVOKABLE void finishSupportNudge();
+    // Counts one more translation towards the support request, up to its threshold; does
+    // nothing once the user has acted on the request.
     void recordSuccessfulTranslation();
 
 signals:
