@@ -86,6 +86,8 @@ protected:
         static const bool registered = [] {
             AppModel::registerQmlTypes();
             QQuickStyle::setStyle("Fusion");
+            // As the application draws.
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
             return true;
         }();
         Q_UNUSED(registered);
@@ -115,7 +117,8 @@ protected:
     }
     void translate(const QString& text) {
         model().setText(text);
-        pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+        ASSERT_TRUE(
+            waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
         pumpAll();
     }
 

@@ -68,7 +68,8 @@ protected:
 
     void translate(const QString& text) {
         model().setText(text);
-        pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+        ASSERT_TRUE(
+            waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
     }
 
     TranslatorViewState view;
@@ -82,7 +83,8 @@ TEST_F(TranslatorViewStateTest, TitlesSwapAndPlaceholderFollowWhatTheRunDecided)
 
     model().setText(QStringLiteral("hola"));
     EXPECT_EQ(view.resultPlaceholder(), "Translating…");
-    pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+    ASSERT_TRUE(
+        waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
     ASSERT_EQ(model().result(), "HOLA");
     EXPECT_EQ(view.resultPlaceholder(), "");
     EXPECT_EQ(view.sourceTitle(), languages.name("es"));
@@ -125,7 +127,8 @@ TEST_F(TranslatorViewStateTest, AHistoryPickReturnsBothSidesToAutoAndTranslatesA
     view.pickHistory(QStringLiteral("hola"));
     EXPECT_TRUE(model().fromChoice().isAutomatic());
     EXPECT_TRUE(model().toChoice().isAutomatic());
-    pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+    ASSERT_TRUE(
+        waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
     EXPECT_EQ(model().result(), "HOLA");
 }
 
@@ -179,7 +182,8 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
         engine.heldPrepare->addResult(row.result);
         engine.heldPrepare->finish();
         pumpUntil([this] { return !view.download()->running(); });
-        pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+        ASSERT_TRUE(
+            waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
         EXPECT_EQ(model().phase().kind, row.after);
         EXPECT_EQ(view.download()->message(), QString::fromUtf8(row.message));
         EXPECT_EQ(view.download()->command(), QString::fromUtf8(row.command));
@@ -190,7 +194,8 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
     languages.load();
     pumpAll();
     view.chooseSource(QStringLiteral("de"));
-    pumpUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; });
+    ASSERT_TRUE(
+        waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
     ASSERT_TRUE(view.offersDownload());
     EXPECT_EQ(view.download()->message(), "");
     EXPECT_EQ(view.download()->command(), "");

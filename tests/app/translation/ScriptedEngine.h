@@ -9,6 +9,7 @@
 #include "tests/support/QtPrinters.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFuture>
 #include <QHash>
 #include <QList>
@@ -168,6 +169,15 @@ inline LanguageRecognizerFactory recognizing(QList<LanguageHypothesis> hypothese
 inline void pumpUntil(const std::function<bool()>& done) {
     for (int round = 0; round < 1000 && !done(); ++round)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// Waits for events (answers from other threads among them) until `done` holds, for at most
+// ten seconds.
+inline bool waitUntil(const std::function<bool()>& done) {
+    QDeadlineTimer limit(10000);
+    while (!done() && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
 }
 
 inline void pumpAll() {
