@@ -16,7 +16,9 @@ AbstractButton {
     // Auto decided on the title's language: a small "Auto" follows it.
     property bool detected
     property string accessibleName
-    readonly property bool menuOpen: menu.opened
+    readonly property bool menuOpen: menu !== null && menu.opened
+    // Made on first use: ~45 items each, which start-up need not wait for.
+    property ThemedMenu menu: null
 
     signal chosen(string code)
 
@@ -26,7 +28,11 @@ AbstractButton {
     rightPadding: 8
     Accessible.role: Accessible.ButtonMenu
     Accessible.name: accessibleName + ": " + title
-    onClicked: menu.open()
+    onClicked: {
+        if (control.menu === null)
+            control.menu = menuComponent.createObject(control);
+        control.menu.open();
+    }
 
     background: Rectangle {
         radius: 6
@@ -67,83 +73,87 @@ AbstractButton {
         }
     }
 
-    ThemedMenu {
-        id: menu
+    Component {
+        id: menuComponent
 
-        property string typed
+        ThemedMenu {
+            id: picker
 
-        // The first item after Auto and the divider whose text begins with `prefix`.
-        function find(prefix) {
-            const wanted = prefix.toLocaleLowerCase();
-            for (let i = 2; i < count; ++i) {
-                const item = itemAt(i) as MenuItem;
-                if (item !== null && item.text.toLocaleLowerCase().startsWith(wanted))
-                    return i;
-            }
-            return -1;
-        }
+            property string typed
 
-        y: control.height
-        onClosed: typed = ""
-
-        contentItem: ListView {
-            implicitHeight: contentHeight
-            implicitWidth: 200
-            model: menu.contentModel
-            interactive: Window.window !== null
-                         && contentHeight + menu.topPadding + menu.bottomPadding > Window.window.height
-            clip: true
-            currentIndex: menu.currentIndex
-            focus: true
-            ScrollIndicator.vertical: ScrollIndicator {}
-
-            Keys.onPressed: event => {
-                if (event.text.length !== 1 || event.text.trim().length === 0
-                        || (event.modifiers & (Qt.ControlModifier | Qt.AltModifier)) !== 0)
-                    return;
-                typeahead.restart();
-                let index = menu.find(menu.typed + event.text);
-                if (index >= 0)
-                    menu.typed += event.text;
-                else {
-                    // A new first letter starts a new search.
-                    menu.typed = event.text;
-                    index = menu.find(menu.typed);
+            // The first item after Auto and the divider whose text begins with `prefix`.
+            function find(prefix) {
+                const wanted = prefix.toLocaleLowerCase();
+                for (let i = 2; i < count; ++i) {
+                    const item = itemAt(i) as MenuItem;
+                    if (item !== null && item.text.toLocaleLowerCase().startsWith(wanted))
+                        return i;
                 }
-                if (index >= 0) {
-                    menu.currentIndex = index;
-                    positionViewAtIndex(index, ListView.Contain);
-                }
-                event.accepted = true;
+                return -1;
             }
-        }
 
-        Timer {
-            id: typeahead
-            interval: 1000
-            onTriggered: menu.typed = ""
-        }
+            y: control.height
+            onClosed: typed = ""
 
-        MenuItem {
-            text: qsTr("Auto")
-            checkable: true
-            checked: control.choice.isAutomatic
-            onTriggered: control.chosen("")
-        }
-        MenuSeparator {}
+            contentItem: ListView {
+                implicitHeight: contentHeight
+                implicitWidth: 200
+                model: picker.contentModel
+                interactive: Window.window !== null
+                             && contentHeight + picker.topPadding + picker.bottomPadding > Window.window.height
+                clip: true
+                currentIndex: picker.currentIndex
+                focus: true
+                ScrollIndicator.vertical: ScrollIndicator {}
 
-        Instantiator {
-            model: AppModel.languages.options
-            delegate: MenuItem {
-                id: option
-                required property var modelData
-                text: option.modelData.name
+                Keys.onPressed: event => {
+                    if (event.text.length !== 1 || event.text.trim().length === 0
+                            || (event.modifiers & (Qt.ControlModifier | Qt.AltModifier)) !== 0)
+                        return;
+                    typeahead.restart();
+                    let index = picker.find(picker.typed + event.text);
+                    if (index >= 0)
+                        picker.typed += event.text;
+                    else {
+                        // A new first letter starts a new search.
+                        picker.typed = event.text;
+                        index = picker.find(picker.typed);
+                    }
+                    if (index >= 0) {
+                        picker.currentIndex = index;
+                        positionViewAtIndex(index, ListView.Contain);
+                    }
+                    event.accepted = true;
+                }
+            }
+
+            Timer {
+                id: typeahead
+                interval: 1000
+                onTriggered: picker.typed = ""
+            }
+
+            MenuItem {
+                text: qsTr("Auto")
                 checkable: true
-                checked: !control.choice.isAutomatic && control.choice.code === option.modelData.code
-                onTriggered: control.chosen(option.modelData.code)
+                checked: control.choice.isAutomatic
+                onTriggered: control.chosen("")
             }
-            onObjectAdded: (index, object) => menu.insertItem(index + 2, object as MenuItem)
-            onObjectRemoved: (index, object) => menu.removeItem(object as MenuItem)
+            MenuSeparator {}
+
+            Instantiator {
+                model: AppModel.languages.options
+                delegate: MenuItem {
+                    id: option
+                    required property var modelData
+                    text: option.modelData.name
+                    checkable: true
+                    checked: !control.choice.isAutomatic && control.choice.code === option.modelData.code
+                    onTriggered: control.chosen(option.modelData.code)
+                }
+                onObjectAdded: (index, object) => picker.insertItem(index + 2, object as MenuItem)
+                onObjectRemoved: (index, object) => picker.removeItem(object as MenuItem)
+            }
         }
     }
 }

@@ -325,9 +325,9 @@ TEST_F(TranslatorScreenTest, Screenshots) {
     AppModel::shared().setPermissions(nullptr);
     settings.setShowSupportNudge(false);
 
+    QMetaObject::invokeMethod(item("history"), "clicked");
     QObject* popover = window->findChild<QObject*>("historyPopover");
     ASSERT_NE(popover, nullptr);
-    QMetaObject::invokeMethod(popover, "open");
     shoot("history-empty");
     QMetaObject::invokeMethod(popover, "close");
     HistoryModel& history = *AppModel::shared().history();
