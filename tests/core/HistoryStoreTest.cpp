@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <atomic>
 #include <chrono>
 #include <future>
 #include <numeric>
@@ -71,17 +69,13 @@ TEST(HistoryEntryJson, WritesCompactlyInWholeUtcSecondsAndRoundTrips) {
               QByteArray(R"([{"date":"2025-03-01T10:15:30Z","from":"de",)"
                          R"("id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301",)"
                          R"("result":"Good morning","source":"Guten Morgen","to":"en"}])"));
-    const struct {
-        QDateTime date;
-        const char* written;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { QDateTime date; const char* written; } cases[] = {
         {QDateTime(QDate(2025, 3, 1), QTime(11, 15, 30, 999), Qt::OffsetFromUTC, 3600), "2025-03-01T10:15:30Z"},
         {utc(1969, 12, 31, 23, 59, 59, 500), "1969-12-31T23:59:59Z"}, {utc(1, 1, 1, 0, 0, 0), "0001-01-01T00:00:00Z"},
         {utc(9999, 12, 31, 23, 59, 59, 999), "9999-12-31T23:59:59Z"},
-        {QDateTime(), nullptr}, {utc(-1, 12, 31, 23, 0, 0), nullptr}, {utc(10000, 1, 1, 0, 0, 0), nullptr},
-        // clang-format on
-    };
+        {QDateTime(), nullptr}, {utc(-1, 12, 31, 23, 0, 0), nullptr}, {utc(10000, 1, 1, 0, 0, 0), nullptr}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.date.toString(Qt::ISODateWithMs).toStdString());
         HistoryEntry entry = sampleEntry();
@@ -102,12 +96,8 @@ TEST(HistoryEntryJson, WritesCompactlyInWholeUtcSecondsAndRoundTrips) {
 
 // One entry changed as given (Undefined: removed); a bad one spoils the whole array.
 TEST(HistoryEntryJson, ReadsOnlyTheAcceptedForms) {
-    const struct {
-        const char* key;
-        QJsonValue value;
-        bool read;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* key; QJsonValue value; bool read; } cases[] = {
         {"id", "3f2504e0-4f89-41d3-9a0c-0305e82c3301", true},
         {"date", "2025-03-02T09:15:30+23:00", true},
         {"date", "2025-02-28T23:16:30-10:59", true},
@@ -121,9 +111,8 @@ TEST(HistoryEntryJson, ReadsOnlyTheAcceptedForms) {
         {"date", "2025-02-30T10:15:30Z", false}, {"date", "2025-03-01T24:00:00Z", false},
         {"date", "2025-03-01T10:15:30+24:00", false}, {"date", "2025-03-01T10:15:30+01:60", false},
         {"date", "9999-12-31T23:30:00-01:00", false}, {"date", "2025-03-01T10:15:30Z\n", false},
-        {"date", QString::fromUtf8("\u0662\u0660\u0662\u0665-03-01T10:15:30Z"), false},
-        // clang-format on
-    };
+        {"date", QString::fromUtf8("\u0662\u0660\u0662\u0665-03-01T10:15:30Z"), false}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.key << " " << c.value.toVariant().toString().toStdString());
@@ -204,23 +193,21 @@ protected:
 };
 
 TEST(HistoryStore, AddReplacesOnlyAMatchingNewestEntryAndCapacityDropsTheOldest) {
-    const struct {
-        std::vector<std::array<const char*, 3>> adds; // source, from, to
-        int capacity;
-        std::vector<int> kept; // newest first
-    } cases[] = {{{{"s", "de", "en"}, {"s", "de", "en"}}, 50, {1}},
-                 {{{"a", "de", "en"}, {"c", "de", "en"}, {"a", "de", "en"}}, 50, {2, 1, 0}},
-                 {{{"s", "de", "en"}, {"s", "de", "fr"}}, 50, {1, 0}},
-                 {{{"s", "de", "en"}, {"s", "nl", "en"}}, 50, {1, 0}},
-                 {{{"s", "de", "en"}, {"S", "de", "en"}}, 50, {1, 0}},
-                 {{{"a", "de", "en"}, {"b", "de", "en"}, {"c", "de", "en"}}, 2, {2, 1}},
-                 {{{"a", "de", "en"}, {"b", "de", "en"}, {"c", "de", "en"}}, -3, {}}};
+    // Adds as source/from/to; kept: the indexes of the adds left, newest first.
+    // clang-format off
+    const struct { QStringList adds; int capacity; std::vector<int> kept; } cases[] = {
+        {{"s/de/en", "s/de/en"}, 50, {1}}, {{"a/de/en", "c/de/en", "a/de/en"}, 50, {2, 1, 0}},
+        {{"s/de/en", "s/de/fr"}, 50, {1, 0}}, {{"s/de/en", "s/nl/en"}, 50, {1, 0}},
+        {{"s/de/en", "S/de/en"}, 50, {1, 0}}, {{"a/de/en", "b/de/en", "c/de/en"}, 2, {2, 1}},
+        {{"a/de/en", "b/de/en", "c/de/en"}, -3, {}}};
+    // clang-format on
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.adds.back()[0] << " capacity " << c.capacity);
+        SCOPED_TRACE(c.adds.join(u' ').toStdString() + " capacity " + std::to_string(c.capacity));
         HistoryStore store(std::nullopt, c.capacity);
         QList<HistoryEntry> added, expected;
-        for (const auto& add : c.adds) {
-            added.append(makeEntry(add[0], add[1], add[2]));
+        for (const QString& add : c.adds) {
+            const QStringList parts = add.split(u'/');
+            added.append(makeEntry(parts[0], parts[1], parts[2]));
             store.add(added.last());
         }
         for (int index : c.kept)
@@ -263,15 +250,12 @@ TEST_F(HistoryStoreFile, UnreadableFilesAreSetAsideKeepingTheNewestAsideCopies) 
 // where its folder should be. Changes stay in memory, and once the way is clear the next change
 // writes them all.
 TEST_F(HistoryStoreFile, AnUnreadableFileIsReportedAndNeverReplacedWhileChangesStayInMemory) {
-    const struct {
-        const char *blocker, *file;
-        bool (*make)(const QString&);
-    } cases[] = {
+    // clang-format off
+    const struct { const char *blocker, *file; bool (*make)(const QString&); } cases[] = {
         {"folder.json", "folder.json", [](const QString& p) { return QDir().mkpath(p); }},
-        {"fifo.json", "fifo.json",
-         [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }},
-        {"folder", "folder/a/history.json", [](const QString& p) { return writeBytes(p, "x"); }},
-    };
+        {"fifo.json", "fifo.json", [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }},
+        {"folder", "folder/a/history.json", [](const QString& p) { return writeBytes(p, "x"); }}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         const QString blocker = m_dir.filePath(c.blocker), file = m_dir.filePath(c.file);

@@ -19,6 +19,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using testing::IsEmpty;
 using testing::SizeIs;
 
@@ -26,7 +27,7 @@ using testing::SizeIs;
 QString graphemes(qsizetype count) {
     QString text;
     for (qsizetype i = 0; i < count; ++i)
-        text += i % 8 == 7 ? QStringLiteral(" ") : QStringLiteral("e\u0301");
+        text += i % 8 == 7 ? u" "_s : u"e\u0301"_s;
     return text;
 }
 
@@ -49,26 +50,17 @@ protected:
 class TranslatorModelTest : public EngineTest {
 protected:
     TranslatorModelTest() {
-        source->add(QStringLiteral("fd-deu-eng"), QStringLiteral("German-English"),
-                    {{QStringLiteral("Haus"), QStringLiteral("house; home")}});
-        source->active = {QStringLiteral("fd-deu-eng")};
-        settings.setMyLanguage(QStringLiteral("en"));
-        settings.setSecondLanguage(QStringLiteral("es"));
+        source->add(u"fd-deu-eng"_s, u"German-English"_s, {{u"Haus"_s, u"house; home"_s}});
+        source->active = {u"fd-deu-eng"_s};
+        settings.setMyLanguage(u"en"_s);
+        settings.setSecondLanguage(u"es"_s);
 
-        TranslatorModel::Services services;
-        services.settings = &settings;
-        services.languages = &languages;
-        services.engine = &engine;
-        services.recognizers = recognizers;
-        services.dictionaries = &dictionaryService;
-        services.speech = &speech;
-        services.clock = clock;
-        model = std::make_unique<TranslatorModel>(std::move(services));
+        model = std::make_unique<TranslatorModel>(TranslatorModel::Services{
+            &settings, &languages, &engine, recognizers, &dictionaryService, &speech, clock});
         model->setHistory(&history);
     }
 
-    // Lets queued work (immediate runs, engine answers, look-ups on their own thread) happen.
-    // The short sleep only paces the polling; the wait ends on the event, or at the deadline.
+    // Lets queued work happen (look-ups run on their own thread); the sleep only paces polling.
     void settle() {
         QDeadlineTimer limit(10000);
         while (model->phase().kind == TranslationPhase::Kind::working && !limit.hasExpired()) {
@@ -90,19 +82,19 @@ protected:
     DictionaryService dictionaryService{source};
     SpeechService speech{nullptr}; // says why it cannot speak
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
-    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
-    AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
-    HistoryModel history{dir.filePath(QStringLiteral("Verdolin/history.json"))};
+    DefaultsStore store{u"com.korvane.verdolin"_s, dir.path()};
+    AppSettings settings{store, QStringList{u"en-US"_s}, QStringList{}};
+    HistoryModel history{dir.filePath(u"Verdolin/history.json"_s)};
     std::unique_ptr<TranslatorModel> model;
 };
 
 TEST_F(TranslatorModelTest, TypingWaitsForAPauseAndEachKeystrokeStartsTheWaitAgain) {
-    model->setInput(QStringLiteral("Hau"));
+    model->setInput(u"Hau"_s);
     EXPECT_EQ(model->phase(), TranslationPhase::working());
-    EXPECT_EQ(model->detectedCode(), QStringLiteral("de"));
+    EXPECT_EQ(model->detectedCode(), u"de"_s);
     clock->advance(340ms);
     pumpAll();
-    model->setInput(QStringLiteral("Haus Maus"));
+    model->setInput(u"Haus Maus"_s);
     clock->advance(340ms);
     pumpAll();
     EXPECT_THAT(engine.session->batches, IsEmpty());
@@ -110,15 +102,15 @@ TEST_F(TranslatorModelTest, TypingWaitsForAPauseAndEachKeystrokeStartsTheWaitAga
     clock->advance(10ms);
     settle();
     EXPECT_THAT(engine.session->batches, SizeIs(1));
-    EXPECT_EQ(model->result(), QStringLiteral("HAUS MAUS"));
+    EXPECT_EQ(model->result(), u"HAUS MAUS"_s);
     EXPECT_EQ(clock->waiting(), 1); // only the history record
 }
 
 TEST_F(TranslatorModelTest, SetTextTranslatesAtOnceEvenWhenTheTextIsUnchanged) {
     model->setNotice(Notice::nothingSelected);
-    translate(QStringLiteral("Hallo"));
+    translate(u"Hallo"_s);
     EXPECT_FALSE(model->notice());
-    translate(QStringLiteral("Hallo"));
+    translate(u"Hallo"_s);
     EXPECT_EQ(engine.session->batches.size(), 2);
     EXPECT_EQ(model->focusToken(), 2);
 }
@@ -129,9 +121,9 @@ TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished)
     const auto answer = [&held](qsizetype batch) {
         held.finishPending(upperCased(held.batches.at(batch)), batch);
     };
-    model->setText(QStringLiteral("erste"));
+    model->setText(u"erste"_s);
     pumpAll();
-    model->setText(QStringLiteral("zweite"));
+    model->setText(u"zweite"_s);
     pumpAll();
     ASSERT_EQ(held.batches.size(), 2);
     EXPECT_EQ(held.cancels, 1);
@@ -141,9 +133,9 @@ TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished)
     EXPECT_EQ(model->result(), QString());
     answer(1);
     settle();
-    EXPECT_EQ(model->result(), QStringLiteral("ZWEITE"));
+    EXPECT_EQ(model->result(), u"ZWEITE"_s);
 
-    model->setText(QStringLiteral("dritte"));
+    model->setText(u"dritte"_s);
     pumpAll();
     model->clear();
     answer(2);
@@ -154,26 +146,26 @@ TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished)
     // Clearing keeps the record that was already waiting.
     clock->advance(2s);
     ASSERT_THAT(history.entries(), SizeIs(1));
-    EXPECT_EQ(history.entries().first().source, QStringLiteral("zweite"));
+    EXPECT_EQ(history.entries().first().source, u"zweite"_s);
 }
 
 TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
     engine.setStatus("de", "en-US", PairStatus::supported);
-    translate(QStringLiteral("Hallo"));
+    translate(u"Hallo"_s);
     EXPECT_EQ(model->phase(), TranslationPhase::needsDownload("de", "en"));
     EXPECT_EQ(model->pendingDownload(), (DownloadRequest{de, enUS}));
 
     engine.setStatus("de", "en-US", PairStatus::installed);
     model->retryAfterDownload();
     settle();
-    EXPECT_EQ(model->result(), QStringLiteral("HALLO"));
+    EXPECT_EQ(model->result(), u"HALLO"_s);
 }
 
 TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCounted) {
     const qint64 before = counted();
-    translate(QStringLiteral("  erste  "));
+    translate(u"  erste  "_s);
     clock->advance(1900ms);
-    translate(QStringLiteral("zweite"));
+    translate(u"zweite"_s);
     clock->advance(1900ms);
     EXPECT_THAT(history.entries(), IsEmpty());
     EXPECT_EQ(counted(), before);
@@ -187,7 +179,7 @@ TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCoun
 
     // Committing records the waiting translation at once, and once.
     model->commitPendingHistory();
-    translate(QStringLiteral("dritte"));
+    translate(u"dritte"_s);
     model->commitPendingHistory();
     EXPECT_FALSE(model->hasPendingHistory());
     clock->advance(5s);
@@ -195,20 +187,20 @@ TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCoun
 
     // Without saving history a translation is still counted.
     settings.setSaveHistory(false);
-    translate(QStringLiteral("vierte"));
+    translate(u"vierte"_s);
     clock->advance(2s);
     EXPECT_THAT(history.entries(), SizeIs(2));
     EXPECT_EQ(counted(), before + 3);
 }
 
 TEST_F(TranslatorModelTest, CutsCountUserPerceivedCharacters) {
-    model->setInput(QStringLiteral("\n ") + graphemes(3000));
+    model->setInput(u"\n "_s + graphemes(3000));
     EXPECT_EQ(*seen, graphemes(1998).trimmed()); // typing detects on 2,000 characters
 
     model->setText(graphemes(50000));
     EXPECT_EQ(model->input(), graphemes(40000));
 
-    translate(QStringLiteral("  ") + graphemes(25000) + QStringLiteral("\n"));
+    translate(u"  "_s + graphemes(25000) + u"\n"_s);
     EXPECT_TRUE(model->truncated());
     clock->advance(2s);
     // Cut after trimming: the space that ends the 20,000th character stays.
@@ -217,39 +209,39 @@ TEST_F(TranslatorModelTest, CutsCountUserPerceivedCharacters) {
 
     model->clear();
     EXPECT_FALSE(model->truncated());
-    translate(graphemes(19999) + QStringLiteral("e\u0301")); // exactly the cap
+    translate(graphemes(19999) + u"e\u0301"_s); // exactly the cap
     EXPECT_FALSE(model->truncated());
 }
 
 TEST_F(TranslatorModelTest, DefinitionsOnlyForSingleWordsWithDefinitionsOn) {
-    translate(QStringLiteral("  „Haus“!  "));
-    EXPECT_EQ(engine.session->batches.last().first().sourceText, QStringLiteral("Haus"));
+    translate(u"  „Haus“!  "_s);
+    EXPECT_EQ(engine.session->batches.last().first().sourceText, u"Haus"_s);
     ASSERT_THAT(model->entries(), SizeIs(1));
-    EXPECT_EQ(model->entries().first().text, QStringLiteral("house; home"));
+    EXPECT_EQ(model->entries().first().text, u"house; home"_s);
     clock->advance(2s);
-    EXPECT_EQ(history.entries().first().source, QStringLiteral("„Haus“!"));
-    translate(QStringLiteral("Haus Haus"));
+    EXPECT_EQ(history.entries().first().source, u"„Haus“!"_s);
+    translate(u"Haus Haus"_s);
     EXPECT_THAT(model->entries(), IsEmpty());
     settings.setShowDefinitions(false);
-    translate(QStringLiteral("Haus"));
+    translate(u"Haus"_s);
     EXPECT_THAT(model->entries(), IsEmpty());
     settings.setShowDefinitions(true);
     settings.setCustomDictionaries(true);
     settings.setDictionaryIDs({});
-    translate(QStringLiteral("Haus"));
+    translate(u"Haus"_s);
     EXPECT_THAT(model->entries(), IsEmpty());
 }
 
 TEST_F(TranslatorModelTest, CopyAndSpeakNeedAResult) {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setText(QStringLiteral("before"));
+    clipboard->setText(u"before"_s);
     model->copyResult();
     model->speak();
-    EXPECT_EQ(clipboard->text(), QStringLiteral("before"));
+    EXPECT_EQ(clipboard->text(), u"before"_s);
     EXPECT_TRUE(speech.lastError().isEmpty());
-    translate(QStringLiteral("Hallo"));
+    translate(u"Hallo"_s);
     model->copyResult();
-    EXPECT_EQ(clipboard->text(), QStringLiteral("HALLO"));
+    EXPECT_EQ(clipboard->text(), u"HALLO"_s);
     model->speak();
     EXPECT_FALSE(speech.lastError().isEmpty());
 }
@@ -283,26 +275,20 @@ TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
 }
 
 TranslationBatchResult stopped(const QList<TranslationRequest>&) {
-    return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+    return TranslationBatchResult::failure(u"The translator stopped."_s);
 }
 
 struct Recording {
     QList<TranslationRun::Decision> decisions;
     QList<TranslationRun::Outcome> outcomes;
     QStringList events;
-
-    const TranslationRun::Outcome& outcome() const { return outcomes.first(); }
 };
 
 class TranslationRunTest : public EngineTest {
 protected:
     static TranslationRun::Input input(const QString& text,
                                        LangChoice from = LangChoice::automatic()) {
-        TranslationRun::Input in;
-        in.text = text;
-        in.from = from;
-        in.prefs = {QStringLiteral("en"), QStringLiteral("es")};
-        return in;
+        return {text, from, LangChoice::automatic(), {u"en"_s, u"es"_s}};
     }
 
     // Starts a run and records what it publishes, in order.
@@ -310,25 +296,23 @@ protected:
         auto run = std::make_unique<TranslationRun>(engine, languages, recognizers);
         QObject::connect(run.get(), &TranslationRun::decided, [&recording](const auto& decision) {
             recording.decisions.append(decision);
-            recording.events.append(QStringLiteral("decided"));
+            recording.events.append(u"decided"_s);
         });
         QObject::connect(run.get(), &TranslationRun::finished, [&recording](const auto& outcome) {
             recording.outcomes.append(outcome);
-            recording.events.append(QStringLiteral("finished"));
+            recording.events.append(u"finished"_s);
         });
         run->start(in);
         return run;
     }
 
-    Recording translate(const TranslationRun::Input& in) {
+    Recording translate(const QString& text) {
         Recording recording;
-        const auto run = start(in, recording);
+        const auto run = start(input(text), recording);
         pumpUntil([&run] { return run->isFinished(); });
         pumpAll();
         return recording;
     }
-
-    Recording translate(const QString& text) { return translate(input(text)); }
 };
 
 TEST_F(TranslationRunTest, TranslatesAnInstalledPairLineByLine) {
@@ -336,7 +320,7 @@ TEST_F(TranslationRunTest, TranslatesAnInstalledPairLineByLine) {
     EXPECT_EQ(TranslationRun::detectionLanguages(languages),
               LanguageDefaults::knownLanguageCodes());
 
-    const Recording r = translate(QStringLiteral("  Hallo\n\n\tWelt, wie geht's?  \n"));
+    const Recording r = translate(u"  Hallo\n\n\tWelt, wie geht's?  \n"_s);
 
     EXPECT_EQ(r.events, QStringList({"decided", "finished"}));
     const TranslationRun::Decision expected{"Hallo\n\n\tWelt, wie geht's?", false, "de", "de",
@@ -344,11 +328,11 @@ TEST_F(TranslationRunTest, TranslatesAnInstalledPairLineByLine) {
     EXPECT_EQ(r.decisions.first(), expected);
     EXPECT_EQ(engine.session->batches,
               QList<QList<TranslationRequest>>({{{"Hallo", "0"}, {"Welt, wie geht's?", "1"}}}));
-    EXPECT_EQ(r.outcome().result, QStringLiteral("HALLO\n\n\tWELT, WIE GEHT'S?"));
+    EXPECT_EQ(r.outcomes.first().result, u"HALLO\n\n\tWELT, WIE GEHT'S?"_s);
 
     // The languages are loaded while there are none, and only then.
     EXPECT_EQ(TranslationRun::detectionLanguages(languages), QSet<QString>({"en", "es", "de"}));
-    translate(QStringLiteral("Hallo Welt"));
+    translate(u"Hallo Welt"_s);
     EXPECT_EQ(engine.languageCalls, 1);
 }
 
@@ -378,9 +362,8 @@ TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
         std::optional<TranslationRun::Outcome> outcome;
         QObject::connect(&run, &TranslationRun::finished,
                          [&outcome](const auto& o) { outcome = o; });
-        run.start(
-            input(QStringLiteral("Hallo Welt"),
-                  c.from ? LangChoice::fixed(QString::fromUtf8(c.from)) : LangChoice::automatic()));
+        run.start(input(u"Hallo Welt"_s, c.from ? LangChoice::fixed(QString::fromUtf8(c.from))
+                                                : LangChoice::automatic()));
         pumpUntil([&run] { return run.isFinished(); });
 
         ASSERT_TRUE(outcome);
@@ -402,10 +385,8 @@ TEST(TranslationRunParsing, AssembleMapsResponsesToTheirPositions) {
 
     const QStringList sources = {"a", "b", "c", "d"};
     const QList<TranslationResponse> responses = {
-        {QStringLiteral("+1"), "B"},    {QStringLiteral("-0"), "A"},
-        {QStringLiteral("junk"), "X"},  {std::nullopt, "Y"},
-        {QStringLiteral("-1"), "Z"},    {QStringLiteral("4"), "W"},
-        {QStringLiteral("2"), "first"}, {QStringLiteral("2"), "C"},
+        {u"+1"_s, "B"}, {u"-0"_s, "A"}, {u"junk"_s, "X"},  {std::nullopt, "Y"},
+        {u"-1"_s, "Z"}, {u"4"_s, "W"},  {u"2"_s, "first"}, {u"2"_s, "C"},
     };
     // A later answer for a position replaces an earlier one; "d" got none.
     EXPECT_EQ(TranslationRun::assemble(sources, responses), QStringList({"A", "B", "C", "d"}));
@@ -416,7 +397,7 @@ TEST_F(TranslationRunTest, ACancelledOrDeletedRunDeliversNothing) {
     {
         // Cancelled while the languages load: nothing more is asked.
         Recording r;
-        const auto run = start(input(QStringLiteral("Hallo Welt")), r);
+        const auto run = start(input(u"Hallo Welt"_s), r);
         run->cancel();
         pumpAll();
         EXPECT_TRUE(engine.statusCalls.isEmpty());
@@ -425,7 +406,7 @@ TEST_F(TranslationRunTest, ACancelledOrDeletedRunDeliversNothing) {
     for (const bool deleted : {false, true}) {
         SCOPED_TRACE(deleted ? "deleted" : "cancelled");
         Recording r;
-        auto run = start(input(QStringLiteral("Hallo Welt")), r);
+        auto run = start(input(u"Hallo Welt"_s), r);
         pumpUntil([this] { return !engine.session->batches.isEmpty(); });
         ASSERT_FALSE(engine.session->batches.isEmpty());
         if (deleted) {
