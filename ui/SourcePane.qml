@@ -43,14 +43,12 @@ Flickable {
             forceActiveFocus();
         }
         // Composition by an input method is not input yet.
-        onTextChanged: {
+        function publish() {
             if (preeditText.length === 0 && text !== pane.model.input)
                 pane.model.input = text;
         }
-        onPreeditTextChanged: {
-            if (preeditText.length === 0 && text !== pane.model.input)
-                pane.model.input = text;
-        }
+        onTextChanged: publish()
+        onPreeditTextChanged: publish()
         TapHandler {
             acceptedButtons: Qt.RightButton
             onTapped: {

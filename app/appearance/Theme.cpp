@@ -53,7 +53,6 @@ Theme::Theme(AppSettings& settings, ColorSchemeSource* desktop, QPalette desktop
     connect(&m_settings, &AppSettings::appearanceModeChanged, this, &Theme::update);
     if (m_desktop)
         connect(m_desktop, &ColorSchemeSource::preferenceChanged, this, &Theme::update);
-    m_dark = darkWanted();
     update();
 }
 
@@ -72,7 +71,7 @@ Theme* Theme::create(QQmlEngine*, QJSEngine*) {
     return theme;
 }
 
-bool Theme::darkWanted() const {
+std::optional<bool> Theme::chosenDark() const {
     const QString mode = m_settings.appearanceMode();
     if (mode == QLatin1String("dark"))
         return true;
@@ -87,21 +86,18 @@ bool Theme::darkWanted() const {
     case ColorSchemeSource::Preference::unknown:
         break;
     }
-    return m_desktopPalette.color(QPalette::Window).lightnessF() < 0.5;
+    return std::nullopt;
 }
 
 QPalette Theme::palette() const {
-    const bool followsDesktop =
-        m_settings.appearanceMode() != QLatin1String("dark")
-        && m_settings.appearanceMode() != QLatin1String("light")
-        && (!m_desktop || m_desktop->preference() == ColorSchemeSource::Preference::unknown
-            || m_desktop->preference() == ColorSchemeSource::Preference::none);
-    return followsDesktop ? m_desktopPalette : fixedPalette(m_dark);
+    return chosenDark() ? fixedPalette(m_dark) : m_desktopPalette;
 }
 
 void Theme::update() {
-    const bool changed = darkWanted() != m_dark;
-    m_dark = darkWanted();
+    const bool dark =
+        chosenDark().value_or(m_desktopPalette.color(QPalette::Window).lightnessF() < 0.5);
+    const bool changed = dark != m_dark;
+    m_dark = dark;
     // Only an application with a window has a palette to keep in step.
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         QGuiApplication::setPalette(palette());

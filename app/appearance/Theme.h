@@ -8,6 +8,7 @@
 #include <QQmlEngine>
 
 #include <memory>
+#include <optional>
 
 class AppSettings;
 
@@ -40,7 +41,9 @@ signals:
 
 private:
     void update();
-    bool darkWanted() const;
+    // Dark or light as the setting or the desktop's preference decides; absent when the
+    // desktop's palette decides.
+    std::optional<bool> chosenDark() const;
 
     AppSettings& m_settings;
     QPointer<ColorSchemeSource> m_desktop;

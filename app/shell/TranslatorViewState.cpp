@@ -59,13 +59,14 @@ bool TranslatorViewState::autoTitled(bool automatic, const QString& code) const 
     return automatic && !model()->input().isEmpty() && !code.isEmpty();
 }
 
-QString TranslatorViewState::sourceTitle() const {
-    if (!model())
-        return {};
-    const LangChoice choice = model()->fromChoice();
+QString TranslatorViewState::title(const LangChoice& choice, const QString& decided) const {
     if (!choice.isAutomatic())
         return name(choice.codeOrEmpty());
-    return sourceDetected() ? name(model()->sourceCode()) : tr("Auto");
+    return autoTitled(true, decided) ? name(decided) : tr("Auto");
+}
+
+QString TranslatorViewState::sourceTitle() const {
+    return model() ? title(model()->fromChoice(), model()->sourceCode()) : QString();
 }
 
 bool TranslatorViewState::sourceDetected() const {
@@ -73,12 +74,7 @@ bool TranslatorViewState::sourceDetected() const {
 }
 
 QString TranslatorViewState::targetTitle() const {
-    if (!model())
-        return {};
-    const LangChoice choice = model()->toChoice();
-    if (!choice.isAutomatic())
-        return name(choice.codeOrEmpty());
-    return targetDetected() ? name(model()->targetCode()) : tr("Auto");
+    return model() ? title(model()->toChoice(), model()->targetCode()) : QString();
 }
 
 bool TranslatorViewState::targetDetected() const {

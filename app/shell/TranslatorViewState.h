@@ -12,6 +12,7 @@
 #include <memory>
 
 class AppModel;
+struct LangChoice;
 class TranslatorModel;
 
 // What the translator screen derives from the models and the little it keeps itself: the
@@ -83,6 +84,7 @@ private:
     TranslatorModel* model() const;
     QString name(const QString& code) const;
     bool autoTitled(bool automatic, const QString& code) const;
+    QString title(const LangChoice& choice, const QString& decided) const;
     void takeDownloadRequest();
 
     QPointer<AppModel> m_app;
