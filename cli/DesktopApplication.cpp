@@ -9,6 +9,7 @@
 #include "app/settings/SettingsStartup.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/AppModel.h"
+#include "core/AboutInfo.h"
 #include "app/shell/TranslatorWindowController.h"
 #include "app/shortcuts/DoubleCopyMonitor.h"
 #include "app/shortcuts/HotKeyManager.h"
@@ -187,6 +188,8 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
         settings, languages, std::make_unique<HistoryModel>(), std::move(translator)));
     AppModel& app = AppModel::shared();
     app.setPermissions(&PermissionWatcher::shared());
+    app.setVersion(AboutInfo::version(QStringLiteral(VERDOLIN_VERSION),
+                                      QStringLiteral(VERDOLIN_BUILD_NUMBER)));
     // The desktop's palette before ours replaces it: "system" falls back to its lightness.
     std::unique_ptr<ColorSchemeSource> colorScheme;
     if (hasSessionBus())
@@ -214,6 +217,7 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     TranslatorWindowController window(windowServices);
 
     QtSystemTray tray(icon);
+    app.setTrayAvailable(tray.isAvailable());
 
     AppDelegate::Services delegateServices;
     delegateServices.app = &app;

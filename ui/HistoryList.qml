@@ -140,48 +140,8 @@ Item {
         }
     }
 
-    Dialog {
+    ClearHistoryDialog {
         id: confirm
-        objectName: "confirmClear"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        modal: true
-        palette.window: Tok.surface.window
-        palette.base: Tok.surface.window
-        palette.button: Tok.surface.controlFill
-        palette.text: Tok.label.primary
-        palette.windowText: Tok.label.primary
-        palette.buttonText: Tok.label.primary
-        palette.highlight: Tok.system.blue
-        palette.highlightedText: "white"
-        title: qsTr("Clear translation history?")
-
-        Label {
-            width: 260
-            text: qsTr("This removes your entire translation history. This can’t be undone.")
-            wrapMode: Text.Wrap
-        }
-        footer: RowLayout {
-            spacing: 8
-
-            Item {
-                Layout.fillWidth: true
-            }
-            Button {
-                text: qsTr("Cancel")
-                onClicked: confirm.close()
-            }
-            Button {
-                objectName: "clearHistory"
-                Layout.rightMargin: 12
-                Layout.bottomMargin: 12
-                text: qsTr("Clear history")
-                palette.buttonText: Tok.system.red
-                onClicked: {
-                    historyList.history.clear();
-                    confirm.close();
-                }
-            }
-        }
+        history: historyList.history
     }
 }

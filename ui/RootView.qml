@@ -1,66 +1,18 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Layouts
 import Verdolin.Appearance
 import Verdolin.Shell
 
-// The window's content: the screen the route names. The translator has its own header; the
-// other screens sit under a title bar with the main menu.
+// The window's content: the screen the route names.
 Page {
     id: root
 
-    readonly property bool menuOpen: (mainMenu !== null && mainMenu.opened)
-                                     || translatorScreen.menuOpen
-    // Made on first use: start-up shows the window sooner without them.
-    property MainMenu mainMenu: null
+    readonly property bool menuOpen: translatorScreen.menuOpen
+                                     || (settingsLoader.item as SettingsView)?.menuOpen === true
+                                     || (onboardingLoader.item as OnboardingView)?.menuOpen === true
 
     background: Rectangle {
         color: Tok.surface.window
-    }
-
-    header: ToolBar {
-        visible: AppModel.route !== AppModel.Translate
-        RowLayout {
-            anchors.fill: parent
-            anchors.leftMargin: 10
-
-            Label {
-                Layout.fillWidth: true
-                text: root.title
-                font.bold: true
-                elide: Text.ElideRight
-            }
-            ToolButton {
-                id: menuButton
-                text: "\u2630"
-                Accessible.name: qsTr("Main Menu")
-                ToolTip.text: qsTr("Main Menu")
-                ToolTip.visible: hovered
-                onClicked: {
-                    if (root.mainMenu === null)
-                        root.mainMenu = mainMenuComponent.createObject(menuButton, {
-                            "y": menuButton.height
-                        });
-                    root.mainMenu.open();
-                }
-
-                Component {
-                    id: mainMenuComponent
-                    MainMenu {}
-                }
-            }
-        }
-    }
-
-    title: {
-        switch (AppModel.route) {
-        case AppModel.Settings:
-            return qsTr("Settings");
-        case AppModel.Onboarding:
-            return qsTr("Welcome to Verdolin");
-        default:
-            return qsTr("Translator");
-        }
     }
 
     // The translator stays made, so that its panes keep their state behind the other screens.
@@ -70,22 +22,21 @@ Page {
         visible: AppModel.route === AppModel.Translate
     }
 
-    Placeholder {
+    // The other screens are made when first shown: most starts never show them.
+    Loader {
+        id: settingsLoader
         anchors.fill: parent
-        visible: AppModel.route === AppModel.Settings
-        text: qsTr("Settings will be here soon. Until then, Verdolin keeps its current choices.")
+        active: AppModel.route === AppModel.Settings
+        visible: active
+        sourceComponent: SettingsView {}
     }
 
-    Placeholder {
+    Loader {
+        id: onboardingLoader
         anchors.fill: parent
-        visible: AppModel.route === AppModel.Onboarding
-        text: qsTr("Select text in any application and press %1 to translate it.")
-            .arg(AppModel.settings.hotKey.label)
-        actionText: qsTr("Start Translating")
-        onAction: {
-            AppModel.settings.onboardingDone = true;
-            AppModel.route = AppModel.Translate;
-        }
+        active: AppModel.route === AppModel.Onboarding
+        visible: active
+        sourceComponent: OnboardingView {}
     }
 
     // The window answers the shortcuts of the menus itself: a small window has no menu bar.

@@ -50,56 +50,16 @@ Rectangle {
                 color: Tok.label.primary
                 wrapMode: Text.Wrap
             }
-            Button {
-                visible: bar.offersDownload && !bar.download.running
-                text: qsTr("Download")
-                font.pixelSize: 12
-                padding: 4
-                leftPadding: 10
-                rightPadding: 10
-                onClicked: bar.view.startDownload()
-            }
-            Label {
-                visible: bar.offersDownload && bar.download.running
-                text: bar.download.progress < 0 ? qsTr("Downloading…")
-                                                : qsTr("Downloading… %1%").arg(bar.download.progress)
-                font.pixelSize: 12
-                color: Tok.label.secondary
+            DownloadButton {
+                visible: bar.offersDownload
+                download: bar.download
+                onStart: bar.view.startDownload()
             }
         }
-        // Why the last download did not install, and what to run instead where nothing can.
-        Label {
+        DownloadNote {
             Layout.fillWidth: true
+            download: bar.download
             visible: bar.offersDownload && bar.download.message.length > 0
-            text: bar.download.message
-            font.pixelSize: 12
-            color: Tok.system.red
-            wrapMode: Text.Wrap
-        }
-        RowLayout {
-            visible: bar.offersDownload && bar.download.command.length > 0
-            spacing: 6
-
-            TextEdit {
-                id: command
-                Layout.fillWidth: true
-                text: bar.download.command
-                readOnly: true
-                selectByMouse: true
-                wrapMode: TextEdit.Wrap
-                font.family: "monospace"
-                font.pixelSize: 12
-                color: Tok.label.primary
-            }
-            IconButton {
-                iconName: "edit-copy"
-                help: qsTr("Copy command")
-                onClicked: {
-                    command.selectAll();
-                    command.copy();
-                    command.deselect();
-                }
-            }
         }
     }
 }

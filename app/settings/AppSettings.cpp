@@ -101,6 +101,24 @@ void AppSettings::setSecondLanguage(const QString& value) {
     assignString(m_secondLanguage, value, secondLanguageKey, &AppSettings::secondLanguageChanged);
 }
 
+void AppSettings::chooseMyLanguage(const QString& code) {
+    const QString old = m_myLanguage;
+    if (code.isEmpty() || code == old)
+        return;
+    setMyLanguage(code);
+    if (m_secondLanguage == code)
+        setSecondLanguage(old);
+}
+
+void AppSettings::chooseSecondLanguage(const QString& code) {
+    const QString old = m_secondLanguage;
+    if (code.isEmpty() || code == old)
+        return;
+    setSecondLanguage(code);
+    if (m_myLanguage == code)
+        setMyLanguage(old);
+}
+
 void AppSettings::setHotKey(const HotKeySpec& value) {
     if (m_hotKey != value) {
         m_hotKey = value;

@@ -127,6 +127,11 @@ public:
     // Only notifies: whether the request is due follows from the stored count.
     void setShowSupportNudge(bool value);
 
+    // The language pickers: the two languages never become equal. Choosing the other one's
+    // language swaps the two, and both changes are stored.
+    Q_INVOKABLE void chooseMyLanguage(const QString& code);
+    Q_INVOKABLE void chooseSecondLanguage(const QString& code);
+
     // Writes "hotKeyCode", "hotKeyMods" and "hotKeyLabel" of the current shortcut together.
     void saveHotKey();
 

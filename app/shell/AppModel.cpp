@@ -66,6 +66,11 @@ void AppModel::setRoute(Route route) {
     emit routeChanged();
 }
 
+void AppModel::setSettingsTabIndex(int index) {
+    if (index >= int(SettingsTab::general) && index <= int(SettingsTab::shortcuts))
+        setSettingsTab(SettingsTab(index));
+}
+
 void AppModel::setSettingsTab(SettingsTab tab) {
     if (m_settingsTab == tab)
         return;
@@ -78,6 +83,13 @@ void AppModel::setOnboardingStep(int step) {
         return;
     m_onboardingStep = step;
     emit onboardingStepChanged();
+}
+
+void AppModel::setTrayAvailable(bool available) {
+    if (available == m_trayAvailable)
+        return;
+    m_trayAvailable = available;
+    emit trayAvailableChanged();
 }
 
 void AppModel::showSettings(std::optional<SettingsTab> tab) {

@@ -25,6 +25,9 @@ class AppModel : public QObject {
     Q_PROPERTY(Route route READ route WRITE setRoute NOTIFY routeChanged)
     Q_PROPERTY(SettingsTabs::SettingsTab settingsTab READ settingsTab WRITE setSettingsTab NOTIFY
                    settingsTabChanged)
+    // The same as a number in the tab bar's order, for QML, which cannot type the enum.
+    Q_PROPERTY(int settingsTabIndex READ settingsTabIndex WRITE setSettingsTabIndex NOTIFY
+                   settingsTabChanged)
     Q_PROPERTY(
         int onboardingStep READ onboardingStep WRITE setOnboardingStep NOTIFY onboardingStepChanged)
     Q_PROPERTY(AppSettings* settings READ settings CONSTANT)
@@ -34,6 +37,10 @@ class AppModel : public QObject {
     Q_PROPERTY(SpeechService* speech READ speech CONSTANT)
     // Null until the application has one.
     Q_PROPERTY(PermissionWatcher* permissions READ permissions NOTIFY permissionsChanged)
+    // Whether the desktop shows tray icons at all.
+    Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
+    // "0.1.0 (1)".
+    Q_PROPERTY(QString version READ version CONSTANT)
 
 public:
     // QML reads enum values only by names that begin with a capital letter, hence the aliases.
@@ -86,6 +93,8 @@ public:
     Route route() const { return m_route; }
     SettingsTab settingsTab() const { return m_settingsTab; }
     int onboardingStep() const { return m_onboardingStep; }
+    int settingsTabIndex() const { return int(m_settingsTab); }
+    void setSettingsTabIndex(int index);
     AppSettings* settings() const { return &m_settings; }
     LanguageService* languages() const { return &m_languages; }
     HistoryModel* history() const { return m_history.get(); }
@@ -96,6 +105,11 @@ public:
     SpeechService* speech() const { return m_speech; }
     PermissionWatcher* permissions() const { return m_permissions; }
     void setPermissions(PermissionWatcher* permissions);
+    bool trayAvailable() const { return m_trayAvailable; }
+    void setTrayAvailable(bool available);
+    QString version() const { return m_version; }
+    // Before QML first reads it.
+    void setVersion(const QString& version) { m_version = version; }
 
     void setRoute(Route route);
     void setSettingsTab(SettingsTab tab);
@@ -117,6 +131,7 @@ signals:
     void settingsTabChanged();
     void onboardingStepChanged();
     void permissionsChanged();
+    void trayAvailableChanged();
     void actionTriggered(AppModel::Action action);
 
 private:
@@ -129,6 +144,8 @@ private:
     Route m_route;
     SettingsTab m_settingsTab = SettingsTab::general;
     int m_onboardingStep = 0;
+    bool m_trayAvailable = true;
+    QString m_version;
     std::unique_ptr<HistoryModel> m_history;
     std::unique_ptr<TranslatorModel> m_model;
     WindowPresenter* m_window = nullptr;

@@ -13,12 +13,20 @@ PairDownload::PairDownload(TranslationEngine& engine, QObject* parent)
 void PairDownload::start(const DownloadRequest& request) {
     if (running())
         return;
+    m_request = request;
+    follow(m_engine.prepare(request.source, request.target),
+           tr("Verdolin cannot install languages here. Run this command instead:"));
+}
+
+void PairDownload::follow(const QFuture<PrepareResult>& installation, const QString& manual) {
+    if (running())
+        return;
     m_progress = -1;
     m_message.clear();
     m_command.clear();
+    m_manual = manual;
     m_running = true;
-    m_request = request;
-    m_watcher.setFuture(m_engine.prepare(request.source, request.target));
+    m_watcher.setFuture(installation);
     emit changed();
 }
 
@@ -45,7 +53,7 @@ void PairDownload::conclude() {
         m_message = result.message.isEmpty() ? tr("The download failed.") : result.message;
         break;
     case PrepareResult::Outcome::manual:
-        m_message = tr("Verdolin cannot install languages here. Run this command instead:");
+        m_message = m_manual;
         m_command = result.command;
         break;
     }

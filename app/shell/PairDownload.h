@@ -36,6 +36,9 @@ public:
 
     // Offers the download of the pair; ignored while one runs.
     void start(const DownloadRequest& request);
+    // Follows another installation (a dictionary package) the same way; ignored while one
+    // runs. `manual` is said when the system leaves the installation to the user.
+    void follow(const QFuture<PrepareResult>& installation, const QString& manual);
     // Another pair is missing now: what was said about the last one no longer applies.
     void forgetUnless(const DownloadRequest& request);
 
@@ -49,6 +52,7 @@ private:
 
     TranslationEngine& m_engine;
     std::optional<DownloadRequest> m_request;
+    QString m_manual;
     QFutureWatcher<PrepareResult> m_watcher;
     // Until its end has been told, not merely until the future finished.
     bool m_running = false;

@@ -3,7 +3,11 @@
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QObject>
+#include <QPromise>
+#include <QThreadPool>
 
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 // Continuations on the main thread that die with their owner.
@@ -30,6 +34,20 @@ void whenFinished(const QFuture<T>& future, QObject* context, F&& callback) {
 template <typename T>
 QFuture<T> ready(T value) {
     return QtFuture::makeReadyFuture(std::move(value));
+}
+
+// Runs `work` on the global thread pool; its result through the future.
+template <typename F>
+auto onPool(F&& work) -> QFuture<std::invoke_result_t<F>> {
+    using T = std::invoke_result_t<F>;
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, work = std::forward<F>(work)]() mutable {
+        promise->addResult(work());
+        promise->finish();
+    });
+    return future;
 }
 
 } // namespace Futures

@@ -61,6 +61,35 @@ TEST_F(AppSettingsTest, DerivedLanguagesAreNotWrittenAndRepairWritesOnlyTheChang
     EXPECT_EQ(onDisk(), QVariantMap({{"myLanguage", "de"}, {"secondLanguage", "en"}}));
 }
 
+TEST_F(AppSettingsTest, ThePickersNeverHoldTheSameLanguage) {
+    struct Case {
+        const char* name;
+        bool pickMine;
+        QString code;
+        QString my, second;
+    };
+    // Stored pair: de (mine), en (second).
+    const Case cases[] = {
+        {"my language takes the second's: swapped", true, "en", "en", "de"},
+        {"the second takes mine: swapped", false, "de", "en", "de"},
+        {"another language for mine", true, "fr", "fr", "en"},
+        {"another second language", false, "fr", "de", "fr"},
+        {"the same choice again", true, "de", "de", "en"},
+        {"nothing chosen", false, "", "de", "en"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppSettings& s = open(R"({"myLanguage": "de", "secondLanguage": "en"})");
+        if (c.pickMine)
+            s.chooseMyLanguage(c.code);
+        else
+            s.chooseSecondLanguage(c.code);
+        EXPECT_EQ(std::make_pair(s.myLanguage(), s.secondLanguage()),
+                  std::make_pair(c.my, c.second));
+        EXPECT_EQ(onDisk(), QVariantMap({{"myLanguage", c.my}, {"secondLanguage", c.second}}));
+    }
+}
+
 TEST_F(AppSettingsTest, EachPropertyReadsTheKeyOfItsNameAndRejectsOtherTypes) {
     // clang-format off
     const struct { const char* key; const char* json; QVariant expected; } cases[] = {

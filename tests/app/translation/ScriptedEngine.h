@@ -91,6 +91,8 @@ public:
     QList<EngineLanguage> languages;
     // Status by "source-identifier>target-identifier"; unsupported when missing.
     QHash<QString, PairStatus> statuses;
+    // Answers that wait for the test, by the same key.
+    QHash<QString, std::shared_ptr<QPromise<PairStatus>>> heldStatuses;
     QStringList statusCalls;
     int languageCalls = 0;
     std::shared_ptr<ScriptedSession> session = std::make_shared<ScriptedSession>();
@@ -116,6 +118,8 @@ public:
                                const EngineLanguage& target) override {
         const QString key = source.identifier + QLatin1Char('>') + target.identifier;
         statusCalls.append(key);
+        if (const auto held = heldStatuses.value(key))
+            return held->future();
         return QtFuture::makeReadyFuture(statuses.value(key, PairStatus::unsupported));
     }
 

@@ -1,0 +1,119 @@
+#include "app/shell/OnboardingState.h"
+
+#include "app/shell/AppModel.h"
+#include "app/translation/Futures.h"
+
+namespace {
+
+QString statusName(const std::optional<ResolvedPair>& pair) {
+    if (!pair || pair->status == PairStatus::unsupported)
+        return QStringLiteral("unsupported");
+    return pair->status == PairStatus::installed ? QStringLiteral("installed")
+                                                 : QStringLiteral("supported");
+}
+
+} // namespace
+
+OnboardingState::OnboardingState(QObject* parent)
+    : QObject(parent) {}
+
+OnboardingState::~OnboardingState() = default;
+
+void OnboardingState::setApp(AppModel* app) {
+    if (app == m_app)
+        return;
+    if (m_app) {
+        m_app->disconnect(this);
+        m_app->settings()->disconnect(this);
+        m_app->languages()->disconnect(this);
+    }
+    m_app = app;
+    m_download.reset();
+    if (app) {
+        connect(app, &AppModel::onboardingStepChanged, this, &OnboardingState::stepChanged);
+        connect(app->settings(), &AppSettings::myLanguageChanged, this,
+                &OnboardingState::refreshPair);
+        connect(app->settings(), &AppSettings::secondLanguageChanged, this,
+                &OnboardingState::refreshPair);
+        connect(app->languages(), &LanguageService::optionsChanged, this,
+                &OnboardingState::refreshPair);
+        m_download = std::make_unique<PairDownload>(app->engine());
+        connect(m_download.get(), &PairDownload::finished, this, [this] {
+            m_app->languages()->invalidate();
+            refreshPair();
+        });
+        refreshPair();
+    }
+    emit appChanged();
+    emit stepChanged();
+}
+
+QString OnboardingState::progressText() const {
+    const int step = m_app ? std::clamp(m_app->onboardingStep(), 0, stepCount - 1) : 0;
+    return tr("Step %1 of %2").arg(step + 1).arg(stepCount);
+}
+
+void OnboardingState::refreshPair() {
+    if (!m_app)
+        return;
+    const int generation = ++m_generation;
+    setPairStatus({});
+    AppSettings* settings = m_app->settings();
+    LanguageService* languages = m_app->languages();
+    const QString my = settings->myLanguage();
+    const QString second = settings->secondLanguage();
+    auto resolve = [this, generation, languages, my, second] {
+        Futures::whenFinished(
+            languages->resolvePair(my, second), this,
+            [this, generation](const QFuture<std::optional<ResolvedPair>>& done) {
+                if (generation != m_generation)
+                    return;
+                setPairStatus(statusName(done.resultCount() > 0 ? done.result() : std::nullopt));
+            });
+    };
+    if (languages->options().isEmpty())
+        Futures::whenFinished(languages->load(), this, [resolve](const QFuture<void>&) { resolve(); });
+    else
+        resolve();
+}
+
+void OnboardingState::startDownload() {
+    if (!m_app || m_download->running())
+        return;
+    AppSettings* settings = m_app->settings();
+    Futures::whenFinished(
+        m_app->languages()->resolvePair(settings->myLanguage(), settings->secondLanguage()), this,
+        [this](const QFuture<std::optional<ResolvedPair>>& done) {
+            const std::optional<ResolvedPair> pair =
+                done.resultCount() > 0 ? done.result() : std::nullopt;
+            if (pair)
+                m_download->start(DownloadRequest{pair->source, pair->target});
+        });
+}
+
+void OnboardingState::goTo(int step) {
+    if (m_app)
+        m_app->setOnboardingStep(std::max(step, 0));
+}
+
+void OnboardingState::finish() {
+    if (!m_app)
+        return;
+    m_app->settings()->setOnboardingDone(true);
+    m_app->setRoute(AppModel::Route::translate);
+    m_app->model()->requestFocus();
+}
+
+void OnboardingState::changeShortcut() {
+    if (!m_app)
+        return;
+    m_app->settings()->setOnboardingDone(true);
+    m_app->showSettings(SettingsTab::shortcuts);
+}
+
+void OnboardingState::setPairStatus(const QString& status) {
+    if (status == m_pairStatus)
+        return;
+    m_pairStatus = status;
+    emit pairStatusChanged();
+}

@@ -1,0 +1,213 @@
+#include "app/shell/TranslationTabState.h"
+
+#include "app/dictionary/DictionaryService.h"
+#include "app/shell/AppModel.h"
+#include "app/translation/Futures.h"
+
+namespace {
+
+QString statusName(const std::optional<ResolvedPair>& pair) {
+    if (!pair || pair->status == PairStatus::unsupported)
+        return QStringLiteral("unsupported");
+    return pair->status == PairStatus::installed ? QStringLiteral("installed")
+                                                 : QStringLiteral("supported");
+}
+
+} // namespace
+
+TranslationTabState::TranslationTabState(QObject* parent)
+    : QObject(parent) {}
+
+TranslationTabState::~TranslationTabState() = default;
+
+void TranslationTabState::setApp(AppModel* app) {
+    if (app == m_app)
+        return;
+    if (m_app) {
+        m_app->settings()->disconnect(this);
+        m_app->languages()->disconnect(this);
+    }
+    m_app = app;
+    m_download.reset();
+    m_statuses.clear();
+    if (app) {
+        connect(app->settings(), &AppSettings::myLanguageChanged, this, [this] {
+            emit languagesChanged();
+            refresh();
+        });
+        connect(app->languages(), &LanguageService::optionsChanged, this,
+                &TranslationTabState::languagesChanged);
+        connect(app->settings(), &AppSettings::dictionaryIDsChanged, this,
+                &TranslationTabState::dictionariesChanged);
+        m_download = std::make_unique<PairDownload>(app->engine());
+        connect(m_download.get(), &PairDownload::finished, this, [this] {
+            m_app->languages()->invalidate();
+            refresh();
+        });
+        refresh();
+        reloadDictionaries();
+    }
+    emit appChanged();
+    emit languagesChanged();
+}
+
+void TranslationTabState::setDictionaryService(DictionaryService* service) {
+    m_dictionaryService = service;
+    if (m_app)
+        reloadDictionaries();
+}
+
+DictionaryService& TranslationTabState::dictionaries() const {
+    return m_dictionaryService ? *m_dictionaryService : DictionaryService::shared();
+}
+
+QVariantList TranslationTabState::languageRows() const {
+    QVariantList rows;
+    if (!m_app)
+        return rows;
+    const QString my = m_app->settings()->myLanguage();
+    for (const LangOption& option : m_app->languages()->options()) {
+        if (option.code == my)
+            continue;
+        rows.append(QVariantMap{{QStringLiteral("code"), option.code},
+                                {QStringLiteral("name"), option.name},
+                                {QStringLiteral("status"), m_statuses.value(option.code)}});
+    }
+    return rows;
+}
+
+int TranslationTabState::downloadedCount() const {
+    return int(std::ranges::count(m_statuses, QStringLiteral("installed")));
+}
+
+void TranslationTabState::refresh() {
+    if (!m_app)
+        return;
+    const int generation = ++m_generation;
+    const QString my = m_app->settings()->myLanguage();
+    LanguageService* languages = m_app->languages();
+    auto start = [this, generation, my, languages] {
+        QStringList codes;
+        for (const LangOption& option : languages->options())
+            if (option.code != my)
+                codes.append(option.code);
+        step(generation, my, codes, {});
+    };
+    if (languages->options().isEmpty())
+        Futures::whenFinished(languages->load(), this, [start](const QFuture<void>&) { start(); });
+    else
+        start();
+}
+
+// One pair at a time, as the engine answers; the statuses change together at the end.
+void TranslationTabState::step(int generation, const QString& my, QStringList codes,
+                               QHash<QString, QString> statuses) {
+    if (generation != m_generation)
+        return;
+    if (codes.isEmpty()) {
+        m_statuses = std::move(statuses);
+        emit languagesChanged();
+        return;
+    }
+    const QString code = codes.takeFirst();
+    Futures::whenFinished(m_app->languages()->resolvePair(my, code), this,
+                          [this, generation, my, code, codes = std::move(codes),
+                           statuses = std::move(statuses)](
+                              const QFuture<std::optional<ResolvedPair>>& done) mutable {
+                              statuses.insert(code, statusName(done.resultCount() > 0
+                                                                   ? done.result()
+                                                                   : std::nullopt));
+                              step(generation, my, std::move(codes), std::move(statuses));
+                          });
+}
+
+void TranslationTabState::downloadLanguage(const QString& code) {
+    if (!m_app || m_download->running())
+        return;
+    m_downloadCode = code;
+    emit languagesChanged();
+    Futures::whenFinished(m_app->languages()->resolvePair(m_app->settings()->myLanguage(), code),
+                          this, [this](const QFuture<std::optional<ResolvedPair>>& done) {
+                              const std::optional<ResolvedPair> pair =
+                                  done.resultCount() > 0 ? done.result() : std::nullopt;
+                              if (pair)
+                                  m_download->start(DownloadRequest{pair->source, pair->target});
+                          });
+}
+
+void TranslationTabState::setSearch(const QString& search) {
+    if (search == m_search)
+        return;
+    m_search = search;
+    emit dictionariesChanged();
+}
+
+QList<InstalledDictionary> TranslationTabState::matching(const QList<InstalledDictionary>& installed,
+                                                         const QString& search) {
+    const QString wanted = search.trimmed();
+    if (wanted.isEmpty())
+        return installed;
+    QList<InstalledDictionary> found;
+    for (const InstalledDictionary& dictionary : installed)
+        if (dictionary.name.contains(wanted, Qt::CaseInsensitive))
+            found.append(dictionary);
+    return found;
+}
+
+QVariantList TranslationTabState::dictionaryRows() const {
+    QVariantList rows;
+    if (!m_installed || !m_app)
+        return rows;
+    const QStringList chosen = m_app->settings()->dictionaryIDs();
+    for (const InstalledDictionary& dictionary : matching(*m_installed, m_search))
+        rows.append(QVariantMap{{QStringLiteral("id"), dictionary.id},
+                                {QStringLiteral("name"), dictionary.name},
+                                {QStringLiteral("on"), chosen.contains(dictionary.id)}});
+    return rows;
+}
+
+QString TranslationTabState::dictionaryNote() const {
+    if (!m_installed)
+        return {};
+    if (m_installed->isEmpty())
+        return tr("No dictionaries installed.");
+    if (matching(*m_installed, m_search).isEmpty())
+        return tr("No dictionaries match \u201c%1\u201d").arg(m_search);
+    return {};
+}
+
+void TranslationTabState::reloadDictionaries() {
+    const int generation = ++m_dictionaryGeneration;
+    m_installed.reset();
+    emit dictionariesChanged();
+    DictionaryService* service = &dictionaries();
+    Futures::whenFinished(Futures::onPool([service] { return service->installed(); }), this,
+                          [this, generation](const QFuture<QList<InstalledDictionary>>& done) {
+                              if (generation != m_dictionaryGeneration)
+                                  return;
+                              m_installed = done.resultCount() > 0 ? done.result()
+                                                                   : QList<InstalledDictionary>();
+                              emit dictionariesChanged();
+                          });
+}
+
+void TranslationTabState::setCustomDictionaries(bool custom) {
+    if (!m_app)
+        return;
+    AppSettings* settings = m_app->settings();
+    if (custom && settings->dictionaryIDs().isEmpty())
+        settings->setDictionaryIDs(dictionaries().activeIDs());
+    settings->setCustomDictionaries(custom);
+}
+
+void TranslationTabState::toggle(const QString& id, bool on) {
+    if (!m_app)
+        return;
+    AppSettings* settings = m_app->settings();
+    QStringList ids = settings->dictionaryIDs();
+    if (on && !ids.contains(id))
+        ids.append(id);
+    else if (!on)
+        ids.removeAll(id);
+    settings->setDictionaryIDs(ids);
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/dictionary/InstalledDictionary.h"
+#include "app/shell/PairDownload.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QQmlEngine>
+#include <QString>
+#include <QVariantList>
+
+#include <memory>
+#include <optional>
+
+class AppModel;
+class DictionaryService;
+
+// The translation settings' own state: which languages work offline from the user's language
+// and their downloads, and the dictionaries for single words. Main thread only.
+class TranslationTabState : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    Q_PROPERTY(AppModel* app READ app WRITE setApp NOTIFY appChanged)
+    // One row per language other than mine: {code, name, status}; status is "installed",
+    // "supported", "unsupported", or empty while it is being checked.
+    Q_PROPERTY(QVariantList languageRows READ languageRows NOTIFY languagesChanged)
+    Q_PROPERTY(int downloadedCount READ downloadedCount NOTIFY languagesChanged)
+    Q_PROPERTY(PairDownload* download READ download NOTIFY appChanged)
+    // The language whose download runs or was the last one tried.
+    Q_PROPERTY(QString downloadCode READ downloadCode NOTIFY languagesChanged)
+    Q_PROPERTY(QString search READ search WRITE setSearch NOTIFY dictionariesChanged)
+    Q_PROPERTY(bool dictionariesLoading READ dictionariesLoading NOTIFY dictionariesChanged)
+    // The installed dictionaries that match the search: {id, name, on}.
+    Q_PROPERTY(QVariantList dictionaryRows READ dictionaryRows NOTIFY dictionariesChanged)
+    // Said instead of the list when it is empty.
+    Q_PROPERTY(QString dictionaryNote READ dictionaryNote NOTIFY dictionariesChanged)
+
+public:
+    explicit TranslationTabState(QObject* parent = nullptr);
+    ~TranslationTabState() override;
+
+    AppModel* app() const { return m_app; }
+    void setApp(AppModel* app);
+    // Where the dictionaries come from; the process-wide service unless a test says otherwise.
+    void setDictionaryService(DictionaryService* service);
+
+    QVariantList languageRows() const;
+    int downloadedCount() const;
+    PairDownload* download() const { return m_download.get(); }
+    QString downloadCode() const { return m_downloadCode; }
+    QString search() const { return m_search; }
+    void setSearch(const QString& search);
+    bool dictionariesLoading() const { return !m_installed.has_value(); }
+    QVariantList dictionaryRows() const;
+    QString dictionaryNote() const;
+
+    // The installed dictionaries whose name contains `search`, ignoring case.
+    static QList<InstalledDictionary> matching(const QList<InstalledDictionary>& installed,
+                                               const QString& search);
+
+    // Checks every language against mine again.
+    Q_INVOKABLE void refresh();
+    Q_INVOKABLE void downloadLanguage(const QString& code);
+    // Reads the dictionaries on disk again, off the main thread.
+    Q_INVOKABLE void reloadDictionaries();
+    // "All installed dictionaries" (false) or "Choose…" (true); choosing starts from the
+    // system's active dictionaries when none were chosen before.
+    Q_INVOKABLE void setCustomDictionaries(bool custom);
+    Q_INVOKABLE void toggle(const QString& id, bool on);
+
+signals:
+    void appChanged();
+    void languagesChanged();
+    void dictionariesChanged();
+
+private:
+    void step(int generation, const QString& my, QStringList codes,
+              QHash<QString, QString> statuses);
+    DictionaryService& dictionaries() const;
+
+    QPointer<AppModel> m_app;
+    DictionaryService* m_dictionaryService = nullptr;
+    QHash<QString, QString> m_statuses;
+    int m_generation = 0;
+    std::unique_ptr<PairDownload> m_download;
+    QString m_downloadCode;
+    QString m_search;
+    std::optional<QList<InstalledDictionary>> m_installed;
+    int m_dictionaryGeneration = 0;
+};

@@ -1,0 +1,21 @@
+import QtQuick
+import QtQuick.Controls
+
+// A permission Verdolin needs: "Allowed", or a button that asks for it.
+SettingRow {
+    id: row
+
+    property bool granted
+
+    signal request
+
+    StatusLabel {
+        visible: row.granted
+        text: qsTr("Allowed")
+    }
+    Button {
+        visible: !row.granted
+        text: qsTr("Allow…")
+        onClicked: row.request()
+    }
+}

@@ -1,0 +1,202 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Verdolin.Appearance
+import Verdolin.Shell
+
+// Translation settings: the two languages, which languages work offline, and the dictionaries.
+SettingsPage {
+    id: tab
+
+    readonly property AppSettings settings: AppModel.settings
+
+    menuOpen: myPicker.popup.opened || secondPicker.popup.opened
+
+    TranslationTabState {
+        id: state
+        app: AppModel
+    }
+
+    FormSection {
+        footer: qsTr("Text in any other language is translated into your language; text in your language is translated into the second one.")
+
+        SettingRow {
+            label: qsTr("My language")
+
+            LanguagePicker {
+                id: myPicker
+                objectName: "myLanguage"
+                value: tab.settings.myLanguage
+                onChosen: code => tab.settings.chooseMyLanguage(code)
+            }
+        }
+        SettingRow {
+            label: qsTr("Second language")
+
+            LanguagePicker {
+                id: secondPicker
+                objectName: "secondLanguage"
+                value: tab.settings.secondLanguage
+                onChosen: code => tab.settings.chooseSecondLanguage(code)
+            }
+        }
+    }
+
+    FormSection {
+        DisclosureRow {
+            id: offline
+            objectName: "offlineLanguages"
+            text: qsTr("Offline languages: %1 downloaded").arg(state.downloadedCount)
+        }
+        Repeater {
+            model: offline.expanded ? state.languageRows : []
+            delegate: SettingRow {
+                id: languageRow
+                required property var modelData
+                label: modelData.name
+
+                BusyIndicator {
+                    visible: languageRow.modelData.status === ""
+                    running: visible
+                    implicitWidth: 18
+                    implicitHeight: 18
+                }
+                StatusLabel {
+                    visible: languageRow.modelData.status === "installed"
+                    text: qsTr("Downloaded")
+                }
+                DownloadButton {
+                    visible: languageRow.modelData.status === "supported"
+                    download: state.download
+                    mine: state.downloadCode === languageRow.modelData.code
+                    onStart: state.downloadLanguage(languageRow.modelData.code)
+                }
+                Label {
+                    visible: languageRow.modelData.status === "unsupported"
+                    text: qsTr("Not available")
+                    font.pixelSize: 12
+                    color: Tok.label.secondary
+                }
+            }
+        }
+        DownloadNote {
+            Layout.fillWidth: true
+            download: state.download
+        }
+        Button {
+            visible: state.softwareCentreName.length > 0
+            text: qsTr("Manage in %1…").arg(state.softwareCentreName)
+            onClicked: state.openSoftwareCentre()
+        }
+    }
+
+    FormSection {
+        title: qsTr("Dictionaries")
+        footer: qsTr("Dictionaries work offline.")
+
+        SwitchRow {
+            label: qsTr("Show definitions for single words")
+            value: tab.settings.showDefinitions
+            onToggled: on => tab.settings.showDefinitions = on
+        }
+        ColumnLayout {
+            visible: tab.settings.showDefinitions
+            spacing: 2
+
+            RadioButton {
+                text: qsTr("All installed dictionaries")
+                checked: !tab.settings.customDictionaries
+                onClicked: state.setCustomDictionaries(false)
+            }
+            RadioButton {
+                objectName: "chooseDictionaries"
+                text: qsTr("Choose…")
+                checked: tab.settings.customDictionaries
+                onClicked: state.setCustomDictionaries(true)
+            }
+        }
+        ColumnLayout {
+            Layout.fillWidth: true
+            visible: tab.settings.showDefinitions && tab.settings.customDictionaries
+            spacing: 6
+
+            TextField {
+                Layout.fillWidth: true
+                placeholderText: qsTr("Search")
+                text: state.search
+                onTextEdited: state.search = text
+            }
+            BusyIndicator {
+                visible: state.dictionariesLoading
+                running: visible
+                implicitWidth: 18
+                implicitHeight: 18
+            }
+            Label {
+                Layout.fillWidth: true
+                visible: state.dictionaryNote.length > 0
+                text: state.dictionaryNote
+                font.pixelSize: 12
+                color: Tok.label.secondary
+                wrapMode: Text.Wrap
+            }
+            Repeater {
+                model: state.dictionaryRows
+                delegate: SwitchRow {
+                    required property var modelData
+                    label: modelData.name
+                    value: modelData.on
+                    onToggled: on => state.toggle(modelData.id, on)
+                }
+            }
+        }
+    }
+
+    FormSection {
+        title: qsTr("Get more dictionaries")
+        footer: qsTr("Dictionaries for your two languages that the package manager offers.")
+
+        BusyIndicator {
+            visible: state.packagesLoading
+            running: visible
+            implicitWidth: 18
+            implicitHeight: 18
+        }
+        Label {
+            Layout.fillWidth: true
+            visible: !state.packagesLoading && state.packageRows.length === 0
+            text: qsTr("The package manager offers no dictionaries for these languages.")
+            font.pixelSize: 12
+            color: Tok.label.secondary
+            wrapMode: Text.Wrap
+        }
+        Repeater {
+            model: state.packageRows
+            delegate: SettingRow {
+                id: packageRow
+                required property var modelData
+                label: modelData.title
+
+                StatusLabel {
+                    visible: packageRow.modelData.installed
+                    text: qsTr("Downloaded")
+                }
+                DownloadButton {
+                    visible: !packageRow.modelData.installed
+                    download: state.packageDownload
+                    mine: state.installingPackage === packageRow.modelData.name
+                    onStart: state.installPackage(packageRow.modelData.name)
+                }
+            }
+        }
+        DownloadNote {
+            Layout.fillWidth: true
+            download: state.packageDownload
+        }
+    }
+
+    Item {
+        implicitHeight: 4
+    }
+}
