@@ -91,6 +91,10 @@ void DictionaryService::replaceSource(std::shared_ptr<const DictionarySource> so
         std::lock_guard lock(m_sourceMutex);
         m_source = std::move(source);
     }
+    reload();
+}
+
+void DictionaryService::reload() {
     std::lock_guard lock(m_cacheMutex);
     m_cachedList.reset();
 }

@@ -60,6 +60,10 @@ public:
     // The identifiers the system has active, in its order.
     QStringList activeIDs() const;
 
+    // Forgets the dictionaries read last, so that the next look-up reads the folders again:
+    // one installed a moment ago is used at once rather than after a minute.
+    void reload();
+
     // The definition cut to the text limit, whole characters only, plus "…" when cut.
     static QString cut(const QString& text);
 

@@ -1,16 +1,19 @@
 #include "platform/linux/composition/LinuxServices.h"
 
 #include "app/capture/PermissionWatcher.h"
+#include "app/dictionary/DictionaryPackages.h"
 #include "app/dictionary/DictionaryService.h"
 #include "app/settings/InputSources.h"
 #include "app/shortcuts/DoubleCopyMonitor.h"
 #include "app/shortcuts/HotKeyManager.h"
 #include "app/shortcuts/SystemHotKeys.h"
 #include "app/system/LoginItem.h"
+#include "app/system/SoftwareCentre.h"
 #include "app/system/SpeechService.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/common/BootTimeClock.h"
 #include "platform/linux/desktop/DesktopHotKeys.h"
+#include "platform/linux/desktop/DesktopSoftwareCentre.h"
 #include "platform/linux/desktop/IcuLanguageNames.h"
 #include "platform/linux/desktop/XdgAutostart.h"
 #include "platform/linux/detection/ApertiumLexicons.h"
@@ -18,6 +21,7 @@
 #include "platform/linux/detection/LexiconRecognizer.h"
 #include "platform/linux/dictionaries/FileDictionarySource.h"
 #include "platform/linux/packages/CachedPackageCatalog.h"
+#include "platform/linux/packages/DebianDictionaryPackages.h"
 #include "platform/linux/packages/SystemPackageCatalog.h"
 #include "platform/linux/speech/SpeechDispatcherSynthesizer.h"
 #include "platform/linux/x11/ClipboardOwner.h"
@@ -33,6 +37,23 @@
 #include <QEventLoop>
 #include <QFutureWatcher>
 
+#include <mutex>
+
+struct LinuxServices::CatalogSlot {
+    std::mutex mutex;
+    std::shared_ptr<PackageCatalog> catalog;
+
+    // Only a cache is made here: the package manager is looked for on the first miss.
+    std::shared_ptr<PackageCatalog> get() {
+        const std::lock_guard lock(mutex);
+        if (!catalog) {
+            catalog = std::make_shared<CachedPackageCatalog>(CachedPackageCatalog::Options{
+                .make = [] { return SystemPackageCatalog::create(); }});
+        }
+        return catalog;
+    }
+};
+
 LinuxServices::LinuxServices()
     : LinuxServices(Options{}) {}
 
@@ -40,7 +61,13 @@ LinuxServices::LinuxServices(Options options)
     : m_options(options)
     , m_lexicons(std::make_shared<ApertiumLexicons>())
     , m_names(std::make_shared<IcuLanguageNames>())
-    , m_clock(std::make_shared<BootTimeClock>()) {}
+    , m_clock(std::make_shared<BootTimeClock>())
+    , m_catalog(std::make_shared<CatalogSlot>()) {
+    DictionaryPackages::installShared(
+        std::make_shared<DebianDictionaryPackages>(DebianDictionaryPackages::Options{
+            .catalog = [slot = m_catalog] { return slot->get(); },
+            .installed = [] { DictionaryService::shared().reload(); }}));
+}
 
 LinuxServices::~LinuxServices() = default;
 
@@ -48,6 +75,7 @@ void LinuxServices::installProcessWide() {
     LoginItem::installSystem(std::make_shared<XdgAutostart>());
     SpeechService::installShared(std::make_unique<SpeechDispatcherSynthesizer>());
     DictionaryService::installShared(std::make_shared<FileDictionarySource>());
+    SoftwareCentre::installShared(std::make_shared<DesktopSoftwareCentre>());
 }
 
 void LinuxServices::installDesktop() {
@@ -79,10 +107,8 @@ SelectionCapture::Services LinuxServices::capture(const QByteArray& displayName,
 
 ApertiumEngine& LinuxServices::engine() {
     if (!m_engine) {
-        m_catalog = std::make_shared<CachedPackageCatalog>(
-            CachedPackageCatalog::Options{.make = [] { return SystemPackageCatalog::create(); }});
         ApertiumEngine::Options options;
-        options.catalog = m_catalog;
+        options.catalog = m_catalog->get();
         m_engine = std::make_unique<ApertiumEngine>(options);
     }
     return *m_engine;
@@ -93,9 +119,9 @@ bool LinuxServices::hasEngine() const {
 }
 
 std::optional<QString> LinuxServices::packageFor(const DownloadRequest& request) {
-    if (!m_catalog)
+    if (!m_engine)
         return std::nullopt;
-    QFuture<PackageCatalog::Listing> listing = m_catalog->packages();
+    QFuture<PackageCatalog::Listing> listing = m_catalog->get()->packages();
     if (!listing.isFinished()) {
         QEventLoop loop;
         QFutureWatcher<PackageCatalog::Listing> watcher;

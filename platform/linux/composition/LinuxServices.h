@@ -17,7 +17,6 @@
 class ApertiumEngine;
 class ApertiumLexicons;
 class ClipboardOwner;
-class PackageCatalog;
 
 // The Linux services behind the app's interfaces, made in one place for the command line and the
 // desktop application: which binding serves which interface, and what is shared between them.
@@ -31,6 +30,8 @@ public:
         std::chrono::milliseconds lexiconTimeout = LexiconRecognizer::evidenceTimeout;
     };
 
+    // Installs the process-wide dictionary packages, which install through the engine's package
+    // catalog.
     LinuxServices();
     explicit LinuxServices(Options options);
     ~LinuxServices();
@@ -38,7 +39,8 @@ public:
     LinuxServices& operator=(const LinuxServices&) = delete;
 
     // The process-wide services that need nothing started: opening at login, read-aloud (the
-    // daemon is reached on the first reading) and the dictionaries (read when first asked).
+    // daemon is reached on the first reading), the dictionaries (read when first asked) and the
+    // software centre (looked for when asked).
     static void installProcessWide();
     // The keyboard layouts, for the first language pair; before the settings' start-up.
     static void installInputSources();
@@ -71,10 +73,14 @@ public:
     std::shared_ptr<DelayClock> clock() const;
 
 private:
+    // The system's package catalog, made on first use; shared with the dictionary packages,
+    // which may outlive these services.
+    struct CatalogSlot;
+
     Options m_options;
     std::shared_ptr<ApertiumLexicons> m_lexicons;
     std::shared_ptr<const LanguageNames> m_names;
     std::shared_ptr<DelayClock> m_clock;
-    std::shared_ptr<PackageCatalog> m_catalog;
+    std::shared_ptr<CatalogSlot> m_catalog;
     std::unique_ptr<ApertiumEngine> m_engine;
 };

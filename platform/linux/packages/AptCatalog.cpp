@@ -53,18 +53,13 @@ PackageCatalog::Listing AptCatalog::listing() const {
     const std::optional<QByteArray> search = m_runner(
         QStringLiteral("apt-cache"),
         {QStringLiteral("search"), QStringLiteral("--names-only"), QStringLiteral("^apertium-")});
-    // dpkg-query fails when nothing matches, which simply means nothing is installed.
-    const std::optional<QByteArray> dpkg =
-        m_runner(QStringLiteral("dpkg-query"),
-                 {QStringLiteral("-W"), QStringLiteral("-f=${Package}\\t${db:Status-Abbrev}\\n"),
-                  QStringLiteral("apertium-*")});
     if (!search) {
         qCWarning(lcApt) << "apt-cache could not be run";
     }
 
     QList<ApertiumPackages::Found> found =
         search ? parseSearch(*search) : QList<ApertiumPackages::Found>{};
-    const QSet<QString> installed = dpkg ? parseInstalled(*dpkg) : QSet<QString>{};
+    const QSet<QString> installed = queryInstalled(m_runner, {QStringLiteral("apertium-*")});
 
     QStringList notInstalled;
     for (ApertiumPackages::Found& item : found) {
@@ -75,9 +70,7 @@ PackageCatalog::Listing AptCatalog::listing() const {
     }
     // A name apt lists may still have nothing it could install (pinned away, stale cache).
     if (!notInstalled.isEmpty()) {
-        const std::optional<QByteArray> policy = m_runner(
-            QStringLiteral("apt-cache"), QStringList{QStringLiteral("policy")} + notInstalled);
-        const QSet<QString> candidates = policy ? parseCandidates(*policy) : QSet<QString>{};
+        const QSet<QString> candidates = queryCandidates(m_runner, notInstalled);
         found.removeIf([&](const ApertiumPackages::Found& item) {
             return !item.installed && !candidates.contains(item.name);
         });
@@ -146,6 +139,21 @@ QSet<QString> AptCatalog::parseCandidates(const QByteArray& output) {
         }
     }
     return candidates;
+}
+
+QSet<QString> AptCatalog::queryInstalled(const CommandRunner& runner, const QStringList& patterns) {
+    // dpkg-query fails when nothing matches, which simply means nothing is installed.
+    const std::optional<QByteArray> output = runner(
+        QStringLiteral("dpkg-query"),
+        QStringList{QStringLiteral("-W"), QStringLiteral("-f=${Package}\\t${db:Status-Abbrev}\\n")}
+            + patterns);
+    return output ? parseInstalled(*output) : QSet<QString>{};
+}
+
+QSet<QString> AptCatalog::queryCandidates(const CommandRunner& runner, const QStringList& names) {
+    const std::optional<QByteArray> output =
+        runner(QStringLiteral("apt-cache"), QStringList{QStringLiteral("policy")} + names);
+    return output ? parseCandidates(*output) : QSet<QString>{};
 }
 
 PrepareResult AptCatalog::manualInstall(const QString& package) {

@@ -37,6 +37,11 @@ public:
     // `apt-cache policy NAME…` in the C locale: the names apt could install.
     static QSet<QString> parseCandidates(const QByteArray& output);
 
+    // The packages matching `patterns` that dpkg has installed; none when it cannot be asked.
+    static QSet<QString> queryInstalled(const CommandRunner& runner, const QStringList& patterns);
+    // Of `names`, those apt could install; none when it cannot be asked.
+    static QSet<QString> queryCandidates(const CommandRunner& runner, const QStringList& names);
+
     static PrepareResult manualInstall(const QString& package);
 
     static std::optional<QByteArray> runProgram(const QString& program,

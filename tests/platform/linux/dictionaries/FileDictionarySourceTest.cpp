@@ -1,5 +1,6 @@
 #include "platform/linux/dictionaries/FileDictionarySource.h"
 
+#include "app/dictionary/DictionaryService.h"
 #include "platform/linux/dictionaries/DictDataFile.h"
 #include "platform/linux/dictionaries/DictdDictionary.h"
 #include "platform/linux/dictionaries/DictionaryHeadwords.h"
@@ -525,11 +526,13 @@ protected:
                   QByteArray(dataSuffix) == ".dict" ? db.data : dictzip(db.data, 8));
     }
 
+    FileDictionarySource::Folders folders() const {
+        return {
+            {path("dictd"), path("home-dictd"), path("none")}, {path("stardict")}, path("db.list")};
+    }
+
     FileDictionarySource source(qsizetype limit = DictDataFile::kMaxSize) const {
-        return FileDictionarySource({{path("dictd"), path("home-dictd"), path("none")},
-                                     {path("stardict")},
-                                     path("db.list")},
-                                    limit);
+        return FileDictionarySource(folders(), limit);
     }
 
     QTemporaryDir m_dir;
@@ -562,6 +565,25 @@ TEST_F(FileDictionarySourceTest, KeepsOpenedDictionariesUntilTheirFilesChange) {
     EXPECT_EQ(third[1], first[1]);
     QFile::remove(path("home-dictd/third.dict"));
     EXPECT_EQ(files.dictionaries().size(), 3);
+}
+
+TEST_F(FileDictionarySourceTest, TheServiceUsesADictionaryInstalledSinceItsLastReadingOnReload) {
+    DictionaryService service(std::make_shared<FileDictionarySource>(folders()),
+                              [] { return std::chrono::milliseconds(0); });
+    const auto lookUp = [&service] {
+        QFuture<QList<DictEntry>> future = service.lookup(u"house"_s, QStringList{u"fourth"_s});
+        future.waitForFinished();
+        QStringList found;
+        for (const DictEntry& entry : DictionaryService::entriesOf(future))
+            found.append(entry.name + u": "_s + entry.text);
+        return found;
+    };
+    EXPECT_TRUE(lookUp().isEmpty());
+    writeDictd("dictd/fourth", ".dict", "Fourth");
+    // The list read a moment ago still holds.
+    EXPECT_TRUE(lookUp().isEmpty());
+    service.reload();
+    EXPECT_EQ(lookUp(), QStringList({u"Fourth: Fourth house"_s}));
 }
 
 // One damaged file takes out its own dictionary, at once, and no other.

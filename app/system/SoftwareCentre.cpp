@@ -1,0 +1,15 @@
+#include "app/system/SoftwareCentre.h"
+
+namespace {
+
+class NoSoftwareCentre final : public SoftwareCentre {
+public:
+    bool available() const override { return false; }
+    bool openSearch(const QString&) override { return false; }
+};
+
+} // namespace
+
+std::shared_ptr<SoftwareCentre> SoftwareCentre::unavailable() {
+    return std::make_shared<NoSoftwareCentre>();
+}
