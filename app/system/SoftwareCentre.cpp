@@ -5,6 +5,7 @@ namespace {
 class NoSoftwareCentre final : public SoftwareCentre {
 public:
     bool available() const override { return false; }
+    QString name() const override { return {}; }
     bool openSearch(const QString&) override { return false; }
 };
 

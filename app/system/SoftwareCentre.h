@@ -23,6 +23,8 @@ public:
 
     // Whether there is a software centre to open.
     virtual bool available() const = 0;
+    // Its name as the desktop shows it ("GNOME Software"); empty when there is none.
+    virtual QString name() const = 0;
     // Opens it showing what it finds for `term`; false when it could not be started.
     virtual bool openSearch(const QString& term) = 0;
 };

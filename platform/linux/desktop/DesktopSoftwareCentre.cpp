@@ -21,6 +21,11 @@ bool DesktopSoftwareCentre::available() const {
     return command({}).has_value();
 }
 
+QString DesktopSoftwareCentre::name() const {
+    const std::optional<Command> found = command({});
+    return found ? found->name : QString();
+}
+
 bool DesktopSoftwareCentre::openSearch(const QString& term) {
     const std::optional<Command> found = command(term);
     if (!found)
@@ -38,8 +43,9 @@ DesktopSoftwareCentre::command(const QString& term) const {
     const QString discover = QStandardPaths::findExecutable(QStringLiteral("plasma-discover"));
     // Either can search on any desktop; the desktop's own fits in better.
     if (!discover.isEmpty() && (gnome.isEmpty() || isKde(m_desktop)))
-        return Command{discover, {QStringLiteral("--search"), term}};
+        return Command{discover, {QStringLiteral("--search"), term}, QStringLiteral("Discover")};
     if (!gnome.isEmpty())
-        return Command{gnome, {QStringLiteral("--search=") + term}};
+        return Command{gnome, {QStringLiteral("--search=") + term},
+                       QStringLiteral("GNOME Software")};
     return std::nullopt;
 }

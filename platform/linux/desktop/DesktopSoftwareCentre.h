@@ -14,6 +14,7 @@ public:
     struct Command {
         QString program; // absolute path
         QStringList arguments;
+        QString name;
 
         bool operator==(const Command&) const = default;
     };
@@ -22,6 +23,7 @@ public:
     explicit DesktopSoftwareCentre(QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
 
     bool available() const override;
+    QString name() const override;
     // Started detached, so that it outlives this program.
     bool openSearch(const QString& term) override;
 
