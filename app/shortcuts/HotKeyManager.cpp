@@ -41,10 +41,7 @@ void HotKeyManager::installShared(std::shared_ptr<GlobalHotKeys> keys) {
 
 int HotKeyManager::registerHotKey(const HotKeySpec& spec) {
     // The previous shortcut is gone from here on, whatever the new attempt gives.
-    if (m_registered) {
-        m_keys->release();
-        m_registered = false;
-    }
+    release();
     if (!m_handlerInstalled) {
         m_handlerInstalled = true;
         QPointer<HotKeyManager> self(this);
@@ -67,4 +64,11 @@ int HotKeyManager::registerHotKey(const HotKeySpec& spec) {
     m_lastStatus = status;
     emit lastStatusChanged(status);
     return status;
+}
+
+void HotKeyManager::release() {
+    if (m_registered) {
+        m_keys->release();
+        m_registered = false;
+    }
 }

@@ -33,6 +33,10 @@ public:
     // status leaves no shortcut. lastStatusChanged is emitted on every attempt.
     int registerHotKey(const HotKeySpec& spec);
 
+    // Gives the held combination back, so that its presses reach this application's windows
+    // (while the user records a new one); lastStatus stays. registerHotKey takes it again.
+    void release();
+
     // The status of the latest attempt; 0 before the first.
     int lastStatus() const { return m_lastStatus; }
     bool isRegistered() const { return m_registered; }

@@ -1,3 +1,5 @@
+#include "app/settings/AppSettings.h"
+#include "app/shell/ShortcutRecorder.h"
 #include "app/shortcuts/HotKeyManager.h"
 #include "core/HotKeyMods.h"
 #include "platform/linux/x11/X11GlobalHotKeys.h"
@@ -9,17 +11,20 @@
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <X11/keysym.h>
 #include <atomic>
 #include <condition_variable>
-#include <cstdlib>
 #include <mutex>
 
-// One private server for all: global hot keys, the key listener, the modifiers held now.
+// One private server for all: global hot keys and the shortcut recorder on them, the key
+// listener, the modifiers held now.
 
 namespace {
 
@@ -160,18 +165,6 @@ TEST(X11KeyListenerUnavailableTest, NothingWorksWithoutADisplayOrWithoutRecord) 
     EXPECT_EQ(calls, 0);
 }
 
-// Whether another client could grab the key with the modifiers (and then lets it go).
-bool canGrab(XTestTypist& client, xcb_keysym_t keysym, quint16 modifiers) {
-    const xcb_keycode_t keycode = client.keymap.keycodesOf(keysym).value(0);
-    xcb_generic_error_t* error = xcb_request_check(
-        client.connection, xcb_grab_key_checked(client.connection, 0, client.root, modifiers,
-                                                keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    std::free(error);
-    xcb_ungrab_key(client.connection, keycode, client.root, modifiers);
-    client.sync();
-    return !error;
-}
-
 const HotKeySpec ctrlAltT{XK_t, control | option, QStringLiteral("Ctrl+Alt+T")};
 const HotKeySpec ctrlAltY{XK_y, control | option, QStringLiteral("Ctrl+Alt+Y")};
 constexpr quint16 ctrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
@@ -186,12 +179,14 @@ protected:
         };
     }
 
-    // Processes events until `count` triggers arrived or five seconds passed.
-    bool waitForTriggers(int count) {
-        QDeadlineTimer limit(5000);
-        while (triggers < count && !limit.hasExpired())
+    // Processes events until `done` holds or five seconds passed.
+    static bool waitUntil(const std::function<bool()>& done) {
+        for (QDeadlineTimer limit(5000); !done() && !limit.hasExpired();)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return triggers >= count;
+        return done();
+    }
+    bool waitForTriggers(int count) {
+        return waitUntil([&] { return triggers >= count; });
     }
 
     XTestTypist other{display()};
@@ -214,7 +209,7 @@ TEST_F(X11GlobalHotKeysTest, APressArrivesOnTheMainThreadWhateverTheLocks) {
     }
     EXPECT_TRUE(onMainThread);
     // Other combinations of the key still reach the others.
-    EXPECT_TRUE(canGrab(other, XK_t, XCB_MOD_MASK_CONTROL));
+    EXPECT_TRUE(other.canGrab(XK_t, XCB_MOD_MASK_CONTROL));
 }
 
 TEST_F(X11GlobalHotKeysTest, AMissingKeyOrACombinationHeldByAnotherClientGivesAStatusAndNoGrab) {
@@ -232,20 +227,74 @@ TEST_F(X11GlobalHotKeysTest, AMissingKeyOrACombinationHeldByAnotherClientGivesAS
     other.sync();
     // Every variant was given back.
     for (const quint16 locks : other.keymap.lockCombinations())
-        EXPECT_TRUE(canGrab(other, XK_t, ctrlAlt | locks)) << locks;
+        EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt | locks)) << locks;
 }
 
 TEST_F(X11GlobalHotKeysTest, RegisteringAgainReplacesTheCombination) {
     ASSERT_EQ(manager.registerHotKey(ctrlAltT), 0);
-    EXPECT_FALSE(canGrab(other, XK_t, ctrlAlt));
+    EXPECT_FALSE(other.canGrab(XK_t, ctrlAlt));
     ASSERT_EQ(manager.registerHotKey(ctrlAltY), 0);
     for (const quint16 locks : other.keymap.lockCombinations())
-        EXPECT_TRUE(canGrab(other, XK_t, ctrlAlt | locks)) << locks;
-    EXPECT_FALSE(canGrab(other, XK_y, ctrlAlt));
+        EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt | locks)) << locks;
+    EXPECT_FALSE(other.canGrab(XK_y, ctrlAlt));
     other.press({XK_Control_L, XK_Alt_L, XK_y});
     ASSERT_TRUE(waitForTriggers(1));
     keys->release();
-    EXPECT_TRUE(canGrab(other, XK_y, ctrlAlt));
+    EXPECT_TRUE(other.canGrab(XK_y, ctrlAlt));
+}
+
+// The settings screen's recorder on these hot keys, the default shortcut held.
+class ShortcutRecorderX11Test : public X11GlobalHotKeysTest {
+protected:
+    void SetUp() override {
+        X11GlobalHotKeysTest::SetUp();
+        ASSERT_EQ(manager.registerHotKey(settings.hotKey()), 0);
+    }
+
+    QTemporaryDir dir;
+    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
+    AppSettings settings{store, QStringList(), QStringList()};
+    ShortcutRecorder recorder{settings, manager, [] { return QList<ReservedHotKey>(); }};
+};
+
+TEST_F(ShortcutRecorderX11Test, ACombinationAnotherClientHoldsIsTakenAndTheOldOneIsHeldAgain) {
+    const xcb_keycode_t y = other.keymap.keycodesOf(XK_y).value(0);
+    xcb_grab_key(other.connection, 0, other.root, ctrlAlt, y, XCB_GRAB_MODE_ASYNC,
+                 XCB_GRAB_MODE_ASYNC);
+    other.sync();
+    recorder.start();
+    EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt)) << "let go while recording";
+    QObject focused;
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, quint32(0), quint32(XK_y),
+                    quint32(ctrlAlt));
+    QCoreApplication::sendEvent(&focused, &press);
+    EXPECT_EQ(recorder.problem(), ShortcutRecorder::Problem::taken);
+    EXPECT_TRUE(recorder.recording());
+    EXPECT_EQ(manager.lastStatus(), 0);
+    EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt)) << "let go again while recording goes on";
+    recorder.stop();
+    EXPECT_FALSE(other.canGrab(XK_t, ctrlAlt));
+    EXPECT_EQ(settings.hotKey(), ctrlAltT);
+}
+
+TEST_F(ShortcutRecorderX11Test, TypedCombinationsReachTheRecorderTheHeldOneIncluded) {
+    QWindow window;
+    window.resize(100, 100);
+    window.show();
+    window.requestActivate();
+    ASSERT_TRUE(waitUntil([&] { return QGuiApplication::focusWindow() == &window; }));
+    recorder.start();
+    other.press({XK_Control_L, XK_Alt_L, XK_t});
+    ASSERT_TRUE(waitUntil([&] { return !recorder.recording(); }));
+    EXPECT_EQ(triggers, 0);
+    EXPECT_FALSE(other.canGrab(XK_t, ctrlAlt));
+    recorder.start();
+    other.press({XK_Control_L, XK_Shift_L, XK_a});
+    ASSERT_TRUE(waitUntil([&] { return !recorder.recording(); }));
+    EXPECT_EQ(settings.hotKey(),
+              (HotKeySpec{XK_a, control | shift, QStringLiteral("Ctrl+Shift+A")}));
+    EXPECT_FALSE(other.canGrab(XK_a, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT));
+    EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt));
 }
 
 } // namespace

@@ -39,6 +39,18 @@ public:
         for (auto it = std::rbegin(chord); it != std::rend(chord); ++it)
             key(XCB_KEY_RELEASE, *it);
     }
+    // Whether this client could grab the key with the modifiers on the root window (and then
+    // lets it go).
+    bool canGrab(xcb_keysym_t keysym, quint16 modifiers) {
+        const xcb_keycode_t keycode = keymap.keycodesOf(keysym).value(0);
+        xcb_generic_error_t* error = xcb_request_check(
+            connection, xcb_grab_key_checked(connection, 0, root, modifiers, keycode,
+                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        xcb_ungrab_key(connection, keycode, root, modifiers);
+        sync();
+        return !error;
+    }
     // A round trip: everything sent before has been carried out.
     void sync() {
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
