@@ -1,6 +1,8 @@
 #include "app/shell/TranslationTabState.h"
 
+#include "app/dictionary/DictionaryPackages.h"
 #include "app/dictionary/DictionaryService.h"
+#include "app/system/SoftwareCentre.h"
 #include "app/shell/AppModel.h"
 #include "app/translation/Futures.h"
 
@@ -16,7 +18,9 @@ QString statusName(const std::optional<ResolvedPair>& pair) {
 } // namespace
 
 TranslationTabState::TranslationTabState(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent)
+    , m_packageSource(DictionaryPackages::shared())
+    , m_softwareCentre(SoftwareCentre::shared()) {}
 
 TranslationTabState::~TranslationTabState() = default;
 
@@ -29,6 +33,7 @@ void TranslationTabState::setApp(AppModel* app) {
     }
     m_app = app;
     m_download.reset();
+    m_packageDownload.reset();
     m_statuses.clear();
     if (app) {
         connect(app->settings(), &AppSettings::myLanguageChanged, this, [this] {
@@ -39,6 +44,18 @@ void TranslationTabState::setApp(AppModel* app) {
                 &TranslationTabState::languagesChanged);
         connect(app->settings(), &AppSettings::dictionaryIDsChanged, this,
                 &TranslationTabState::dictionariesChanged);
+        connect(app->settings(), &AppSettings::myLanguageChanged, this,
+                &TranslationTabState::reloadPackages);
+        connect(app->settings(), &AppSettings::secondLanguageChanged, this,
+                &TranslationTabState::reloadPackages);
+        m_packageDownload = std::make_unique<PairDownload>(app->engine());
+        connect(m_packageDownload.get(), &PairDownload::finished, this, [this](bool installed) {
+            if (!installed)
+                return;
+            // The service reads the dictionaries again after an installation.
+            reloadDictionaries();
+            reloadPackages();
+        });
         m_download = std::make_unique<PairDownload>(app->engine());
         connect(m_download.get(), &PairDownload::finished, this, [this] {
             m_app->languages()->invalidate();
@@ -46,6 +63,7 @@ void TranslationTabState::setApp(AppModel* app) {
         });
         refresh();
         reloadDictionaries();
+        reloadPackages();
     }
     emit appChanged();
     emit languagesChanged();
@@ -210,4 +228,60 @@ void TranslationTabState::toggle(const QString& id, bool on) {
     else if (!on)
         ids.removeAll(id);
     settings->setDictionaryIDs(ids);
+}
+
+void TranslationTabState::setDictionaryPackages(std::shared_ptr<DictionaryPackages> packages) {
+    m_packageSource = std::move(packages);
+    if (m_app)
+        reloadPackages();
+}
+
+void TranslationTabState::setSoftwareCentre(std::shared_ptr<SoftwareCentre> centre) {
+    m_softwareCentre = std::move(centre);
+}
+
+QVariantList TranslationTabState::packageRows() const {
+    QVariantList rows;
+    for (const DictionaryPackage& package : m_packages.value_or(QList<DictionaryPackage>()))
+        rows.append(QVariantMap{{QStringLiteral("name"), package.name},
+                                {QStringLiteral("title"), package.title},
+                                {QStringLiteral("installed"), package.installed}});
+    return rows;
+}
+
+void TranslationTabState::reloadPackages() {
+    if (!m_app)
+        return;
+    const int generation = ++m_packageGeneration;
+    m_packages.reset();
+    emit packagesChanged();
+    LanguageService* languages = m_app->languages();
+    const auto named = [languages](const QString& code) { return languages->name(code); };
+    Futures::whenFinished(
+        m_packageSource->offered(m_app->settings()->myLanguage(),
+                                 m_app->settings()->secondLanguage(), named),
+        this, [this, generation](const QFuture<QList<DictionaryPackage>>& done) {
+            if (generation != m_packageGeneration)
+                return;
+            m_packages = done.resultCount() > 0 ? done.result() : QList<DictionaryPackage>();
+            emit packagesChanged();
+        });
+}
+
+void TranslationTabState::installPackage(const QString& name) {
+    if (!m_app || m_packageDownload->running())
+        return;
+    m_installingPackage = name;
+    emit packagesChanged();
+    m_packageDownload->follow(
+        m_packageSource->install(name),
+        tr("Verdolin cannot install dictionaries here. Run this command instead:"));
+}
+
+QString TranslationTabState::softwareCentreName() const {
+    return m_softwareCentre->available() ? m_softwareCentre->name() : QString();
+}
+
+void TranslationTabState::openSoftwareCentre() {
+    m_softwareCentre->openSearch(QString(SoftwareCentre::languagePacks));
 }

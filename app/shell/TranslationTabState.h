@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dictionary/DictionaryPackage.h"
 #include "app/dictionary/InstalledDictionary.h"
 #include "app/shell/PairDownload.h"
 
@@ -14,7 +15,9 @@
 #include <optional>
 
 class AppModel;
+class DictionaryPackages;
 class DictionaryService;
+class SoftwareCentre;
 
 // The translation settings' own state: which languages work offline from the user's language
 // and their downloads, and the dictionaries for single words. Main thread only.
@@ -35,6 +38,14 @@ class TranslationTabState : public QObject {
     Q_PROPERTY(QVariantList dictionaryRows READ dictionaryRows NOTIFY dictionariesChanged)
     // Said instead of the list when it is empty.
     Q_PROPERTY(QString dictionaryNote READ dictionaryNote NOTIFY dictionariesChanged)
+    // The dictionary packages for my two languages: {name, title, installed}.
+    Q_PROPERTY(QVariantList packageRows READ packageRows NOTIFY packagesChanged)
+    Q_PROPERTY(bool packagesLoading READ packagesLoading NOTIFY packagesChanged)
+    Q_PROPERTY(PairDownload* packageDownload READ packageDownload NOTIFY appChanged)
+    // The package whose installation runs or was the last one tried.
+    Q_PROPERTY(QString installingPackage READ installingPackage NOTIFY packagesChanged)
+    // The desktop's software centre; empty when there is none to open.
+    Q_PROPERTY(QString softwareCentreName READ softwareCentreName CONSTANT)
 
 public:
     explicit TranslationTabState(QObject* parent = nullptr);
@@ -44,6 +55,9 @@ public:
     void setApp(AppModel* app);
     // Where the dictionaries come from; the process-wide service unless a test says otherwise.
     void setDictionaryService(DictionaryService* service);
+    // The system's dictionary packages and software centre unless a test says otherwise.
+    void setDictionaryPackages(std::shared_ptr<DictionaryPackages> packages);
+    void setSoftwareCentre(std::shared_ptr<SoftwareCentre> centre);
 
     QVariantList languageRows() const;
     int downloadedCount() const;
@@ -54,6 +68,11 @@ public:
     bool dictionariesLoading() const { return !m_installed.has_value(); }
     QVariantList dictionaryRows() const;
     QString dictionaryNote() const;
+    QVariantList packageRows() const;
+    bool packagesLoading() const { return !m_packages.has_value(); }
+    PairDownload* packageDownload() const { return m_packageDownload.get(); }
+    QString installingPackage() const { return m_installingPackage; }
+    QString softwareCentreName() const;
 
     // The installed dictionaries whose name contains `search`, ignoring case.
     static QList<InstalledDictionary> matching(const QList<InstalledDictionary>& installed,
@@ -68,11 +87,16 @@ public:
     // system's active dictionaries when none were chosen before.
     Q_INVOKABLE void setCustomDictionaries(bool custom);
     Q_INVOKABLE void toggle(const QString& id, bool on);
+    // Asks the package manager again which dictionaries it offers for my two languages.
+    Q_INVOKABLE void reloadPackages();
+    Q_INVOKABLE void installPackage(const QString& name);
+    Q_INVOKABLE void openSoftwareCentre();
 
 signals:
     void appChanged();
     void languagesChanged();
     void dictionariesChanged();
+    void packagesChanged();
 
 private:
     void step(int generation, const QString& my, QStringList codes,
@@ -88,4 +112,10 @@ private:
     QString m_search;
     std::optional<QList<InstalledDictionary>> m_installed;
     int m_dictionaryGeneration = 0;
+    std::shared_ptr<DictionaryPackages> m_packageSource;
+    std::shared_ptr<SoftwareCentre> m_softwareCentre;
+    std::optional<QList<DictionaryPackage>> m_packages;
+    int m_packageGeneration = 0;
+    std::unique_ptr<PairDownload> m_packageDownload;
+    QString m_installingPackage;
 };

@@ -1,5 +1,7 @@
 #include "app/shell/TranslationTabState.h"
 
+#include "app/dictionary/DictionaryPackageNames.h"
+#include "app/dictionary/DictionaryPackages.h"
 #include "app/dictionary/DictionaryService.h"
 #include "tests/app/dictionary/FakeDictionarySource.h"
 #include "tests/app/shell/ShellFixture.h"
@@ -7,6 +9,32 @@
 namespace {
 
 const EngineLanguage fr = engineLanguage("fr", "fr", "fr-Latn-FR");
+
+// The package manager: offers every candidate but GCIDE; installing waits for the test.
+class ScriptedPackages : public DictionaryPackages {
+public:
+    QFuture<QList<DictionaryPackage>> offered(const QString& my, const QString& second,
+                                              const DictionaryPackageNames::LanguageName& named)
+        override {
+        asked.append(my + '/' + second);
+        QList<DictionaryPackage> found;
+        for (DictionaryPackage package : DictionaryPackageNames::candidates(my, second, named))
+            if (package.name != "dict-gcide") {
+                package.installed = installed.contains(package.name);
+                found.append(package);
+            }
+        return QtFuture::makeReadyFuture(found);
+    }
+    QFuture<PrepareResult> install(const QString&) override {
+        held = std::make_shared<QPromise<PrepareResult>>();
+        held->start();
+        return held->future();
+    }
+
+    QStringList asked;
+    QStringList installed;
+    std::shared_ptr<QPromise<PrepareResult>> held;
+};
 
 class TranslationTabStateTest : public ShellFixture {
 protected:
@@ -23,6 +51,7 @@ protected:
         source->add("wn", "WordNet (r) 3.0", {});
         source->active = {"wn", "fd-eng-spa"};
         state.setDictionaryService(&dictionaries);
+        state.setDictionaryPackages(packages);
     }
 
     void show() {
@@ -52,6 +81,7 @@ protected:
     std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
     std::chrono::milliseconds now{0};
     DictionaryService dictionaries{source, [this] { return now; }};
+    std::shared_ptr<ScriptedPackages> packages = std::make_shared<ScriptedPackages>();
     TranslationTabState state;
 };
 
@@ -141,6 +171,37 @@ TEST_F(TranslationTabStateTest, TheSearchFiltersByNameIgnoringCase) {
     EXPECT_TRUE(state.dictionariesLoading());
     ASSERT_TRUE(waitUntil([this] { return !state.dictionariesLoading(); }));
     EXPECT_EQ(state.dictionaryNote(), "No dictionaries installed.");
+}
+
+TEST_F(TranslationTabStateTest, InstallingADictionaryPackageShowsItAtOnce) {
+    show();
+    ASSERT_TRUE(waitUntil([this] { return !state.packagesLoading(); }));
+    const auto titles = [this] {
+        QStringList found;
+        for (const QVariant& row : state.packageRows())
+            found.append(row.toMap().value("title").toString()
+                         + (row.toMap().value("installed").toBool() ? " +" : ""));
+        return found;
+    };
+    // The fixture's languages have no names: the codes stand in.
+    EXPECT_EQ(titles(), (QStringList{"En → Es (FreeDict)", "Es → En (FreeDict)",
+                                     "WordNet (En)"}));
+
+    state.installPackage("dict-freedict-spa-eng");
+    ASSERT_TRUE(state.packageDownload()->running());
+    EXPECT_EQ(state.installingPackage(), "dict-freedict-spa-eng");
+    source->add("fd-spa-eng", "Spanish-English FreeDict Dictionary", {});
+    packages->installed.append("dict-freedict-spa-eng");
+    packages->held->addResult(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
+    packages->held->finish();
+    ASSERT_TRUE(waitUntil([&] {
+        return !state.dictionariesLoading() && !state.packagesLoading()
+               && titles().contains("Es → En (FreeDict) +");
+    }));
+    EXPECT_TRUE(shownNames().contains("Spanish-English FreeDict Dictionary"));
+
+    settings.setSecondLanguage("de");
+    EXPECT_EQ(packages->asked.constLast(), "en/de");
 }
 
 } // namespace
