@@ -13,15 +13,25 @@ ComboBox {
 
     signal chosen(string code)
 
+    // From the options themselves, so that the choice shows once they have loaded.
+    function indexOf(code: string): int {
+        const options = AppModel.languages.options;
+        for (let i = 0; i < options.length; ++i) {
+            if (options[i].code === code)
+                return i;
+        }
+        return -1;
+    }
+
     model: AppModel.languages.options
     textRole: "name"
     valueRole: "code"
-    currentIndex: indexOfValue(value)
+    currentIndex: indexOf(value)
     implicitContentWidthPolicy: ComboBox.WidestText
     Layout.maximumWidth: 220
     onActivated: {
         chosen(currentValue);
-        currentIndex = Qt.binding(() => indexOfValue(value));
+        currentIndex = Qt.binding(() => indexOf(value));
     }
     popup.palette.window: Tok.surface.window
     popup.palette.base: Tok.surface.window

@@ -95,214 +95,196 @@ Item {
             contentWidth: availableWidth
             clip: true
 
-            Loader {
+            StackLayout {
+                id: steps
                 x: 24
                 width: scroll.availableWidth - 48
-                sourceComponent: [welcome, permission, languages, shortcut][view.step]
-            }
-        }
-    }
+                currentIndex: view.step
 
-    Component {
-        id: welcome
+                OnboardingStep {
+                    iconName: "hand"
+                    title: qsTr("Welcome to Verdolin")
+                    text: qsTr("Select text anywhere and translate it instantly — fully offline.")
 
-        OnboardingStep {
-            iconName: "hand"
-            title: qsTr("Welcome to Verdolin")
-            text: qsTr("Select text anywhere and translate it instantly — fully offline.")
+                    Repeater {
+                        model: [
+                            { "icon": "edit-select", "text": qsTr("Select text in ANY app, press one shortcut — done. No copying to another window.") },
+                            { "icon": "changes-prevent", "text": qsTr("Translation is offline: nothing you translate ever leaves this computer. Only the update check uses the network (Settings → Updates → Never turns it off).") },
+                            { "icon": "document-open-recent", "text": qsTr("Keeps a history and offline dictionaries, plus the command line and Ctrl+C twice") }
+                        ]
+                        delegate: RowLayout {
+                            id: feature
+                            required property var modelData
+                            Layout.fillWidth: true
+                            spacing: 8
 
-            Repeater {
-                model: [
-                    { "icon": "edit-select", "text": qsTr("Select text in ANY app, press one shortcut — done. No copying to another window.") },
-                    { "icon": "changes-prevent", "text": qsTr("Translation is offline: nothing you translate ever leaves this computer. Only the update check uses the network (Settings → Updates → Never turns it off).") },
-                    { "icon": "document-open-recent", "text": qsTr("Keeps a history and offline dictionaries, plus the command line and Ctrl+C twice") }
-                ]
-                delegate: RowLayout {
-                    id: feature
-                    required property var modelData
-                    Layout.fillWidth: true
-                    spacing: 8
-
-                    IconButton {
-                        Layout.alignment: Qt.AlignTop
-                        implicitWidth: 20
-                        implicitHeight: 18
-                        enabled: false
-                        opacity: 1
-                        background: null
-                        iconName: feature.modelData.icon
-                        iconSize: 15
-                        tint: Tok.system.blue
-                        Accessible.ignored: true
+                            IconButton {
+                                Layout.alignment: Qt.AlignTop
+                                implicitWidth: 20
+                                implicitHeight: 18
+                                enabled: false
+                                opacity: 1
+                                background: null
+                                iconName: feature.modelData.icon
+                                iconSize: 15
+                                tint: Tok.system.blue
+                                Accessible.ignored: true
+                            }
+                            Label {
+                                Layout.fillWidth: true
+                                text: feature.modelData.text
+                                font.pixelSize: 12
+                                color: Tok.label.primary
+                                wrapMode: Text.Wrap
+                            }
+                        }
                     }
-                    Label {
+
+                    actions: Button {
+                        objectName: "continue"
+                        text: qsTr("Continue")
+                        highlighted: true
+                        onClicked: state.goTo(1)
+                    }
+                }
+                OnboardingStep {
+                    iconName: "hand"
+                    title: qsTr("Allow reading the selection")
+                    text: qsTr("To translate what you select in any app, the desktop needs your permission (Accessibility). Nothing leaves your computer.")
+
+                    StatusLabel {
+                        Layout.alignment: Qt.AlignHCenter
+                        visible: view.accessibility
+                        text: qsTr("Allowed")
+                    }
+
+                    actions: [
+                        Button {
+                            visible: !view.accessibility
+                            text: qsTr("Allow…")
+                            highlighted: true
+                            onClicked: view.permissions.request()
+                        },
+                        Button {
+                            visible: !view.accessibility
+                            text: qsTr("Later")
+                            onClicked: state.goTo(2)
+                        },
+                        Button {
+                            objectName: "next"
+                            visible: view.accessibility
+                            text: qsTr("Next")
+                            highlighted: true
+                            onClicked: state.goTo(2)
+                        }
+                    ]
+                }
+                OnboardingStep {
+                    iconName: "preferences-desktop-locale"
+                    title: qsTr("Your languages")
+                    text: qsTr("Text in another language is translated into yours; text in yours goes into the second one.")
+
+                    SettingRow {
+                        label: qsTr("My language")
+
+                        LanguagePicker {
+                            id: myPicker
+                            value: view.settings.myLanguage
+                            onChosen: code => view.settings.chooseMyLanguage(code)
+                            popup.onOpenedChanged: view.pickersOpen = popup.opened
+                        }
+                    }
+                    SettingRow {
+                        label: qsTr("Second language")
+
+                        LanguagePicker {
+                            value: view.settings.secondLanguage
+                            onChosen: code => view.settings.chooseSecondLanguage(code)
+                            popup.onOpenedChanged: view.pickersOpen = popup.opened
+                        }
+                    }
+                    RowLayout {
+                        objectName: "pairRow"
+                        Layout.alignment: Qt.AlignHCenter
+                        spacing: 8
+
+                        BusyIndicator {
+                            visible: state.pairStatus === ""
+                            running: visible
+                            implicitWidth: 18
+                            implicitHeight: 18
+                        }
+                        StatusLabel {
+                            visible: state.pairStatus === "installed"
+                            text: qsTr("Offline translation is ready")
+                        }
+                        Label {
+                            visible: state.pairStatus === "supported"
+                            text: qsTr("Language pack not downloaded")
+                            font.pixelSize: 12
+                            color: Tok.label.primary
+                        }
+                        DownloadButton {
+                            visible: state.pairStatus === "supported"
+                            download: state.download
+                            onStart: state.startDownload()
+                        }
+                        StatusLabel {
+                            visible: state.pairStatus === "unsupported"
+                            text: qsTr("This pair is not available offline")
+                            iconName: "dialog-warning"
+                            tone: Tok.system.orange
+                        }
+                    }
+                    DownloadNote {
                         Layout.fillWidth: true
-                        text: feature.modelData.text
-                        font.pixelSize: 12
-                        color: Tok.label.primary
-                        wrapMode: Text.Wrap
+                        download: state.download
+                    }
+
+                    actions: Button {
+                        objectName: "next"
+                        text: qsTr("Next")
+                        highlighted: true
+                        onClicked: state.goTo(3)
                     }
                 }
-            }
+                OnboardingStep {
+                    iconName: "input-keyboard"
+                    title: qsTr("Your shortcut")
+                    text: qsTr("Select text in any app and press it. The translation appears next to the cursor; Esc closes it.")
 
-            actions: Button {
-                objectName: "continue"
-                text: qsTr("Continue")
-                highlighted: true
-                onClicked: state.goTo(1)
-            }
-        }
-    }
+                    Rectangle {
+                        Layout.alignment: Qt.AlignHCenter
+                        implicitWidth: keys.implicitWidth + 36
+                        implicitHeight: keys.implicitHeight + 36
+                        radius: 8
+                        color: Tok.surface.controlFill
 
-    Component {
-        id: permission
+                        Label {
+                            id: keys
+                            anchors.centerIn: parent
+                            text: view.settings.hotKey.label
+                            font.pixelSize: 26
+                            font.weight: Font.DemiBold
+                            color: Tok.label.primary
+                        }
+                    }
 
-        OnboardingStep {
-            iconName: "hand"
-            title: qsTr("Allow reading the selection")
-            text: qsTr("To translate what you select in any app, the desktop needs your permission (Accessibility). Nothing leaves your computer.")
-
-            StatusLabel {
-                Layout.alignment: Qt.AlignHCenter
-                visible: view.accessibility
-                text: qsTr("Allowed")
-            }
-
-            actions: [
-                Button {
-                    visible: !view.accessibility
-                    text: qsTr("Allow…")
-                    highlighted: true
-                    onClicked: view.permissions.request()
-                },
-                Button {
-                    visible: !view.accessibility
-                    text: qsTr("Later")
-                    onClicked: state.goTo(2)
-                },
-                Button {
-                    objectName: "next"
-                    visible: view.accessibility
-                    text: qsTr("Next")
-                    highlighted: true
-                    onClicked: state.goTo(2)
-                }
-            ]
-        }
-    }
-
-    Component {
-        id: languages
-
-        OnboardingStep {
-            iconName: "preferences-desktop-locale"
-            title: qsTr("Your languages")
-            text: qsTr("Text in another language is translated into yours; text in yours goes into the second one.")
-
-            SettingRow {
-                label: qsTr("My language")
-
-                LanguagePicker {
-                    id: myPicker
-                    value: view.settings.myLanguage
-                    onChosen: code => view.settings.chooseMyLanguage(code)
-                    popup.onOpenedChanged: view.pickersOpen = popup.opened
+                    actions: [
+                        Button {
+                            objectName: "change"
+                            text: qsTr("Change…")
+                            onClicked: state.changeShortcut()
+                        },
+                        Button {
+                            objectName: "done"
+                            text: qsTr("Done")
+                            highlighted: true
+                            onClicked: state.finish()
+                        }
+                    ]
                 }
             }
-            SettingRow {
-                label: qsTr("Second language")
-
-                LanguagePicker {
-                    value: view.settings.secondLanguage
-                    onChosen: code => view.settings.chooseSecondLanguage(code)
-                    popup.onOpenedChanged: view.pickersOpen = popup.opened
-                }
-            }
-            RowLayout {
-                objectName: "pairRow"
-                Layout.alignment: Qt.AlignHCenter
-                spacing: 8
-
-                BusyIndicator {
-                    visible: state.pairStatus === ""
-                    running: visible
-                    implicitWidth: 18
-                    implicitHeight: 18
-                }
-                StatusLabel {
-                    visible: state.pairStatus === "installed"
-                    text: qsTr("Offline translation is ready")
-                }
-                Label {
-                    visible: state.pairStatus === "supported"
-                    text: qsTr("Language pack not downloaded")
-                    font.pixelSize: 12
-                    color: Tok.label.primary
-                }
-                DownloadButton {
-                    visible: state.pairStatus === "supported"
-                    download: state.download
-                    onStart: state.startDownload()
-                }
-                StatusLabel {
-                    visible: state.pairStatus === "unsupported"
-                    text: qsTr("This pair is not available offline")
-                    iconName: "dialog-warning"
-                    tone: Tok.system.orange
-                }
-            }
-            DownloadNote {
-                Layout.fillWidth: true
-                download: state.download
-            }
-
-            actions: Button {
-                objectName: "next"
-                text: qsTr("Next")
-                highlighted: true
-                onClicked: state.goTo(3)
-            }
-        }
-    }
-
-    Component {
-        id: shortcut
-
-        OnboardingStep {
-            iconName: "input-keyboard"
-            title: qsTr("Your shortcut")
-            text: qsTr("Select text in any app and press it. The translation appears next to the cursor; Esc closes it.")
-
-            Rectangle {
-                Layout.alignment: Qt.AlignHCenter
-                implicitWidth: keys.implicitWidth + 36
-                implicitHeight: keys.implicitHeight + 36
-                radius: 8
-                color: Tok.surface.controlFill
-
-                Label {
-                    id: keys
-                    anchors.centerIn: parent
-                    text: view.settings.hotKey.label
-                    font.pixelSize: 26
-                    font.weight: Font.DemiBold
-                    color: Tok.label.primary
-                }
-            }
-
-            actions: [
-                Button {
-                    objectName: "change"
-                    text: qsTr("Change…")
-                    onClicked: state.changeShortcut()
-                },
-                Button {
-                    objectName: "done"
-                    text: qsTr("Done")
-                    highlighted: true
-                    onClicked: state.finish()
-                }
-            ]
         }
     }
 }
