@@ -14,7 +14,7 @@ SettingsPage {
     menuOpen: confirm.opened || language.popup.opened
 
     GeneralTabState {
-        id: state
+        id: tabState
         app: AppModel
     }
 
@@ -41,13 +41,13 @@ SettingsPage {
         SwitchRow {
             objectName: "openAtLogin"
             label: qsTr("Open at login")
-            value: state.loginEnabled
-            onToggled: on => state.setLogin(on)
+            value: tabState.loginEnabled
+            onToggled: on => tabState.setLogin(on)
         }
         Label {
             Layout.fillWidth: true
-            visible: state.loginError.length > 0
-            text: state.loginError
+            visible: tabState.loginError.length > 0
+            text: tabState.loginError
             font.pixelSize: 12
             color: Tok.system.orange
             wrapMode: Text.Wrap
@@ -56,14 +56,14 @@ SettingsPage {
             objectName: "showInTaskbar"
             label: qsTr("Show in taskbar")
             value: tab.settings.showInDock
-            enabled: state.canChangeTaskbar
+            enabled: tabState.canChangeTaskbar
             onToggled: on => tab.settings.showInDock = on
         }
         SwitchRow {
             objectName: "showInTray"
             label: qsTr("Show in system tray")
             value: tab.settings.showInMenuBar
-            enabled: state.canChangeTray
+            enabled: tabState.canChangeTray
             onToggled: on => tab.settings.showInMenuBar = on
         }
         Label {
@@ -89,6 +89,7 @@ SettingsPage {
             text: qsTr("Clear history…")
             palette.buttonText: Tok.system.red
             enabled: AppModel.history.entries.length > 0
+            opacity: enabled ? 1 : 0.5
             onClicked: confirm.open()
         }
     }

@@ -18,7 +18,7 @@ Item {
     property bool pickersOpen: false
 
     OnboardingState {
-        id: state
+        id: onboarding
         app: view.visible ? AppModel : null
     }
 
@@ -29,19 +29,19 @@ Item {
         onActivated: {
             switch (view.step) {
             case 0:
-                state.goTo(1);
+                onboarding.goTo(1);
                 break;
             case 1:
                 if (view.accessibility)
-                    state.goTo(2);
+                    onboarding.goTo(2);
                 else
                     view.permissions.request();
                 break;
             case 2:
-                state.goTo(3);
+                onboarding.goTo(3);
                 break;
             default:
-                state.finish();
+                onboarding.finish();
             }
         }
     }
@@ -60,7 +60,7 @@ Item {
 
             Label {
                 objectName: "progress"
-                text: state.progressText
+                text: onboarding.progressText
                 font.pixelSize: 11
                 color: Tok.label.secondary
             }
@@ -84,7 +84,7 @@ Item {
                 objectName: "skip"
                 text: qsTr("Skip setup")
                 flat: true
-                onClicked: state.finish()
+                onClicked: onboarding.finish()
             }
         }
 
@@ -144,7 +144,7 @@ Item {
                         objectName: "continue"
                         text: qsTr("Continue")
                         highlighted: true
-                        onClicked: state.goTo(1)
+                        onClicked: onboarding.goTo(1)
                     }
                 }
                 OnboardingStep {
@@ -168,14 +168,14 @@ Item {
                         Button {
                             visible: !view.accessibility
                             text: qsTr("Later")
-                            onClicked: state.goTo(2)
+                            onClicked: onboarding.goTo(2)
                         },
                         Button {
                             objectName: "next"
                             visible: view.accessibility
                             text: qsTr("Next")
                             highlighted: true
-                            onClicked: state.goTo(2)
+                            onClicked: onboarding.goTo(2)
                         }
                     ]
                 }
@@ -209,28 +209,28 @@ Item {
                         spacing: 8
 
                         BusyIndicator {
-                            visible: state.pairStatus === ""
+                            visible: onboarding.pairStatus === ""
                             running: visible
                             implicitWidth: 18
                             implicitHeight: 18
                         }
                         StatusLabel {
-                            visible: state.pairStatus === "installed"
+                            visible: onboarding.pairStatus === "installed"
                             text: qsTr("Offline translation is ready")
                         }
                         Label {
-                            visible: state.pairStatus === "supported"
+                            visible: onboarding.pairStatus === "supported"
                             text: qsTr("Language pack not downloaded")
                             font.pixelSize: 12
                             color: Tok.label.primary
                         }
                         DownloadButton {
-                            visible: state.pairStatus === "supported"
-                            download: state.download
-                            onStart: state.startDownload()
+                            visible: onboarding.pairStatus === "supported"
+                            download: onboarding.download
+                            onStart: onboarding.startDownload()
                         }
                         StatusLabel {
-                            visible: state.pairStatus === "unsupported"
+                            visible: onboarding.pairStatus === "unsupported"
                             text: qsTr("This pair is not available offline")
                             iconName: "dialog-warning"
                             tone: Tok.system.orange
@@ -238,14 +238,14 @@ Item {
                     }
                     DownloadNote {
                         Layout.fillWidth: true
-                        download: state.download
+                        download: onboarding.download
                     }
 
                     actions: Button {
                         objectName: "next"
                         text: qsTr("Next")
                         highlighted: true
-                        onClicked: state.goTo(3)
+                        onClicked: onboarding.goTo(3)
                     }
                 }
                 OnboardingStep {
@@ -274,13 +274,13 @@ Item {
                         Button {
                             objectName: "change"
                             text: qsTr("Change…")
-                            onClicked: state.changeShortcut()
+                            onClicked: onboarding.changeShortcut()
                         },
                         Button {
                             objectName: "done"
                             text: qsTr("Done")
                             highlighted: true
-                            onClicked: state.finish()
+                            onClicked: onboarding.finish()
                         }
                     ]
                 }

@@ -47,7 +47,8 @@ Item {
                     font.pixelSize: 12
                 }
                 TabButton {
-                    text: qsTr("Shortcuts & access")
+                    // A single & would mark a mnemonic.
+                    text: qsTr("Shortcuts & access").replace("&", "&&")
                     font.pixelSize: 12
                 }
             }

@@ -14,7 +14,7 @@ SettingsPage {
     menuOpen: myPicker.popup.opened || secondPicker.popup.opened
 
     TranslationTabState {
-        id: state
+        id: tabState
         app: AppModel
     }
 
@@ -47,10 +47,10 @@ SettingsPage {
         DisclosureRow {
             id: offline
             objectName: "offlineLanguages"
-            text: qsTr("Offline languages: %1 downloaded").arg(state.downloadedCount)
+            text: qsTr("Offline languages: %1 downloaded").arg(tabState.downloadedCount)
         }
         Repeater {
-            model: offline.expanded ? state.languageRows : []
+            model: offline.expanded ? tabState.languageRows : []
             delegate: SettingRow {
                 id: languageRow
                 required property var modelData
@@ -68,9 +68,9 @@ SettingsPage {
                 }
                 DownloadButton {
                     visible: languageRow.modelData.status === "supported"
-                    download: state.download
-                    mine: state.downloadCode === languageRow.modelData.code
-                    onStart: state.downloadLanguage(languageRow.modelData.code)
+                    download: tabState.download
+                    mine: tabState.downloadCode === languageRow.modelData.code
+                    onStart: tabState.downloadLanguage(languageRow.modelData.code)
                 }
                 Label {
                     visible: languageRow.modelData.status === "unsupported"
@@ -82,12 +82,12 @@ SettingsPage {
         }
         DownloadNote {
             Layout.fillWidth: true
-            download: state.download
+            download: tabState.download
         }
         Button {
-            visible: state.softwareCentreName.length > 0
-            text: qsTr("Manage in %1…").arg(state.softwareCentreName)
-            onClicked: state.openSoftwareCentre()
+            visible: tabState.softwareCentreName.length > 0
+            text: qsTr("Manage in %1…").arg(tabState.softwareCentreName)
+            onClicked: tabState.openSoftwareCentre()
         }
     }
 
@@ -107,13 +107,13 @@ SettingsPage {
             RadioButton {
                 text: qsTr("All installed dictionaries")
                 checked: !tab.settings.customDictionaries
-                onClicked: state.setCustomDictionaries(false)
+                onClicked: tabState.setCustomDictionaries(false)
             }
             RadioButton {
                 objectName: "chooseDictionaries"
                 text: qsTr("Choose…")
                 checked: tab.settings.customDictionaries
-                onClicked: state.setCustomDictionaries(true)
+                onClicked: tabState.setCustomDictionaries(true)
             }
         }
         ColumnLayout {
@@ -124,30 +124,30 @@ SettingsPage {
             TextField {
                 Layout.fillWidth: true
                 placeholderText: qsTr("Search")
-                text: state.search
-                onTextEdited: state.search = text
+                text: tabState.search
+                onTextEdited: tabState.search = text
             }
             BusyIndicator {
-                visible: state.dictionariesLoading
+                visible: tabState.dictionariesLoading
                 running: visible
                 implicitWidth: 18
                 implicitHeight: 18
             }
             Label {
                 Layout.fillWidth: true
-                visible: state.dictionaryNote.length > 0
-                text: state.dictionaryNote
+                visible: tabState.dictionaryNote.length > 0
+                text: tabState.dictionaryNote
                 font.pixelSize: 12
                 color: Tok.label.secondary
                 wrapMode: Text.Wrap
             }
             Repeater {
-                model: state.dictionaryRows
+                model: tabState.dictionaryRows
                 delegate: SwitchRow {
                     required property var modelData
                     label: modelData.name
                     value: modelData.on
-                    onToggled: on => state.toggle(modelData.id, on)
+                    onToggled: on => tabState.toggle(modelData.id, on)
                 }
             }
         }
@@ -158,21 +158,21 @@ SettingsPage {
         footer: qsTr("Dictionaries for your two languages that the package manager offers.")
 
         BusyIndicator {
-            visible: state.packagesLoading
+            visible: tabState.packagesLoading
             running: visible
             implicitWidth: 18
             implicitHeight: 18
         }
         Label {
             Layout.fillWidth: true
-            visible: !state.packagesLoading && state.packageRows.length === 0
+            visible: !tabState.packagesLoading && tabState.packageRows.length === 0
             text: qsTr("The package manager offers no dictionaries for these languages.")
             font.pixelSize: 12
             color: Tok.label.secondary
             wrapMode: Text.Wrap
         }
         Repeater {
-            model: state.packageRows
+            model: tabState.packageRows
             delegate: SettingRow {
                 id: packageRow
                 required property var modelData
@@ -184,15 +184,15 @@ SettingsPage {
                 }
                 DownloadButton {
                     visible: !packageRow.modelData.installed
-                    download: state.packageDownload
-                    mine: state.installingPackage === packageRow.modelData.name
-                    onStart: state.installPackage(packageRow.modelData.name)
+                    download: tabState.packageDownload
+                    mine: tabState.installingPackage === packageRow.modelData.name
+                    onStart: tabState.installPackage(packageRow.modelData.name)
                 }
             }
         }
         DownloadNote {
             Layout.fillWidth: true
-            download: state.packageDownload
+            download: tabState.packageDownload
         }
     }
 
