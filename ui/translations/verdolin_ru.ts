@@ -115,6 +115,174 @@
     </message>
 </context>
 <context>
+    <name>ClearHistoryDialog</name>
+    <message>
+        <source>Clear translation history?</source>
+        <translation>Очистить историю переводов?</translation>
+    </message>
+    <message>
+        <source>This removes your entire translation history. This can’t be undone.</source>
+        <translation>Вся история переводов будет удалена. Это нельзя отменить.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Clear history</source>
+        <translation>Очистить историю</translation>
+    </message>
+</context>
+<context>
+    <name>DebianDictionaryPackages</name>
+    <message>
+        <source>There is no such dictionary to install.</source>
+        <translation>Такого словаря для установки нет.</translation>
+    </message>
+</context>
+<context>
+    <name>DictionaryPackageNames</name>
+    <message>
+        <source>%1 → %2 (FreeDict)</source>
+        <translation>%1 → %2 (FreeDict)</translation>
+    </message>
+    <message>
+        <source>WordNet (%1)</source>
+        <translation>WordNet (%1)</translation>
+    </message>
+    <message>
+        <source>GCIDE (%1)</source>
+        <translation>GCIDE (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>DictionaryPackages</name>
+    <message>
+        <source>Dictionaries cannot be installed from here on this system. Install them with the system&apos;s software centre or package manager.</source>
+        <translation>В этой системе словари нельзя установить отсюда. Установите их через центр приложений или менеджер пакетов.</translation>
+    </message>
+</context>
+<context>
+    <name>DisclosureRow</name>
+    <message>
+        <source>Expanded</source>
+        <translation>Развёрнуто</translation>
+    </message>
+    <message>
+        <source>Collapsed</source>
+        <translation>Свёрнуто</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadButton</name>
+    <message>
+        <source>Download</source>
+        <translation>Скачать</translation>
+    </message>
+    <message>
+        <source>Downloading…</source>
+        <translation>Скачивание…</translation>
+    </message>
+    <message>
+        <source>Downloading… %1%</source>
+        <translation>Скачивание… %1%</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadNote</name>
+    <message>
+        <source>Copy command</source>
+        <translation>Скопировать команду</translation>
+    </message>
+</context>
+<context>
+    <name>GeneralTab</name>
+    <message>
+        <source>Updates</source>
+        <translation>Обновления</translation>
+    </message>
+    <message>
+        <source>Verdolin %1</source>
+        <translation>Verdolin %1</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>Окно</translation>
+    </message>
+    <message>
+        <source>At least one of taskbar or system tray must stay on.</source>
+        <translation>Хотя бы одно из двух — панель задач или системный лоток — должно остаться включённым.</translation>
+    </message>
+    <message>
+        <source>Keep the window on top</source>
+        <translation>Держать окно поверх других</translation>
+    </message>
+    <message>
+        <source>Open at login</source>
+        <translation>Запускать при входе в систему</translation>
+    </message>
+    <message>
+        <source>Show in taskbar</source>
+        <translation>Показывать на панели задач</translation>
+    </message>
+    <message>
+        <source>Show in system tray</source>
+        <translation>Показывать в системном лотке</translation>
+    </message>
+    <message>
+        <source>This desktop shows no system tray, so the icon cannot appear.</source>
+        <translation>На этом рабочем столе нет системного лотка, поэтому значок не появится.</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>История</translation>
+    </message>
+    <message>
+        <source>Save translation history</source>
+        <translation>Сохранять историю переводов</translation>
+    </message>
+    <message>
+        <source>Clear history…</source>
+        <translation>Очистить историю…</translation>
+    </message>
+    <message>
+        <source>Appearance</source>
+        <translation>Оформление</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Авто</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Светлое</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Тёмное</translation>
+    </message>
+    <message>
+        <source>Takes effect after restarting the app.</source>
+        <translation>Вступит в силу после перезапуска приложения.</translation>
+    </message>
+    <message>
+        <source>App language</source>
+        <translation>Язык приложения</translation>
+    </message>
+    <message>
+        <source>System</source>
+        <translation>Системный</translation>
+    </message>
+    <message>
+        <source>Support Verdolin…</source>
+        <translation>Поддержать Verdolin…</translation>
+    </message>
+    <message>
+        <source>Opens %1 in your browser</source>
+        <translation>Открывает %1 в браузере</translation>
+    </message>
+</context>
+<context>
     <name>HintRow</name>
     <message>
         <source>Checked automatically</source>
@@ -174,22 +342,6 @@
         <source>Clear history…</source>
         <translation>Очистить историю…</translation>
     </message>
-    <message>
-        <source>Clear translation history?</source>
-        <translation>Очистить историю переводов?</translation>
-    </message>
-    <message>
-        <source>This removes your entire translation history. This can’t be undone.</source>
-        <translation>Вся история переводов будет удалена. Это действие нельзя отменить.</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Отмена</translation>
-    </message>
-    <message>
-        <source>Clear history</source>
-        <translation>Очистить историю</translation>
-    </message>
 </context>
 <context>
     <name>LanguageMenu</name>
@@ -241,6 +393,112 @@
     </message>
 </context>
 <context>
+    <name>OnboardingState</name>
+    <message>
+        <source>Step %1 of %2</source>
+        <translation>Шаг %1 из %2</translation>
+    </message>
+</context>
+<context>
+    <name>OnboardingView</name>
+    <message>
+        <source>Skip setup</source>
+        <translation>Пропустить настройку</translation>
+    </message>
+    <message>
+        <source>Welcome to Verdolin</source>
+        <translation>Добро пожаловать в Verdolin</translation>
+    </message>
+    <message>
+        <source>Select text anywhere and translate it instantly — fully offline.</source>
+        <translation>Выделите текст где угодно и сразу переведите его — полностью без сети.</translation>
+    </message>
+    <message>
+        <source>Select text in ANY app, press one shortcut — done. No copying to another window.</source>
+        <translation>Выделите текст в ЛЮБОМ приложении, нажмите одно сочетание клавиш — готово. Не нужно ничего копировать в другое окно.</translation>
+    </message>
+    <message>
+        <source>Translation is offline: nothing you translate ever leaves this computer. Only the update check uses the network (Settings → Updates → Never turns it off).</source>
+        <translation>Перевод работает без сети: ничего из переводимого не покидает этот компьютер. Сеть нужна только для проверки обновлений (Настройки → Обновления → Никогда отключает её).</translation>
+    </message>
+    <message>
+        <source>Keeps a history and offline dictionaries, plus the command line and Ctrl+C twice</source>
+        <translation>История и словари без сети, а также командная строка и двойное Ctrl+C</translation>
+    </message>
+    <message>
+        <source>Continue</source>
+        <translation>Продолжить</translation>
+    </message>
+    <message>
+        <source>Allow reading the selection</source>
+        <translation>Разрешите чтение выделенного</translation>
+    </message>
+    <message>
+        <source>To translate what you select in any app, the desktop needs your permission (Accessibility). Nothing leaves your computer.</source>
+        <translation>Чтобы переводить выделенное в любом приложении, рабочему столу нужно ваше разрешение (универсальный доступ). Ничто не покидает ваш компьютер.</translation>
+    </message>
+    <message>
+        <source>Allowed</source>
+        <translation>Разрешено</translation>
+    </message>
+    <message>
+        <source>Allow…</source>
+        <translation>Разрешить…</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Позже</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Далее</translation>
+    </message>
+    <message>
+        <source>Your languages</source>
+        <translation>Ваши языки</translation>
+    </message>
+    <message>
+        <source>Text in another language is translated into yours; text in yours goes into the second one.</source>
+        <translation>Текст на другом языке переводится на ваш, а текст на вашем — на второй.</translation>
+    </message>
+    <message>
+        <source>My language</source>
+        <translation>Мой язык</translation>
+    </message>
+    <message>
+        <source>Second language</source>
+        <translation>Второй язык</translation>
+    </message>
+    <message>
+        <source>Offline translation is ready</source>
+        <translation>Перевод без сети готов</translation>
+    </message>
+    <message>
+        <source>Language pack not downloaded</source>
+        <translation>Языковой пакет не скачан</translation>
+    </message>
+    <message>
+        <source>This pair is not available offline</source>
+        <translation>Эта пара недоступна без сети</translation>
+    </message>
+    <message>
+        <source>Your shortcut</source>
+        <translation>Ваше сочетание клавиш</translation>
+    </message>
+    <message>
+        <source>Select text in any app and press it. The translation appears next to the cursor; Esc closes it.</source>
+        <translation>Выделите текст в любом приложении и нажмите его. Перевод появится рядом с указателем; Esc закрывает его.</translation>
+    </message>
+    <message>
+        <source>Change…</source>
+        <translation>Изменить…</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Готово</translation>
+    </message>
+</context>
+<context>
     <name>PairDownload</name>
     <message>
         <source>The download ended without an answer.</source>
@@ -253,6 +511,17 @@
     <message>
         <source>Verdolin cannot install languages here. Run this command instead:</source>
         <translation>Verdolin не может установить языки на этом компьютере. Выполните вместо этого команду:</translation>
+    </message>
+</context>
+<context>
+    <name>PermissionRow</name>
+    <message>
+        <source>Allowed</source>
+        <translation>Разрешено</translation>
+    </message>
+    <message>
+        <source>Allow…</source>
+        <translation>Разрешить…</translation>
     </message>
 </context>
 <context>
@@ -282,34 +551,104 @@
     </message>
 </context>
 <context>
-    <name>RootView</name>
+    <name>SettingsView</name>
     <message>
-        <source>Main Menu</source>
-        <translation>Главное меню</translation>
+        <source>Back</source>
+        <translation>Назад</translation>
     </message>
     <message>
-        <source>Settings</source>
-        <translation>Настройки</translation>
+        <source>General</source>
+        <translation>Основные</translation>
     </message>
     <message>
-        <source>Welcome to Verdolin</source>
-        <translation>Добро пожаловать в Verdolin</translation>
+        <source>Translation</source>
+        <translation>Перевод</translation>
     </message>
     <message>
-        <source>Translator</source>
-        <translation>Переводчик</translation>
+        <source>Shortcuts &amp; access</source>
+        <translation>Сочетания и доступ</translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutRecorder</name>
+    <message>
+        <source>Add Ctrl or Alt to the combination.</source>
+        <translation>Добавьте в сочетание Ctrl или Alt.</translation>
     </message>
     <message>
-        <source>Settings will be here soon. Until then, Verdolin keeps its current choices.</source>
-        <translation>Настройки скоро появятся здесь. До тех пор Verdolin сохраняет текущий выбор.</translation>
+        <source>The desktop already uses this shortcut.</source>
+        <translation>Рабочий стол уже использует это сочетание.</translation>
     </message>
     <message>
-        <source>Select text in any application and press %1 to translate it.</source>
-        <translation>Выделите текст в любом приложении и нажмите %1, чтобы его перевести.</translation>
+        <source>%1 already uses this shortcut.</source>
+        <translation>%1 уже использует это сочетание.</translation>
     </message>
     <message>
-        <source>Start Translating</source>
-        <translation>Начать переводить</translation>
+        <source>Another app already uses this shortcut.</source>
+        <translation>Это сочетание уже занято другим приложением.</translation>
+    </message>
+    <message>
+        <source>Another app already uses this shortcut. Choose a different one.</source>
+        <translation>Это сочетание уже занято другим приложением. Выберите другое.</translation>
+    </message>
+</context>
+<context>
+    <name>ShortcutsTab</name>
+    <message>
+        <source>Shortcut</source>
+        <translation>Сочетание клавиш</translation>
+    </message>
+    <message>
+        <source>Select text in any app and press it. Must include Ctrl or Alt, so it never clashes with app menus.</source>
+        <translation>Выделите текст в любом приложении и нажмите его. Должно включать Ctrl или Alt, чтобы не мешать меню приложений.</translation>
+    </message>
+    <message>
+        <source>Translate selection</source>
+        <translation>Перевести выделенное</translation>
+    </message>
+    <message>
+        <source>Press the keys…</source>
+        <translation>Нажмите клавиши…</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Сбросить</translation>
+    </message>
+    <message>
+        <source>Access</source>
+        <translation>Доступ</translation>
+    </message>
+    <message>
+        <source>Lets the shortcut copy the text you selected. Nothing leaves your computer.</source>
+        <translation>Позволяет сочетанию клавиш копировать выделенный текст. Ничто не покидает ваш компьютер.</translation>
+    </message>
+    <message>
+        <source>Accessibility</source>
+        <translation>Универсальный доступ</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Дополнительно</translation>
+    </message>
+    <message>
+        <source>Off by default: any two Ctrl+C presses in a row open the translator.</source>
+        <translation>По умолчанию выключено: два нажатия Ctrl+C подряд открывают переводчик.</translation>
+    </message>
+    <message>
+        <source>Also translate when Ctrl+C is pressed twice</source>
+        <translation>Переводить и при двойном нажатии Ctrl+C</translation>
+    </message>
+    <message>
+        <source>Input Monitoring</source>
+        <translation>Мониторинг ввода</translation>
+    </message>
+    <message>
+        <source>Any program can send text to Verdolin: verdolin --translate-text TEXT, or the D-Bus method com.korvane.Verdolin.TranslateText.</source>
+        <translation>Любая программа может передать текст в Verdolin: verdolin --translate-text ТЕКСТ или метод D-Bus com.korvane.Verdolin.TranslateText.</translation>
     </message>
 </context>
 <context>
@@ -317,25 +656,6 @@
     <message>
         <source>Type or paste text</source>
         <translation>Введите или вставьте текст</translation>
-    </message>
-</context>
-<context>
-    <name>StatusBar</name>
-    <message>
-        <source>Download</source>
-        <translation>Загрузить</translation>
-    </message>
-    <message>
-        <source>Downloading…</source>
-        <translation>Загрузка…</translation>
-    </message>
-    <message>
-        <source>Downloading… %1%</source>
-        <translation>Загрузка… %1%</translation>
-    </message>
-    <message>
-        <source>Copy command</source>
-        <translation>Скопировать команду</translation>
     </message>
 </context>
 <context>
@@ -394,6 +714,88 @@
     <message>
         <source>Select All</source>
         <translation>Выделить всё</translation>
+    </message>
+</context>
+<context>
+    <name>TranslationTab</name>
+    <message>
+        <source>Text in any other language is translated into your language; text in your language is translated into the second one.</source>
+        <translation>Текст на любом другом языке переводится на ваш язык, а текст на вашем языке — на второй.</translation>
+    </message>
+    <message>
+        <source>My language</source>
+        <translation>Мой язык</translation>
+    </message>
+    <message>
+        <source>Second language</source>
+        <translation>Второй язык</translation>
+    </message>
+    <message>
+        <source>Offline languages: %1 downloaded</source>
+        <translation>Языки без сети: скачано %1</translation>
+    </message>
+    <message>
+        <source>Downloaded</source>
+        <translation>Скачан</translation>
+    </message>
+    <message>
+        <source>Not available</source>
+        <translation>Недоступен</translation>
+    </message>
+    <message>
+        <source>Manage in %1…</source>
+        <translation>Открыть в %1…</translation>
+    </message>
+    <message>
+        <source>Dictionaries</source>
+        <translation>Словари</translation>
+    </message>
+    <message>
+        <source>Dictionaries work offline.</source>
+        <translation>Словари работают без сети.</translation>
+    </message>
+    <message>
+        <source>Show definitions for single words</source>
+        <translation>Показывать определения для отдельных слов</translation>
+    </message>
+    <message>
+        <source>All installed dictionaries</source>
+        <translation>Все установленные словари</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Выбрать…</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Поиск</translation>
+    </message>
+    <message>
+        <source>Get more dictionaries</source>
+        <translation>Другие словари</translation>
+    </message>
+    <message>
+        <source>Dictionaries for your two languages that the package manager offers.</source>
+        <translation>Словари для двух ваших языков, которые предлагает менеджер пакетов.</translation>
+    </message>
+    <message>
+        <source>The package manager offers no dictionaries for these languages.</source>
+        <translation>Для этих языков менеджер пакетов не предлагает словарей.</translation>
+    </message>
+</context>
+<context>
+    <name>TranslationTabState</name>
+    <message>
+        <source>No dictionaries installed.</source>
+        <translation>Словари не установлены.</translation>
+    </message>
+    <message>
+        <source>No dictionaries match “%1”</source>
+        <translation>Нет словарей по запросу «%1»</translation>
+    </message>
+    <message>
+        <source>Verdolin cannot install dictionaries here. Run this command instead:</source>
+        <translation>Verdolin не может установить словари здесь. Выполните вместо этого команду:</translation>
     </message>
 </context>
 <context>
