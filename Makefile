@@ -1,7 +1,8 @@
 # make run   installs what is missing, builds and starts Verdolin
 # make test  installs what is missing, builds, runs every test under Xvfb, then again under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
-# make screenshots  renders the translator in its states, light and dark, to build/screenshots
+# make screenshots  renders the translator in its states, the settings tabs and the onboarding
+#                   steps, in English and Russian, light and dark, to build/screenshots
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -46,10 +47,12 @@ test-sanitize: $(ASAN_BUILD)/build.ninja
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 
 screenshots: configure
-	cmake --build $(BUILD) -j$(JOBS) --target TranslatorScreenTest
+	cmake --build $(BUILD) -j$(JOBS) --target TranslatorScreenTest SettingsScreensTest
 	rm -rf $(BUILD)/screenshots
-	VERDOLIN_SCREENSHOTS=$(CURDIR)/$(BUILD)/screenshots \
-	    $(BUILD)/tests/ui/TranslatorScreenTest --gtest_filter='*Screenshots'
+	for test in TranslatorScreenTest SettingsScreensTest; do \
+	    VERDOLIN_SCREENSHOTS=$(CURDIR)/$(BUILD)/screenshots \
+	        $(BUILD)/tests/ui/$$test --gtest_filter='*Screenshots' || exit 1; \
+	done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

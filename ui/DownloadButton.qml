@@ -26,6 +26,7 @@ Item {
         icon.source: Qt.resolvedUrl("icons/go-down.svg")
         icon.width: 12
         icon.height: 12
+        icon.color: Tok.label.primary
         onClicked: control.start()
     }
     Label {

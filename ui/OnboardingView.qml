@@ -19,7 +19,7 @@ Item {
 
     OnboardingState {
         id: onboarding
-        app: view.visible ? AppModel : null
+        app: AppModel
     }
 
     // The step's default button answers to Return.
@@ -253,20 +253,27 @@ Item {
                     title: qsTr("Your shortcut")
                     text: qsTr("Select text in any app and press it. The translation appears next to the cursor; Esc closes it.")
 
-                    Rectangle {
-                        Layout.alignment: Qt.AlignHCenter
-                        implicitWidth: keys.implicitWidth + 36
-                        implicitHeight: keys.implicitHeight + 36
-                        radius: 8
-                        color: Tok.surface.controlFill
+                    Item {
+                        Layout.fillWidth: true
+                        implicitHeight: keyBox.implicitHeight
 
-                        Label {
-                            id: keys
-                            anchors.centerIn: parent
-                            text: view.settings.hotKey.label
-                            font.pixelSize: 26
-                            font.weight: Font.DemiBold
-                            color: Tok.label.primary
+                        Rectangle {
+                            id: keyBox
+                            anchors.horizontalCenter: parent.horizontalCenter
+                            implicitWidth: keys.implicitWidth + 36
+                            implicitHeight: keys.implicitHeight + 36
+                            radius: 8
+                            color: Tok.surface.controlFill
+
+                            Label {
+                                id: keys
+                                objectName: "shortcutLabel"
+                                anchors.centerIn: parent
+                                text: view.settings.hotKey.label
+                                font.pixelSize: 26
+                                font.weight: Font.DemiBold
+                                color: Tok.label.primary
+                            }
                         }
                     }
 

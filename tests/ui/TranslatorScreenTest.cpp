@@ -1,19 +1,10 @@
-#include "app/appearance/Theme.h"
-#include "app/appearance/Tok.h"
-#include "tests/app/dictionary/FakeDictionarySource.h"
-#include "tests/app/shell/ShellFixture.h"
+#include "tests/ui/ScreenFixture.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QMimeData>
-#include <QQmlApplicationEngine>
-#include <QQuickItem>
-#include <QQuickStyle>
-#include <QQuickWindow>
 #include <QRegularExpression>
-#include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Verdolin_AppearancePlugin)
 Q_IMPORT_QML_PLUGIN(Verdolin_ShellPlugin)
@@ -21,115 +12,7 @@ Q_IMPORT_QML_PLUGIN(Verdolin_UiPlugin)
 
 namespace {
 
-class ScriptedColorScheme : public ColorSchemeSource {
-public:
-    Preference preference() const override { return value; }
-    void set(Preference preference) {
-        value = preference;
-        emit preferenceChanged();
-    }
-    Preference value = Preference::unknown;
-};
-
-// English names, as Qt knows them.
-class EnglishNames : public LanguageNames {
-public:
-    std::optional<QString> languageName(const QString& code, const QLocale&) const override {
-        return QLocale::languageToString(QLocale(code).language());
-    }
-};
-
-LanguageService::Setup named() {
-    LanguageService::Setup setup = preferringEnUS();
-    setup.names = std::make_shared<EnglishNames>();
-    return setup;
-}
-
-class MissingAccessibility : public PermissionProbe {
-public:
-    bool accessibility() override { return false; }
-    bool inputMonitoring() override { return false; }
-};
-
-// The translator window as the application builds it, over scripted models: an engine that
-// knows a few sentences, two dictionaries for "casa", and a theme the test turns.
-class TranslatorScreenTest : public ShellFixture {
-protected:
-    TranslatorScreenTest() {
-        engine.languages = {enUS, es, de};
-        engine.setStatus("es", "en-US", PairStatus::installed);
-        engine.session->answer = [this](const QList<TranslationRequest>& requests) {
-            TranslationBatchResult result;
-            for (const TranslationRequest& request : requests)
-                result.responses.append({request.clientIdentifier,
-                                         answers.value(request.sourceText, request.sourceText)});
-            return result;
-        };
-        source->add("fd-spa-eng", "Spanish-English", {{"casa", "house; home; household"}});
-        source->add("wn", "WordNet", {{"casa", "n 1: a dwelling that serves as living quarters"}});
-        source->active = {"fd-spa-eng", "wn"};
-        shown.load();
-        pumpAll();
-
-        TranslatorModel::Services services;
-        services.settings = &settings;
-        services.languages = &shown;
-        services.engine = &engine;
-        services.recognizers = recognizing({{"es", 0.9}});
-        services.dictionaries = &dictionaries;
-        services.speech = &speech;
-        services.clock = clock;
-        AppModel::installShared(std::make_unique<AppModel>(
-            settings, shown, std::make_unique<HistoryModel>(std::nullopt), std::move(services)));
-        Theme::installShared(std::make_unique<Theme>(settings, &scheme, QPalette(Qt::white)));
-        // Once per process, before the first QML.
-        static const bool registered = [] {
-            AppModel::registerQmlTypes();
-            QQuickStyle::setStyle("Fusion");
-            // As the application draws.
-            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-            return true;
-        }();
-        Q_UNUSED(registered);
-        qml.addImportPath("qrc:/");
-        qml.load(QUrl("qrc:/Verdolin/Ui/TranslatorWindow.qml"));
-        window = qobject_cast<QQuickWindow*>(qml.rootObjects().value(0));
-        if (window) {
-            window->resize(440, 560);
-            window->show();
-            window->requestActivate();
-        }
-    }
-
-    ~TranslatorScreenTest() override {
-        qml.clearComponentCache();
-        for (QObject* root : qml.rootObjects())
-            delete root;
-        pumpAll();
-        AppModel::installShared(nullptr);
-        Theme::installShared(nullptr);
-    }
-
-    TranslatorModel& model() { return *AppModel::shared().model(); }
-    template <typename T = QQuickItem>
-    T* item(const char* name) {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
-    void translate(const QString& text) {
-        model().setText(text);
-        ASSERT_TRUE(
-            waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
-        pumpAll();
-    }
-
-    QHash<QString, QString> answers;
-    LanguageService shown{engine, named()};
-    std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
-    DictionaryService dictionaries{source};
-    ScriptedColorScheme scheme;
-    QQmlApplicationEngine qml;
-    QQuickWindow* window = nullptr;
-};
+using TranslatorScreenTest = ScreenFixture;
 
 // Light first, then dark, as r, g, b, a.
 struct TokenRow {
