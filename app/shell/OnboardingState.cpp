@@ -72,7 +72,8 @@ void OnboardingState::refreshPair() {
             });
     };
     if (languages->options().isEmpty())
-        Futures::whenFinished(languages->load(), this, [resolve](const QFuture<void>&) { resolve(); });
+        Futures::whenFinished(languages->load(), this,
+                              [resolve](const QFuture<void>&) { resolve(); });
     else
         resolve();
 }

@@ -2,8 +2,8 @@
 
 #include "app/dictionary/DictionaryPackages.h"
 #include "app/dictionary/DictionaryService.h"
-#include "app/system/SoftwareCentre.h"
 #include "app/shell/AppModel.h"
+#include "app/system/SoftwareCentre.h"
 #include "app/translation/Futures.h"
 
 namespace {
@@ -128,15 +128,14 @@ void TranslationTabState::step(int generation, const QString& my, QStringList co
         return;
     }
     const QString code = codes.takeFirst();
-    Futures::whenFinished(m_app->languages()->resolvePair(my, code), this,
-                          [this, generation, my, code, codes = std::move(codes),
-                           statuses = std::move(statuses)](
-                              const QFuture<std::optional<ResolvedPair>>& done) mutable {
-                              statuses.insert(code, statusName(done.resultCount() > 0
-                                                                   ? done.result()
-                                                                   : std::nullopt));
-                              step(generation, my, std::move(codes), std::move(statuses));
-                          });
+    Futures::whenFinished(
+        m_app->languages()->resolvePair(my, code), this,
+        [this, generation, my, code, codes = std::move(codes),
+         statuses = std::move(statuses)](const QFuture<std::optional<ResolvedPair>>& done) mutable {
+            statuses.insert(code,
+                            statusName(done.resultCount() > 0 ? done.result() : std::nullopt));
+            step(generation, my, std::move(codes), std::move(statuses));
+        });
 }
 
 void TranslationTabState::downloadLanguage(const QString& code) {
@@ -160,8 +159,8 @@ void TranslationTabState::setSearch(const QString& search) {
     emit dictionariesChanged();
 }
 
-QList<InstalledDictionary> TranslationTabState::matching(const QList<InstalledDictionary>& installed,
-                                                         const QString& search) {
+QList<InstalledDictionary>
+TranslationTabState::matching(const QList<InstalledDictionary>& installed, const QString& search) {
     const QString wanted = search.trimmed();
     if (wanted.isEmpty())
         return installed;
@@ -257,15 +256,15 @@ void TranslationTabState::reloadPackages() {
     emit packagesChanged();
     LanguageService* languages = m_app->languages();
     const auto named = [languages](const QString& code) { return languages->name(code); };
-    Futures::whenFinished(
-        m_packageSource->offered(m_app->settings()->myLanguage(),
-                                 m_app->settings()->secondLanguage(), named),
-        this, [this, generation](const QFuture<QList<DictionaryPackage>>& done) {
-            if (generation != m_packageGeneration)
-                return;
-            m_packages = done.resultCount() > 0 ? done.result() : QList<DictionaryPackage>();
-            emit packagesChanged();
-        });
+    Futures::whenFinished(m_packageSource->offered(m_app->settings()->myLanguage(),
+                                                   m_app->settings()->secondLanguage(), named),
+                          this, [this, generation](const QFuture<QList<DictionaryPackage>>& done) {
+                              if (generation != m_packageGeneration)
+                                  return;
+                              m_packages = done.resultCount() > 0 ? done.result()
+                                                                  : QList<DictionaryPackage>();
+                              emit packagesChanged();
+                          });
 }
 
 void TranslationTabState::installPackage(const QString& name) {

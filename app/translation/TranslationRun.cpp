@@ -8,6 +8,7 @@
 #include "core/TextSegmenter.h"
 #include "core/WordDetector.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QLoggingCategory>
 
@@ -16,13 +17,14 @@ Q_LOGGING_CATEGORY(lcRun, "verdolin.run")
 namespace {
 
 const QString& vanishedPairMessage() {
-    static const QString message =
-        QStringLiteral("The language data for this pair is no longer installed.");
+    static const QString message = QCoreApplication::translate(
+        "TranslationRun", "The language data for this pair is no longer installed.");
     return message;
 }
 
 const QString& interruptedMessage() {
-    static const QString message = QStringLiteral("The translation was interrupted.");
+    static const QString message =
+        QCoreApplication::translate("TranslationRun", "The translation was interrupted.");
     return message;
 }
 

@@ -13,8 +13,6 @@
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
-
-
 class ScriptedColorScheme : public ColorSchemeSource {
 public:
     Preference preference() const override { return value; }

@@ -115,6 +115,17 @@
     </message>
 </context>
 <context>
+    <name>AptCatalog</name>
+    <message>
+        <source>There is no package to install for this pair.</source>
+        <translation>Для этой пары нет пакета для установки.</translation>
+    </message>
+    <message>
+        <source>To install the language data, run: </source>
+        <translation>Чтобы установить языковые данные, выполните: </translation>
+    </message>
+</context>
+<context>
     <name>ClearHistoryDialog</name>
     <message>
         <source>Clear translation history?</source>
@@ -193,6 +204,17 @@
     <message>
         <source>Copy command</source>
         <translation>Скопировать команду</translation>
+    </message>
+</context>
+<context>
+    <name>EmptyPackageCatalog</name>
+    <message>
+        <source>There is no package to install for this pair.</source>
+        <translation>Для этой пары нет пакета для установки.</translation>
+    </message>
+    <message>
+        <source>Install the package %1 with the system&apos;s package manager.</source>
+        <translation>Установите пакет %1 с помощью менеджера пакетов системы.</translation>
     </message>
 </context>
 <context>
@@ -499,6 +521,76 @@
     </message>
 </context>
 <context>
+    <name>PackageKitCatalog</name>
+    <message>
+        <source>The package manager did not answer.</source>
+        <translation>Менеджер пакетов не ответил.</translation>
+    </message>
+    <message>
+        <source>The installation of %1 was interrupted.</source>
+        <translation>Установка %1 прервана.</translation>
+    </message>
+    <message>
+        <source>There is no package to install for this pair.</source>
+        <translation>Для этой пары нет пакета для установки.</translation>
+    </message>
+    <message>
+        <source>The installation of %1 was cancelled.</source>
+        <translation>Установка %1 отменена.</translation>
+    </message>
+    <message>
+        <source>Installing %1 failed.</source>
+        <translation>Не удалось установить %1.</translation>
+    </message>
+    <message>
+        <source>Installing %1 was not allowed: the system refused permission, or the password prompt was cancelled.</source>
+        <translation>Установка %1 не разрешена: система отказала в доступе или ввод пароля был отменён.</translation>
+    </message>
+    <message>
+        <source>%1 could not be downloaded. Check the network connection and try again.</source>
+        <translation>Не удалось скачать %1. Проверьте подключение к сети и повторите попытку.</translation>
+    </message>
+    <message>
+        <source>%1 is not available, or the package lists need refreshing.</source>
+        <translation>Пакет %1 недоступен, или списки пакетов нужно обновить.</translation>
+    </message>
+    <message>
+        <source>Another program is installing software. Try again when it has finished.</source>
+        <translation>Другая программа сейчас устанавливает программы. Повторите попытку, когда она закончит.</translation>
+    </message>
+    <message>
+        <source>There is not enough disk space to install %1.</source>
+        <translation>Недостаточно места на диске для установки %1.</translation>
+    </message>
+    <message>
+        <source>Installing %1 failed: %2</source>
+        <translation>Не удалось установить %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>PackageKitTransaction</name>
+    <message>
+        <source>The request to the package service was stopped.</source>
+        <translation>Запрос к службе пакетов остановлен.</translation>
+    </message>
+    <message>
+        <source>The package service&apos;s progress could not be followed.</source>
+        <translation>Не удалось следить за ходом работы службы пакетов.</translation>
+    </message>
+    <message>
+        <source>The package service does not answer.</source>
+        <translation>Служба пакетов не отвечает.</translation>
+    </message>
+    <message>
+        <source>The package service ended the installation without a result.</source>
+        <translation>Служба пакетов завершила установку без результата.</translation>
+    </message>
+    <message>
+        <source>The package service stopped.</source>
+        <translation>Служба пакетов остановилась.</translation>
+    </message>
+</context>
+<context>
     <name>PairDownload</name>
     <message>
         <source>The download ended without an answer.</source>
@@ -659,6 +751,37 @@
     </message>
 </context>
 <context>
+    <name>SpeechDispatcherWorker</name>
+    <message>
+        <source>Speech Dispatcher is not running, so the text cannot be read aloud.</source>
+        <translation>Speech Dispatcher не запущен, поэтому текст нельзя прочитать вслух.</translation>
+    </message>
+    <message>
+        <source>Speech Dispatcher stopped responding; reading aloud is off until Verdolin restarts.</source>
+        <translation>Speech Dispatcher перестал отвечать; чтение вслух отключено до перезапуска Verdolin.</translation>
+    </message>
+    <message>
+        <source>No voice on this computer reads %1.</source>
+        <translation>На этом компьютере нет голоса для языка «%1».</translation>
+    </message>
+    <message>
+        <source>The Speech Dispatcher plugin of Qt is not installed (package qt6-speech-speechd-plugin).</source>
+        <translation>Модуль Speech Dispatcher для Qt не установлен (пакет qt6-speech-speechd-plugin).</translation>
+    </message>
+    <message>
+        <source>Speech Dispatcher cannot be used: %1</source>
+        <translation>Speech Dispatcher нельзя использовать: %1</translation>
+    </message>
+    <message>
+        <source>The voice for %1 could not be selected.</source>
+        <translation>Не удалось выбрать голос для языка «%1».</translation>
+    </message>
+    <message>
+        <source>Speech Dispatcher could not read the text.</source>
+        <translation>Speech Dispatcher не смог прочитать текст.</translation>
+    </message>
+</context>
+<context>
     <name>StatusRow</name>
     <message>
         <source>Could not translate: </source>
@@ -714,6 +837,17 @@
     <message>
         <source>Select All</source>
         <translation>Выделить всё</translation>
+    </message>
+</context>
+<context>
+    <name>TranslationRun</name>
+    <message>
+        <source>The language data for this pair is no longer installed.</source>
+        <translation>Языковые данные для этой пары больше не установлены.</translation>
+    </message>
+    <message>
+        <source>The translation was interrupted.</source>
+        <translation>Перевод прерван.</translation>
     </message>
 </context>
 <context>

@@ -45,7 +45,7 @@ DesktopSoftwareCentre::command(const QString& term) const {
     if (!discover.isEmpty() && (gnome.isEmpty() || isKde(m_desktop)))
         return Command{discover, {QStringLiteral("--search"), term}, QStringLiteral("Discover")};
     if (!gnome.isEmpty())
-        return Command{gnome, {QStringLiteral("--search=") + term},
-                       QStringLiteral("GNOME Software")};
+        return Command{
+            gnome, {QStringLiteral("--search=") + term}, QStringLiteral("GNOME Software")};
     return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/packages/AptCatalog.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QPromise>
@@ -160,12 +161,15 @@ PrepareResult AptCatalog::manualInstall(const QString& package) {
     PrepareResult result;
     if (!ApertiumPackages::isPackageName(package)) {
         result.outcome = PrepareResult::Outcome::failed;
-        result.message = QStringLiteral("There is no package to install for this pair.");
+        result.message = QCoreApplication::translate(
+            "AptCatalog", "There is no package to install for this pair.");
         return result;
     }
     result.outcome = PrepareResult::Outcome::manual;
     result.command = QStringLiteral("sudo apt install ") + package;
-    result.message = QStringLiteral("To install the language data, run: ") + result.command;
+    result.message =
+        QCoreApplication::translate("AptCatalog", "To install the language data, run: ")
+        + result.command;
     return result;
 }
 

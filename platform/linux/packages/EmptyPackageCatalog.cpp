@@ -2,6 +2,7 @@
 
 #include "platform/linux/packages/ApertiumPackages.h"
 
+#include <QCoreApplication>
 #include <QPromise>
 
 namespace {
@@ -24,12 +25,15 @@ QFuture<PackageCatalog::Listing> EmptyPackageCatalog::packages() {
 QFuture<PrepareResult> EmptyPackageCatalog::install(const QString& package) {
     PrepareResult result;
     if (!ApertiumPackages::isPackageName(package)) {
-        result.message = QStringLiteral("There is no package to install for this pair.");
+        result.message = QCoreApplication::translate(
+            "EmptyPackageCatalog", "There is no package to install for this pair.");
         return ready(result);
     }
     // Which command installs it depends on a package manager this program does not know.
     result.outcome = PrepareResult::Outcome::manual;
     result.message =
-        QStringLiteral("Install the package %1 with the system's package manager.").arg(package);
+        QCoreApplication::translate("EmptyPackageCatalog",
+                                    "Install the package %1 with the system's package manager.")
+            .arg(package);
     return ready(result);
 }

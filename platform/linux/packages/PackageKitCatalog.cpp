@@ -3,6 +3,7 @@
 #include "platform/linux/packages/ApertiumPackages.h"
 #include "platform/linux/packages/PackageKitTransaction.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QFutureWatcher>
 #include <QLoggingCategory>
@@ -86,8 +87,9 @@ void PackageKitCatalog::post(Job job) {
 }
 
 QFuture<PackageCatalog::Listing> PackageKitCatalog::packages() {
-    auto completion = std::make_shared<Completion<Listing>>(
-        Listing{{}, QStringLiteral("The package manager did not answer.")});
+    auto completion = std::make_shared<Completion<Listing>>(Listing{
+        {},
+        QCoreApplication::translate("PackageKitCatalog", "The package manager did not answer.")});
     QFuture<Listing> future = completion->future();
     post([bus = m_bus, completion](QObject* root) {
         auto found = std::make_shared<QList<ApertiumPackages::Found>>();
@@ -126,12 +128,13 @@ QFuture<PackageCatalog::Listing> PackageKitCatalog::packages() {
 }
 
 QFuture<PrepareResult> PackageKitCatalog::install(const QString& package) {
-    auto completion = std::make_shared<Completion<PrepareResult>>(
-        failedResult(QStringLiteral("The installation of %1 was interrupted.").arg(package)));
+    auto completion = std::make_shared<Completion<PrepareResult>>(failedResult(
+        QCoreApplication::translate("PackageKitCatalog", "The installation of %1 was interrupted.")
+            .arg(package)));
     QFuture<PrepareResult> future = completion->future();
     if (!ApertiumPackages::isPackageName(package)) {
-        completion->complete(
-            failedResult(QStringLiteral("There is no package to install for this pair.")));
+        completion->complete(failedResult(QCoreApplication::translate(
+            "PackageKitCatalog", "There is no package to install for this pair.")));
         return future;
     }
     completion->promise().setProgressRange(0, 100);
@@ -237,12 +240,16 @@ PrepareResult PackageKitCatalog::installResult(const QString& package, uint exit
     }
     if (exit == exitCancelled || errorCode == errorTransactionCancelled) {
         return {Outcome::cancelled,
-                QStringLiteral("The installation of %1 was cancelled.").arg(package),
+                QCoreApplication::translate("PackageKitCatalog",
+                                            "The installation of %1 was cancelled.")
+                    .arg(package),
                 {}};
     }
     if (!errorCode) {
-        return failedResult(
-            !failure.isEmpty() ? failure : QStringLiteral("Installing %1 failed.").arg(package));
+        return failedResult(!failure.isEmpty() ? failure
+                                               : QCoreApplication::translate(
+                                                     "PackageKitCatalog", "Installing %1 failed.")
+                                                     .arg(package));
     }
     switch (*errorCode) {
     case errorPackageAlreadyInstalled:
@@ -250,33 +257,41 @@ PrepareResult PackageKitCatalog::installResult(const QString& package, uint exit
         return {Outcome::installed, {}, {}};
     case errorNotAuthorized:
         // The same code for a refused and a cancelled password prompt.
-        return failedResult(
-            QStringLiteral("Installing %1 was not allowed: the system refused permission, or "
-                           "the password prompt was cancelled.")
-                .arg(package));
+        return failedResult(QCoreApplication::translate(
+                                "PackageKitCatalog",
+                                "Installing %1 was not allowed: the system refused permission, or "
+                                "the password prompt was cancelled.")
+                                .arg(package));
     case errorNoNetwork:
     case errorPackageDownloadFailed:
     case errorRepoNotAvailable:
     case errorNoMoreMirrorsToTry:
         return failedResult(
-            QStringLiteral(
+            QCoreApplication::translate(
+                "PackageKitCatalog",
                 "%1 could not be downloaded. Check the network connection and try again.")
                 .arg(package));
     case errorPackageNotFound:
     case errorNoCache:
         return failedResult(
-            QStringLiteral("%1 is not available, or the package lists need refreshing.")
+            QCoreApplication::translate(
+                "PackageKitCatalog", "%1 is not available, or the package lists need refreshing.")
                 .arg(package));
     case errorCannotGetLock:
-        return failedResult(QStringLiteral("Another program is installing software. Try again "
-                                           "when it has finished."));
+        return failedResult(QCoreApplication::translate(
+            "PackageKitCatalog", "Another program is installing software. Try again "
+                                 "when it has finished."));
     case errorNoSpaceOnDevice:
         return failedResult(
-            QStringLiteral("There is not enough disk space to install %1.").arg(package));
+            QCoreApplication::translate("PackageKitCatalog",
+                                        "There is not enough disk space to install %1.")
+                .arg(package));
     default:
         return failedResult(
             details.trimmed().isEmpty()
-                ? QStringLiteral("Installing %1 failed.").arg(package)
-                : QStringLiteral("Installing %1 failed: %2").arg(package, details.trimmed()));
+                ? QCoreApplication::translate("PackageKitCatalog", "Installing %1 failed.")
+                      .arg(package)
+                : QCoreApplication::translate("PackageKitCatalog", "Installing %1 failed: %2")
+                      .arg(package, details.trimmed()));
     }
 }

@@ -1,5 +1,6 @@
 #include "platform/linux/packages/PackageKitTransaction.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -57,8 +58,9 @@ PackageKitTransaction::~PackageKitTransaction() {
         m_ended = true;
         disconnectSignals();
         if (m_handlers.finished) {
-            m_handlers.finished(0,
-                                QStringLiteral("The request to the package service was stopped."));
+            m_handlers.finished(
+                0, QCoreApplication::translate("PackageKitTransaction",
+                                               "The request to the package service was stopped."));
         }
     }
 }
@@ -93,7 +95,8 @@ void PackageKitTransaction::cancel() {
 void PackageKitTransaction::created(const QString& path) {
     m_path = path;
     if (!connectSignals()) {
-        fail(QStringLiteral("The package service's progress could not be followed."));
+        fail(QCoreApplication::translate("PackageKitTransaction",
+                                         "The package service's progress could not be followed."));
         return;
     }
     if (m_hints.isEmpty()) {
@@ -145,7 +148,11 @@ void PackageKitTransaction::expectReply(QDBusPendingCallWatcher* watcher,
     if (!m_bus.isConnected()) {
         watcher->deleteLater();
         QMetaObject::invokeMethod(
-            this, [this] { fail(QStringLiteral("The package service does not answer.")); },
+            this,
+            [this] {
+                fail(QCoreApplication::translate("PackageKitTransaction",
+                                                 "The package service does not answer."));
+            },
             Qt::QueuedConnection);
         return;
     }
@@ -161,7 +168,8 @@ void PackageKitTransaction::expectReply(QDBusPendingCallWatcher* watcher,
                     fail(error.type() == QDBusError::ServiceUnknown
                                  || error.type() == QDBusError::NoReply
                                  || error.type() == QDBusError::Disconnected
-                             ? QStringLiteral("The package service does not answer.")
+                             ? QCoreApplication::translate("PackageKitTransaction",
+                                                           "The package service does not answer.")
                              : error.message());
                     return;
                 }
@@ -212,11 +220,12 @@ void PackageKitTransaction::onPropertiesChanged(const QString& interface,
 }
 
 void PackageKitTransaction::onDestroy() {
-    fail(QStringLiteral("The package service ended the installation without a result."));
+    fail(QCoreApplication::translate(
+        "PackageKitTransaction", "The package service ended the installation without a result."));
 }
 
 void PackageKitTransaction::onServiceGone() {
-    fail(QStringLiteral("The package service stopped."));
+    fail(QCoreApplication::translate("PackageKitTransaction", "The package service stopped."));
 }
 
 void PackageKitTransaction::fail(const QString& failure) {

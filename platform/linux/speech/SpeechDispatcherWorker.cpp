@@ -36,7 +36,9 @@ QString languageName(const QString& code) {
 }
 
 QString notRunningMessage() {
-    return QStringLiteral("Speech Dispatcher is not running, so the text cannot be read aloud.");
+    return QCoreApplication::translate(
+        "SpeechDispatcherWorker",
+        "Speech Dispatcher is not running, so the text cannot be read aloud.");
 }
 
 } // namespace
@@ -55,7 +57,8 @@ SpeechDispatcherWorker::SpeechDispatcherWorker(std::shared_ptr<Shared> shared, Q
 SpeechDispatcherWorker::~SpeechDispatcherWorker() = default;
 
 QString SpeechDispatcherWorker::unavailableMessage() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "SpeechDispatcherWorker",
         "Speech Dispatcher stopped responding; reading aloud is off until Verdolin restarts.");
 }
 
@@ -100,7 +103,9 @@ void SpeechDispatcherWorker::speak(quint64 reading, const QString& text,
     const std::optional<qsizetype> index = SpeechVoiceChoice::choose(m_choices, languageCode);
     if (!index) {
         // Another language's voice would read the text as gibberish.
-        emit failed(reading, QStringLiteral("No voice on this computer reads %1.").arg(name));
+        emit failed(reading, QCoreApplication::translate("SpeechDispatcherWorker",
+                                                         "No voice on this computer reads %1.")
+                                 .arg(name));
         return;
     }
     Pending next{reading, text, m_voices->at(*index), name};
@@ -141,14 +146,17 @@ QString SpeechDispatcherWorker::ensureEngine() {
         return {};
     auto engine = std::make_unique<QTextToSpeech>(QString::fromLatin1(engineName));
     if (engine->engine() != QLatin1String(engineName)) {
-        return QStringLiteral("The Speech Dispatcher plugin of Qt is not installed "
-                              "(package qt6-speech-speechd-plugin).");
+        return QCoreApplication::translate("SpeechDispatcherWorker",
+                                           "The Speech Dispatcher plugin of Qt is not installed "
+                                           "(package qt6-speech-speechd-plugin).");
     }
     if (engine->state() == QTextToSpeech::Error) {
         const QString reason = engine->errorString();
         return reason.isEmpty()
                    ? notRunningMessage()
-                   : QStringLiteral("Speech Dispatcher cannot be used: %1").arg(reason);
+                   : QCoreApplication::translate("SpeechDispatcherWorker",
+                                                 "Speech Dispatcher cannot be used: %1")
+                         .arg(reason);
     }
     connect(engine.get(), &QTextToSpeech::stateChanged, this,
             &SpeechDispatcherWorker::onStateChanged);
@@ -184,9 +192,10 @@ void SpeechDispatcherWorker::begin(const Pending& pending) {
     // A voice that does not take leaves the previous one in place: never read with that.
     m_engine->setVoice(pending.voice);
     if (m_engine->voice().name() != pending.voice.name()) {
-        emit failed(
-            pending.reading,
-            QStringLiteral("The voice for %1 could not be selected.").arg(pending.languageName));
+        emit failed(pending.reading,
+                    QCoreApplication::translate("SpeechDispatcherWorker",
+                                                "The voice for %1 could not be selected.")
+                        .arg(pending.languageName));
         return;
     }
     m_current = pending.reading;
@@ -235,9 +244,10 @@ void SpeechDispatcherWorker::onStateChanged(QTextToSpeech::State state) {
     case QTextToSpeech::Error: {
         const QString reason = m_engine->errorString();
         endCurrent();
-        emit failed(reading, reason.isEmpty()
-                                 ? QStringLiteral("Speech Dispatcher could not read the text.")
-                                 : reason);
+        emit failed(reading,
+                    reason.isEmpty() ? QCoreApplication::translate(
+                        "SpeechDispatcherWorker", "Speech Dispatcher could not read the text.")
+                                     : reason);
         beginPending();
         break;
     }

@@ -13,9 +13,9 @@ const EngineLanguage fr = engineLanguage("fr", "fr", "fr-Latn-FR");
 // The package manager: offers every candidate but GCIDE; installing waits for the test.
 class ScriptedPackages : public DictionaryPackages {
 public:
-    QFuture<QList<DictionaryPackage>> offered(const QString& my, const QString& second,
-                                              const DictionaryPackageNames::LanguageName& named)
-        override {
+    QFuture<QList<DictionaryPackage>>
+    offered(const QString& my, const QString& second,
+            const DictionaryPackageNames::LanguageName& named) override {
         asked.append(my + '/' + second);
         QList<DictionaryPackage> found;
         for (DictionaryPackage package : DictionaryPackageNames::candidates(my, second, named))
@@ -126,13 +126,24 @@ TEST_F(TranslationTabStateTest, ChoosingDictionariesStartsFromTheActiveOnesAndNe
     };
     const Step steps[] = {
         {"choose with none stored: the active ones",
-         [&] { state.setCustomDictionaries(true); }, {"wn", "fd-eng-spa"}, true},
-        {"back to all keeps the choice", [&] { state.setCustomDictionaries(false); },
-         {"wn", "fd-eng-spa"}, false},
-        {"choose again with some stored", [&] { state.setCustomDictionaries(true); },
-         {"wn", "fd-eng-spa"}, true},
-        {"on twice", [&] { state.toggle("oxford", true); state.toggle("oxford", true); },
-         {"wn", "fd-eng-spa", "oxford"}, true},
+         [&] { state.setCustomDictionaries(true); },
+         {"wn", "fd-eng-spa"},
+         true},
+        {"back to all keeps the choice",
+         [&] { state.setCustomDictionaries(false); },
+         {"wn", "fd-eng-spa"},
+         false},
+        {"choose again with some stored",
+         [&] { state.setCustomDictionaries(true); },
+         {"wn", "fd-eng-spa"},
+         true},
+        {"on twice",
+         [&] {
+             state.toggle("oxford", true);
+             state.toggle("oxford", true);
+         },
+         {"wn", "fd-eng-spa", "oxford"},
+         true},
         {"off", [&] { state.toggle("wn", false); }, {"fd-eng-spa", "oxford"}, true},
     };
     for (const Step& step : steps) {
@@ -152,8 +163,10 @@ TEST_F(TranslationTabStateTest, TheSearchFiltersByNameIgnoringCase) {
         const char* note;
     };
     const Row rows[] = {
-        {"", {"English-Spanish FreeDict Dictionary", "The Oxford Dictionary of English",
-              "WordNet (r) 3.0"}, ""},
+        {"",
+         {"English-Spanish FreeDict Dictionary", "The Oxford Dictionary of English",
+          "WordNet (r) 3.0"},
+         ""},
         {"oxf", {"The Oxford Dictionary of English"}, ""},
         {"  WORDNET ", {"WordNet (r) 3.0"}, ""},
         {"klingon", {}, "No dictionaries match \u201cklingon\u201d"},
@@ -184,8 +197,7 @@ TEST_F(TranslationTabStateTest, InstallingADictionaryPackageShowsItAtOnce) {
         return found;
     };
     // The fixture's languages have no names: the codes stand in.
-    EXPECT_EQ(titles(), (QStringList{"En → Es (FreeDict)", "Es → En (FreeDict)",
-                                     "WordNet (En)"}));
+    EXPECT_EQ(titles(), (QStringList{"En → Es (FreeDict)", "Es → En (FreeDict)", "WordNet (En)"}));
 
     state.installPackage("dict-freedict-spa-eng");
     ASSERT_TRUE(state.packageDownload()->running());
