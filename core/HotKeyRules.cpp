@@ -45,9 +45,26 @@ QString keyName(quint32 keysym, const QString& characters) {
         return QStringLiteral("Down");
     case 0xff52: // XK_Up
         return QStringLiteral("Up");
+    case 0xff50: // XK_Home
+        return QStringLiteral("Home");
+    case 0xff57: // XK_End
+        return QStringLiteral("End");
+    case 0xff55: // XK_Page_Up
+        return QStringLiteral("Page Up");
+    case 0xff56: // XK_Page_Down
+        return QStringLiteral("Page Down");
+    case 0xff63: // XK_Insert
+        return QStringLiteral("Insert");
+    case 0xffff: // XK_Delete
+        return QStringLiteral("Delete");
+    case 0xff8d: // XK_KP_Enter
+        return QStringLiteral("Enter");
     default:
         break;
     }
+    // Function keys produce no text; "Ctrl+Alt+?" would name none of them.
+    if (keysym >= 0xffbe && keysym <= 0xffe0) // XK_F1 … XK_F35
+        return QStringLiteral("F%1").arg(keysym - 0xffbe + 1);
     // Keys such as Delete or keypad Enter report a control character as their text; it
     // would show as nothing (or break the line) in a label.
     QString visible;
