@@ -33,6 +33,7 @@ Item {
             background: null
             iconName: "document-open-recent"
             iconSize: 22
+            Accessible.ignored: true
         }
         Label {
             text: qsTr("No translations yet")

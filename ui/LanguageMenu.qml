@@ -70,6 +70,7 @@ AbstractButton {
             iconName: "pan-up-down"
             iconSize: 9
             background: null
+            Accessible.ignored: true
         }
     }
 

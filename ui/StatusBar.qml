@@ -42,6 +42,7 @@ Rectangle {
                 iconName: bar.view.statusIcon
                 iconSize: 14
                 tint: bar.tone
+                Accessible.ignored: true
             }
             Label {
                 Layout.fillWidth: true

@@ -12,8 +12,13 @@ import subprocess
 import sys
 import tempfile
 import time
+import traceback
 
 _libc = ctypes.CDLL(None, use_errno=True)
+TITLE, SOURCE_PANE, RESULT_PANE = "Verdolin", "Type or paste text", "Translation"
+POINTER_OFFSET = 14  # the frame opens this far right of and below the pointer
+CRASH = re.compile(r"Segmentation fault|Aborted|terminate called|ASSERT|Cannot assign|"
+                   r"qrc:/\S+: .*(Error|is not a type|is not defined)|QQmlApplicationEngine failed")
 pyatspi = None  # imported once the session bus runs
 
 
@@ -168,10 +173,14 @@ def set_primary(text):
     return poll_until(lambda: run(["xclip", "-o", "-selection", "primary"]) == text, 5)
 
 
-class Verdolin:
-    """One verdolin process, set up as after its first start, in its own XDG folders."""
+AFTER_FIRST_START = {"onboardingDone": True}
 
-    def __init__(self, executable):
+
+class Verdolin:
+    """verdolin in its own XDG folders, with `settings` as its settings file (None: none, as
+    on a first start). start() runs another process on the same folders once this one quit."""
+
+    def __init__(self, executable, settings=AFTER_FIRST_START):
         self.root = tempfile.mkdtemp(prefix="verdolin-desktop-")
         self.env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                         LANG="C.UTF-8", LANGUAGE="en", LC_ALL="C.UTF-8")
@@ -179,16 +188,41 @@ class Verdolin:
                          "XDG_CACHE_HOME"):
             self.env[variable] = os.path.join(self.root, variable.lower())
             os.mkdir(self.env[variable], 0o700)
-        settings = os.path.join(self.env["XDG_CONFIG_HOME"], "verdolin")
-        os.mkdir(settings)
-        with open(os.path.join(settings, "com.korvane.verdolin.json"), "w") as file:
-            json.dump({"onboardingDone": True}, file)
+        self.settings_path = os.path.join(self.env["XDG_CONFIG_HOME"], "verdolin",
+                                          "com.korvane.verdolin.json")
+        if settings is not None:
+            os.mkdir(os.path.dirname(self.settings_path))
+            with open(self.settings_path, "w") as file:
+                json.dump(settings, file)
         self.history = os.path.join(self.env["XDG_DATA_HOME"], "Verdolin", "history.json")
         self.executable = executable
         self.stderr_path = os.path.join(self.root, "stderr.txt")
-        with open(self.stderr_path, "w") as stderr:
-            self.process = start([executable], env=self.env, stderr=stderr)
+        self.process = None
+        self.start()
+
+    def start(self):
+        """A new process; its stderr follows the earlier ones' in the same file."""
+        check(self.process is None or self.process.poll() is not None,
+              "the previous verdolin still runs")
+        with open(self.stderr_path, "a") as stderr:
+            self.process = start([self.executable], env=self.env, stderr=stderr)
         self.pid = self.process.pid
+
+    def quit(self, timeout=10):
+        """SIGTERM; the exit status, or None when the process outlives `timeout`."""
+        self.process.send_signal(signal.SIGTERM)
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def settings(self):
+        """The settings file as written last, or None while it is missing or half written."""
+        try:
+            with open(self.settings_path) as file:
+                return json.load(file)
+        except (OSError, ValueError):
+            return None
 
     def stderr(self):
         with open(self.stderr_path, errors="replace") as file:
@@ -220,10 +254,133 @@ def named_text(root, name):
     return find(root, lambda node: node.name == name and text_of(node) is not None)
 
 
-def application(name):
-    return find(pyatspi.Registry.getDesktop(0), lambda node: node.name == name)
+def application(name, pid=None):
+    """The application called `name` on the accessibility bus; with `pid`, that process's."""
+    return find(pyatspi.Registry.getDesktop(0), lambda node: node.name == name and (
+        pid is None or node.get_process_id() == pid))
+
+
+def showing(node):
+    try:
+        return node.getState().contains(pyatspi.STATE_SHOWING)
+    except Exception:
+        return False
+
+
+def shown(root, name, role=None):
+    """The accessible called `name` that is on screen now: hidden screens keep theirs."""
+    return find(root, lambda node: node.name == name and (role is None or node.getRole() == role)
+                and showing(node))
+
+
+def click(node):
+    """Clicks the middle of `node` with the pointer. Qt 6.4's buttons take no press action over
+    AT-SPI: it reports success and does nothing."""
+    try:
+        x, y, width, height = extents(node)
+    except Exception:  # gone meanwhile
+        return False
+    return run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2),
+                "click", "1"]) is not None
 
 
 def extents(node):
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return (box.x, box.y, box.width, box.height)
+
+
+class Session:
+    """One verdolin, and the xterm that held the focus before the shortcut brought it up."""
+
+    def __init__(self, executable, settings=AFTER_FIRST_START):
+        self.verdolin = Verdolin(executable, settings)
+        self.root_log = os.path.join(self.verdolin.root, "root-messages.txt")
+        self.app = self.earlier = None
+        self.panes = {}
+
+    def restart(self):
+        """Another process on the same folders, once this one quit."""
+        self.verdolin.start()
+        self.app, self.panes = None, {}
+
+    def application(self):
+        """This process's: a quit one may linger on the bus for a while."""
+        self.app = self.app or poll_until(lambda: application("verdolin", self.verdolin.pid), 20)
+        return check(self.app, "verdolin never appeared on the accessibility bus; stderr:\n"
+                     + self.verdolin.stderr())
+
+    def expect_panes(self, source, result=None, timeout=30):
+        """Qt's TextArea announces no text changes over AT-SPI, so the panes are read until they
+        fit. The first translation waits for the package queries at start: seconds when busy."""
+        seen = {}
+
+        def fits():
+            for pane in (SOURCE_PANE, RESULT_PANE):
+                seen[pane] = text_of(self.panes.get(pane))
+                if seen[pane] is None:  # found once, found again when Qt rebuilt the tree
+                    self.panes[pane] = named_text(self.application(), pane)
+            # Apertium puts a space before some sentences ("We ..." -> " Queremos ...").
+            return seen[SOURCE_PANE] == source and (
+                result is None or (seen[RESULT_PANE] or "").strip() == result.strip())
+        check(poll_until(fits, timeout), f"panes never showed {source!r} -> {result!r}; "
+              f"saw {seen}")
+
+    def expect_window(self, failure, timeout=10):
+        """The one mapped Verdolin window; several mean a second instance stayed."""
+        found = poll_until(lambda: visible_windows(TITLE), timeout)
+        check(found, f"{failure}; stderr:\n{self.verdolin.stderr()}")
+        check(len(found) == 1, f"several Verdolin windows mapped: {found}")
+        return found[0]
+
+    def expect_unmapped(self, failure):
+        check(poll_until(lambda: not visible_windows(TITLE), 10), failure)
+
+    def shortcut_translates(self, text, keys="ctrl+alt+t"):
+        expected = (run(["apertium", "-u", "eng-spa"], input_text=text, timeout=30) or "").strip()
+        check(expected, f"apertium -u eng-spa translated nothing of {text!r}")
+        check(set_primary(text), "xclip could not own PRIMARY")
+        run(["xdotool", "key", "--clearmodifiers", keys])
+        window = self.expect_window(f"no Verdolin window mapped after {keys}")
+        self.expect_panes(text, expected)
+        return window
+
+
+def outcome(session, command):
+    """(exit status, stderr) of a command in verdolin's environment; None when it hangs."""
+    try:
+        done = subprocess.run(command, capture_output=True, text=True, timeout=5,
+                              env=session.verdolin.env)
+    except subprocess.TimeoutExpired:
+        return None
+    return done.returncode, done.stderr
+
+
+def run_cases(cases, settings=AFTER_FIRST_START):
+    """Runs `cases`, (name, function of a Session), in order on one desktop, for the executable
+    named on the command line; a timing line for each. The exit status for the shell."""
+    started, failed, session = time.monotonic(), 0, None
+    desktop = Desktop()
+    try:
+        session = Session(sys.argv[1], settings)
+        for name, case in cases:
+            began = time.monotonic()
+            try:
+                case(session)
+                result = "ok"
+            except Failure as reason:
+                result = f"FAILED: {reason}"
+            except Exception:
+                result = "FAILED:\n" + traceback.format_exc()
+            failed += result != "ok"
+            print(f"[{time.monotonic() - began:5.1f} s] {name}: {result}", flush=True)
+            if session.verdolin.process.poll() is not None and case is not cases[-1][1]:
+                print(f"verdolin exited early with {session.verdolin.process.returncode}; "
+                      f"stderr:\n{session.verdolin.stderr()}", flush=True)
+                failed += 1
+                break
+    finally:
+        if session:
+            session.verdolin.close()
+        desktop.close()
+    print(f"{failed} of {len(cases)} failed in {time.monotonic() - started:.1f} s", flush=True)
+    return 1 if failed else 0

@@ -4,31 +4,13 @@ session bus, driven through xdotool and read through AT-SPI. Leaves no process b
 
 import json
 import os
-import re
 import signal
 import subprocess
 import sys
-import time
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_session as ds  # noqa: E402
-from desktop_session import Failure, check  # noqa: E402
-
-TITLE, SOURCE_PANE, RESULT_PANE = "Verdolin", "Type or paste text", "Translation"
-POINTER_OFFSET = 14  # the frame opens this far right of and below the pointer
-CRASH = re.compile(r"Segmentation fault|Aborted|terminate called|ASSERT|Cannot assign|"
-                   r"qrc:/\S+: .*(Error|is not a type|is not defined)|QQmlApplicationEngine failed")
-
-
-def outcome(session, command):
-    """(exit status, stderr) of a command in verdolin's environment; None when it hangs."""
-    try:
-        done = subprocess.run(command, capture_output=True, text=True, timeout=5,
-                              env=session.verdolin.env)
-    except subprocess.TimeoutExpired:
-        return None
-    return done.returncode, done.stderr
+from desktop_session import CRASH, POINTER_OFFSET, TITLE, Failure, check  # noqa: E402
 
 
 def activations(log, since=0):
@@ -38,56 +20,6 @@ def activations(log, since=0):
         return [int(event.split("window ", 1)[1].split(",", 1)[0], 16)
                 for event in file.read().split("\n\n")
                 if event.startswith("ClientMessage") and "(_NET_ACTIVE_WINDOW)" in event]
-
-
-class Session:
-    """One verdolin, and the xterm that held the focus before the shortcut brought it up."""
-
-    def __init__(self, executable):
-        self.verdolin = ds.Verdolin(executable)
-        self.root_log = os.path.join(self.verdolin.root, "root-messages.txt")
-        self.app = self.earlier = None
-        self.panes = {}
-
-    def application(self):
-        self.app = self.app or ds.poll_until(lambda: ds.application("verdolin"), 20)
-        return check(self.app, "verdolin never appeared on the accessibility bus; stderr:\n"
-                     + self.verdolin.stderr())
-
-    def expect_panes(self, source, result=None, timeout=30):
-        """Qt's TextArea announces no text changes over AT-SPI, so the panes are read until they
-        fit. The first translation waits for the package queries at start: seconds when busy."""
-        seen = {}
-
-        def fits():
-            for pane in (SOURCE_PANE, RESULT_PANE):
-                seen[pane] = ds.text_of(self.panes.get(pane))
-                if seen[pane] is None:  # found once, found again when Qt rebuilt the tree
-                    self.panes[pane] = ds.named_text(self.application(), pane)
-            # Apertium puts a space before some sentences ("We ..." -> " Queremos ...").
-            return seen[SOURCE_PANE] == source and (
-                result is None or (seen[RESULT_PANE] or "").strip() == result.strip())
-        check(ds.poll_until(fits, timeout), f"panes never showed {source!r} -> {result!r}; "
-              f"saw {seen}")
-
-    def expect_window(self, failure, timeout=10):
-        """The one mapped Verdolin window; several mean a second instance stayed."""
-        found = ds.poll_until(lambda: ds.visible_windows(TITLE), timeout)
-        check(found, f"{failure}; stderr:\n{self.verdolin.stderr()}")
-        check(len(found) == 1, f"several Verdolin windows mapped: {found}")
-        return found[0]
-
-    def expect_unmapped(self, failure):
-        check(ds.poll_until(lambda: not ds.visible_windows(TITLE), 10), failure)
-
-    def shortcut_translates(self, text):
-        expected = (ds.run(["apertium", "-u", "eng-spa"], input_text=text, timeout=30) or "").strip()
-        check(expected, f"apertium -u eng-spa translated nothing of {text!r}")
-        check(ds.set_primary(text), "xclip could not own PRIMARY")
-        ds.run(["xdotool", "key", "--clearmodifiers", "ctrl+alt+t"])
-        window = self.expect_window("no Verdolin window mapped after Ctrl+Alt+T")
-        self.expect_panes(text, expected)
-        return window
 
 
 def case_starts_without_tray_host(session):
@@ -153,7 +85,7 @@ def case_shortcut_again_hides_and_gives_focus_back(session):
 def handed_text_case(name, text, command):
     """A text handed to the running instance from outside, by a command that must succeed."""
     def case(session):
-        status = outcome(session, command(session.verdolin.executable))
+        status = ds.outcome(session, command(session.verdolin.executable))
         check(status and status[0] == 0, f"{name}: (exit status, stderr) {status}, None on a hang")
         session.expect_window(f"{name}: no Verdolin window mapped")
         session.expect_panes(text)
@@ -164,7 +96,7 @@ def handed_text_case(name, text, command):
 def case_sigterm_flushes_pending_history(session):
     # Pressed over a window Qt may still count as active, the shortcut would hide it instead of
     # translating; hidden by Verdolin itself, the window is surely away when the press comes.
-    status = outcome(session, [session.verdolin.executable, "verdolin://hide"])
+    status = ds.outcome(session, [session.verdolin.executable, "verdolin://hide"])
     check(status and status[0] == 0, f"verdolin://hide: (exit status, stderr) {status}")
     session.expect_unmapped("verdolin://hide did not hide the window")
     text = "The house is very big."
@@ -202,34 +134,5 @@ CASES = [
 ]
 
 
-def main():
-    started, failed, session = time.monotonic(), 0, None
-    desktop = ds.Desktop()
-    try:
-        session = Session(sys.argv[1])
-        for name, case in CASES:
-            began = time.monotonic()
-            try:
-                case(session)
-                result = "ok"
-            except Failure as reason:
-                result = f"FAILED: {reason}"
-            except Exception:
-                result = "FAILED:\n" + traceback.format_exc()
-            failed += result != "ok"
-            print(f"[{time.monotonic() - began:5.1f} s] {name}: {result}", flush=True)
-            if session.verdolin.process.poll() is not None and case is not CASES[-1][1]:
-                print(f"verdolin exited early with {session.verdolin.process.returncode}; "
-                      f"stderr:\n{session.verdolin.stderr()}", flush=True)
-                failed += 1
-                break
-    finally:
-        if session:
-            session.verdolin.close()
-        desktop.close()
-    print(f"{failed} of {len(CASES)} failed in {time.monotonic() - started:.1f} s", flush=True)
-    return 1 if failed else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(ds.run_cases(CASES))
