@@ -35,12 +35,12 @@ Dialog {
         Item {
             Layout.fillWidth: true
         }
-        Button {
+        PushButton {
             Layout.bottomMargin: 12
             text: qsTr("Cancel")
             onClicked: confirm.close()
         }
-        Button {
+        PushButton {
             objectName: "clearHistory"
             Layout.rightMargin: 12
             Layout.bottomMargin: 12

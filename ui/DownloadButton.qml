@@ -16,7 +16,7 @@ Item {
     implicitWidth: download.running && mine ? progress.implicitWidth : button.implicitWidth
     implicitHeight: button.implicitHeight
 
-    Button {
+    PushButton {
         id: button
         anchors.right: parent.right
         visible: !(control.download.running && control.mine)

@@ -84,7 +84,7 @@ SettingsPage {
             value: tab.settings.saveHistory
             onToggled: on => tab.settings.saveHistory = on
         }
-        Button {
+        PushButton {
             objectName: "clearHistoryButton"
             text: qsTr("Clear history…")
             palette.buttonText: Tok.system.red
@@ -104,7 +104,7 @@ SettingsPage {
                     { "text": qsTr("Light"), "value": "light" },
                     { "text": qsTr("Dark"), "value": "dark" }
                 ]
-                delegate: Button {
+                delegate: PushButton {
                     id: choice
                     required property var modelData
                     text: choice.modelData.text
@@ -145,7 +145,7 @@ SettingsPage {
     }
 
     FormSection {
-        Button {
+        PushButton {
             text: qsTr("Support Verdolin…")
             ToolTip.text: qsTr("Opens %1 in your browser").arg("verdolin.korvane.com/support")
             ToolTip.visible: hovered

@@ -55,7 +55,7 @@ Rectangle {
             minimumPixelSize: 10
             elide: Text.ElideRight
         }
-        Button {
+        PushButton {
             visible: hint.showPermission
             text: hint.permissions !== null && hint.permissions.wasGranted
                   ? qsTr("Reset and ask again") : qsTr("Allow…")
@@ -79,7 +79,7 @@ Rectangle {
                 hint.permissions.wasGranted = false;
             }
         }
-        Button {
+        PushButton {
             visible: hint.showSupport
             text: qsTr("Support")
             font.pixelSize: 12
@@ -90,7 +90,7 @@ Rectangle {
                 hint.settings.finishSupportNudge();
             }
         }
-        Button {
+        PushButton {
             visible: hint.showSupport
             text: qsTr("Don’t show again")
             flat: true

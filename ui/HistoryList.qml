@@ -131,7 +131,7 @@ Item {
             Item {
                 Layout.fillWidth: true
             }
-            Button {
+            PushButton {
                 text: qsTr("Clear history…")
                 palette.buttonText: Tok.system.blue
                 flat: true

@@ -27,6 +27,8 @@ ToolButton {
     icon.color: tint
     opacity: enabled ? 1 : 0.4
     Accessible.name: help
+    // Qt 6.4 announces the press action but does nothing when it is invoked.
+    Accessible.onPressAction: clicked()
     ToolTip.text: help
     ToolTip.visible: hovered && help.length > 0
     ToolTip.delay: 600

@@ -80,7 +80,7 @@ Item {
             Item {
                 Layout.fillWidth: true
             }
-            Button {
+            PushButton {
                 objectName: "skip"
                 text: qsTr("Skip setup")
                 flat: true
@@ -140,7 +140,7 @@ Item {
                         }
                     }
 
-                    actions: Button {
+                    actions: PushButton {
                         objectName: "continue"
                         text: qsTr("Continue")
                         highlighted: true
@@ -154,23 +154,24 @@ Item {
 
                     StatusLabel {
                         Layout.alignment: Qt.AlignHCenter
+                        Layout.fillWidth: false
                         visible: view.accessibility
                         text: qsTr("Allowed")
                     }
 
                     actions: [
-                        Button {
+                        PushButton {
                             visible: !view.accessibility
                             text: qsTr("Allow…")
                             highlighted: true
                             onClicked: view.permissions.request()
                         },
-                        Button {
+                        PushButton {
                             visible: !view.accessibility
                             text: qsTr("Later")
                             onClicked: onboarding.goTo(2)
                         },
-                        Button {
+                        PushButton {
                             objectName: "next"
                             visible: view.accessibility
                             text: qsTr("Next")
@@ -241,7 +242,7 @@ Item {
                         download: onboarding.download
                     }
 
-                    actions: Button {
+                    actions: PushButton {
                         objectName: "next"
                         text: qsTr("Next")
                         highlighted: true
@@ -278,12 +279,12 @@ Item {
                     }
 
                     actions: [
-                        Button {
+                        PushButton {
                             objectName: "change"
                             text: qsTr("Change…")
                             onClicked: onboarding.changeShortcut()
                         },
-                        Button {
+                        PushButton {
                             objectName: "done"
                             text: qsTr("Done")
                             highlighted: true

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls
 
 // A permission Verdolin needs: "Allowed", or a button that asks for it.
 SettingRow {
@@ -13,7 +12,7 @@ SettingRow {
         visible: row.granted
         text: qsTr("Allowed")
     }
-    Button {
+    PushButton {
         visible: !row.granted
         text: qsTr("Allow…")
         onClicked: row.request()

@@ -34,7 +34,7 @@ SettingsPage {
         SettingRow {
             label: qsTr("Translate selection")
 
-            Button {
+            PushButton {
                 objectName: "recorder"
                 text: recorder.recording ? qsTr("Press the keys…") : recorder.label
                 font.pixelSize: 14
@@ -42,12 +42,12 @@ SettingsPage {
                 highlighted: recorder.recording
                 onClicked: recorder.toggle()
             }
-            Button {
+            PushButton {
                 visible: recorder.recording
                 text: qsTr("Cancel")
                 onClicked: recorder.stop()
             }
-            Button {
+            PushButton {
                 visible: recorder.canReset
                 text: qsTr("Reset")
                 onClicked: recorder.reset()

@@ -84,7 +84,7 @@ SettingsPage {
             Layout.fillWidth: true
             download: tabState.download
         }
-        Button {
+        PushButton {
             visible: tabState.softwareCentreName.length > 0
             text: qsTr("Manage in %1…").arg(tabState.softwareCentreName)
             onClicked: tabState.openSoftwareCentre()

@@ -273,9 +273,18 @@ def shown(root, name, role=None):
                 and showing(node))
 
 
+def press(node):
+    """Invokes the press action of `node`, as a screen reader's user would."""
+    try:
+        action = node.queryAction()
+        names = [action.getName(index) for index in range(action.nActions)]
+        return "Press" in names and action.doAction(names.index("Press"))
+    except Exception:  # gone meanwhile
+        return False
+
+
 def click(node):
-    """Clicks the middle of `node` with the pointer. Qt 6.4's buttons take no press action over
-    AT-SPI: it reports success and does nothing."""
+    """Clicks the middle of `node` with the pointer."""
     try:
         x, y, width, height = extents(node)
     except Exception:  # gone meanwhile
