@@ -77,6 +77,10 @@ QFuture<void> LanguageService::load() {
     return loaded;
 }
 
+QFuture<void> LanguageService::loaded() {
+    return m_options.isEmpty() ? load() : QtFuture::makeReadyFuture();
+}
+
 void LanguageService::apply(const QList<EngineLanguage>& languages, bool complete) {
     if (complete)
         m_partial = false;

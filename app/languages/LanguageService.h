@@ -61,6 +61,8 @@ public:
     // the installed pairs are offered at once, so that translation need not wait for the
     // package manager.
     QFuture<void> load();
+    // Finished at once when options are there; otherwise the first load.
+    QFuture<void> loaded();
 
     // The display name of a code in the interface language, first letter upper-cased; the
     // code itself when no name is known.

@@ -3,6 +3,10 @@
 #include "app/languages/EngineLanguage.h"
 #include "app/languages/PairStatus.h"
 
+#include <QString>
+
+#include <optional>
+
 // The engine variants chosen for a pair of codes, and whether they can translate here.
 struct ResolvedPair {
     EngineLanguage source;
@@ -10,4 +14,13 @@ struct ResolvedPair {
     PairStatus status = PairStatus::unsupported;
 
     bool operator==(const ResolvedPair&) const = default;
+
+    // "installed", "supported" or "unsupported", as the screens name a pair's state; no pair at
+    // all is unsupported.
+    static QString statusName(const std::optional<ResolvedPair>& pair) {
+        if (!pair || pair->status == PairStatus::unsupported)
+            return QStringLiteral("unsupported");
+        return pair->status == PairStatus::installed ? QStringLiteral("installed")
+                                                     : QStringLiteral("supported");
+    }
 };

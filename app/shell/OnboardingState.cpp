@@ -3,17 +3,6 @@
 #include "app/shell/AppModel.h"
 #include "app/translation/Futures.h"
 
-namespace {
-
-QString statusName(const std::optional<ResolvedPair>& pair) {
-    if (!pair || pair->status == PairStatus::unsupported)
-        return QStringLiteral("unsupported");
-    return pair->status == PairStatus::installed ? QStringLiteral("installed")
-                                                 : QStringLiteral("supported");
-}
-
-} // namespace
-
 OnboardingState::OnboardingState(QObject* parent)
     : QObject(parent) {}
 
@@ -62,34 +51,20 @@ void OnboardingState::refreshPair() {
     LanguageService* languages = m_app->languages();
     const QString my = settings->myLanguage();
     const QString second = settings->secondLanguage();
-    auto resolve = [this, generation, languages, my, second] {
-        Futures::whenFinished(
-            languages->resolvePair(my, second), this,
-            [this, generation](const QFuture<std::optional<ResolvedPair>>& done) {
-                if (generation != m_generation)
-                    return;
-                setPairStatus(statusName(done.resultCount() > 0 ? done.result() : std::nullopt));
-            });
-    };
-    if (languages->options().isEmpty())
-        Futures::whenFinished(languages->load(), this,
-                              [resolve](const QFuture<void>&) { resolve(); });
-    else
-        resolve();
+    Futures::whenFinished(languages->loaded(), this, [=, this](const QFuture<void>&) {
+        Futures::whenFinished(languages->resolvePair(my, second), this,
+                              [this, generation](const QFuture<std::optional<ResolvedPair>>& done) {
+                                  if (generation == m_generation)
+                                      setPairStatus(
+                                          ResolvedPair::statusName(Futures::resultOr(done, {})));
+                              });
+    });
 }
 
 void OnboardingState::startDownload() {
-    if (!m_app || m_download->running())
-        return;
-    AppSettings* settings = m_app->settings();
-    Futures::whenFinished(
-        m_app->languages()->resolvePair(settings->myLanguage(), settings->secondLanguage()), this,
-        [this](const QFuture<std::optional<ResolvedPair>>& done) {
-            const std::optional<ResolvedPair> pair =
-                done.resultCount() > 0 ? done.result() : std::nullopt;
-            if (pair)
-                m_download->start(DownloadRequest{pair->source, pair->target});
-        });
+    if (m_app)
+        m_download->startPair(*m_app->languages(), m_app->settings()->myLanguage(),
+                              m_app->settings()->secondLanguage());
 }
 
 void OnboardingState::goTo(int step) {

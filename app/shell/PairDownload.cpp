@@ -1,5 +1,7 @@
 #include "app/shell/PairDownload.h"
 
+#include "app/translation/Futures.h"
+
 PairDownload::PairDownload(TranslationEngine& engine, QObject* parent)
     : QObject(parent)
     , m_engine(engine) {
@@ -16,6 +18,17 @@ void PairDownload::start(const DownloadRequest& request) {
     m_request = request;
     follow(m_engine.prepare(request.source, request.target),
            tr("Verdolin cannot install languages here. Run this command instead:"));
+}
+
+void PairDownload::startPair(LanguageService& languages, const QString& source,
+                             const QString& target) {
+    if (running())
+        return;
+    Futures::whenFinished(languages.resolvePair(source, target), this,
+                          [this](const QFuture<std::optional<ResolvedPair>>& done) {
+                              if (const auto pair = Futures::resultOr(done, {}))
+                                  start(DownloadRequest{pair->source, pair->target});
+                          });
 }
 
 void PairDownload::follow(const QFuture<PrepareResult>& installation, const QString& manual) {

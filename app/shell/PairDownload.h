@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/languages/DownloadRequest.h"
+#include "app/languages/LanguageService.h"
 #include "app/languages/TranslationEngine.h"
 
 #include <QFutureWatcher>
@@ -36,6 +37,9 @@ public:
 
     // Offers the download of the pair; ignored while one runs.
     void start(const DownloadRequest& request);
+    // The same for two codes, through the variants `languages` picks for them; nothing when
+    // they resolve to no pair.
+    void startPair(LanguageService& languages, const QString& source, const QString& target);
     // Follows another installation (a dictionary package) the same way; ignored while one
     // runs. `manual` is said when the system leaves the installation to the user.
     void follow(const QFuture<PrepareResult>& installation, const QString& manual);

@@ -6,17 +6,6 @@
 #include "app/system/SoftwareCentre.h"
 #include "app/translation/Futures.h"
 
-namespace {
-
-QString statusName(const std::optional<ResolvedPair>& pair) {
-    if (!pair || pair->status == PairStatus::unsupported)
-        return QStringLiteral("unsupported");
-    return pair->status == PairStatus::installed ? QStringLiteral("installed")
-                                                 : QStringLiteral("supported");
-}
-
-} // namespace
-
 TranslationTabState::TranslationTabState(QObject* parent)
     : QObject(parent)
     , m_packageSource(DictionaryPackages::shared())
@@ -39,13 +28,12 @@ void TranslationTabState::setApp(AppModel* app) {
         connect(app->settings(), &AppSettings::myLanguageChanged, this, [this] {
             emit languagesChanged();
             refresh();
+            reloadPackages();
         });
         connect(app->languages(), &LanguageService::optionsChanged, this,
                 &TranslationTabState::languagesChanged);
         connect(app->settings(), &AppSettings::dictionaryIDsChanged, this,
                 &TranslationTabState::dictionariesChanged);
-        connect(app->settings(), &AppSettings::myLanguageChanged, this,
-                &TranslationTabState::reloadPackages);
         connect(app->settings(), &AppSettings::secondLanguageChanged, this,
                 &TranslationTabState::reloadPackages);
         m_packageDownload = std::make_unique<PairDownload>(app->engine());
@@ -104,17 +92,13 @@ void TranslationTabState::refresh() {
     const int generation = ++m_generation;
     const QString my = m_app->settings()->myLanguage();
     LanguageService* languages = m_app->languages();
-    auto start = [this, generation, my, languages] {
+    Futures::whenFinished(languages->loaded(), this, [=, this](const QFuture<void>&) {
         QStringList codes;
         for (const LangOption& option : languages->options())
             if (option.code != my)
                 codes.append(option.code);
         step(generation, my, codes, {});
-    };
-    if (languages->options().isEmpty())
-        Futures::whenFinished(languages->load(), this, [start](const QFuture<void>&) { start(); });
-    else
-        start();
+    });
 }
 
 // One pair at a time, as the engine answers; the statuses change together at the end.
@@ -132,8 +116,7 @@ void TranslationTabState::step(int generation, const QString& my, QStringList co
         m_app->languages()->resolvePair(my, code), this,
         [this, generation, my, code, codes = std::move(codes),
          statuses = std::move(statuses)](const QFuture<std::optional<ResolvedPair>>& done) mutable {
-            statuses.insert(code,
-                            statusName(done.resultCount() > 0 ? done.result() : std::nullopt));
+            statuses.insert(code, ResolvedPair::statusName(Futures::resultOr(done, {})));
             step(generation, my, std::move(codes), std::move(statuses));
         });
 }
@@ -143,13 +126,7 @@ void TranslationTabState::downloadLanguage(const QString& code) {
         return;
     m_downloadCode = code;
     emit languagesChanged();
-    Futures::whenFinished(m_app->languages()->resolvePair(m_app->settings()->myLanguage(), code),
-                          this, [this](const QFuture<std::optional<ResolvedPair>>& done) {
-                              const std::optional<ResolvedPair> pair =
-                                  done.resultCount() > 0 ? done.result() : std::nullopt;
-                              if (pair)
-                                  m_download->start(DownloadRequest{pair->source, pair->target});
-                          });
+    m_download->startPair(*m_app->languages(), m_app->settings()->myLanguage(), code);
 }
 
 void TranslationTabState::setSearch(const QString& search) {
@@ -202,8 +179,7 @@ void TranslationTabState::reloadDictionaries() {
                           [this, generation](const QFuture<QList<InstalledDictionary>>& done) {
                               if (generation != m_dictionaryGeneration)
                                   return;
-                              m_installed = done.resultCount() > 0 ? done.result()
-                                                                   : QList<InstalledDictionary>();
+                              m_installed = Futures::resultOr(done, {});
                               emit dictionariesChanged();
                           });
 }
@@ -261,8 +237,7 @@ void TranslationTabState::reloadPackages() {
                           this, [this, generation](const QFuture<QList<DictionaryPackage>>& done) {
                               if (generation != m_packageGeneration)
                                   return;
-                              m_packages = done.resultCount() > 0 ? done.result()
-                                                                  : QList<DictionaryPackage>();
+                              m_packages = Futures::resultOr(done, {});
                               emit packagesChanged();
                           });
 }
@@ -278,7 +253,7 @@ void TranslationTabState::installPackage(const QString& name) {
 }
 
 QString TranslationTabState::softwareCentreName() const {
-    return m_softwareCentre->available() ? m_softwareCentre->name() : QString();
+    return m_softwareCentre->name();
 }
 
 void TranslationTabState::openSoftwareCentre() {

@@ -30,6 +30,12 @@ void whenFinished(const QFuture<T>& future, QObject* context, F&& callback) {
     watcher->setFuture(future);
 }
 
+// The result of a finished future, or `fallback` when it ended without one (cancelled).
+template <typename T>
+T resultOr(const QFuture<T>& future, T fallback) {
+    return future.resultCount() > 0 ? future.result() : std::move(fallback);
+}
+
 // A future that has already finished with `value`.
 template <typename T>
 QFuture<T> ready(T value) {
