@@ -217,7 +217,6 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     TranslatorWindowController window(windowServices);
 
     QtSystemTray tray(icon);
-    app.setTrayAvailable(tray.isAvailable());
 
     AppDelegate::Services delegateServices;
     delegateServices.app = &app;

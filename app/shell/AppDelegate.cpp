@@ -244,7 +244,10 @@ void AppDelegate::updateTray(std::optional<bool> shown) {
     if (!m_services.tray)
         return;
     const bool wanted = shown.value_or(m_settings.showInMenuBar());
-    if (wanted && !m_services.tray->isAvailable())
+    const bool available = m_services.tray->isAvailable();
+    // The general settings say so under the tray's switch.
+    m_services.app->setTrayAvailable(available);
+    if (wanted && !available)
         qCInfo(shellLog) << "the desktop shows no tray icons; the window stays reachable from "
                             "the taskbar and the shortcut";
     m_services.tray->setVisible(wanted);
