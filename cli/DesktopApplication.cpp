@@ -16,6 +16,7 @@
 #include "app/system/SpeechService.h"
 #include "app/system/SupportLinks.h"
 #include "app/translation/Futures.h"
+#include "app/updates/UpdateController.h"
 #include "core/AboutInfo.h"
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/composition/LinuxServices.h"
@@ -23,7 +24,10 @@
 #include "platform/linux/desktop/QtSystemTray.h"
 #include "platform/linux/instance/InstanceChannel.h"
 #include "platform/linux/instance/QuitSignals.h"
+#include "platform/linux/packages/PackageKitFileInstaller.h"
 #include "platform/linux/portal/PortalColorScheme.h"
+#include "platform/linux/updates/QtUpdateNetwork.h"
+#include "platform/linux/updates/SodiumUpdateVerifier.h"
 #include "platform/linux/x11/X11WindowSystem.h"
 
 #include <QApplication>
@@ -40,6 +44,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTextStream>
 #include <QTimer>
@@ -90,6 +95,13 @@ void warnWithoutX11() {
            "X11 session. The translator window works; to translate a selection, log in to an X11 "
            "session, or start Verdolin with QT_QPA_PLATFORM=xcb to reach X11 applications "
            "through XWayland.\n";
+}
+
+// The update feed; tests point it at a server of their own.
+QUrl updateFeed() {
+    const QString chosen = qEnvironmentVariable("VERDOLIN_UPDATE_FEED");
+    return QUrl(chosen.isEmpty() ? QStringLiteral("https://verdolin.korvane.com/appcast.xml")
+                                 : chosen);
 }
 
 void showAbout() {
@@ -218,6 +230,25 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
 
     QtSystemTray tray(icon);
 
+    QtUpdateNetwork updateNetwork;
+    SodiumUpdateVerifier updateVerifier;
+    PackageKitFileInstaller updateInstaller;
+    Updater::Services updaterServices;
+    updaterServices.network = &updateNetwork;
+    updaterServices.verifier = &updateVerifier;
+    updaterServices.installer = &updateInstaller;
+    updaterServices.store = &settings.store();
+    updaterServices.clock = services.clock();
+    updaterServices.now = [] { return QDateTime::currentDateTimeUtc(); };
+    updaterServices.feed = updateFeed();
+    updaterServices.currentVersion = QStringLiteral(VERDOLIN_VERSION);
+    updaterServices.downloadFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/verdolin/updates");
+    Updater updater(updaterServices);
+    UpdateController updates(updater, settings, settings.store());
+    app.setUpdates(&updates);
+
     AppDelegate::Services delegateServices;
     delegateServices.app = &app;
     delegateServices.window = &window;
@@ -225,6 +256,7 @@ int DesktopApplication::run(int& argc, char** argv, const QStringList& arguments
     delegateServices.doubleCopy = &DoubleCopyMonitor::shared();
     delegateServices.permissions = &PermissionWatcher::shared();
     delegateServices.tray = &tray;
+    delegateServices.updates = &updates;
     delegateServices.capture = [](std::function<void()> finished) {
         return SelectionCapture::shared().capture(std::move(finished));
     };

@@ -16,7 +16,6 @@ Dialog {
     modal: true
     palette.window: Tok.surface.window
     palette.base: Tok.surface.window
-    palette.button: Tok.surface.controlFill
     palette.text: Tok.label.primary
     palette.windowText: Tok.label.primary
     palette.buttonText: Tok.label.primary

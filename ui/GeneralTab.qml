@@ -11,22 +11,15 @@ SettingsPage {
 
     readonly property AppSettings settings: AppModel.settings
 
-    menuOpen: confirm.opened || language.popup.opened
+    menuOpen: confirm.opened || language.popup.opened || updatesSection.popupOpen
 
     GeneralTabState {
         id: tabState
         app: AppModel
     }
 
-    FormSection {
-        title: qsTr("Updates")
-
-        Label {
-            objectName: "version"
-            text: qsTr("Verdolin %1").arg(AppModel.version)
-            font.pixelSize: 13
-            color: Tok.label.primary
-        }
+    UpdatesSection {
+        id: updatesSection
     }
 
     FormSection {

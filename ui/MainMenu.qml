@@ -11,6 +11,12 @@ ThemedMenu {
         onTriggered: AppModel.trigger(AppModel.ShowAbout)
     }
     MenuItem {
+        text: qsTr("Check for Updates…")
+        visible: AppModel.updates !== null
+        height: visible ? implicitHeight : 0
+        onTriggered: AppModel.trigger(AppModel.CheckForUpdates)
+    }
+    MenuItem {
         text: qsTr("Support Verdolin…")
         onTriggered: AppModel.trigger(AppModel.OpenSupport)
     }

@@ -10,6 +10,7 @@ Page {
     readonly property bool menuOpen: translatorScreen.menuOpen
                                      || (settingsLoader.item as SettingsView)?.menuOpen === true
                                      || (onboardingLoader.item as OnboardingView)?.menuOpen === true
+                                     || updateDialog.visible
 
     background: Rectangle {
         color: Tok.surface.window
@@ -37,6 +38,11 @@ Page {
         active: AppModel.route === AppModel.Onboarding
         visible: active
         sourceComponent: OnboardingView {}
+    }
+
+    UpdateDialog {
+        id: updateDialog
+        updater: AppModel.updates?.updater ?? null
     }
 
     // The window answers the shortcuts of the menus itself: a small window has no menu bar.

@@ -41,6 +41,9 @@ class AppSettings : public QObject {
                    appearanceModeChanged)
     Q_PROPERTY(UpdateFrequency updateFrequency READ updateFrequency WRITE setUpdateFrequency NOTIFY
                    updateFrequencyChanged)
+    // The frequency's stored name ("daily" … "never"), for QML, which cannot type the enum.
+    Q_PROPERTY(QString updateFrequencyName READ updateFrequencyName WRITE setUpdateFrequencyName
+                   NOTIFY updateFrequencyChanged)
     Q_PROPERTY(bool autoInstallUpdates READ autoInstallUpdates WRITE setAutoInstallUpdates NOTIFY
                    autoInstallUpdatesChanged)
     Q_PROPERTY(bool showSupportNudge READ showSupportNudge WRITE setShowSupportNudge NOTIFY
@@ -103,6 +106,11 @@ public:
     QString appearanceMode() const { return m_appearanceMode; }
     UpdateFrequency updateFrequency() const { return m_updateFrequency; }
     bool autoInstallUpdates() const { return m_autoInstallUpdates; }
+    QString updateFrequencyName() const { return rawValue(m_updateFrequency); }
+    // An unknown name is weekly, as when read from the store.
+    void setUpdateFrequencyName(const QString& name) {
+        setUpdateFrequency(updateFrequencyFromStored(name));
+    }
     bool showSupportNudge() const { return m_showSupportNudge; }
 
     void setMyLanguage(const QString& value);

@@ -7,6 +7,7 @@
 #include "app/shortcuts/DoubleCopyMonitor.h"
 #include "app/shortcuts/HotKeyManager.h"
 #include "app/translation/Futures.h"
+#include "app/updates/UpdateController.h"
 #include "core/UrlCommand.h"
 
 #include <QLoggingCategory>
@@ -61,6 +62,12 @@ void AppDelegate::start(bool login) {
             });
     }
     updateTray(std::nullopt);
+    if (UpdateController* updates = m_services.updates) {
+        updates->start(updatePolicy());
+        // An offer, or the answer to a check asked for from the tray, is shown in the window.
+        connect(updates->updater(), &Updater::attentionNeeded, this,
+                [this] { m_services.window->show(std::nullopt, false); });
+    }
     observeSettings();
     if (!login)
         m_services.window->show(std::nullopt, false);
@@ -225,19 +232,24 @@ QList<TrayMenuItem> AppDelegate::trayMenuItems() const {
                                                               const QString& shortcut = {}) {
         return TrayMenuItem{title, [self, action] { self->perform(action); }, shortcut};
     };
-    return {
+    QList<TrayMenuItem> items{
         item(tr("Translate Selection") + QStringLiteral("   ") + m_settings.hotKey().label,
              Action::translateSelection),
         item(tr("Translate Clipboard"), Action::translateClipboard),
         {},
         item(tr("Open Translator"), Action::openTranslator),
         item(tr("Settings…"), Action::openSettings),
+    };
+    if (m_services.updates)
+        items.append(item(tr("Check for Updates…"), Action::checkForUpdates));
+    items.append(QList<TrayMenuItem>{
         {},
         item(tr("About Verdolin"), Action::showAbout),
         item(tr("Support Verdolin…"), Action::openSupport),
         {},
         item(tr("Quit Verdolin"), Action::quit, QStringLiteral("Ctrl+Q")),
-    };
+    });
+    return items;
 }
 
 void AppDelegate::updateTray(std::optional<bool> shown) {
@@ -256,6 +268,11 @@ void AppDelegate::updateTray(std::optional<bool> shown) {
 void AppDelegate::observeSettings() {
     connect(&m_settings, &AppSettings::showInMenuBarChanged, this,
             [this] { updateTray(m_settings.showInMenuBar()); });
+    if (m_services.updates) {
+        const auto apply = [this] { m_services.updates->apply(updatePolicy()); };
+        connect(&m_settings, &AppSettings::updateFrequencyChanged, this, apply);
+        connect(&m_settings, &AppSettings::autoInstallUpdatesChanged, this, apply);
+    }
     connect(&m_settings, &AppSettings::doubleCopyChanged, this, [this] {
         PermissionWatcher* permissions = m_services.permissions;
         if (m_settings.doubleCopy() && permissions && !permissions->inputMonitoring())
@@ -290,8 +307,30 @@ void AppDelegate::perform(AppModel::Action action) {
         m_services.window->hide();
         break;
     case AppModel::Action::quit:
-        if (m_services.quit)
-            m_services.quit();
+        quit();
+        break;
+    case AppModel::Action::checkForUpdates:
+        if (m_services.updates) {
+            m_services.updates->checkForUpdates();
+            m_services.window->show(std::nullopt, false);
+        }
         break;
     }
+}
+
+UpdatePolicy AppDelegate::updatePolicy() const {
+    return UpdatePolicy(m_settings.updateFrequency(), m_settings.autoInstallUpdates());
+}
+
+void AppDelegate::quit() {
+    if (!m_services.quit)
+        return;
+    Updater* updater = m_services.updates ? m_services.updates->updater() : nullptr;
+    if (!updater || !updater->hasPendingInstall()) {
+        m_services.quit();
+        return;
+    }
+    // The system's prompt comes up on its own; the window is out of its way.
+    m_services.window->hide();
+    updater->installPendingThen(m_services.quit);
 }

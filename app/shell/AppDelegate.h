@@ -7,6 +7,7 @@
 #include "app/translation/DelayClock.h"
 #include "core/CaptureLatch.h"
 #include "core/LaunchArguments.h"
+#include "core/UpdatePolicy.h"
 
 #include <QFuture>
 #include <QObject>
@@ -22,6 +23,7 @@ class DoubleCopyMonitor;
 class HotKeyManager;
 class PermissionWatcher;
 class SystemTray;
+class UpdateController;
 class WindowPresenter;
 
 // The running application: wires the global triggers (shortcut, double copy, tray, URL
@@ -47,6 +49,8 @@ public:
         PermissionWatcher* permissions = nullptr;
         // None when the desktop gets no tray icon.
         SystemTray* tray = nullptr;
+        // None when this build looks for no updates.
+        UpdateController* updates = nullptr;
 
         // One capture of the selection; `finished` comes once no keystroke or clipboard work
         // is pending any more, possibly from another thread.
@@ -96,6 +100,9 @@ public:
 
 private:
     void updateTray(std::optional<bool> shown);
+    UpdatePolicy updatePolicy() const;
+    // Quitting installs a downloaded update first, if one waits.
+    void quit();
     void observeSettings();
     void perform(AppModel::Action action);
     void release(qint64 generation);

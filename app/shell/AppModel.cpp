@@ -103,3 +103,10 @@ void AppModel::showSettings(std::optional<SettingsTab> tab) {
 void AppModel::showSettingsNamed(const QString& name) {
     showSettings(SettingsTabs::fromName(name.isNull() ? std::nullopt : std::optional(name)));
 }
+
+void AppModel::setUpdates(UpdateController* updates) {
+    if (m_updates == updates)
+        return;
+    m_updates = updates;
+    emit updatesChanged();
+}

@@ -5,6 +5,7 @@
 #include "app/settings/AppSettings.h"
 #include "app/translation/HistoryModel.h"
 #include "app/translation/TranslatorModel.h"
+#include "app/updates/UpdateController.h"
 #include "core/SettingsTab.h"
 
 #include <QObject>
@@ -41,6 +42,8 @@ class AppModel : public QObject {
     Q_PROPERTY(bool trayAvailable READ trayAvailable NOTIFY trayAvailableChanged)
     // "0.1.0 (1)".
     Q_PROPERTY(QString version READ version CONSTANT)
+    // Null when this build looks for no updates.
+    Q_PROPERTY(UpdateController* updates READ updates NOTIFY updatesChanged)
 
 public:
     // QML reads enum values only by names that begin with a capital letter, hence the aliases.
@@ -64,6 +67,7 @@ public:
         showAbout,
         hideWindow,
         quit,
+        checkForUpdates,
         TranslateSelection = translateSelection,
         TranslateClipboard = translateClipboard,
         OpenTranslator = openTranslator,
@@ -72,6 +76,7 @@ public:
         ShowAbout = showAbout,
         HideWindow = hideWindow,
         Quit = quit,
+        CheckForUpdates = checkForUpdates,
     };
     Q_ENUM(Action)
 
@@ -108,6 +113,8 @@ public:
     bool trayAvailable() const { return m_trayAvailable; }
     void setTrayAvailable(bool available);
     QString version() const { return m_version; }
+    UpdateController* updates() const { return m_updates; }
+    void setUpdates(UpdateController* updates);
     // Before QML first reads it.
     void setVersion(const QString& version) { m_version = version; }
 
@@ -132,6 +139,7 @@ signals:
     void onboardingStepChanged();
     void permissionsChanged();
     void trayAvailableChanged();
+    void updatesChanged();
     void actionTriggered(AppModel::Action action);
 
 private:
@@ -146,6 +154,7 @@ private:
     int m_onboardingStep = 0;
     bool m_trayAvailable = true;
     QString m_version;
+    QPointer<UpdateController> m_updates;
     std::unique_ptr<HistoryModel> m_history;
     std::unique_ptr<TranslatorModel> m_model;
     WindowPresenter* m_window = nullptr;

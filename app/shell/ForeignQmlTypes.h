@@ -9,6 +9,7 @@
 #include "app/system/SpeechService.h"
 #include "app/translation/HistoryModel.h"
 #include "app/translation/TranslatorModel.h"
+#include "app/updates/UpdateController.h"
 #include "core/HistoryEntry.h"
 #include "core/HotKeySpec.h"
 #include "core/LangChoice.h"
@@ -85,4 +86,18 @@ struct DictEntryForeign {
     Q_GADGET
     QML_FOREIGN(DictEntry)
     QML_ANONYMOUS
+};
+
+struct UpdateControllerForeign {
+    Q_GADGET
+    QML_FOREIGN(UpdateController)
+    QML_NAMED_ELEMENT(UpdateController)
+    QML_UNCREATABLE("made by the application")
+};
+
+struct UpdaterForeign {
+    Q_GADGET
+    QML_FOREIGN(Updater)
+    QML_NAMED_ELEMENT(Updater)
+    QML_UNCREATABLE("made by the application")
 };

@@ -182,8 +182,10 @@ class Verdolin:
 
     def __init__(self, executable, settings=AFTER_FIRST_START):
         self.root = tempfile.mkdtemp(prefix="verdolin-desktop-")
+        # A first start looks for updates at once: here on a closed port of this computer.
         self.env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                        LANG="C.UTF-8", LANGUAGE="en", LC_ALL="C.UTF-8")
+                        LANG="C.UTF-8", LANGUAGE="en", LC_ALL="C.UTF-8",
+                        VERDOLIN_UPDATE_FEED="http://127.0.0.1:9/appcast.xml")
         for variable in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR",
                          "XDG_CACHE_HOME"):
             self.env[variable] = os.path.join(self.root, variable.lower())

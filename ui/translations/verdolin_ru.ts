@@ -113,6 +113,10 @@
         <source>Quit Verdolin</source>
         <translation>Выйти из Verdolin</translation>
     </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation>Проверить обновления…</translation>
+    </message>
 </context>
 <context>
     <name>AptCatalog</name>
@@ -219,14 +223,6 @@
 </context>
 <context>
     <name>GeneralTab</name>
-    <message>
-        <source>Updates</source>
-        <translation>Обновления</translation>
-    </message>
-    <message>
-        <source>Verdolin %1</source>
-        <translation>Verdolin %1</translation>
-    </message>
     <message>
         <source>Window</source>
         <translation>Окно</translation>
@@ -412,6 +408,10 @@
     <message>
         <source>Quit Verdolin</source>
         <translation>Выйти из Verdolin</translation>
+    </message>
+    <message>
+        <source>Check for Updates…</source>
+        <translation>Проверить обновления…</translation>
     </message>
 </context>
 <context>
@@ -633,6 +633,41 @@
     <message>
         <source>About Verdolin</source>
         <translation>О программе Verdolin</translation>
+    </message>
+</context>
+<context>
+    <name>QtUpdateNetwork</name>
+    <message>
+        <source>The server’s answer is too large.</source>
+        <translation>Ответ сервера слишком велик.</translation>
+    </message>
+    <message>
+        <source>Cancelled.</source>
+        <translation>Отменено.</translation>
+    </message>
+    <message>
+        <source>The update could not be saved: %1</source>
+        <translation>Не удалось сохранить обновление: %1</translation>
+    </message>
+    <message>
+        <source>The server sent more than the update’s announced size.</source>
+        <translation>Сервер прислал больше заявленного размера обновления.</translation>
+    </message>
+    <message>
+        <source>The update could not be saved.</source>
+        <translation>Не удалось сохранить обновление.</translation>
+    </message>
+    <message>
+        <source>The update server’s address is not secure.</source>
+        <translation>Адрес сервера обновлений небезопасен.</translation>
+    </message>
+    <message>
+        <source>The server answered %1.</source>
+        <translation>Сервер ответил кодом %1.</translation>
+    </message>
+    <message>
+        <source>The server did not answer in time.</source>
+        <translation>Сервер не ответил вовремя.</translation>
     </message>
 </context>
 <context>
@@ -1018,6 +1053,174 @@
     <message>
         <source>Translating…</source>
         <translation>Перевод…</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateController</name>
+    <message>
+        <source>Last checked: never</source>
+        <translation>Последняя проверка: никогда</translation>
+    </message>
+    <message>
+        <source>Last checked: %1</source>
+        <translation>Последняя проверка: %1</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDialog</name>
+    <message>
+        <source>Checking for updates…</source>
+        <translation>Проверка обновлений…</translation>
+    </message>
+    <message>
+        <source>You’re up to date</source>
+        <translation>У вас последняя версия</translation>
+    </message>
+    <message>
+        <source>A new version of Verdolin is available</source>
+        <translation>Доступна новая версия Verdolin</translation>
+    </message>
+    <message>
+        <source>Downloading Verdolin %1…</source>
+        <translation>Загрузка Verdolin %1…</translation>
+    </message>
+    <message>
+        <source>Installing Verdolin %1…</source>
+        <translation>Установка Verdolin %1…</translation>
+    </message>
+    <message>
+        <source>Update installed</source>
+        <translation>Обновление установлено</translation>
+    </message>
+    <message>
+        <source>Update failed</source>
+        <translation>Не удалось обновить</translation>
+    </message>
+    <message>
+        <source>Verdolin %1 is the newest version available.</source>
+        <translation>Verdolin %1 — новейшая доступная версия.</translation>
+    </message>
+    <message>
+        <source>Verdolin %1 is available — you have %2. Would you like to install it now?</source>
+        <translation>Доступен Verdolin %1 — у вас %2. Установить его сейчас?</translation>
+    </message>
+    <message>
+        <source>Your system asks for your password to install it.</source>
+        <translation>Для установки система запросит ваш пароль.</translation>
+    </message>
+    <message>
+        <source>Release notes</source>
+        <translation>Примечания к выпуску</translation>
+    </message>
+    <message>
+        <source>Install updates automatically</source>
+        <translation>Устанавливать обновления автоматически</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Позже</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Install</source>
+        <translation>Установить</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>Updater</name>
+    <message>
+        <source>Cancelled.</source>
+        <translation>Отменено.</translation>
+    </message>
+    <message>
+        <source>Could not look for updates: %1</source>
+        <translation>Не удалось проверить обновления: %1</translation>
+    </message>
+    <message>
+        <source>The update information could not be read.</source>
+        <translation>Не удалось прочитать сведения об обновлениях.</translation>
+    </message>
+    <message>
+        <source>The download failed: %1</source>
+        <translation>Не удалось загрузить обновление: %1</translation>
+    </message>
+    <message>
+        <source>The download was incomplete; nothing was installed.</source>
+        <translation>Загрузка не завершилась; ничего не установлено.</translation>
+    </message>
+    <message>
+        <source>The update’s signature is not valid; nothing was installed.</source>
+        <translation>Подпись обновления недействительна; ничего не установлено.</translation>
+    </message>
+    <message>
+        <source>Verdolin %1 is installed. It starts the next time you open Verdolin.</source>
+        <translation>Verdolin %1 установлен. Новая версия запустится, когда вы снова откроете Verdolin.</translation>
+    </message>
+    <message>
+        <source>The installation was cancelled.</source>
+        <translation>Установка отменена.</translation>
+    </message>
+    <message>
+        <source>The system did not install the update.</source>
+        <translation>Система не установила обновление.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdatesSection</name>
+    <message>
+        <source>Updates</source>
+        <translation>Обновления</translation>
+    </message>
+    <message>
+        <source>Verdolin %1</source>
+        <translation>Verdolin %1</translation>
+    </message>
+    <message>
+        <source>Check Now</source>
+        <translation>Проверить сейчас</translation>
+    </message>
+    <message>
+        <source>Looks for a new version of Verdolin now</source>
+        <translation>Ищет новую версию Verdolin прямо сейчас</translation>
+    </message>
+    <message>
+        <source>Check for updates</source>
+        <translation>Проверять обновления</translation>
+    </message>
+    <message>
+        <source>Daily</source>
+        <translation>Ежедневно</translation>
+    </message>
+    <message>
+        <source>Weekly</source>
+        <translation>Еженедельно</translation>
+    </message>
+    <message>
+        <source>Monthly</source>
+        <translation>Ежемесячно</translation>
+    </message>
+    <message>
+        <source>Never</source>
+        <translation>Никогда</translation>
+    </message>
+    <message>
+        <source>Install updates automatically</source>
+        <translation>Устанавливать обновления автоматически</translation>
+    </message>
+    <message>
+        <source>How updates work</source>
+        <translation>Как работают обновления</translation>
+    </message>
+    <message>
+        <source>Verdolin looks for updates on %1. Automatic installation applies new versions the next time you quit Verdolin; major updates still ask first. Choose Never to turn the check off.</source>
+        <translation>Verdolin ищет обновления на %1. Автоматически новые версии устанавливаются, когда вы в следующий раз выходите из Verdolin; о крупных обновлениях Verdolin всё равно спросит. Выберите «Никогда», чтобы отключить проверку.</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,9 @@
 #include "app/shortcuts/DoubleCopyMonitor.h"
 #include "app/shortcuts/HotKeyManager.h"
 #include "tests/app/shell/ShellFixture.h"
+#include "tests/support/FakeUpdateInstaller.h"
+#include "tests/support/FakeUpdateNetwork.h"
+#include "tests/support/FakeUpdateVerifier.h"
 
 #include <QCoreApplication>
 #include <QPromise>
@@ -90,6 +93,7 @@ protected:
         services.beep = [this] { ++beeps; };
         services.quit = [this] { ++quits; };
         services.clock = clock;
+        baseServices = services;
         delegate = std::make_unique<AppDelegate>(services);
         delegate->start(true);
         app->setWindow(&window);
@@ -121,6 +125,7 @@ protected:
     std::optional<QString> clipboard;
     int beeps = 0;
     int quits = 0;
+    AppDelegate::Services baseServices;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -266,6 +271,68 @@ TEST_F(AppDelegateTest, TheTrayMenuShowsTheCurrentShortcutAndItsIconOpensTheTran
 
     settings.setShowInMenuBar(false);
     EXPECT_FALSE(tray.visible);
+}
+
+TEST_F(AppDelegateTest, UpdatesFollowTheSettingsAndAWaitingOneIsInstalledOnQuit) {
+    store.setBool(UpdateController::updateServerReachedKey, true);
+    settings.setUpdateFrequency(UpdateFrequency::daily);
+    settings.setAutoInstallUpdates(true);
+    FakeUpdateNetwork network;
+    FakeUpdateVerifier verifier;
+    FakeUpdateInstaller installer;
+    Updater updater({.network = &network,
+                     .verifier = &verifier,
+                     .installer = &installer,
+                     .store = &store,
+                     .clock = clock,
+                     .now = [] { return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC); },
+                     .feed = QUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml")),
+                     .currentVersion = QStringLiteral("0.1.0"),
+                     .downloadFolder = dir.filePath(QStringLiteral("downloads"))});
+    UpdateController updates(updater, settings, store);
+    AppDelegate::Services services = baseServices;
+    services.updates = &updates;
+    delegate = std::make_unique<AppDelegate>(services);
+    delegate->start(true);
+    EXPECT_TRUE(updater.automaticallyDownloadsUpdates());
+    settings.setUpdateFrequency(UpdateFrequency::never);
+    EXPECT_FALSE(updater.automaticallyChecksForUpdates());
+    EXPECT_FALSE(updater.automaticallyDownloadsUpdates());
+    settings.setUpdateFrequency(UpdateFrequency::daily);
+    EXPECT_TRUE(updater.automaticallyDownloadsUpdates());
+
+    const auto item = [this](const QString& title) {
+        for (const TrayMenuItem& row : tray.menu())
+            if (row.title == title)
+                return row;
+        return TrayMenuItem{};
+    };
+    QStringList titles;
+    for (const TrayMenuItem& row : tray.menu())
+        titles.append(row.title);
+    EXPECT_EQ(titles.indexOf(QStringLiteral("Check for Updates…")),
+              titles.indexOf(QStringLiteral("Settings…")) + 1);
+
+    network.answer = {FakeUpdateNetwork::feedWith("0.2.0"), {}};
+    clock->advance(std::chrono::hours(24));
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    ASSERT_TRUE(updater.hasPendingInstall());
+    item(QStringLiteral("Quit Verdolin")).action();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(installer.installed, QList<QByteArray>{"signed"});
+    EXPECT_EQ(window.hidden, 1);
+    EXPECT_EQ(quits, 1);
+
+    // A check from the tray answers in the window.
+    network.answer = {FakeUpdateNetwork::feedWith({}), {}};
+    updater.dismiss();
+    item(QStringLiteral("Check for Updates…")).action();
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(updater.stage(), Updater::Stage::upToDate);
+    EXPECT_EQ(window.shown.size(), 1);
 }
 
 TEST_F(AppDelegateTest, DoubleCopyListensOnlyWhenTurnedOnAndPermitted) {

@@ -5,6 +5,7 @@
 #include "platform/linux/apertium/ApertiumEngine.h"
 #include "platform/linux/packages/AptCatalog.h"
 #include "platform/linux/packages/EmptyPackageCatalog.h"
+#include "platform/linux/packages/PackageKitFileInstaller.h"
 #include "platform/linux/packages/SystemPackageCatalog.h"
 
 #include <QCoreApplication>
@@ -290,6 +291,37 @@ TEST(PackageKitOnPrivateBusTest, RefusesOtherUsersAndInstallsForRoot) {
         }));
     }
     EXPECT_FALSE(isInstalled(pairPackage));
+}
+
+TEST(PackageKitOnPrivateBusTest, InstallsAPackageFileAsUpdatesDo) {
+    if (::geteuid() != 0 || !QFile::exists("/usr/libexec/packagekitd"))
+        GTEST_SKIP() << "needs root and PackageKit to run its own system bus";
+    const QString probe = "verdolin-install-files-probe";
+    ASSERT_FALSE(isInstalled(probe));
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("root/DEBIAN");
+    QFile control(dir.filePath("root/DEBIAN/control"));
+    ASSERT_TRUE(control.open(QIODevice::WriteOnly));
+    control.write("Package: verdolin-install-files-probe\nVersion: 1.0\nArchitecture: all\n"
+                  "Maintainer: Verdolin developers <verdolin@korvane.com>\n"
+                  "Description: installed and removed by a test\n");
+    control.close();
+    const QString deb = dir.filePath("probe_1.0_all.deb");
+    output({"dpkg-deb", "--build", "--root-owner-group", dir.filePath("root"), deb});
+    ASSERT_TRUE(QFile::exists(deb));
+
+    PrivateSystemBus privateBus;
+    ASSERT_TRUE(PackageKitCatalog::answers(privateBus.bus(), 10'000));
+    const auto purge = qScopeGuard([&probe] { output({"dpkg", "--purge", probe}); });
+    PackageKitFileInstaller installer(privateBus.bus());
+    const QFuture<PrepareResult> done = installer.installFile(deb);
+    const QDeadlineTimer limit(60'000);
+    while (!done.isFinished() && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    ASSERT_TRUE(done.isFinished());
+    EXPECT_EQ(done.result().outcome, PrepareResult::Outcome::installed)
+        << done.result().message.toStdString();
+    EXPECT_TRUE(isInstalled(probe));
 }
 
 } // namespace

@@ -1,0 +1,293 @@
+#include "app/updates/UpdateController.h"
+
+#include "app/settings/AppSettings.h"
+#include "app/settings/DefaultsStore.h"
+#include "app/translation/Futures.h"
+#include "tests/support/FakeUpdateInstaller.h"
+#include "tests/support/FakeUpdateNetwork.h"
+#include "tests/support/FakeUpdateVerifier.h"
+#include "tests/support/ManualClock.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QUrl feedUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml"));
+constexpr auto day = std::chrono::hours(24);
+
+void settle() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+class UpdateControllerTest : public testing::Test {
+protected:
+    // A launch of the application on the same stored settings.
+    struct Launch {
+        Launch(Updater::Services services, AppSettings& settings, DefaultsStore& store)
+            : updater(std::move(services))
+            , controller(updater, settings, store) {}
+        Updater updater;
+        UpdateController controller;
+    };
+
+    // Started as at launch; a first check has had its answer.
+    std::unique_ptr<Launch> launch(UpdateFrequency frequency, bool autoInstall) {
+        settings.setUpdateFrequency(frequency);
+        settings.setAutoInstallUpdates(autoInstall);
+        Updater::Services services;
+        services.network = &network;
+        services.verifier = &verifier;
+        services.installer = &installer;
+        services.store = &store;
+        services.clock = clock;
+        services.now = [this] { return epoch.addMSecs(clock->now().count()); };
+        services.feed = feedUrl;
+        services.currentVersion = QStringLiteral("0.1.0");
+        services.downloadFolder = dir.filePath(QStringLiteral("downloads"));
+        auto made = std::make_unique<Launch>(services, settings, store);
+        made->controller.start(UpdatePolicy(frequency, autoInstall));
+        settle();
+        return made;
+    }
+
+    QTemporaryDir dir;
+    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
+    AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
+    FakeUpdateNetwork network;
+    FakeUpdateVerifier verifier;
+    FakeUpdateInstaller installer;
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    const QDateTime epoch = QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC);
+};
+
+} // namespace
+
+TEST_F(UpdateControllerTest, SettingsBecomeTheUpdatersPolicy) {
+    store.setBool(UpdateController::updateServerReachedKey, true);
+    auto app = launch(UpdateFrequency::never, true);
+    Updater& updater = app->updater;
+    const struct {
+        UpdateFrequency frequency;
+        bool autoInstall;
+        bool checks;
+        double interval;
+        bool downloads;
+    } steps[] = {
+        // Never keeps a valid interval and turns downloads off although auto-install stays on.
+        {UpdateFrequency::never, true, false, 604800, false},
+        {UpdateFrequency::daily, true, true, 86400, true},
+        {UpdateFrequency::monthly, false, true, 2592000, false},
+        {UpdateFrequency::weekly, true, true, 604800, true},
+        {UpdateFrequency::never, true, false, 604800, false},
+    };
+    for (const auto& step : steps) {
+        app->controller.apply(UpdatePolicy(step.frequency, step.autoInstall));
+        EXPECT_EQ(updater.automaticallyChecksForUpdates(), step.checks);
+        EXPECT_EQ(updater.updateCheckInterval(), step.interval);
+        EXPECT_EQ(updater.automaticallyDownloadsUpdates(), step.downloads);
+    }
+}
+
+TEST_F(UpdateControllerTest, FirstLaunchReachesTheServerOnce) {
+    const struct {
+        const char* what;
+        UpdateNetwork::Response answer;
+        bool reached;
+    } cycles[] = {
+        {"no network", {{}, QStringLiteral("Host unreachable")}, false},
+        {"a page that is no feed", {"<html>503</html>", {}}, false},
+        {"a feed without an update", {FakeUpdateNetwork::feedWith({}), {}}, true},
+    };
+    for (const auto& cycle : cycles) {
+        network.requests.clear();
+        network.answer = cycle.answer;
+        auto app = launch(UpdateFrequency::weekly, false);
+        EXPECT_EQ(network.requests.size(), 1) << cycle.what;
+        EXPECT_EQ(store.boolean(UpdateController::updateServerReachedKey), cycle.reached)
+            << cycle.what;
+        // Failed or not, the cycle happened.
+        EXPECT_TRUE(app->controller.lastChecked()) << cycle.what;
+    }
+    network.requests.clear();
+    auto later = launch(UpdateFrequency::weekly, false);
+    EXPECT_TRUE(network.requests.isEmpty());
+    // Without automatic checks nothing pings, even before the server was reached.
+    store.remove(UpdateController::updateServerReachedKey);
+    auto off = launch(UpdateFrequency::never, false);
+    EXPECT_TRUE(network.requests.isEmpty());
+    EXPECT_EQ(off->controller.lastCheckedText().startsWith(QStringLiteral("Last checked: ")), true);
+}
+
+TEST_F(UpdateControllerTest, RequestsNameTheInstallationAndVersion) {
+    auto app = launch(UpdateFrequency::daily, false);
+    ASSERT_EQ(network.requests.size(), 1);
+    const QUrlQuery query(network.requests[0]);
+    const QString id = query.queryItemValue(QStringLiteral("iid"));
+    EXPECT_EQ(id.size(), 36);
+    EXPECT_EQ(id, store.string(UpdateController::installIDKey));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("ver")), QStringLiteral("0.1.0"));
+    EXPECT_EQ(network.requests[0].adjusted(QUrl::RemoveQuery), feedUrl);
+    // The identifier stays; the parameters carry their display names.
+    const QList<QVariantMap> parameters = app->controller.feedParameters();
+    ASSERT_EQ(parameters.size(), 2);
+    EXPECT_EQ(parameters[0].value(QStringLiteral("displayKey")), QStringLiteral("Install ID"));
+    EXPECT_EQ(parameters[0].value(QStringLiteral("value")), id);
+    EXPECT_EQ(parameters[1].value(QStringLiteral("displayValue")), QStringLiteral("0.1.0"));
+}
+
+TEST_F(UpdateControllerTest, ScheduleCountsFromTheLastCheckAndSurvivesReapplying) {
+    store.setBool(UpdateController::updateServerReachedKey, true);
+    store.setString(Updater::lastCheckKey, epoch.addDays(-3).toString(Qt::ISODateWithMs));
+    auto app = launch(UpdateFrequency::weekly, false);
+    EXPECT_TRUE(network.requests.isEmpty());
+    clock->advance(3 * day);
+    // The policy in force once more: the due check is not pushed back.
+    app->controller.apply(UpdatePolicy(UpdateFrequency::weekly, false));
+    clock->advance(day - 1min);
+    settle();
+    EXPECT_TRUE(network.requests.isEmpty());
+    clock->advance(1min);
+    settle();
+    EXPECT_EQ(network.requests.size(), 1);
+    // Then a whole interval from that check.
+    clock->advance(7 * day - 1min);
+    settle();
+    EXPECT_EQ(network.requests.size(), 1);
+    clock->advance(1min);
+    settle();
+    EXPECT_EQ(network.requests.size(), 2);
+}
+
+TEST_F(UpdateControllerTest, ChoiceInTheUpdateDialogReachesTheSettingsUnlessChecksAreOff) {
+    store.setBool(UpdateController::updateServerReachedKey, true);
+    auto app = launch(UpdateFrequency::weekly, false);
+    app->updater.setAutomaticallyDownloadsUpdates(true);
+    EXPECT_TRUE(settings.autoInstallUpdates());
+    settings.setUpdateFrequency(UpdateFrequency::never);
+    app->controller.apply(UpdatePolicy(UpdateFrequency::never, true));
+    settings.setAutoInstallUpdates(false);
+    app->updater.setAutomaticallyDownloadsUpdates(true);
+    EXPECT_FALSE(settings.autoInstallUpdates());
+}
+
+TEST_F(UpdateControllerTest, OffersAndWhatBecomesOfThem) {
+    using Stage = Updater::Stage;
+    const struct {
+        const char* what;
+        QByteArray version;
+        QByteArray package;
+        qint64 announced;
+        QString downloadError;
+        PrepareResult::Outcome outcome;
+        Stage end;
+        bool installerCalled;
+    } cases[] = {
+        {"installed",
+         "0.2.0",
+         "signed",
+         6,
+         {},
+         PrepareResult::Outcome::installed,
+         Stage::installed,
+         true},
+        {"tampered",
+         "0.2.0",
+         "signeD",
+         6,
+         {},
+         PrepareResult::Outcome::installed,
+         Stage::failed,
+         false},
+        {"short download",
+         "0.2.0",
+         "sign",
+         4,
+         {},
+         PrepareResult::Outcome::installed,
+         Stage::failed,
+         false},
+        {"announced longer",
+         "0.2.0",
+         "signed",
+         7,
+         {},
+         PrepareResult::Outcome::installed,
+         Stage::failed,
+         false},
+        {"download failed", "0.2.0", "signed", 6, QStringLiteral("reset"),
+         PrepareResult::Outcome::installed, Stage::failed, false},
+        {"refused", "0.2.0", "signed", 6, {}, PrepareResult::Outcome::failed, Stage::failed, true},
+        {"cancelled prompt",
+         "0.2.0",
+         "signed",
+         6,
+         {},
+         PrepareResult::Outcome::cancelled,
+         Stage::failed,
+         true},
+    };
+    store.setBool(UpdateController::updateServerReachedKey, true);
+    for (const auto& c : cases) {
+        installer.installed.clear();
+        installer.result = {c.outcome, QStringLiteral("Not authorised."), {}};
+        network.answer = {FakeUpdateNetwork::feedWith(c.version, c.announced), {}};
+        network.package = c.package;
+        network.downloadError = c.downloadError;
+        auto app = launch(UpdateFrequency::weekly, false);
+        app->controller.checkForUpdates();
+        settle();
+        ASSERT_EQ(app->updater.stage(), Stage::available) << c.what;
+        EXPECT_EQ(app->updater.offeredVersion(), QString::fromLatin1(c.version)) << c.what;
+        EXPECT_FALSE(app->controller.canCheck()) << c.what;
+        app->updater.install();
+        settle();
+        EXPECT_EQ(app->updater.stage(), c.end) << c.what;
+        EXPECT_EQ(!installer.installed.isEmpty(), c.installerCalled) << c.what;
+        if (c.installerCalled) {
+            EXPECT_EQ(installer.installed.value(0), QByteArray("signed")) << c.what;
+        }
+        // Nothing is left behind, installed or not.
+        EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("downloads"))).isEmpty()) << c.what;
+        app->updater.dismiss();
+        EXPECT_EQ(app->updater.stage(), Stage::idle) << c.what;
+        EXPECT_TRUE(app->controller.canCheck()) << c.what;
+    }
+}
+
+TEST_F(UpdateControllerTest, AutomaticUpdatesWaitForQuitUnlessTheMajorVersionChanges) {
+    store.setBool(UpdateController::updateServerReachedKey, true);
+    network.answer = {FakeUpdateNetwork::feedWith("0.2.0"), {}};
+    auto app = launch(UpdateFrequency::daily, true);
+    clock->advance(day);
+    settle();
+    EXPECT_EQ(app->updater.stage(), Updater::Stage::idle);
+    EXPECT_TRUE(app->updater.hasPendingInstall());
+    EXPECT_TRUE(installer.installed.isEmpty());
+    bool quit = false;
+    app->updater.installPendingThen([&quit] { quit = true; });
+    settle();
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(installer.installed, QList<QByteArray>{"signed"});
+
+    network.answer = {FakeUpdateNetwork::feedWith("1.0.0"), {}};
+    clock->advance(day);
+    settle();
+    EXPECT_EQ(app->updater.stage(), Updater::Stage::available);
+    EXPECT_FALSE(app->updater.hasPendingInstall());
+
+    // A check the user asked for answers even when there is nothing new.
+    app->updater.later();
+    network.answer = {FakeUpdateNetwork::feedWith("0.1"), {}};
+    app->controller.checkForUpdates();
+    settle();
+    EXPECT_EQ(app->updater.stage(), Updater::Stage::upToDate);
+}
