@@ -3,6 +3,8 @@
 #            AddressSanitizer and UndefinedBehaviorSanitizer
 # make screenshots  renders the translator in its states, the settings tabs and the onboarding
 #                   steps, in English and Russian, light and dark, to build/screenshots
+# make deb   builds the release build and the Debian package build/verdolin_<version>_<arch>.deb,
+#            and runs lintian on it
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -10,7 +12,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 
-.PHONY: all deps configure build run test test-plain test-sanitize screenshots format clean
+.PHONY: all deps configure build run test test-plain test-sanitize screenshots deb format clean
 
 all: build
 
@@ -53,6 +55,12 @@ screenshots: configure
 	    VERDOLIN_SCREENSHOTS=$(CURDIR)/$(BUILD)/screenshots \
 	        $(BUILD)/tests/ui/$$test --gtest_filter='*Screenshots' || exit 1; \
 	done
+
+# Only the executable: the package holds nothing else that is built.
+deb: configure
+	cmake --build $(BUILD) -j$(JOBS) --target verdolin
+	cd $(BUILD) && cpack
+	lintian $(BUILD)/verdolin_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

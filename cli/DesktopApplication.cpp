@@ -35,6 +35,7 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -105,7 +106,8 @@ QUrl updateFeed() {
 }
 
 void showAbout() {
-    const QString notice = QStringLiteral(VERDOLIN_NOTICE_PATH);
+    const QString notice = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                           + QStringLiteral(VERDOLIN_NOTICE_FROM_BINDIR));
     const QString text =
         QStringLiteral("<h3>Verdolin</h3><p>%1</p><p>%2</p><p>%3</p>")
             .arg(QObject::tr("Version %1").arg(QCoreApplication::applicationVersion()),
