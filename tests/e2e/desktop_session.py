@@ -178,14 +178,22 @@ AFTER_FIRST_START = {"onboardingDone": True}
 
 class Verdolin:
     """verdolin in its own XDG folders, with `settings` as its settings file (None: none, as
-    on a first start). start() runs another process on the same folders once this one quit."""
+    on a first start). start() runs another process on the same folders once this one quit.
+    `wrapper` goes before the command (strace, unshare); `env` adds to the environment, or
+    removes where a value is None."""
 
-    def __init__(self, executable, settings=AFTER_FIRST_START):
+    def __init__(self, executable, settings=AFTER_FIRST_START, wrapper=(), env=None):
         self.root = tempfile.mkdtemp(prefix="verdolin-desktop-")
         # A first start looks for updates at once: here on a closed port of this computer.
         self.env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                         LANG="C.UTF-8", LANGUAGE="en", LC_ALL="C.UTF-8",
                         VERDOLIN_UPDATE_FEED="http://127.0.0.1:9/appcast.xml")
+        for variable, value in (env or {}).items():
+            if value is None:
+                self.env.pop(variable, None)
+            else:
+                self.env[variable] = value
+        self.wrapper = list(wrapper)
         for variable in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR",
                          "XDG_CACHE_HOME"):
             self.env[variable] = os.path.join(self.root, variable.lower())
@@ -207,8 +215,20 @@ class Verdolin:
         check(self.process is None or self.process.poll() is not None,
               "the previous verdolin still runs")
         with open(self.stderr_path, "a") as stderr:
-            self.process = start([self.executable], env=self.env, stderr=stderr)
-        self.pid = self.process.pid
+            self.process = start(self.wrapper + [self.executable], env=self.env, stderr=stderr)
+        self.pid = self.process.pid if not self.wrapper else check(
+            poll_until(self._wrapped_pid, 10), f"{self.executable} never ran under {self.wrapper}")
+
+    def _wrapped_pid(self):
+        """The outermost process below the wrapper that runs the executable."""
+        wanted = os.path.realpath(self.executable)
+        for pid in descendants(self.process.pid):
+            try:
+                if os.readlink(f"/proc/{pid}/exe") == wanted:
+                    return pid
+            except OSError:
+                continue
+        return None
 
     def quit(self, timeout=10):
         """SIGTERM; the exit status, or None when the process outlives `timeout`."""
@@ -303,8 +323,8 @@ def extents(node):
 class Session:
     """One verdolin, and the xterm that held the focus before the shortcut brought it up."""
 
-    def __init__(self, executable, settings=AFTER_FIRST_START):
-        self.verdolin = Verdolin(executable, settings)
+    def __init__(self, executable, settings=AFTER_FIRST_START, **options):
+        self.verdolin = Verdolin(executable, settings, **options)
         self.root_log = os.path.join(self.verdolin.root, "root-messages.txt")
         self.app = self.earlier = None
         self.panes = {}
