@@ -1,3 +1,7 @@
+#include "app/updates/UpdateController.h"
+#include "tests/support/FakeUpdateInstaller.h"
+#include "tests/support/FakeUpdateNetwork.h"
+#include "tests/support/FakeUpdateVerifier.h"
 #include "tests/ui/ScreenFixture.h"
 
 #include <QThreadPool>
@@ -26,11 +30,26 @@ protected:
         engine.setStatus("en-US", "es", PairStatus::supported);
         previous = qInstallMessageHandler(collect);
         complaints().clear();
+        store.setBool(UpdateController::updateServerReachedKey, true);
+        updates.start(UpdatePolicy(UpdateFrequency::weekly, false));
+        AppModel::shared().setUpdates(&updates);
     }
-    ~SettingsScreensTest() override { qInstallMessageHandler(previous); }
+    ~SettingsScreensTest() override {
+        AppModel::shared().setUpdates(nullptr);
+        pumpAll();
+        qInstallMessageHandler(previous);
+    }
 
-    // Every settings tab, then every onboarding step; `each` runs on every one of them.
+    // An update offer, every settings tab, then every onboarding step; `each` runs on every one
+    // of them.
     void visitAll(const std::function<void(const QString&)>& each) {
+        // A newer version offered over the translator.
+        AppModel::shared().setRoute(AppModel::Route::translate);
+        network.answer = {FakeUpdateNetwork::feedWith("0.2.0"), {}};
+        updates.checkForUpdates();
+        settle();
+        each(QStringLiteral("update-offer"));
+        updater.later();
         for (const auto& [tab, name] : {std::pair{SettingsTab::general, "settings-general"},
                                         {SettingsTab::translation, "settings-translation"},
                                         {SettingsTab::shortcuts, "settings-shortcuts"}}) {
@@ -54,6 +73,19 @@ protected:
     }
 
     QtMessageHandler previous = nullptr;
+    FakeUpdateNetwork network;
+    FakeUpdateVerifier verifier;
+    FakeUpdateInstaller installer;
+    Updater updater{{.network = &network,
+                     .verifier = &verifier,
+                     .installer = &installer,
+                     .store = &store,
+                     .clock = clock,
+                     .now = [] { return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC); },
+                     .feed = QUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml")),
+                     .currentVersion = QStringLiteral("0.1.0"),
+                     .downloadFolder = dir.filePath(QStringLiteral("downloads"))}};
+    UpdateController updates{updater, settings, store};
 };
 
 TEST_F(SettingsScreensTest, EveryTabAndStepShowsWithoutAComplaint) {
@@ -64,7 +96,7 @@ TEST_F(SettingsScreensTest, EveryTabAndStepShowsWithoutAComplaint) {
         EXPECT_EQ(complaints(), QStringList()) << name.toStdString();
         complaints().clear();
     });
-    EXPECT_EQ(seen.size(), 7);
+    EXPECT_EQ(seen.size(), 8);
     // Onboarding's way out reaches the translator with the source pane focused.
     const int focus = model().focusToken();
     QQuickItem* done = item("done");
