@@ -121,6 +121,7 @@ SettingsPage {
 
             ComboBox {
                 id: language
+                objectName: "appLanguage"
                 textRole: "text"
                 valueRole: "value"
                 model: [
@@ -128,10 +129,12 @@ SettingsPage {
                     { "text": "English", "value": "en" },
                     { "text": "Русский", "value": "ru" }
                 ]
-                currentIndex: Math.max(0, indexOfValue(tab.settings.interfaceLanguage))
+                // By the codes themselves: indexOfValue answers -1 until the model is in place.
+                readonly property var codes: ["system", "en", "ru"]
+                currentIndex: Math.max(0, language.codes.indexOf(tab.settings.interfaceLanguage))
                 onActivated: {
                     tab.settings.interfaceLanguage = currentValue;
-                    currentIndex = Qt.binding(() => Math.max(0, indexOfValue(tab.settings.interfaceLanguage)));
+                    currentIndex = Qt.binding(() => Math.max(0, language.codes.indexOf(tab.settings.interfaceLanguage)));
                 }
             }
         }

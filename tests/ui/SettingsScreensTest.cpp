@@ -107,6 +107,20 @@ TEST_F(SettingsScreensTest, EveryTabAndStepShowsWithoutAComplaint) {
     EXPECT_EQ(model().focusToken(), focus + 1);
 }
 
+TEST_F(SettingsScreensTest, PickersShowTheStoredChoiceNotTheirFirstItem) {
+    ASSERT_NE(window, nullptr);
+    settings.setInterfaceLanguage(QStringLiteral("ru"));
+    settings.setUpdateFrequency(UpdateFrequency::monthly);
+    AppModel::shared().showSettings(SettingsTab::general);
+    settle();
+    for (const auto& [name, shown] :
+         {std::pair{"appLanguage", "Русский"}, {"updateFrequency", "Monthly"}}) {
+        QQuickItem* picker = item(name);
+        ASSERT_NE(picker, nullptr) << name;
+        EXPECT_EQ(picker->property("currentText").toString(), QString::fromUtf8(shown)) << name;
+    }
+}
+
 // Not a check: renders every tab and step, in English and Russian, light and dark (make
 // screenshots).
 TEST_F(SettingsScreensTest, Screenshots) {
