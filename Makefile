@@ -1,6 +1,8 @@
 # make run   installs what is missing, builds and starts Verdolin
 # make test  installs what is missing, builds, runs every test under Xvfb, then again under
 #            AddressSanitizer and UndefinedBehaviorSanitizer
+# make fuzz  builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS (default 600);
+#            FUZZ_TARGETS=... picks some, FUZZ_MERGE=1 merges new inputs into the corpus
 # make screenshots  renders the translator in its states, the settings tabs and the onboarding
 #                   steps, in English and Russian, light and dark, to build/screenshots
 # make deb   builds the release build and the Debian package build/verdolin_<version>_<arch>.deb,
@@ -8,11 +10,15 @@
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?=
+FUZZ_MERGE ?= 0
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 
-.PHONY: all deps configure build run test test-plain test-sanitize screenshots deb format clean
+.PHONY: all deps configure build run test test-plain test-sanitize fuzz screenshots deb format clean
 
 all: build
 
@@ -48,6 +54,14 @@ test-sanitize: $(ASAN_BUILD)/build.ninja
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-suppressions.txt \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST) -LE plain-only
 
+$(FUZZ_BUILD)/build.ninja:
+	cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_COMPILER=clang++ -DVERDOLIN_FUZZ=ON
+
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_MERGE=$(FUZZ_MERGE) scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_TARGETS)
+
 screenshots: configure
 	cmake --build $(BUILD) -j$(JOBS) --target TranslatorScreenTest SettingsScreensTest
 	rm -rf $(BUILD)/screenshots
@@ -66,4 +80,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

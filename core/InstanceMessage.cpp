@@ -25,4 +25,14 @@ std::optional<QStringList> decode(const QByteArray& message) {
     return arguments;
 }
 
+Reading read(const QByteArray& received, bool ended) {
+    if (received.size() > kMaxBytes)
+        return {Reading::Verdict::tooLong, {}};
+    // Only the whole array decodes; a ']' inside a string just means more is to come.
+    std::optional<QStringList> arguments = received.endsWith(']') ? decode(received) : std::nullopt;
+    if (arguments)
+        return {Reading::Verdict::complete, std::move(*arguments)};
+    return {ended ? Reading::Verdict::invalid : Reading::Verdict::waiting, {}};
+}
+
 } // namespace InstanceMessage

@@ -54,13 +54,6 @@ void setAside(const SharedFile& file, const QString& aside) {
         qCWarning(lcDefaults) << "cannot move" << file.path() << "aside";
 }
 
-QJsonObject parseObject(const QByteArray& data, bool* ok) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
-    *ok = error.error == QJsonParseError::NoError && document.isObject();
-    return *ok ? document.object() : QJsonObject();
-}
-
 } // namespace
 
 QString DefaultsStore::defaultFolder() {
@@ -80,10 +73,10 @@ DefaultsStore::DefaultsStore(const QString& domain, const QString& folder)
         return;
     SharedFile file(filePath());
     SharedFile::Contents contents = file.read();
-    bool ok = false;
     if (contents.status == SharedFile::Status::Read) {
-        m_values = parseObject(contents.data, &ok);
-        if (ok)
+        std::optional<QJsonObject> values = parse(contents.data);
+        m_values = values.value_or(QJsonObject());
+        if (values)
             return;
         // Read again under the lock: another process may have replaced it meanwhile.
         QString error;
@@ -93,8 +86,9 @@ DefaultsStore::DefaultsStore(const QString& domain, const QString& folder)
         }
         contents = file.read();
         if (contents.status == SharedFile::Status::Read) {
-            m_values = parseObject(contents.data, &ok);
-            if (!ok)
+            values = parse(contents.data);
+            m_values = values.value_or(QJsonObject());
+            if (!values)
                 setAside(file, badFilePath());
             return;
         }
@@ -125,7 +119,10 @@ QVariant DefaultsStore::object(const QString& key) const {
 }
 
 std::optional<QString> DefaultsStore::string(const QString& key) const {
-    const QVariant value = object(key);
+    return stringValue(object(key));
+}
+
+std::optional<QString> DefaultsStore::stringValue(const QVariant& value) {
     if (value.typeId() == QMetaType::QString)
         return value.toString();
     if (isInteger(value))
@@ -158,7 +155,10 @@ qint64 DefaultsStore::integerValue(const QVariant& value) {
 }
 
 bool DefaultsStore::boolean(const QString& key) const {
-    const QVariant value = object(key);
+    return booleanValue(object(key));
+}
+
+bool DefaultsStore::booleanValue(const QVariant& value) {
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
     if (isNumber(value))
@@ -172,7 +172,10 @@ bool DefaultsStore::boolean(const QString& key) const {
 
 std::optional<QStringList> DefaultsStore::stringList(const QString& key) const {
     QMutexLocker lock(&m_mutex);
-    const QJsonValue value = m_values.value(key);
+    return stringListValue(m_values.value(key));
+}
+
+std::optional<QStringList> DefaultsStore::stringListValue(const QJsonValue& value) {
     if (!value.isArray())
         return std::nullopt;
     QStringList list;
@@ -194,8 +197,7 @@ QVariantMap DefaultsStore::persistentDomain(const QString& name) const {
         return {};
     const SharedFile::Contents contents =
         SharedFile(m_folder + u'/' + name + QStringLiteral(".json")).read();
-    bool ok = false;
-    return parseObject(contents.data, &ok).toVariantMap();
+    return parse(contents.data).value_or(QJsonObject()).toVariantMap();
 }
 
 void DefaultsStore::setObject(const QString& key, const QVariant& value) {
@@ -245,6 +247,14 @@ QVariant DefaultsStore::update(const QString& key,
 std::optional<QString> DefaultsStore::loadError() const {
     QMutexLocker lock(&m_mutex);
     return m_loadError;
+}
+
+std::optional<QJsonObject> DefaultsStore::parse(const QByteArray& data) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
 }
 
 void DefaultsStore::recordLocked(const QString& key, const QVariant& value) {
@@ -297,9 +307,9 @@ void DefaultsStore::commitLocked(const std::function<void(const QJsonObject& cur
         return;
     }
     if (contents.status == SharedFile::Status::Read) {
-        bool ok = false;
-        onDisk = parseObject(contents.data, &ok);
-        if (!ok)
+        const std::optional<QJsonObject> values = parse(contents.data);
+        onDisk = values.value_or(QJsonObject());
+        if (!values)
             setAside(file, badFilePath());
     }
 

@@ -56,8 +56,14 @@ public:
     // Integers as they are, numbers truncated, Booleans as 0 or 1, strings by their leading
     // integer; anything else is 0.
     qint64 integer(const QString& key) const;
-    // The conversion integer() applies to a stored value.
+    // The conversions the getters apply to a stored value.
+    static std::optional<QString> stringValue(const QVariant& value);
     static qint64 integerValue(const QVariant& value);
+    static bool booleanValue(const QVariant& value);
+    static std::optional<QStringList> stringListValue(const QJsonValue& value);
+
+    // The file's bytes as its object; absent when they are not a JSON object.
+    static std::optional<QJsonObject> parse(const QByteArray& data);
     // Booleans as they are, numbers when not 0, strings "true", "yes" or a non-zero integer;
     // anything else is false.
     bool boolean(const QString& key) const;

@@ -20,6 +20,8 @@ TEST(Graphemes, CountsAndCutsWholeClusters) {
         {"Ascii", "abc", 3, "a", "ab"},
         {"CombiningAccents", "e\u0301e\u0301\u0323x", 3, "e\u0301", "e\u0301e\u0301\u0323"},
         {"CrLfIsOne", "a\r\nb", 3, "a", "a\r\n"},
+        // Qt cuts such a text after every code unit; a pair stays whole all the same.
+        {"PairBeforeAKhmerMark", "\U0001F468\u17d1x", 3, "\U0001F468", "\U0001F468\u17d1"},
         // clang-format on
     };
     for (const auto& c : cases) {

@@ -93,7 +93,9 @@ std::optional<Subtags> likely(QLocale::Language language, Subtags given) {
                    given.territory != QLocale::AnyTerritory ? given.territory : locale.territory()};
 }
 
-std::optional<EngineLanguage> mapSide(const QString& side) {
+} // namespace
+
+std::optional<EngineLanguage> mapLanguage(const QString& side) {
     const QStringList pieces = side.split(u'_');
     const QString base = pieces.first().toLower();
     if (!isAsciiLetters(base) || base.size() < 2 || base.size() > 3)
@@ -161,8 +163,6 @@ std::optional<EngineLanguage> mapSide(const QString& side) {
     return result;
 }
 
-} // namespace
-
 QStringList defaultFolders() {
     return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                 + QStringLiteral("/apertium/modes"),
@@ -177,7 +177,7 @@ std::optional<EngineLanguage> language(const QString& side) {
     const auto found = known.constFind(side);
     if (found != known.cend())
         return *found;
-    return *known.insert(side, mapSide(side));
+    return *known.insert(side, mapLanguage(side));
 }
 
 std::optional<ApertiumMode> parse(const QString& modeName) {

@@ -21,6 +21,8 @@ QStringList defaultFolders();
 // ISO 639-3 codes become 639-1 where one exists, region and registered variant subtags stay,
 // anything else becomes a private-use subtag. Nothing when the base is no language code.
 std::optional<EngineLanguage> language(const QString& side);
+// The same worked out afresh, without the cache language() keeps.
+std::optional<EngineLanguage> mapLanguage(const QString& side);
 
 // A mode's base name ("spa-eng_US") as a direction; nothing for names that are not
 // "source-target".

@@ -81,8 +81,9 @@ bool LtProcAnalyser::answerKnows(QStringView answer) {
             continue;
         }
         if (c != u'^') {
-            // Plain text outside units is what the analyser could not read as a word.
-            qsizetype j = i;
+            // Plain text outside units is what the analyser could not read as a word. Past
+            // the first character, which may be a backslash that ends the answer.
+            qsizetype j = i + 1;
             while (j < n && answer[j] != u'^' && answer[j] != u'\\')
                 ++j;
             if (hasLetter(answer.sliced(i, j - i)))

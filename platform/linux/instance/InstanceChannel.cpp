@@ -140,19 +140,20 @@ void InstanceChannel::acceptPeers() {
 
 void InstanceChannel::readFrom(QLocalSocket* peer, bool ended) {
     const QByteArray data = peer->peek(InstanceMessage::kMaxBytes + 1);
-    if (data.size() > InstanceMessage::kMaxBytes) {
+    InstanceMessage::Reading reading = InstanceMessage::read(data, ended);
+    switch (reading.verdict) {
+    case InstanceMessage::Reading::Verdict::waiting:
+        return;
+    case InstanceMessage::Reading::Verdict::tooLong:
         qCWarning(lcInstance) << "dropped a message longer than" << InstanceMessage::kMaxBytes
                               << "bytes";
         return drop(peer);
-    }
-    // Only the whole array decodes; a ']' inside a string just means more is to come.
-    const auto arguments = data.endsWith(']') ? InstanceMessage::decode(data) : std::nullopt;
-    if (!arguments) {
-        if (ended && !data.isEmpty())
+    case InstanceMessage::Reading::Verdict::invalid:
+        if (!data.isEmpty())
             qCWarning(lcInstance) << "dropped a message that is not a JSON array of strings";
-        if (ended)
-            drop(peer);
-        return;
+        return drop(peer);
+    case InstanceMessage::Reading::Verdict::complete:
+        break;
     }
     peer->disconnect(this);
     if (ended) {
@@ -163,7 +164,7 @@ void InstanceChannel::readFrom(QLocalSocket* peer, bool ended) {
         peer->disconnectFromServer();
     }
     // Last: a receiver may destroy this channel.
-    emit argumentsReceived(*arguments);
+    emit argumentsReceived(reading.arguments);
 }
 
 void InstanceChannel::drop(QLocalSocket* peer) {

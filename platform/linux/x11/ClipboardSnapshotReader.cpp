@@ -1,6 +1,7 @@
 #include "platform/linux/x11/ClipboardSnapshotReader.h"
 
 #include "core/PasteboardTypes.h"
+#include "platform/linux/x11/IncrementalTransfer.h"
 #include "platform/linux/x11/XcbSelection.h"
 
 #include <QHash>
@@ -121,9 +122,7 @@ struct ClipboardSnapshotReader::Private {
             if (announced > byteCap)
                 return std::nullopt;
         }
-        QByteArray data;
-        xcb_atom_t type = XCB_ATOM_NONE;
-        uint8_t format = 8;
+        IncrementalTransfer transfer(byteCap, XCB_ATOM_NONE);
         // Deleting the INCR property (done by takeProperty) asked the owner for the first chunk.
         xcb_flush(c());
         while (Event event = waitForEvent(c(), deadline)) {
@@ -133,25 +132,20 @@ struct ClipboardSnapshotReader::Private {
             if (notify->window != window || notify->atom != property
                 || notify->state != XCB_PROPERTY_NEW_VALUE)
                 continue;
-            PropertyReply chunk = takeProperty(window, byteCap - data.size());
-            // The notification of the INCR marker itself finds the property already gone:
-            // it is not the empty chunk that ends the transfer.
-            if (!chunk || chunk->type == XCB_ATOM_NONE)
+            PropertyReply chunk = takeProperty(window, byteCap - transfer.data().size());
+            if (!chunk)
                 continue;
-            if (chunk->bytes_after > 0)
+            const QByteArrayView value(
+                static_cast<const char*>(xcb_get_property_value(chunk.get())),
+                xcb_get_property_value_length(chunk.get()));
+            switch (transfer.take({chunk->type, chunk->format, chunk->bytes_after, value})) {
+            case IncrementalTransfer::Step::more:
+                continue;
+            case IncrementalTransfer::Step::tooLarge:
                 return std::nullopt;
-            if (xcb_get_property_value_length(chunk.get()) == 0) {
-                if (type == XCB_ATOM_NONE) {
-                    type = chunk->type;
-                    format = chunk->format;
-                }
-                return RawTarget{type, format, std::move(data)};
+            case IncrementalTransfer::Step::done:
+                return RawTarget{transfer.last().type, transfer.last().format, transfer.takeData()};
             }
-            type = chunk->type;
-            format = chunk->format;
-            data.append(bytesOf(chunk.get()));
-            if (data.size() > byteCap)
-                return std::nullopt;
         }
         return std::nullopt;
     }
@@ -189,13 +183,7 @@ std::optional<QStringList> ClipboardSnapshotReader::offeredTargets(const QDeadli
     const std::optional<RawTarget> raw = d->fetchOn(requestor.window, d->targets, deadline, 65536);
     if (!raw || raw->format != 32)
         return std::nullopt;
-    QList<xcb_atom_t> offered;
-    for (qsizetype i = 0; i + 4 <= raw->data.size(); i += 4) {
-        xcb_atom_t atom = XCB_ATOM_NONE;
-        std::memcpy(&atom, raw->data.constData() + i, 4);
-        if (atom != XCB_ATOM_NONE)
-            offered.append(atom);
-    }
+    const QList<xcb_atom_t> offered = targetAtoms(raw->data);
     return atomNames(d->c(), offered);
 }
 
@@ -213,6 +201,20 @@ std::optional<ClipboardTarget> ClipboardSnapshotReader::fetch(const QString& tar
     if (type.isEmpty())
         return std::nullopt;
     return ClipboardTarget{target, type.first(), raw->format, std::move(raw->data)};
+}
+
+QStringList ClipboardSnapshotReader::fetchOrder(const QStringList& offered) {
+    QStringList order;
+    for (const QString& name : offered) {
+        if (!isSideEffectTarget(name) && !isMetaTarget(name) && isTextTarget(name)
+            && !order.contains(name))
+            order.append(name);
+    }
+    for (const QString& name : offered) {
+        if (!isSideEffectTarget(name) && !isMetaTarget(name) && !order.contains(name))
+            order.append(name);
+    }
+    return order;
 }
 
 ClipboardSnapshotReader::Result ClipboardSnapshotReader::read() {
@@ -261,16 +263,7 @@ ClipboardSnapshotReader::Result ClipboardSnapshotReader::read() {
             return {Status::Concealed, {}};
     }
 
-    QStringList order;
-    for (const QString& name : *offered) {
-        if (!isSideEffectTarget(name) && !isMetaTarget(name) && isTextTarget(name)
-            && !order.contains(name))
-            order.append(name);
-    }
-    for (const QString& name : *offered) {
-        if (!isSideEffectTarget(name) && !isMetaTarget(name) && !order.contains(name))
-            order.append(name);
-    }
+    const QStringList order = fetchOrder(*offered);
     for (const QString& name : std::as_const(order)) {
         if (!fetched.contains(name) && !fetchInto(name))
             return busy;

@@ -58,6 +58,10 @@ public:
     std::optional<ClipboardTarget> fetch(const QString& target, const QDeadlineTimer& deadline,
                                          qint64 byteCap);
 
+    // The offered targets worth saving, in the order they are fetched: text first, and
+    // neither the targets answered by the owner itself nor those that make it act.
+    static QStringList fetchOrder(const QStringList& offered);
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

@@ -1,5 +1,6 @@
 #include "platform/linux/x11/PrimarySelectionReader.h"
 
+#include "platform/linux/x11/IncrementalTransfer.h"
 #include "platform/linux/x11/XcbSelection.h"
 
 #include <algorithm>
@@ -139,57 +140,54 @@ PrimarySelectionReader::readLocked(std::chrono::milliseconds stepTimeout,
     if (!first)
         return {Outcome::refused, {}};
 
-    xcb_atom_t type = first->type;
-    int format = first->format;
-    QByteArray bytes;
-    if (type == m_incr) {
-        // Deleting the INCR marker asks the owner for the first chunk; each chunk arrives as a
-        // new value of the property, and an empty one ends the transfer.
-        xcb_delete_property(c, m_window, answered);
-        type = XCB_ATOM_NONE;
-        for (;;) {
-            const Reply<xcb_generic_event_t> event = nextEvent(c, stepDeadline());
-            if (!event)
-                return {Outcome::timedOut, {}};
-            if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
-                continue;
-            const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-            if (notify->window != m_window || notify->atom != answered
-                || notify->state != XCB_PROPERTY_NEW_VALUE)
-                continue;
-            const Reply<xcb_get_property_reply_t> chunk(xcb_get_property_reply(
-                c, xcb_get_property(c, 1, m_window, answered, XCB_GET_PROPERTY_TYPE_ANY, 0, longs),
-                nullptr));
-            if (!chunk)
-                return {Outcome::refused, {}};
-            // The notice of the INCR marker itself may come late, after the marker is gone:
-            // taken for the empty last chunk it would end the transfer early.
-            if (chunk->type == XCB_ATOM_NONE || chunk->type == m_incr)
-                continue;
-            if (chunk->bytes_after > 0)
-                return {Outcome::tooLarge, {}};
-            if (type == XCB_ATOM_NONE) {
-                type = chunk->type;
-                format = chunk->format;
-            }
-            const QByteArray part = valueOf(chunk.get());
-            if (part.isEmpty())
-                break;
-            if (bytes.size() + part.size() > m_sizeCap)
-                return {Outcome::tooLarge, {}};
-            bytes += part;
-        }
-    } else {
+    if (first->type != m_incr) {
         xcb_delete_property(c, m_window, answered);
         xcb_flush(c);
-        bytes = valueOf(first.get());
+        const QByteArray bytes = valueOf(first.get());
         if (first->bytes_after > 0 || bytes.size() > m_sizeCap)
             return {Outcome::tooLarge, {}};
+        return textOf(first->type, first->format, bytes, m_utf8String);
     }
 
+    // Deleting the INCR marker asks the owner for the first chunk; each chunk arrives as a
+    // new value of the property, and an empty one ends the transfer.
+    xcb_delete_property(c, m_window, answered);
+    IncrementalTransfer transfer(m_sizeCap, m_incr);
+    for (;;) {
+        const Reply<xcb_generic_event_t> event = nextEvent(c, stepDeadline());
+        if (!event)
+            return {Outcome::timedOut, {}};
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+            continue;
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+        if (notify->window != m_window || notify->atom != answered
+            || notify->state != XCB_PROPERTY_NEW_VALUE)
+            continue;
+        const Reply<xcb_get_property_reply_t> chunk(xcb_get_property_reply(
+            c, xcb_get_property(c, 1, m_window, answered, XCB_GET_PROPERTY_TYPE_ANY, 0, longs),
+            nullptr));
+        if (!chunk)
+            return {Outcome::refused, {}};
+        const QByteArrayView value(static_cast<const char*>(xcb_get_property_value(chunk.get())),
+                                   xcb_get_property_value_length(chunk.get()));
+        switch (transfer.take({chunk->type, chunk->format, chunk->bytes_after, value})) {
+        case IncrementalTransfer::Step::more:
+            continue;
+        case IncrementalTransfer::Step::tooLarge:
+            return {Outcome::tooLarge, {}};
+        case IncrementalTransfer::Step::done:
+            return textOf(transfer.first().type, transfer.first().format, transfer.takeData(),
+                          m_utf8String);
+        }
+    }
+}
+
+PrimarySelectionReader::Result PrimarySelectionReader::textOf(std::uint32_t type, int format,
+                                                              QByteArray bytes,
+                                                              std::uint32_t utf8String) {
     // Some owners answer any target with their own type (xclip -t text/html does): only text
     // types are text.
-    if (format != 8 || (type != m_utf8String && type != XCB_ATOM_STRING))
+    if (format != 8 || (type != utf8String && type != XCB_ATOM_STRING))
         return {Outcome::wrongType, {}};
     // A C string's terminator sometimes travels along.
     while (bytes.endsWith('\0'))

@@ -53,6 +53,11 @@ public:
     // The selection's text when it has any, with the default time-outs.
     std::optional<QString> selectedText() override;
 
+    // The outcome for the bytes the owner delivered with this type and format: text only for
+    // 8-bit UTF8_STRING (`utf8String`'s atom) or STRING, without trailing NULs.
+    static Result textOf(std::uint32_t type, int format, QByteArray bytes,
+                         std::uint32_t utf8String);
+
 private:
     bool connect();
     void disconnect();

@@ -1,5 +1,6 @@
 #include "platform/linux/x11/XcbSelection.h"
 
+#include <cstring>
 #include <poll.h>
 
 namespace XcbSelection {
@@ -66,6 +67,17 @@ QStringList atomNames(xcb_connection_t* connection, const QList<xcb_atom_t>& ato
         }
     }
     return names;
+}
+
+QList<xcb_atom_t> targetAtoms(QByteArrayView data) {
+    QList<xcb_atom_t> atoms;
+    for (qsizetype i = 0; i + 4 <= data.size(); i += 4) {
+        xcb_atom_t atom = XCB_ATOM_NONE;
+        std::memcpy(&atom, data.data() + i, 4);
+        if (atom != XCB_ATOM_NONE)
+            atoms.append(atom);
+    }
+    return atoms;
 }
 
 Event waitForEvent(xcb_connection_t* connection, const QDeadlineTimer& deadline) {

@@ -39,6 +39,10 @@ QList<xcb_atom_t> atoms(xcb_connection_t* connection, const QStringList& names);
 // Names of the atoms; atoms without a name are dropped.
 QStringList atomNames(xcb_connection_t* connection, const QList<xcb_atom_t>& atoms);
 
+// The atoms a TARGETS answer lists (format 32: four bytes each in this machine's order);
+// None entries and a trailing partial item are dropped.
+QList<xcb_atom_t> targetAtoms(QByteArrayView data);
+
 // The next event, or null when the deadline passes or the connection breaks.
 Event waitForEvent(xcb_connection_t* connection, const QDeadlineTimer& deadline);
 

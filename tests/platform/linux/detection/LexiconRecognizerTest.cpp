@@ -204,6 +204,7 @@ TEST(LtProcAnalyserTest, JudgesEveryUnitHoldingALetterAndEscapesRequests) {
         {"escaped star is an analysis", u"^a/\\*a<n>$ ", true},
         {"unit without analysis", u"^abc$ ", false},
         {"unterminated unit", u"^abc/*abc", false},
+        {"a backslash ending the answer", u"^a/a<n>$ casa\\", false},
         {"empty", u"", true}};
     // clang-format on
     for (const auto& c : cases)
