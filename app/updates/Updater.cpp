@@ -105,9 +105,16 @@ void Updater::checkForUpdatesInBackground() {
 
 void Updater::check(bool userInitiated) {
     if (!canCheckForUpdates()) {
-        // The next scheduled check is still due.
-        if (!userInitiated)
-            schedule();
+        // An offer left open or an installation under way: this check is skipped, not retried
+        // at once, which would spin for as long as the offer stays open.
+        if (!userInitiated && m_started && m_checksAutomatically) {
+            QPointer<Updater> self(this);
+            m_timer =
+                m_services.clock->after(DelayClock::Duration(qint64(m_interval * 1000)), [self] {
+                    if (self)
+                        self->checkForUpdatesInBackground();
+                });
+        }
         return;
     }
     setBusy(true);

@@ -165,6 +165,19 @@ TEST_F(UpdateControllerTest, ScheduleCountsFromTheLastCheckAndSurvivesReapplying
     clock->advance(1min);
     settle();
     EXPECT_EQ(network.requests.size(), 2);
+    // An offer left open for weeks: the checks due meanwhile are skipped, one per interval.
+    network.answer = {FakeUpdateNetwork::feedWith("0.2.0"), {}};
+    clock->advance(7 * day);
+    settle();
+    ASSERT_EQ(app->updater.stage(), Updater::Stage::available);
+    clock->advance(21 * day);
+    settle();
+    EXPECT_EQ(network.requests.size(), 3);
+    EXPECT_EQ(clock->waiting(), 1);
+    app->updater.later();
+    clock->advance(7 * day);
+    settle();
+    EXPECT_EQ(network.requests.size(), 4);
 }
 
 TEST_F(UpdateControllerTest, ChoiceInTheUpdateDialogReachesTheSettingsUnlessChecksAreOff) {
