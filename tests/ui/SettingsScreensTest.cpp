@@ -1,7 +1,7 @@
-#include "app/updates/UpdateController.h"
 #include "tests/support/FakeUpdateInstaller.h"
 #include "tests/support/FakeUpdateNetwork.h"
 #include "tests/support/FakeUpdateVerifier.h"
+#include "tests/support/UpdaterLaunch.h"
 #include "tests/ui/ScreenFixture.h"
 
 #include <QThreadPool>
@@ -76,16 +76,11 @@ protected:
     FakeUpdateNetwork network;
     FakeUpdateVerifier verifier;
     FakeUpdateInstaller installer;
-    Updater updater{{.network = &network,
-                     .verifier = &verifier,
-                     .installer = &installer,
-                     .store = &store,
-                     .clock = clock,
-                     .now = [] { return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC); },
-                     .feed = QUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml")),
-                     .currentVersion = QStringLiteral("0.1.0"),
-                     .downloadFolder = dir.filePath(QStringLiteral("downloads"))}};
-    UpdateController updates{updater, settings, store};
+    UpdaterLaunch launched{UpdaterLaunch::services(network, verifier, installer, store, clock,
+                                                   dir.filePath(QStringLiteral("downloads"))),
+                           settings, store};
+    Updater& updater = launched.updater;
+    UpdateController& updates = launched.controller;
 };
 
 TEST_F(SettingsScreensTest, EveryTabAndStepShowsWithoutAComplaint) {

@@ -1,5 +1,6 @@
 #include "platform/linux/updates/QtUpdateNetwork.h"
 
+#include "app/translation/Futures.h"
 #include "core/AppcastFeed.h"
 
 #include <QCoreApplication>
@@ -18,11 +19,6 @@ QString text(const char* source) {
 
 QString refusedAddress() {
     return text(QT_TRANSLATE_NOOP("QtUpdateNetwork", "The update server’s address is not secure."));
-}
-
-template <typename T>
-QFuture<T> finished(T value) {
-    return QtFuture::makeReadyFuture(std::move(value));
 }
 
 // Why a reply failed, for the user; empty when it did not.
@@ -72,7 +68,7 @@ QNetworkReply* QtUpdateNetwork::send(const QUrl& url) {
 
 QFuture<UpdateNetwork::Response> QtUpdateNetwork::get(const QUrl& url, qint64 limit) {
     if (!AppcastFeed::acceptableAddress(url))
-        return finished(Response{{}, refusedAddress()});
+        return Futures::ready(Response{{}, refusedAddress()});
     auto promise = std::make_shared<QPromise<Response>>();
     promise->start();
     QFuture<Response> future = promise->future();
@@ -106,11 +102,11 @@ QFuture<UpdateNetwork::Response> QtUpdateNetwork::get(const QUrl& url, qint64 li
 
 QFuture<QString> QtUpdateNetwork::download(const QUrl& url, const QString& path, qint64 limit) {
     if (!AppcastFeed::acceptableAddress(url))
-        return finished(refusedAddress());
+        return Futures::ready(refusedAddress());
     const QString partial = path + QStringLiteral(".part");
     auto file = std::make_shared<QFile>(partial);
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return finished(
+        return Futures::ready(
             text(QT_TRANSLATE_NOOP("QtUpdateNetwork", "The update could not be saved: %1"))
                 .arg(file->errorString()));
     auto promise = std::make_shared<QPromise<QString>>();

@@ -8,6 +8,7 @@
 #include "tests/support/FakeUpdateInstaller.h"
 #include "tests/support/FakeUpdateNetwork.h"
 #include "tests/support/FakeUpdateVerifier.h"
+#include "tests/support/UpdaterLaunch.h"
 
 #include <QCoreApplication>
 #include <QPromise>
@@ -280,18 +281,12 @@ TEST_F(AppDelegateTest, UpdatesFollowTheSettingsAndAWaitingOneIsInstalledOnQuit)
     FakeUpdateNetwork network;
     FakeUpdateVerifier verifier;
     FakeUpdateInstaller installer;
-    Updater updater({.network = &network,
-                     .verifier = &verifier,
-                     .installer = &installer,
-                     .store = &store,
-                     .clock = clock,
-                     .now = [] { return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC); },
-                     .feed = QUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml")),
-                     .currentVersion = QStringLiteral("0.1.0"),
-                     .downloadFolder = dir.filePath(QStringLiteral("downloads"))});
-    UpdateController updates(updater, settings, store);
+    UpdaterLaunch launched(UpdaterLaunch::services(network, verifier, installer, store, clock,
+                                                   dir.filePath(QStringLiteral("downloads"))),
+                           settings, store);
+    Updater& updater = launched.updater;
     AppDelegate::Services services = baseServices;
-    services.updates = &updates;
+    services.updates = &launched.controller;
     delegate = std::make_unique<AppDelegate>(services);
     delegate->start(true);
     EXPECT_TRUE(updater.automaticallyDownloadsUpdates());

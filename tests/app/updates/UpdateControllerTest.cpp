@@ -7,6 +7,7 @@
 #include "tests/support/FakeUpdateNetwork.h"
 #include "tests/support/FakeUpdateVerifier.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/UpdaterLaunch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +21,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QUrl feedUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml"));
 constexpr auto day = std::chrono::hours(24);
 
 void settle() {
@@ -30,30 +30,15 @@ void settle() {
 
 class UpdateControllerTest : public testing::Test {
 protected:
-    // A launch of the application on the same stored settings.
-    struct Launch {
-        Launch(Updater::Services services, AppSettings& settings, DefaultsStore& store)
-            : updater(std::move(services))
-            , controller(updater, settings, store) {}
-        Updater updater;
-        UpdateController controller;
-    };
-
-    // Started as at launch; a first check has had its answer.
-    std::unique_ptr<Launch> launch(UpdateFrequency frequency, bool autoInstall) {
+    // A launch of the application on the same stored settings, started as at launch; a first
+    // check has had its answer.
+    std::unique_ptr<UpdaterLaunch> launch(UpdateFrequency frequency, bool autoInstall) {
         settings.setUpdateFrequency(frequency);
         settings.setAutoInstallUpdates(autoInstall);
-        Updater::Services services;
-        services.network = &network;
-        services.verifier = &verifier;
-        services.installer = &installer;
-        services.store = &store;
-        services.clock = clock;
+        Updater::Services services = UpdaterLaunch::services(
+            network, verifier, installer, store, clock, dir.filePath(QStringLiteral("downloads")));
         services.now = [this] { return epoch.addMSecs(clock->now().count()); };
-        services.feed = feedUrl;
-        services.currentVersion = QStringLiteral("0.1.0");
-        services.downloadFolder = dir.filePath(QStringLiteral("downloads"));
-        auto made = std::make_unique<Launch>(services, settings, store);
+        auto made = std::make_unique<UpdaterLaunch>(services, settings, store);
         made->controller.start(UpdatePolicy(frequency, autoInstall));
         settle();
         return made;
@@ -135,7 +120,8 @@ TEST_F(UpdateControllerTest, RequestsNameTheInstallationAndVersion) {
     EXPECT_EQ(id.size(), 36);
     EXPECT_EQ(id, store.string(UpdateController::installIDKey));
     EXPECT_EQ(query.queryItemValue(QStringLiteral("ver")), QStringLiteral("0.1.0"));
-    EXPECT_EQ(network.requests[0].adjusted(QUrl::RemoveQuery), feedUrl);
+    EXPECT_EQ(network.requests[0].adjusted(QUrl::RemoveQuery),
+              QUrl(QStringLiteral("https://verdolin.korvane.com/appcast.xml")));
     // The identifier stays; the parameters carry their display names.
     const QList<QVariantMap> parameters = app->controller.feedParameters();
     ASSERT_EQ(parameters.size(), 2);

@@ -2,10 +2,11 @@
 #include "app/settings/DefaultsStore.h"
 #include "app/translation/Futures.h"
 #include "app/updates/UpdateController.h"
-#include "app/updates/UpdateInstaller.h"
 #include "platform/linux/updates/QtUpdateNetwork.h"
 #include "platform/linux/updates/SodiumUpdateVerifier.h"
+#include "tests/support/FakeUpdateInstaller.h"
 #include "tests/support/ManualClock.h"
+#include "tests/support/UpdaterLaunch.h"
 
 #include <QFile>
 #include <QHash>
@@ -89,15 +90,6 @@ private:
     QHash<QTcpSocket*, QByteArray> m_buffers;
 };
 
-class RecordingInstaller : public UpdateInstaller {
-public:
-    QList<QByteArray> installed;
-    QFuture<PrepareResult> installFile(const QString& path) override {
-        installed.append(readFile(path));
-        return Futures::ready(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
-    }
-};
-
 class UpdateServerTest : public testing::Test {
 protected:
     // A release key of the test's own.
@@ -135,26 +127,11 @@ protected:
     }
 
     // The updater as the application makes it, on this test's server and trust.
-    struct Launch {
-        Launch(Updater::Services services, AppSettings& settings, DefaultsStore& store)
-            : updater(std::move(services))
-            , controller(updater, settings, store) {}
-        Updater updater;
-        UpdateController controller;
-    };
-
-    std::unique_ptr<Launch> launch(QtUpdateNetwork& network, const QString& feedPath) {
-        Updater::Services services;
-        services.network = &network;
-        services.verifier = &verifier;
-        services.installer = &installer;
-        services.store = &store;
-        services.clock = clock;
-        services.now = [] { return QDateTime(QDate(2026, 12, 1), QTime(9, 0), Qt::UTC); };
+    std::unique_ptr<UpdaterLaunch> launch(QtUpdateNetwork& network, const QString& feedPath) {
+        Updater::Services services = UpdaterLaunch::services(
+            network, verifier, installer, store, clock, dir.filePath(QStringLiteral("downloads")));
         services.feed = server.url(feedPath);
-        services.currentVersion = QStringLiteral("0.1.0");
-        services.downloadFolder = dir.filePath(QStringLiteral("downloads"));
-        auto made = std::make_unique<Launch>(services, settings, store);
+        auto made = std::make_unique<UpdaterLaunch>(services, settings, store);
         made->controller.start(UpdatePolicy(UpdateFrequency::weekly, false));
         return made;
     }
@@ -170,7 +147,7 @@ protected:
     DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
     AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
     SodiumUpdateVerifier verifier{keys.publicBase64()};
-    RecordingInstaller installer;
+    FakeUpdateInstaller installer;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
 };
 
