@@ -2,6 +2,7 @@
 #include "app/settings/DefaultsStore.h"
 #include "app/translation/Futures.h"
 #include "app/updates/UpdateController.h"
+#include "app/updates/Updater.h"
 #include "platform/linux/updates/QtUpdateNetwork.h"
 #include "platform/linux/updates/SodiumUpdateVerifier.h"
 #include "tests/support/FakeUpdateInstaller.h"
