@@ -358,11 +358,12 @@ int CommandLine::reportUnfinished(const TranslatorModel& model, const LanguageSe
         err << "verdolin: Languages are not downloaded: " << direction(phase.source, phase.target)
             << '\n';
         const std::optional<DownloadRequest> download = model.pendingDownload();
-        const std::optional<QString> package =
-            download && m_env.packageFor ? m_env.packageFor(*download) : std::nullopt;
-        if (package)
-            err << "Install the package " << *package << ", for example with: sudo apt install "
-                << *package << '\n';
+        const QStringList packages =
+            download && m_env.packagesFor ? m_env.packagesFor(*download) : QStringList{};
+        if (!packages.isEmpty())
+            err << (packages.size() == 1 ? "Install the package " : "Install the packages ")
+                << packages.join(QStringLiteral(", ")) << ", for example with: sudo apt install "
+                << packages.join(u' ') << '\n';
         return unavailable;
     }
     case TranslationPhase::Kind::unsupported:
@@ -418,10 +419,15 @@ int CommandLine::languages(const QStringList& arguments) {
             }
             const std::optional<ResolvedPair> pair =
                 waitFor(service.resolvePair(from, option.code)).result();
-            row.append(!pair                                   ? QStringLiteral("unavailable")
-                       : pair->status == PairStatus::installed ? QStringLiteral("installed")
-                       : pair->status == PairStatus::supported ? QStringLiteral("download")
-                                                               : QStringLiteral("unavailable"));
+            QString status = !pair                                   ? QStringLiteral("unavailable")
+                             : pair->status == PairStatus::installed ? QStringLiteral("installed")
+                             : pair->status == PairStatus::supported
+                                 ? QStringLiteral("download")
+                                 : QStringLiteral("unavailable");
+            // A chained direction never passes for a direct one.
+            if (const QString via = service.viaText(pair); !via.isEmpty())
+                status += u' ' + via;
+            row.append(status);
         }
         QStringList variants;
         for (const EngineLanguage& variant : service.ordered(option.code))

@@ -51,7 +51,7 @@ public:
         std::function<LanguagePrefs()> storedLanguages;
         std::function<void(const QSet<QString>&)> repairLanguages;
         // The package that would make a pair translatable ("apertium-eng-cat"), if known.
-        std::function<std::optional<QString>(const DownloadRequest&)> packageFor;
+        std::function<QStringList(const DownloadRequest&)> packagesFor;
         // Made on first use, like the engine.
         std::function<DictionaryService&()> dictionaries;
         // What translate reads: the languages, definitions, history switch.

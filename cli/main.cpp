@@ -47,8 +47,8 @@ int runCommand(const QStringList& arguments) {
     environment.repairLanguages = [&settings](const QSet<QString>& codes) {
         settings.repairLanguages(codes);
     };
-    environment.packageFor = [&services](const DownloadRequest& request) {
-        return services.packageFor(request);
+    environment.packagesFor = [&services](const DownloadRequest& request) {
+        return services.packagesFor(request);
     };
     environment.dictionaries = []() -> DictionaryService& { return DictionaryService::shared(); };
     environment.settings = [&settings]() -> AppSettings& { return settings; };

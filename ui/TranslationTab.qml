@@ -56,6 +56,14 @@ SettingsPage {
                 required property var modelData
                 label: modelData.name
 
+                Label {
+                    objectName: "via"
+                    visible: languageRow.modelData.via.length > 0
+                            && languageRow.modelData.status !== "unsupported"
+                    text: languageRow.modelData.via
+                    font.pixelSize: 12
+                    color: Tok.label.secondary
+                }
                 BusyIndicator {
                     visible: languageRow.modelData.status === ""
                     running: visible

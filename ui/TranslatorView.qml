@@ -126,8 +126,14 @@ Item {
                     anchors.rightMargin: 6
                     spacing: 2
 
-                    Item {
+                    Label {
+                        objectName: "via"
                         Layout.fillWidth: true
+                        // Says that the result came through a third language.
+                        text: root.model.result.length > 0 ? root.model.via : ""
+                        elide: Text.ElideRight
+                        font.pixelSize: 12
+                        color: Tok.label.secondary
                     }
                     IconButton {
                         objectName: "speak"

@@ -123,6 +123,24 @@ QString LanguageService::name(const QString& code) const {
     return capitalized(found && !found->isEmpty() ? *found : code);
 }
 
+QString LanguageService::via(const EngineLanguage& source, const EngineLanguage& target) const {
+    const std::optional<EngineLanguage> intermediate = m_engine.intermediate(source, target);
+    if (!intermediate)
+        return {};
+    return intermediate->languageCode.isEmpty() ? intermediate->identifier
+                                                : intermediate->languageCode;
+}
+
+QString LanguageService::viaText(const std::optional<ResolvedPair>& pair) const {
+    if (!pair || pair->via.isEmpty() || pair->status == PairStatus::unsupported)
+        return {};
+    std::optional<QString> found;
+    if (m_setup.names)
+        found = m_setup.names->languageName(pair->via, m_setup.interfaceLocale);
+    //: A translation made through a third language: "via Spanish".
+    return tr("via %1").arg(found && !found->isEmpty() ? *found : pair->via);
+}
+
 QList<EngineLanguage> LanguageService::ordered(const QString& code) const {
     QStringList prefs;
     for (const QString& preferred : m_setup.preferredLanguages)
@@ -198,8 +216,9 @@ void LanguageService::step(const std::shared_ptr<Resolution>& resolution) {
     const qsizetype combinations = resolution->sources.size() * resolution->targets.size();
     if (resolution->next >= combinations) {
         if (resolution->supported)
-            resolution->finish(ResolvedPair{resolution->supported->first,
-                                            resolution->supported->second, PairStatus::supported});
+            resolution->finish(ResolvedPair{
+                resolution->supported->first, resolution->supported->second, PairStatus::supported,
+                via(resolution->supported->first, resolution->supported->second)});
         else
             resolution->finish(ResolvedPair{resolution->sources.first(),
                                             resolution->targets.first(), PairStatus::unsupported});
@@ -218,7 +237,7 @@ void LanguageService::step(const std::shared_ptr<Resolution>& resolution) {
                                          : status.result();
             switch (found) {
             case PairStatus::installed: {
-                const ResolvedPair pair{s, t, PairStatus::installed};
+                const ResolvedPair pair{s, t, PairStatus::installed, via(s, t)};
                 m_cache.insert(resolution->key, {m_setup.clock(), pair});
                 resolution->finish(pair);
                 return;

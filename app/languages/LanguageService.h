@@ -67,6 +67,9 @@ public:
     // The display name of a code in the interface language, first letter upper-cased; the
     // code itself when no name is known.
     QString name(const QString& code) const;
+    // "via Spanish" for a pair translated through another language, in the interface
+    // language; empty for a direct pair or none.
+    QString viaText(const std::optional<ResolvedPair>& pair) const;
 
     // The variants of one code, the user's preferred regions first.
     QList<EngineLanguage> ordered(const QString& code) const;
@@ -89,6 +92,9 @@ private:
         ResolvedPair pair;
     };
     struct Resolution;
+
+    // The base language the engine chains the pair through, if it does.
+    QString via(const EngineLanguage& source, const EngineLanguage& target) const;
 
     // `complete`: the engine's whole list, against which the stored languages are repaired.
     void apply(const QList<EngineLanguage>& languages, bool complete);

@@ -6,12 +6,22 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // The engine variants chosen for a pair of codes, and whether they can translate here.
 struct ResolvedPair {
+    ResolvedPair() = default;
+    ResolvedPair(EngineLanguage source, EngineLanguage target, PairStatus status, QString via = {})
+        : source(std::move(source))
+        , target(std::move(target))
+        , status(status)
+        , via(std::move(via)) {}
+
     EngineLanguage source;
     EngineLanguage target;
     PairStatus status = PairStatus::unsupported;
+    // The base language a chained pair is translated through; empty for a direct pair.
+    QString via;
 
     bool operator==(const ResolvedPair&) const = default;
 

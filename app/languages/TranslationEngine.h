@@ -9,6 +9,7 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 // The on-device translation engine, as the application uses it. Every operation is safe to
 // call from the main thread: slow work happens elsewhere and ends in a future.
@@ -39,4 +40,13 @@ public:
     // Progress (0-100) is reported through the future's progress value where known.
     virtual QFuture<PrepareResult> prepare(const EngineLanguage& source,
                                            const EngineLanguage& target) = 0;
+
+    // The language a pair is translated through when it has no direction of its own, as the
+    // last status() found; none for a direct pair or one the engine cannot translate.
+    virtual std::optional<EngineLanguage> intermediate(const EngineLanguage& source,
+                                                       const EngineLanguage& target) {
+        Q_UNUSED(source);
+        Q_UNUSED(target);
+        return std::nullopt;
+    }
 };

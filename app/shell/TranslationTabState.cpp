@@ -23,7 +23,7 @@ void TranslationTabState::setApp(AppModel* app) {
     m_app = app;
     m_download.reset();
     m_packageDownload.reset();
-    m_statuses.clear();
+    m_pairs.clear();
     if (app) {
         connect(app->settings(), &AppSettings::myLanguageChanged, this, [this] {
             emit languagesChanged();
@@ -75,15 +75,21 @@ QVariantList TranslationTabState::languageRows() const {
     for (const LangOption& option : m_app->languages()->options()) {
         if (option.code == my)
             continue;
-        rows.append(QVariantMap{{QStringLiteral("code"), option.code},
-                                {QStringLiteral("name"), option.name},
-                                {QStringLiteral("status"), m_statuses.value(option.code)}});
+        const auto pair = m_pairs.constFind(option.code);
+        const bool checked = pair != m_pairs.cend();
+        rows.append(QVariantMap{
+            {QStringLiteral("code"), option.code},
+            {QStringLiteral("name"), option.name},
+            {QStringLiteral("status"), checked ? ResolvedPair::statusName(*pair) : QString()},
+            {QStringLiteral("via"), checked ? m_app->languages()->viaText(*pair) : QString()}});
     }
     return rows;
 }
 
 int TranslationTabState::downloadedCount() const {
-    return int(std::ranges::count(m_statuses, QStringLiteral("installed")));
+    return int(std::ranges::count_if(m_pairs, [](const std::optional<ResolvedPair>& pair) {
+        return pair && pair->status == PairStatus::installed;
+    }));
 }
 
 void TranslationTabState::refresh() {
@@ -103,11 +109,11 @@ void TranslationTabState::refresh() {
 
 // One pair at a time, as the engine answers; the statuses change together at the end.
 void TranslationTabState::step(int generation, const QString& my, QStringList codes,
-                               QHash<QString, QString> statuses) {
+                               QHash<QString, std::optional<ResolvedPair>> pairs) {
     if (generation != m_generation)
         return;
     if (codes.isEmpty()) {
-        m_statuses = std::move(statuses);
+        m_pairs = std::move(pairs);
         emit languagesChanged();
         return;
     }
@@ -115,9 +121,9 @@ void TranslationTabState::step(int generation, const QString& my, QStringList co
     Futures::whenFinished(
         m_app->languages()->resolvePair(my, code), this,
         [this, generation, my, code, codes = std::move(codes),
-         statuses = std::move(statuses)](const QFuture<std::optional<ResolvedPair>>& done) mutable {
-            statuses.insert(code, ResolvedPair::statusName(Futures::resultOr(done, {})));
-            step(generation, my, std::move(codes), std::move(statuses));
+         pairs = std::move(pairs)](const QFuture<std::optional<ResolvedPair>>& done) mutable {
+            pairs.insert(code, Futures::resultOr(done, {}));
+            step(generation, my, std::move(codes), std::move(pairs));
         });
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/dictionary/DictionaryPackage.h"
 #include "app/dictionary/InstalledDictionary.h"
+#include "app/languages/ResolvedPair.h"
 #include "app/shell/PairDownload.h"
 
 #include <QHash>
@@ -25,8 +26,9 @@ class TranslationTabState : public QObject {
     Q_OBJECT
     QML_ELEMENT
     Q_PROPERTY(AppModel* app READ app WRITE setApp NOTIFY appChanged)
-    // One row per language other than mine: {code, name, status}; status is "installed",
-    // "supported", "unsupported", or empty while it is being checked.
+    // One row per language other than mine: {code, name, status, via}; status is "installed",
+    // "supported", "unsupported", or empty while it is being checked; via is "via Spanish" for
+    // a language reached through another one, else empty.
     Q_PROPERTY(QVariantList languageRows READ languageRows NOTIFY languagesChanged)
     Q_PROPERTY(int downloadedCount READ downloadedCount NOTIFY languagesChanged)
     Q_PROPERTY(PairDownload* download READ download NOTIFY appChanged)
@@ -100,12 +102,13 @@ signals:
 
 private:
     void step(int generation, const QString& my, QStringList codes,
-              QHash<QString, QString> statuses);
+              QHash<QString, std::optional<ResolvedPair>> pairs);
     DictionaryService& dictionaries() const;
 
     QPointer<AppModel> m_app;
     DictionaryService* m_dictionaryService = nullptr;
-    QHash<QString, QString> m_statuses;
+    // From my language to each other one, once checked.
+    QHash<QString, std::optional<ResolvedPair>> m_pairs;
     int m_generation = 0;
     std::unique_ptr<PairDownload> m_download;
     QString m_downloadCode;

@@ -291,21 +291,23 @@ void TranslatorModel::lookUp() {
 
 void TranslatorModel::conclude(const TranslationRun::Outcome& outcome, quint64 generation) {
     switch (outcome.phase.kind) {
-    case TranslationPhase::Kind::done:
+    case TranslationPhase::Kind::done: {
+        const QString via = m_services.languages->viaText(outcome.pair);
         if (!m_lookupStarted) {
-            publishTranslation(outcome.result, {});
+            publishTranslation(outcome.result, {}, via);
             return;
         }
         Futures::whenFinished(m_lookup, this,
-                              [this, generation, translation = outcome.result](
-                                  const QFuture<QList<DictEntry>>& lookup) {
+                              [this, generation, translation = outcome.result,
+                               via](const QFuture<QList<DictEntry>>& lookup) {
                                   if (generation != m_generation)
                                       return;
                                   m_lookupStarted = false;
                                   publishTranslation(translation,
-                                                     DictionaryService::entriesOf(lookup));
+                                                     DictionaryService::entriesOf(lookup), via);
                               });
         return;
+    }
     case TranslationPhase::Kind::needsDownload:
         setPendingDownload(outcome.download);
         break;
@@ -322,9 +324,10 @@ void TranslatorModel::conclude(const TranslationRun::Outcome& outcome, quint64 g
     clearOutput(outcome.phase);
 }
 
-void TranslatorModel::publishTranslation(const QString& translation,
-                                         const QList<DictEntry>& found) {
+void TranslatorModel::publishTranslation(const QString& translation, const QList<DictEntry>& found,
+                                         const QString& via) {
     setResult(translation);
+    setVia(via);
     setEntries(found);
     setPhase(TranslationPhase::done());
     // The whole text is recorded even when only its single word went to the engine.
@@ -347,6 +350,7 @@ void TranslatorModel::cancelTask() {
 
 void TranslatorModel::clearOutput(const TranslationPhase& phase) {
     setResult(QString());
+    setVia(QString());
     setEntries({});
     setPhase(phase);
 }
@@ -354,6 +358,7 @@ void TranslatorModel::clearOutput(const TranslationPhase& phase) {
 void TranslatorModel::reset() {
     cancelTask();
     setResult(QString());
+    setVia(QString());
     setEntries({});
     setTruncated(false);
     setDetectedCode(std::nullopt);
@@ -395,6 +400,13 @@ void TranslatorModel::record(const HistoryRecord& record) {
 }
 
 // Published fields ----------------------------------------------------------------------------
+
+void TranslatorModel::setVia(const QString& via) {
+    if (via == m_via)
+        return;
+    m_via = via;
+    emit viaChanged();
+}
 
 void TranslatorModel::setResult(const QString& result) {
     if (result == m_result)

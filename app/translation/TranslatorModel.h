@@ -41,6 +41,8 @@ class TranslatorModel : public QObject {
     Q_PROPERTY(LangChoice fromChoice READ fromChoice WRITE setFromChoice NOTIFY fromChoiceChanged)
     Q_PROPERTY(LangChoice toChoice READ toChoice WRITE setToChoice NOTIFY toChoiceChanged)
     Q_PROPERTY(QString result READ result NOTIFY resultChanged)
+    // "via Spanish" while the result came through a third language; empty otherwise.
+    Q_PROPERTY(QString via READ via NOTIFY viaChanged)
     Q_PROPERTY(TranslationPhase phase READ phase NOTIFY phaseChanged)
     Q_PROPERTY(QString sourceCode READ sourceCode NOTIFY sourceCodeChanged)
     Q_PROPERTY(QString targetCode READ targetCode NOTIFY targetCodeChanged)
@@ -84,6 +86,7 @@ public:
     LangChoice fromChoice() const { return m_fromChoice; }
     LangChoice toChoice() const { return m_toChoice; }
     QString result() const { return m_result; }
+    QString via() const { return m_via; }
     TranslationPhase phase() const { return m_phase; }
     QString sourceCode() const { return m_sourceCode; }
     QString targetCode() const { return m_targetCode; }
@@ -135,6 +138,7 @@ signals:
     void fromChoiceChanged();
     void toChoiceChanged();
     void resultChanged();
+    void viaChanged();
     void phaseChanged();
     void sourceCodeChanged();
     void targetCodeChanged();
@@ -166,7 +170,8 @@ private:
     void run(const QString& text);
     void lookUp();
     void conclude(const TranslationRun::Outcome& outcome, quint64 generation);
-    void publishTranslation(const QString& translation, const QList<DictEntry>& found);
+    void publishTranslation(const QString& translation, const QList<DictEntry>& found,
+                            const QString& via);
     void cancelTask();
     void clearOutput(const TranslationPhase& phase);
     void reset();
@@ -174,6 +179,7 @@ private:
     void record(const HistoryRecord& record);
 
     void setResult(const QString& result);
+    void setVia(const QString& via);
     void setPhase(const TranslationPhase& phase);
     void setSourceCode(const QString& code);
     void setTargetCode(const QString& code);
@@ -190,6 +196,7 @@ private:
     LangChoice m_fromChoice = LangChoice::automatic();
     LangChoice m_toChoice = LangChoice::automatic();
     QString m_result;
+    QString m_via;
     TranslationPhase m_phase;
     QString m_sourceCode;
     QString m_targetCode;

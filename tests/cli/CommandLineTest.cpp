@@ -67,8 +67,9 @@ public:
         env.preferredLanguages = {QStringLiteral("en-US")};
         env.storedLanguages = [this] { return stored; };
         env.repairLanguages = [this](const QSet<QString>& codes) { repaired = codes; };
-        env.packageFor = [](const DownloadRequest& request) -> std::optional<QString> {
-            return "pkg-" + request.source.identifier + "-" + request.target.identifier;
+        env.packagesFor = [](const DownloadRequest& request) {
+            return QStringList{"pkg-" + request.source.identifier + "-"
+                               + request.target.identifier};
         };
         env.dictionaries = [this]() -> DictionaryService& { return dictionaries; };
         env.settings = [this]() -> AppSettings& { return settings; };

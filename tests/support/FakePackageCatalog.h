@@ -11,8 +11,9 @@ public:
         ++listings;
         return QtFuture::makeReadyFuture(listing);
     }
-    QFuture<PrepareResult> install(const QString& package) override {
-        installed.append(package);
+    using PackageCatalog::install;
+    QFuture<PrepareResult> install(const QStringList& packages) override {
+        installed.append(packages.join(u' '));
         return installFuture;
     }
 

@@ -48,6 +48,20 @@ QString baseCode(const EngineLanguage& language) {
     return language.engineCode.section(u'_', 0, 0).toLower();
 }
 
+// The packages that would make the pair installed: its own, or the missing legs of a chain.
+QStringList missingPackages(const QList<ApertiumMode>& modes,
+                            const PackageCatalog::Listing& listing, const EngineLanguage& source,
+                            const EngineLanguage& target) {
+    for (const ApertiumMode& mode : modes) {
+        if (samePair(mode, source, target))
+            return {};
+    }
+    if (const auto package = ApertiumEngine::offeringPackage(listing, source, target))
+        return {package->name};
+    const auto chain = ApertiumChain::find(modes, listing, source, target);
+    return chain ? chain->missingPackages() : QStringList{};
+}
+
 template <typename T>
 QFuture<T> ready(T value) {
     return QtFuture::makeReadyFuture(std::move(value));
@@ -170,68 +184,107 @@ QFuture<QList<EngineLanguage>> ApertiumEngine::supportedLanguages() {
     });
 }
 
+std::optional<PackageCatalog::Listing> ApertiumEngine::lastListing() const {
+    const std::lock_guard lock(m_listing->mutex);
+    return m_listing->listing;
+}
+
+std::optional<ApertiumChain> ApertiumEngine::chain(const EngineLanguage& source,
+                                                   const EngineLanguage& target) const {
+    return ApertiumChain::find(ApertiumModes::scan(m_folders),
+                               lastListing().value_or(PackageCatalog::Listing{}), source, target);
+}
+
 QFuture<PairStatus> ApertiumEngine::status(const EngineLanguage& source,
                                            const EngineLanguage& target) {
     if (installedMode(source, target))
         return ready(PairStatus::installed);
+    const auto decide = [folders = m_folders, source,
+                         target](const PackageCatalog::Listing& listing) {
+        if (offeringPackage(listing, source, target))
+            return PairStatus::supported;
+        const auto chain =
+            ApertiumChain::find(ApertiumModes::scan(folders), listing, source, target);
+        return !chain               ? PairStatus::unsupported
+               : chain->installed() ? PairStatus::installed
+                                    : PairStatus::supported;
+    };
     if (!m_catalog)
-        return ready(PairStatus::unsupported);
-    return listing(false).then([source, target](const PackageCatalog::Listing& listing) {
-        return offeringPackage(listing, source, target) ? PairStatus::supported
-                                                        : PairStatus::unsupported;
-    });
+        return ready(decide({}));
+    return listing(false).then(decide);
+}
+
+std::optional<EngineLanguage> ApertiumEngine::intermediate(const EngineLanguage& source,
+                                                           const EngineLanguage& target) {
+    if (installedMode(source, target))
+        return std::nullopt;
+    const auto found = chain(source, target);
+    return found ? std::optional(found->intermediate) : std::nullopt;
 }
 
 std::shared_ptr<TranslationSession> ApertiumEngine::openSession(const EngineLanguage& source,
                                                                 const EngineLanguage& target) {
-    const std::optional<ApertiumMode> mode = installedMode(source, target);
-    if (!mode)
+    QStringList files;
+    if (const std::optional<ApertiumMode> mode = installedMode(source, target))
+        files = {mode->file};
+    else if (const auto found = chain(source, target))
+        files = found->modeFiles();
+    if (files.isEmpty())
         return nullptr;
     m_pool->closeIdle();
-    return std::make_shared<ApertiumSession>(m_pool, mode->file);
+    return std::make_shared<ApertiumSession>(m_pool, files);
+}
+
+QStringList ApertiumEngine::packagesFor(const PackageCatalog::Listing& listing,
+                                        const EngineLanguage& source,
+                                        const EngineLanguage& target) const {
+    return missingPackages(ApertiumModes::scan(m_folders), listing, source, target);
+}
+
+QFuture<PrepareResult> ApertiumEngine::prepareFrom(const QStringList& folders,
+                                                   const std::shared_ptr<PackageCatalog>& catalog,
+                                                   const PackageCatalog::Listing& listing,
+                                                   const EngineLanguage& source,
+                                                   const EngineLanguage& target) {
+    const QList<ApertiumMode> modes = ApertiumModes::scan(folders);
+    const auto found = ApertiumChain::find(modes, listing, source, target);
+    if (found && found->installed())
+        return ready(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
+    const QStringList packages = missingPackages(modes, listing, source, target);
+    if (packages.isEmpty()) {
+        if (!catalog) {
+            // Nothing here can install; Debian names pair packages after the sides.
+            return ready(AptCatalog::manualInstall(
+                {QStringLiteral("apertium-%1-%2").arg(baseCode(source), baseCode(target))}));
+        }
+        return ready(
+            PrepareResult{PrepareResult::Outcome::failed,
+                          QCoreApplication::translate(
+                              "ApertiumEngine", "No package offers translation from %1 to %2.")
+                              .arg(source.identifier, target.identifier),
+                          {}});
+    }
+    // Every missing leg of a chain in one transaction: one prompt, all or nothing.
+    qCInfo(lcEngine) << "installing" << packages;
+    return catalog->install(packages);
 }
 
 QFuture<PrepareResult> ApertiumEngine::prepare(const EngineLanguage& source,
                                                const EngineLanguage& target) {
     if (installedMode(source, target))
         return ready(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
-    if (!m_catalog) {
-        // Nothing here can install; Debian names pair packages after the sides.
-        return ready(AptCatalog::manualInstall(
-            QStringLiteral("apertium-%1-%2").arg(baseCode(source), baseCode(target))));
-    }
-    const auto noPackage = [source, target] {
-        return PrepareResult{PrepareResult::Outcome::failed,
-                             QCoreApplication::translate(
-                                 "ApertiumEngine", "No package offers translation from %1 to %2.")
-                                 .arg(source.identifier, target.identifier),
-                             {}};
-    };
-    {
-        // The usual road: status() has just filled the listing; the catalog's own future
-        // then carries the progress.
-        const std::lock_guard lock(m_listing->mutex);
-        if (m_listing->listing) {
-            const auto package = offeringPackage(*m_listing->listing, source, target);
-            if (!package)
-                return ready(noPackage());
-            qCInfo(lcEngine) << "installing" << package->name;
-            return m_catalog->install(package->name);
-        }
-    }
+    if (!m_catalog)
+        return prepareFrom(m_folders, nullptr, {}, source, target);
+    // The usual road: status() has just filled the listing; the catalog's own future then
+    // carries the progress.
+    if (const std::optional<PackageCatalog::Listing> known = lastListing())
+        return prepareFrom(m_folders, m_catalog, *known, source, target);
     auto promise = std::make_shared<QPromise<PrepareResult>>();
     QFuture<PrepareResult> future = promise->future();
     promise->start();
-    listing(false).then([catalog = m_catalog, promise, source, target,
-                         noPackage](const PackageCatalog::Listing& listing) {
-        const auto package = offeringPackage(listing, source, target);
-        if (!package) {
-            promise->addResult(noPackage());
-            promise->finish();
-            return;
-        }
-        qCInfo(lcEngine) << "installing" << package->name;
-        catalog->install(package->name)
+    listing(false).then([folders = m_folders, catalog = m_catalog, promise, source,
+                         target](const PackageCatalog::Listing& listing) {
+        prepareFrom(folders, catalog, listing, source, target)
             .onCanceled([] {
                 return PrepareResult{PrepareResult::Outcome::cancelled, {}, {}};
             })
@@ -253,6 +306,8 @@ ApertiumEngine::keepWarm(const QList<std::pair<EngineLanguage, EngineLanguage>>&
     for (const auto& [source, target] : directions) {
         if (const std::optional<ApertiumMode> mode = installedMode(source, target))
             files.append(mode->file);
+        else if (const auto found = chain(source, target))
+            files.append(found->modeFiles()); // a leg shared with a direct pair is kept once
     }
     return m_pool->keepWarm(files);
 }

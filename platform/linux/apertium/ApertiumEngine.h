@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/languages/TranslationEngine.h"
+#include "platform/linux/apertium/ApertiumChain.h"
 #include "platform/linux/apertium/ApertiumMode.h"
 #include "platform/linux/apertium/ApertiumModes.h"
 #include "platform/linux/apertium/ApertiumPipelinePool.h"
@@ -16,7 +17,8 @@
 class QTimer;
 
 // The translation engine on Apertium: installed directions are its mode files, downloadable
-// ones the pair packages the system's package manager offers.
+// ones the pair packages the system's package manager offers. Where neither gives a direction,
+// two of them may chain through one intermediate language.
 class ApertiumEngine final : public TranslationEngine {
 public:
     struct Options {
@@ -40,18 +42,28 @@ public:
                                                     const EngineLanguage& target) override;
     QFuture<PrepareResult> prepare(const EngineLanguage& source,
                                    const EngineLanguage& target) override;
+    std::optional<EngineLanguage> intermediate(const EngineLanguage& source,
+                                               const EngineLanguage& target) override;
 
     // The installed mode for exactly this pair, if any.
     std::optional<ApertiumMode> installedMode(const EngineLanguage& source,
                                               const EngineLanguage& target) const;
 
-    // The package that would make the pair installed, from a listing.
+    // The chain for a pair without a direction of its own, as far as the last listing tells.
+    std::optional<ApertiumChain> chain(const EngineLanguage& source,
+                                       const EngineLanguage& target) const;
+
     // Makes Apertium's own pipelines: what a pool without another factory uses.
     static ApertiumPipelinePool::Factory realPipelines();
 
+    // The package that would make the pair installed, from a listing.
     static std::optional<LanguagePackage> offeringPackage(const PackageCatalog::Listing& listing,
                                                           const EngineLanguage& source,
                                                           const EngineLanguage& target);
+    // The packages that would make the pair installed, directly or through a chain; none when
+    // it is installed or nothing offers it.
+    QStringList packagesFor(const PackageCatalog::Listing& listing, const EngineLanguage& source,
+                            const EngineLanguage& target) const;
 
     // Keeps these directions warm (see ApertiumPipelinePool::keepWarm), replacing the ones kept
     // before; directions not installed are left out.
@@ -65,6 +77,13 @@ private:
     struct ListingCache;
 
     QFuture<PackageCatalog::Listing> listing(bool refresh);
+    // The listing last read, if any.
+    std::optional<PackageCatalog::Listing> lastListing() const;
+    static QFuture<PrepareResult> prepareFrom(const QStringList& folders,
+                                              const std::shared_ptr<PackageCatalog>& catalog,
+                                              const PackageCatalog::Listing& listing,
+                                              const EngineLanguage& source,
+                                              const EngineLanguage& target);
 
     const QStringList m_folders;
     const std::shared_ptr<PackageCatalog> m_catalog;

@@ -51,57 +51,83 @@ QString ApertiumPipelinePool::cancelledMessage() {
 QFuture<TranslationBatchResult>
 ApertiumPipelinePool::translate(const QString& modeFile, const QList<TranslationRequest>& requests,
                                 std::shared_ptr<const std::atomic<bool>> cancelled) {
+    return translate(QStringList{modeFile}, requests, std::move(cancelled));
+}
+
+QFuture<TranslationBatchResult>
+ApertiumPipelinePool::translate(const QStringList& modeFiles,
+                                const QList<TranslationRequest>& requests,
+                                std::shared_ptr<const std::atomic<bool>> cancelled) {
     auto promise = std::make_shared<QPromise<TranslationBatchResult>>();
     QFuture<TranslationBatchResult> future = promise->future();
     promise->start();
     // The task keeps the pool alive, so the pool never waits for its own threads.
-    workers().start([self = shared_from_this(), modeFile, requests, cancelled, promise] {
-        promise->addResult(self->run(modeFile, requests, *cancelled));
+    workers().start([self = shared_from_this(), modeFiles, requests, cancelled, promise] {
+        promise->addResult(self->run(modeFiles, requests, *cancelled));
         promise->finish();
     });
     return future;
 }
 
-TranslationBatchResult ApertiumPipelinePool::run(const QString& modeFile,
+TranslationBatchResult ApertiumPipelinePool::run(const QStringList& modeFiles,
                                                  const QList<TranslationRequest>& requests,
                                                  const std::atomic<bool>& cancelled) {
-    if (cancelled.load())
+    if (cancelled.load() || modeFiles.isEmpty())
         return TranslationBatchResult::failure(cancelledMessage());
-    const std::shared_ptr<Slot> slot = acquire(modeFile);
+    QList<std::shared_ptr<Slot>> legs;
+    for (const QString& file : modeFiles)
+        legs.append(acquire(file));
     TranslationBatchResult result;
-    {
-        const std::lock_guard use(slot->use);
-        if (!slot->pipeline && m_options.factory)
-            slot->pipeline = m_options.factory(modeFile);
-        if (!slot->pipeline) {
-            result = TranslationBatchResult::failure(QCoreApplication::translate(
-                "ApertiumEngine", "The translation engine could not be started."));
-        } else {
-            // A part of the pipeline may have ended while it waited: start it afresh rather
-            // than fail the request.
-            if (const std::optional<QString> error = slot->pipeline->start())
-                result = TranslationBatchResult::failure(*error);
+    QList<TranslationRequest> legRequests = requests;
+    for (qsizetype leg = 0; leg < legs.size(); ++leg) {
+        if (leg > 0) {
+            // The intermediate text goes on to the next leg and nowhere else.
+            legRequests.clear();
+            for (const TranslationResponse& response : std::as_const(result.responses))
+                legRequests.append(
+                    {response.targetText, response.clientIdentifier.value_or(QString())});
         }
-        for (qsizetype i = 0; result.ok() && i < requests.size(); ++i) {
-            if (cancelled.load())
-                break;
-            Pipeline::Answer answer = slot->pipeline->translate(requests[i].sourceText, &cancelled);
-            if (cancelled.load())
-                break;
-            if (!answer.text) {
-                qCWarning(lcPool) << "request failed on" << modeFile << answer.error;
-                result = TranslationBatchResult::failure(
-                    answer.error.isEmpty() ? QCoreApplication::translate(
-                        "ApertiumEngine", "The translation engine stopped.")
-                                           : answer.error);
-                break;
-            }
-            result.responses.append({requests[i].clientIdentifier, *answer.text});
-        }
+        result = runLeg(*legs[leg], legRequests, cancelled);
+        if (!result.ok() || cancelled.load())
+            break;
     }
-    release(slot);
+    for (const std::shared_ptr<Slot>& slot : std::as_const(legs))
+        release(slot);
     if (cancelled.load())
         return TranslationBatchResult::failure(cancelledMessage());
+    return result;
+}
+
+TranslationBatchResult ApertiumPipelinePool::runLeg(Slot& slot,
+                                                    const QList<TranslationRequest>& requests,
+                                                    const std::atomic<bool>& cancelled) {
+    TranslationBatchResult result;
+    const std::lock_guard use(slot.use);
+    if (!slot.pipeline && m_options.factory)
+        slot.pipeline = m_options.factory(slot.modeFile);
+    if (!slot.pipeline) {
+        return TranslationBatchResult::failure(QCoreApplication::translate(
+            "ApertiumEngine", "The translation engine could not be started."));
+    }
+    // A part of the pipeline may have ended while it waited: start it afresh rather than fail
+    // the request.
+    if (const std::optional<QString> error = slot.pipeline->start())
+        return TranslationBatchResult::failure(*error);
+    for (const TranslationRequest& request : requests) {
+        if (cancelled.load())
+            break;
+        Pipeline::Answer answer = slot.pipeline->translate(request.sourceText, &cancelled);
+        if (cancelled.load())
+            break;
+        if (!answer.text) {
+            qCWarning(lcPool) << "request failed on" << slot.modeFile << answer.error;
+            return TranslationBatchResult::failure(
+                answer.error.isEmpty() ? QCoreApplication::translate(
+                    "ApertiumEngine", "The translation engine stopped.")
+                                       : answer.error);
+        }
+        result.responses.append({request.clientIdentifier, *answer.text});
+    }
     return result;
 }
 

@@ -62,6 +62,12 @@ public:
     QFuture<TranslationBatchResult> translate(const QString& modeFile,
                                               const QList<TranslationRequest>& requests,
                                               std::shared_ptr<const std::atomic<bool>> cancelled);
+    // The same through a chain of modes: each request's answer from one mode is the next
+    // mode's request. Every pipeline of the chain is held for the whole batch, so the warm
+    // limit never closes one leg while the other works.
+    QFuture<TranslationBatchResult> translate(const QStringList& modeFiles,
+                                              const QList<TranslationRequest>& requests,
+                                              std::shared_ptr<const std::atomic<bool>> cancelled);
 
     // Replaces the kept directions. A kept pipeline is never closed, neither when idle nor by
     // the warm limit, which closes only the others (so kept directions alone may exceed it).
@@ -87,8 +93,11 @@ private:
     void warm(const QString& modeFile);
     // Takes out of the map, under the lock, what `closeIdle` or the warm limit closes.
     QList<std::shared_ptr<Slot>> takeClosable(bool limitOnly);
-    TranslationBatchResult run(const QString& modeFile, const QList<TranslationRequest>& requests,
+    TranslationBatchResult run(const QStringList& modeFiles,
+                               const QList<TranslationRequest>& requests,
                                const std::atomic<bool>& cancelled);
+    TranslationBatchResult runLeg(Slot& slot, const QList<TranslationRequest>& requests,
+                                  const std::atomic<bool>& cancelled);
 
     const Options m_options;
     mutable std::mutex m_mutex;

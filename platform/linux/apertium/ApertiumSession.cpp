@@ -2,9 +2,9 @@
 
 #include <utility>
 
-ApertiumSession::ApertiumSession(std::shared_ptr<ApertiumPipelinePool> pool, QString modeFile)
+ApertiumSession::ApertiumSession(std::shared_ptr<ApertiumPipelinePool> pool, QStringList modeFiles)
     : m_pool(std::move(pool))
-    , m_modeFile(std::move(modeFile)) {}
+    , m_modeFiles(std::move(modeFiles)) {}
 
 QFuture<TranslationBatchResult>
 ApertiumSession::translations(const QList<TranslationRequest>& requests) {
@@ -14,7 +14,7 @@ ApertiumSession::translations(const QList<TranslationRequest>& requests) {
         m_pending.removeIf([](const auto& flag) { return flag.expired(); });
         m_pending.append(cancelled);
     }
-    return m_pool->translate(m_modeFile, requests, cancelled);
+    return m_pool->translate(m_modeFiles, requests, cancelled);
 }
 
 void ApertiumSession::cancel() {

@@ -118,9 +118,9 @@ bool LinuxServices::hasEngine() const {
     return m_engine != nullptr;
 }
 
-std::optional<QString> LinuxServices::packageFor(const DownloadRequest& request) {
+QStringList LinuxServices::packagesFor(const DownloadRequest& request) {
     if (!m_engine)
-        return std::nullopt;
+        return {};
     QFuture<PackageCatalog::Listing> listing = m_catalog->get()->packages();
     if (!listing.isFinished()) {
         QEventLoop loop;
@@ -131,10 +131,8 @@ std::optional<QString> LinuxServices::packageFor(const DownloadRequest& request)
             loop.exec();
     }
     if (listing.resultCount() == 0)
-        return std::nullopt;
-    const std::optional<LanguagePackage> package =
-        ApertiumEngine::offeringPackage(listing.result(), request.source, request.target);
-    return package ? std::optional<QString>(package->name) : std::nullopt;
+        return {};
+    return m_engine->packagesFor(listing.result(), request.source, request.target);
 }
 
 LanguageRecognizerFactory LinuxServices::recognizers() const {

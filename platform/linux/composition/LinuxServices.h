@@ -58,9 +58,10 @@ public:
     // PackageKit only when their answer may have changed.
     ApertiumEngine& engine();
     bool hasEngine() const;
-    // The pair package that would make a request translatable, if the engine was made and the
-    // package manager offers one. Waits for the listing in a local event loop.
-    std::optional<QString> packageFor(const DownloadRequest& request);
+    // The pair packages that would make a request translatable (two for a chain whose legs are
+    // both missing), if the engine was made and the package manager offers them. Waits for the
+    // listing in a local event loop.
+    QStringList packagesFor(const DownloadRequest& request);
 
     // Recognisers checked against the lexicons, and plain CLD2 for when they cannot matter.
     LanguageRecognizerFactory recognizers() const;

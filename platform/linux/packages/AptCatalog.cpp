@@ -42,10 +42,10 @@ QFuture<PackageCatalog::Listing> AptCatalog::packages() {
     return future;
 }
 
-QFuture<PrepareResult> AptCatalog::install(const QString& package) {
+QFuture<PrepareResult> AptCatalog::install(const QStringList& packages) {
     QPromise<PrepareResult> promise;
     promise.start();
-    promise.addResult(manualInstall(package));
+    promise.addResult(manualInstall(packages));
     promise.finish();
     return promise.future();
 }
@@ -157,16 +157,17 @@ QSet<QString> AptCatalog::queryCandidates(const CommandRunner& runner, const QSt
     return output ? parseCandidates(*output) : QSet<QString>{};
 }
 
-PrepareResult AptCatalog::manualInstall(const QString& package) {
+PrepareResult AptCatalog::manualInstall(const QStringList& packages) {
     PrepareResult result;
-    if (!ApertiumPackages::isPackageName(package)) {
+    if (packages.isEmpty()
+        || !std::all_of(packages.cbegin(), packages.cend(), &ApertiumPackages::isPackageName)) {
         result.outcome = PrepareResult::Outcome::failed;
         result.message = QCoreApplication::translate(
             "AptCatalog", "There is no package to install for this pair.");
         return result;
     }
     result.outcome = PrepareResult::Outcome::manual;
-    result.command = QStringLiteral("sudo apt install ") + package;
+    result.command = QStringLiteral("sudo apt install ") + packages.join(u' ');
     result.message =
         QCoreApplication::translate("AptCatalog", "To install the language data, run: ")
         + result.command;

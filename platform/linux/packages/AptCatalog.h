@@ -22,7 +22,8 @@ public:
     explicit AptCatalog(CommandRunner runner = runProgram);
 
     QFuture<Listing> packages() override;
-    QFuture<PrepareResult> install(const QString& package) override;
+    using PackageCatalog::install;
+    QFuture<PrepareResult> install(const QStringList& packages) override;
 
     // The whole listing, on the calling thread.
     Listing listing() const;
@@ -42,7 +43,7 @@ public:
     // Of `names`, those apt could install; none when it cannot be asked.
     static QSet<QString> queryCandidates(const CommandRunner& runner, const QStringList& names);
 
-    static PrepareResult manualInstall(const QString& package);
+    static PrepareResult manualInstall(const QStringList& packages);
 
     static std::optional<QByteArray> runProgram(const QString& program,
                                                 const QStringList& arguments);

@@ -121,8 +121,8 @@ QFuture<PackageCatalog::Listing> CachedPackageCatalog::packages() {
     });
 }
 
-QFuture<PrepareResult> CachedPackageCatalog::install(const QString& package) {
+QFuture<PrepareResult> CachedPackageCatalog::install(const QStringList& packages) {
     if (!m_options.file.isEmpty())
         QFile::remove(m_options.file);
-    return inner()->install(package);
+    return inner()->install(packages);
 }

@@ -29,7 +29,8 @@ public:
 
     QFuture<Listing> packages() override;
     // Installing changes dpkg's database and so the stamp; the cache is dropped all the same.
-    QFuture<PrepareResult> install(const QString& package) override;
+    using PackageCatalog::install;
+    QFuture<PrepareResult> install(const QStringList& packages) override;
 
     // $XDG_CACHE_HOME/verdolin/packages.json; empty when the system names no cache folder.
     static QString defaultFile();

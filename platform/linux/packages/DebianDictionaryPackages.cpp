@@ -40,7 +40,7 @@ QFuture<PrepareResult> DebianDictionaryPackages::install(const QString& package)
     const std::shared_ptr<PackageCatalog> catalog =
         m_options.catalog ? m_options.catalog() : nullptr;
     if (!catalog)
-        return QtFuture::makeReadyFuture(AptCatalog::manualInstall(package));
+        return QtFuture::makeReadyFuture(AptCatalog::manualInstall({package}));
     QFuture<PrepareResult> future = catalog->install(package);
     // A side continuation, so that the caller keeps the installation's own progress.
     if (m_options.installed) {

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QPromise>
 
+#include <algorithm>
+
 namespace {
 
 template <typename T>
@@ -22,9 +24,10 @@ QFuture<PackageCatalog::Listing> EmptyPackageCatalog::packages() {
     return ready(Listing{{}, QStringLiteral("no package manager was found")});
 }
 
-QFuture<PrepareResult> EmptyPackageCatalog::install(const QString& package) {
+QFuture<PrepareResult> EmptyPackageCatalog::install(const QStringList& packages) {
     PrepareResult result;
-    if (!ApertiumPackages::isPackageName(package)) {
+    if (packages.isEmpty()
+        || !std::all_of(packages.cbegin(), packages.cend(), &ApertiumPackages::isPackageName)) {
         result.message = QCoreApplication::translate(
             "EmptyPackageCatalog", "There is no package to install for this pair.");
         return ready(result);
@@ -32,8 +35,11 @@ QFuture<PrepareResult> EmptyPackageCatalog::install(const QString& package) {
     // Which command installs it depends on a package manager this program does not know.
     result.outcome = PrepareResult::Outcome::manual;
     result.message =
-        QCoreApplication::translate("EmptyPackageCatalog",
-                                    "Install the package %1 with the system's package manager.")
-            .arg(package);
+        (packages.size() == 1 ? QCoreApplication::translate(
+             "EmptyPackageCatalog", "Install the package %1 with the system's package manager.")
+                              : QCoreApplication::translate(
+                                  "EmptyPackageCatalog",
+                                  "Install the packages %1 with the system's package manager."))
+            .arg(packages.join(QStringLiteral(", ")));
     return ready(result);
 }

@@ -7,5 +7,6 @@
 class EmptyPackageCatalog final : public PackageCatalog {
 public:
     QFuture<Listing> packages() override;
-    QFuture<PrepareResult> install(const QString& package) override;
+    using PackageCatalog::install;
+    QFuture<PrepareResult> install(const QStringList& packages) override;
 };

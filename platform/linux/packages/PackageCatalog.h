@@ -6,6 +6,7 @@
 #include <QFuture>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The system's package manager as far as language pairs are concerned.
 class PackageCatalog {
@@ -26,7 +27,8 @@ public:
     // unreachable package manager gives an empty listing with a note.
     virtual QFuture<Listing> packages() = 0;
 
-    // Installs one package, with the desktop's own authentication prompt; progress (0-100)
-    // through the future's progress value where known.
-    virtual QFuture<PrepareResult> install(const QString& package) = 0;
+    // Installs the packages in one transaction, with the desktop's own authentication prompt;
+    // progress (0-100) through the future's progress value where known.
+    virtual QFuture<PrepareResult> install(const QStringList& packages) = 0;
+    QFuture<PrepareResult> install(const QString& package) { return install(QStringList{package}); }
 };

@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QFutureWatcher>
+#include <QHash>
 #include <QLoggingCategory>
 #include <QPromise>
+#include <QSet>
 
 #include <algorithm>
 #include <limits>
@@ -127,25 +129,29 @@ QFuture<PackageCatalog::Listing> PackageKitCatalog::packages() {
     return future;
 }
 
-QFuture<PrepareResult> PackageKitCatalog::install(const QString& package) {
+QFuture<PrepareResult> PackageKitCatalog::install(const QStringList& packages) {
+    const QString named = packages.join(QStringLiteral(", "));
     auto completion = std::make_shared<Completion<PrepareResult>>(failedResult(
         QCoreApplication::translate("PackageKitCatalog", "The installation of %1 was interrupted.")
-            .arg(package)));
+            .arg(named)));
     QFuture<PrepareResult> future = completion->future();
-    if (!ApertiumPackages::isPackageName(package)) {
+    if (packages.isEmpty()
+        || !std::all_of(packages.cbegin(), packages.cend(), &ApertiumPackages::isPackageName)) {
         completion->complete(failedResult(QCoreApplication::translate(
             "PackageKitCatalog", "There is no package to install for this pair.")));
         return future;
     }
     completion->promise().setProgressRange(0, 100);
 
-    post([bus = m_bus, completion, package](QObject* root) {
-        auto installed = std::make_shared<bool>(false);
-        auto availableId = std::make_shared<QString>();
+    post([bus = m_bus, completion, packages, named](QObject* root) {
+        // Per name: whether it is installed, else the id it would be installed by.
+        auto installed = std::make_shared<QSet<QString>>();
+        auto availableIds = std::make_shared<QHash<QString, QString>>();
         auto lastError = std::make_shared<LastError>();
 
-        // Second step: the installation itself, with the desktop's password prompt.
-        auto installId = [bus, completion, package, lastError, root](const QString& id) {
+        // Second step: the installation itself, one transaction for every package, with the
+        // desktop's password prompt.
+        auto installIds = [bus, completion, named, lastError, root](const QStringList& ids) {
             PackageKitTransaction::Handlers handlers;
             handlers.progress = [completion](int percent) {
                 completion->promise().setProgressValue(percent);
@@ -153,10 +159,9 @@ QFuture<PrepareResult> PackageKitCatalog::install(const QString& package) {
             handlers.error = [lastError](uint code, const QString& details) {
                 *lastError = {code, details};
             };
-            handlers.finished = [completion, package, lastError](uint exit,
-                                                                 const QString& failure) {
+            handlers.finished = [completion, named, lastError](uint exit, const QString& failure) {
                 completion->complete(
-                    installResult(package, exit, lastError->code, lastError->details, failure));
+                    installResult(named, exit, lastError->code, lastError->details, failure));
             };
             auto* transaction = new PackageKitTransaction(bus, std::move(handlers), root);
             auto* watcher = new QFutureWatcher<PrepareResult>(transaction);
@@ -167,21 +172,21 @@ QFuture<PrepareResult> PackageKitCatalog::install(const QString& package) {
             constexpr int noTimeout = std::numeric_limits<int>::max();
             transaction->run(
                 {QStringLiteral("interactive=true")}, QStringLiteral("InstallPackages"),
-                {QVariant::fromValue(qulonglong(transactionOnlyTrusted)), QStringList{id}},
-                noTimeout);
+                {QVariant::fromValue(qulonglong(transactionOnlyTrusted)), ids}, noTimeout);
         };
 
-        // First step: the exact id of the package, as PackageKit names it.
+        // First step: the exact ids of the packages, as PackageKit names them.
         PackageKitTransaction::Handlers handlers;
-        handlers.package = [package, installed, availableId](uint info, const QString& id,
-                                                             const QString&) {
-            if (nameFromId(id) != package) {
+        handlers.package = [packages, installed, availableIds](uint info, const QString& id,
+                                                               const QString&) {
+            const std::optional<QString> name = nameFromId(id);
+            if (!name || !packages.contains(*name)) {
                 return;
             }
             if (info == infoInstalled) {
-                *installed = true;
-            } else if (info == infoAvailable && availableId->isEmpty()) {
-                *availableId = id;
+                installed->insert(*name);
+            } else if (info == infoAvailable && !availableIds->contains(*name)) {
+                availableIds->insert(*name, id);
             }
         };
         handlers.error = [lastError](uint code, const QString& details) {
@@ -190,20 +195,36 @@ QFuture<PrepareResult> PackageKitCatalog::install(const QString& package) {
         handlers.finished = [=](uint exit, const QString& failure) {
             if (exit != exitSuccess) {
                 completion->complete(
-                    installResult(package, exit, lastError->code, lastError->details, failure));
-            } else if (*installed) {
-                completion->complete(installResult(package, exitSuccess, std::nullopt, {}));
-            } else if (availableId->isEmpty()) {
-                completion->complete(installResult(package, exitFailed, errorPackageNotFound, {}));
+                    installResult(named, exit, lastError->code, lastError->details, failure));
+                return;
+            }
+            QStringList ids;
+            QStringList missing;
+            for (const QString& package : packages) {
+                if (installed->contains(package)) {
+                    continue;
+                }
+                if (availableIds->contains(package)) {
+                    ids.append(availableIds->value(package));
+                } else {
+                    missing.append(package);
+                }
+            }
+            if (!missing.isEmpty()) {
+                // All or nothing: half a chain translates nothing.
+                completion->complete(installResult(missing.join(QStringLiteral(", ")), exitFailed,
+                                                   errorPackageNotFound, {}));
+            } else if (ids.isEmpty()) {
+                completion->complete(installResult(named, exitSuccess, std::nullopt, {}));
             } else if (completion->future().isCanceled()) {
-                completion->complete(installResult(package, exitCancelled, std::nullopt, {}));
+                completion->complete(installResult(named, exitCancelled, std::nullopt, {}));
             } else {
-                installId(*availableId);
+                installIds(ids);
             }
         };
         auto* transaction = new PackageKitTransaction(bus, std::move(handlers), root);
         transaction->run({}, QStringLiteral("Resolve"),
-                         {QVariant::fromValue(qulonglong(filterNewest)), QStringList{package}});
+                         {QVariant::fromValue(qulonglong(filterNewest)), packages});
     });
     return future;
 }

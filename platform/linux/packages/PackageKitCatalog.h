@@ -40,7 +40,8 @@ public:
     ~PackageKitCatalog() override;
 
     QFuture<Listing> packages() override;
-    QFuture<PrepareResult> install(const QString& package) override;
+    using PackageCatalog::install;
+    QFuture<PrepareResult> install(const QStringList& packages) override;
 
     // Whether PackageKit is on this bus or can be started there, asked with a short time-out.
     static bool answers(const QDBusConnection& bus, int timeoutMs);

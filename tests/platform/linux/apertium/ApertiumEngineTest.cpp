@@ -1,7 +1,9 @@
 #include "platform/linux/apertium/ApertiumEngine.h"
 
 #include "platform/linux/apertium/ApertiumModes.h"
+#include "platform/linux/apertium/ApertiumSession.h"
 #include "tests/support/FakePackageCatalog.h"
+#include "tests/support/ProgramRun.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -126,8 +128,8 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
         {"installed_already", "eng", "spa", true, Outcome::installed, {}},
         {"listed_package", "epo", "eng", true, Outcome::installed, {"apertium-eo-en"}},
         {"listing_asked_by_prepare", "cat", "spa", false, Outcome::installed, {"apertium-spa-cat"}},
-        {"no_package_listed", "eng", "cat", true, Outcome::failed, {}},
-        {"no_package_asked_by_prepare", "eng", "cat", false, Outcome::failed, {}},
+        {"no_package_listed", "eng", "ita", true, Outcome::failed, {}},
+        {"no_package_asked_by_prepare", "eng", "ita", false, Outcome::failed, {}},
     };
     addMode("eng-spa");
     m_catalog->listing.packages = {package("eng", "spa", true), package("eo", "en"),
@@ -142,6 +144,52 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
         EXPECT_EQ(result.outcome, c.outcome);
         EXPECT_EQ(result.outcome == PrepareResult::Outcome::failed, !result.message.isEmpty());
         EXPECT_EQ(m_catalog->installed, c.installed);
+    }
+}
+
+// Where no mode or package gives a direction, two chain through one intermediate: its status
+// follows the legs', its session runs both legs' modes, and preparing it installs every missing
+// leg in one go.
+TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
+    const struct {
+        const char* source;
+        const char* target;
+        PairStatus status;
+        const char* via;
+        QStringList modes; // of its session
+        QString toInstall; // by prepare(), in one call
+    } cases[] = {
+        {"eng", "fra", PairStatus::installed, "es", {"eng-spa", "spa-fra"}, {}},
+        {"fra", "eng", PairStatus::supported, "es", {}, "apertium-fr-es"},
+        {"ita", "ron", PairStatus::supported, "es", {}, "apertium-it-es apertium-ro-es"},
+        // A direction of its own wins, even one that needs a download.
+        {"eng", "por", PairStatus::supported, "", {}, "apertium-eng-por"},
+        // A variant target needs that variant's mode for the last leg...
+        {"eng", "cat_valencia", PairStatus::installed, "es", {"eng-spa", "spa-cat_valencia"}, {}},
+        // ...and the variant is no way to its base language.
+        {"eng", "cat", PairStatus::unsupported, "", {}, {}},
+    };
+    for (const char* mode : {"eng-spa", "spa-eng", "spa-fra", "spa-cat_valencia", "spa-por"})
+        addMode(mode);
+    m_catalog->listing.packages = {package("fr", "es"), package("it", "es"), package("ro", "es"),
+                                   package("eng", "por")};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " to " + c.target);
+        auto apertium = engine();
+        const EngineLanguage source = lang(c.source);
+        const EngineLanguage target = lang(c.target);
+        EXPECT_EQ(apertium->status(source, target).result(), c.status);
+        const auto via = apertium->intermediate(source, target);
+        EXPECT_EQ(via ? via->identifier : QString(), QString::fromLatin1(c.via));
+        QStringList files;
+        for (const QString& mode : c.modes)
+            files.append(m_modes.filePath(mode + QStringLiteral(".mode")));
+        const auto session =
+            std::dynamic_pointer_cast<ApertiumSession>(apertium->openSession(source, target));
+        EXPECT_EQ(session ? session->modeFiles() : QStringList{}, files);
+        m_catalog->installed.clear();
+        apertium->prepare(source, target).waitForFinished();
+        EXPECT_EQ(m_catalog->installed.join(u','), c.toInstall);
     }
 }
 
@@ -169,6 +217,43 @@ TEST_F(ApertiumEngineTest, KeepsInstalledDirectionsWarm) {
     warm.sort();
     EXPECT_EQ(warm, (QStringList{m_modes.filePath(QStringLiteral("eng-spa.mode")),
                                  m_modes.filePath(QStringLiteral("spa-eng_US.mode"))}));
+}
+
+// English to French through Spanish on the installed pairs, request by request, byte for byte
+// what `apertium -u eng-spa | apertium -u es-fr` prints.
+TEST(ApertiumChainTest, AnswersLikeTheTwoApertiumCommandsInARow) {
+    const QString folder = QStringLiteral("/usr/share/apertium/modes");
+    if (!hasProgram(QStringLiteral("apertium")) || !QFile::exists(folder + "/eng-spa.mode")
+        || !QFile::exists(folder + "/es-fr.mode"))
+        GTEST_SKIP() << "Apertium eng-spa and es-fr are not installed";
+    ApertiumEngine::Options options;
+    options.modeFolders = {folder};
+    ApertiumEngine apertium(std::move(options));
+    ASSERT_EQ(apertium.intermediate(lang("eng"), lang("fra")).value_or(EngineLanguage{}).identifier,
+              QStringLiteral("es"));
+    const auto session = apertium.openSession(lang("eng"), lang("fra"));
+    ASSERT_TRUE(session);
+    const QString texts[] = {
+        QStringLiteral("The house is green. Is it?"),
+        QStringLiteral("First line,\nsecond line!"),
+        QStringLiteral("One paragraph.\n\nAnother one; with (brackets) and \"quotes\"…"),
+        QStringLiteral("  I like cats — and dogs.\n"),
+    };
+    for (const QString& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        const auto command = [](const char* mode, const QByteArray& input) {
+            return runProgram(QStringLiteral("env"),
+                              {QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("apertium"),
+                               QStringLiteral("-u"), QString::fromLatin1(mode)},
+                              input)
+                .value_or(QByteArray());
+        };
+        const QByteArray expected = command("es-fr", command("eng-spa", text.toUtf8()));
+        ASSERT_FALSE(expected.isEmpty());
+        const TranslationBatchResult result = session->translations({{text, "0"}}).result();
+        ASSERT_TRUE(result.ok()) << result.error->toStdString();
+        EXPECT_EQ(result.responses.value(0).targetText.toStdString(), expected.toStdString());
+    }
 }
 
 } // namespace

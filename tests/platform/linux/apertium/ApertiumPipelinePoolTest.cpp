@@ -11,8 +11,10 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-// Pipelines that answer "<text>" at once, fail on "fail", and hold "block" until released
-// or cancelled, with a record of what was made and closed.
+// Pipelines that answer "<text>" at once, fail on a text with "fail" in it, die (and stay dead
+// until started again) on one with "die", and hold one with "block" until released or
+// cancelled; `only`, when set, limits those to one mode. What was made, started and closed is
+// recorded.
 struct Workshop {
     std::mutex mutex;
     std::condition_variable changed;
@@ -22,6 +24,7 @@ struct Workshop {
     QStringList started;
     int blocked = 0;
     bool released = false;
+    QString only;
     Clock::time_point now{};
 
     void advance(std::chrono::milliseconds step) {
@@ -53,13 +56,17 @@ public:
     }
 
     Answer translate(const QString& text, const std::atomic<bool>* cancelled) override {
+        bool mine = false;
         {
             const std::lock_guard lock(m_workshop->mutex);
             m_workshop->translated.append(text);
+            mine = m_workshop->only.isEmpty() || m_workshop->only == m_modeFile;
         }
-        if (text == QStringLiteral("fail"))
+        if (m_dead || (mine && text.contains(QStringLiteral("die"))))
+            m_dead = true;
+        if (m_dead || (mine && text.contains(QStringLiteral("fail"))))
             return {std::nullopt, QStringLiteral("A stage of %1 stopped.").arg(m_modeFile)};
-        if (text == QStringLiteral("block")) {
+        if (mine && text.contains(QStringLiteral("block"))) {
             std::unique_lock lock(m_workshop->mutex);
             ++m_workshop->blocked;
             m_workshop->changed.notify_all();
@@ -75,13 +82,20 @@ public:
     std::optional<QString> start() override {
         const std::lock_guard lock(m_workshop->mutex);
         m_workshop->started.append(m_modeFile);
+        m_dead = false;
         return std::nullopt;
     }
 
 private:
+    bool m_dead = false;
     std::shared_ptr<Workshop> m_workshop;
     QString m_modeFile;
 };
+
+QStringList sorted(QStringList list) {
+    list.sort();
+    return list;
+}
 
 class ApertiumPipelinePoolTest : public testing::Test {
 protected:
@@ -121,7 +135,7 @@ protected:
 };
 
 TEST_F(ApertiumPipelinePoolTest, AnswersEveryRequestOnOneWarmPipelineAndFailsOnlyAFailedBatch) {
-    ApertiumSession session(makePool(), QStringLiteral("eng-spa.mode"));
+    ApertiumSession session(makePool(), {"eng-spa.mode"});
     const TranslationBatchResult first = run(session, {"Hello.", "", "World."});
     ASSERT_TRUE(first.ok());
     EXPECT_EQ(first.responses,
@@ -140,9 +154,9 @@ TEST_F(ApertiumPipelinePoolTest, AnswersEveryRequestOnOneWarmPipelineAndFailsOnl
 // queued on the same direction is answered, and a batch after the cancel runs.
 TEST_F(ApertiumPipelinePoolTest, CancellingDropsOnlyTheSessionsPendingBatches) {
     const auto pool = makePool();
-    ApertiumSession session(pool, QStringLiteral("eng-spa.mode"));
-    ApertiumSession other(pool, QStringLiteral("eng-spa.mode"));
-    ApertiumSession waiting(pool, QStringLiteral("eng-spa.mode"));
+    ApertiumSession session(pool, {"eng-spa.mode"});
+    ApertiumSession other(pool, {"eng-spa.mode"});
+    ApertiumSession waiting(pool, {"eng-spa.mode"});
 
     QFuture<TranslationBatchResult> running = session.translations(requests({"a", "block", "c"}));
     m_workshop->waitUntilBlocked(1);
@@ -161,8 +175,8 @@ TEST_F(ApertiumPipelinePoolTest, CancellingDropsOnlyTheSessionsPendingBatches) {
 // Closes a pipeline idle for the time-out but never one in use; its session then starts afresh.
 TEST_F(ApertiumPipelinePoolTest, ClosesPipelinesIdleForTheTimeOutButNeverOneInUse) {
     const auto pool = makePool();
-    ApertiumSession session(pool, QStringLiteral("eng-spa.mode"));
-    ApertiumSession busy(pool, QStringLiteral("spa-eng.mode"));
+    ApertiumSession session(pool, {"eng-spa.mode"});
+    ApertiumSession busy(pool, {"spa-eng.mode"});
     ASSERT_TRUE(run(session, {"warm"}).ok());
     QFuture<TranslationBatchResult> held = busy.translations(requests({"block"}));
     m_workshop->waitUntilBlocked(1);
@@ -183,9 +197,9 @@ TEST_F(ApertiumPipelinePoolTest, ClosesPipelinesIdleForTheTimeOutButNeverOneInUs
 
 TEST_F(ApertiumPipelinePoolTest, KeepsAtMostAFewDirectionsWarmClosingTheLeastRecentlyUsed) {
     const auto pool = makePool(2);
-    ApertiumSession engSpa(pool, QStringLiteral("eng-spa.mode"));
-    ApertiumSession spaEng(pool, QStringLiteral("spa-eng.mode"));
-    ApertiumSession spaCat(pool, QStringLiteral("spa-cat.mode"));
+    ApertiumSession engSpa(pool, {"eng-spa.mode"});
+    ApertiumSession spaEng(pool, {"spa-eng.mode"});
+    ApertiumSession spaCat(pool, {"spa-cat.mode"});
 
     ASSERT_TRUE(run(engSpa, {"1"}).ok());
     m_workshop->advance(1s);
@@ -197,11 +211,6 @@ TEST_F(ApertiumPipelinePoolTest, KeepsAtMostAFewDirectionsWarmClosingTheLeastRec
 
     EXPECT_EQ(pool->warmDirections(), (QStringList{"eng-spa.mode", "spa-cat.mode"}));
     EXPECT_EQ(closed(), QStringList{"spa-eng.mode"});
-}
-
-QStringList sorted(QStringList list) {
-    list.sort();
-    return list;
 }
 
 struct KeptCase {
@@ -247,7 +256,7 @@ TEST_F(ApertiumPipelinePoolTest, KeptDirectionsStayWarmAndTheOthersClose) {
         EXPECT_EQ(sorted(created()), c.kept);
         for (const QString& mode : c.used) {
             m_workshop->advance(1s);
-            ApertiumSession session(pool, mode);
+            ApertiumSession session(pool, {mode});
             ASSERT_TRUE(run(session, {"x"}).ok());
         }
         EXPECT_EQ(sorted(pool->warmDirections()), c.warmAfterUse);
@@ -260,11 +269,39 @@ TEST_F(ApertiumPipelinePoolTest, KeptDirectionsStayWarmAndTheOthersClose) {
     }
 }
 
+// A chain's legs answer in turn, each request's first answer going on to the second leg; a
+// failure in either fails the batch, and a leg that died is started afresh for the next one.
+TEST_F(ApertiumPipelinePoolTest, AChainFeedsEachLegsAnswersToTheNext) {
+    const auto pool = makePool(2);
+    ApertiumSession direct(pool, {"x-a.mode"});
+    ASSERT_TRUE(run(direct, {"warm"}).ok());
+    ApertiumSession chain(pool, {"a-b.mode", "b-c.mode"});
+    const TranslationBatchResult first = run(chain, {"one", "", "two"});
+    EXPECT_EQ(first.responses,
+              (QList<TranslationResponse>{{QStringLiteral("0"), QStringLiteral("<<one>>")},
+                                          {QStringLiteral("1"), QStringLiteral("<<>>")},
+                                          {QStringLiteral("2"), QStringLiteral("<<two>>")}}));
+    // Both legs count against the warm limit: the direct pipeline made room.
+    EXPECT_EQ(sorted(pool->warmDirections()), (QStringList{"a-b.mode", "b-c.mode"}));
+    EXPECT_EQ(closed(), QStringList{"x-a.mode"});
+
+    m_workshop->only = QStringLiteral("b-c.mode");
+    EXPECT_EQ(run(chain, {"ok", "die"}).error, QStringLiteral("A stage of b-c.mode stopped."));
+    EXPECT_EQ(run(chain, {"again"}).responses.value(0).targetText, QStringLiteral("<<again>>"));
+    EXPECT_EQ(created(), (QStringList{"x-a.mode", "a-b.mode", "b-c.mode"}));
+
+    // A cancel reaches the second leg mid-request and the chain answers the next batch.
+    QFuture<TranslationBatchResult> held = chain.translations(requests({"block"}));
+    m_workshop->waitUntilBlocked(1);
+    chain.cancel();
+    EXPECT_EQ(held.result().error, ApertiumPipelinePool::cancelledMessage());
+    EXPECT_TRUE(run(chain, {"after"}).ok());
+}
+
 TEST_F(ApertiumPipelinePoolTest, ABatchOutlivesItsSessionAndPool) {
     QFuture<TranslationBatchResult> future;
     {
-        auto session =
-            std::make_shared<ApertiumSession>(makePool(), QStringLiteral("eng-spa.mode"));
+        auto session = std::make_shared<ApertiumSession>(makePool(), QStringList{"eng-spa.mode"});
         future = session->translations(requests({"block", "b"}));
         m_workshop->waitUntilBlocked(1);
     }
