@@ -4,10 +4,19 @@
 // through the pool (median of N each), and the resident memory of a warm pipeline's stages.
 //
 //   apertium_bench [--rounds N] [--samples N] [MODE...]   (modes default to eng-spa spa-eng)
+//
+// With --chain: a short sentence through a chain (English to French through Spanish), warm,
+// against the direct first leg and the two commands in a row, and how many directions are
+// offered from English, Spanish and Russian without chains and with them.
+//
+//   apertium_bench --chain [--calls N]   (N defaults to 200)
 
 #include "platform/linux/apertium/ApertiumEngine.h"
+#include "platform/linux/apertium/ApertiumModes.h"
 #include "platform/linux/apertium/ApertiumPipeline.h"
 #include "platform/linux/apertium/ApertiumPipelinePool.h"
+#include "platform/linux/apertium/ApertiumSession.h"
+#include "platform/linux/packages/AptCatalog.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -251,6 +260,96 @@ void benchKeptWarm(const QString& mode, int samples) {
                 qPrintable(memoryMiB(pipeline.stagePids())));
 }
 
+// The median of `calls` warm answers of one sentence through the session.
+std::optional<double> warmMedian(TranslationSession& session, const QString& sentence, int calls) {
+    std::vector<double> times;
+    for (int i = 0; i <= calls; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!session.translations({{sentence, u"0"_s}}).result().ok()) {
+            return std::nullopt;
+        }
+        if (i > 0) { // the first call starts the pipelines
+            times.push_back(elapsedMs(timer));
+        }
+    }
+    return median(times);
+}
+
+void benchChain(int calls) {
+    const QString folder = u"/usr/share/apertium/modes"_s;
+    const auto language = [](const char* side) {
+        return *ApertiumModes::language(QString::fromLatin1(side));
+    };
+    ApertiumEngine::Options options;
+    options.modeFolders = {folder};
+    ApertiumEngine engine(std::move(options));
+    const auto chained = engine.openSession(language("eng"), language("fra"));
+    const auto direct = engine.openSession(language("eng"), language("spa"));
+    if (!chained || !direct) {
+        std::printf("chain: eng-spa and es-fr must be installed (apertium-eng-spa, "
+                    "apertium-fr-es)\n");
+        return;
+    }
+    const QString sentence = u"The weather is very nice today."_s;
+    const auto chainedMs = warmMedian(*chained, sentence, calls);
+    const auto directMs = warmMedian(*direct, sentence, calls);
+    if (!chainedMs || !directMs) {
+        std::printf("chain: a translation failed\n");
+        return;
+    }
+    std::vector<double> commands;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const auto spanish = runCommand(u"eng-spa"_s, sentence);
+        const auto french = spanish ? runCommand(u"es-fr"_s, *spanish) : std::nullopt;
+        if (!french) {
+            std::printf("chain: the apertium command failed\n");
+            return;
+        }
+        commands.push_back(elapsedMs(timer));
+    }
+    std::printf("eng>spa>fr warm chain     median %7.2f ms  (%d calls)\n", *chainedMs, calls);
+    std::printf("eng-spa    warm direct    median %7.2f ms  (%d calls); chain/direct %.2fx\n",
+                *directMs, calls, *chainedMs / std::max(*directMs, 1e-6));
+    std::printf("eng>spa>fr two commands   median %7.1f ms  (%zu runs); commands/chain %.0fx\n",
+                median(commands), commands.size(), median(commands) / std::max(*chainedMs, 1e-6));
+
+    // Directions offered from each language to every other base language, as the engine sees
+    // them: first with the installed pairs alone, then with every pair package apt knows.
+    for (const bool everyPackage : {false, true}) {
+        ApertiumEngine::Options counting;
+        counting.modeFolders = {folder};
+        if (everyPackage) {
+            counting.catalog = std::make_shared<AptCatalog>();
+        }
+        ApertiumEngine offered(std::move(counting));
+        QList<EngineLanguage> bases;
+        for (const EngineLanguage& candidate : offered.supportedLanguages().result()) {
+            const auto base = ApertiumModes::language(candidate.engineCode.section(u'_', 0, 0));
+            if (base && !bases.contains(*base)) {
+                bases.append(*base);
+            }
+        }
+        for (const char* from : {"en", "es", "ru"}) {
+            const auto source = ApertiumModes::language(QString::fromLatin1(from));
+            int directions = 0;
+            int chains = 0;
+            for (const EngineLanguage& target : std::as_const(bases)) {
+                if (!source || target.identifier == source->identifier
+                    || offered.status(*source, target).result() == PairStatus::unsupported) {
+                    continue;
+                }
+                ++(offered.intermediate(*source, target) ? chains : directions);
+            }
+            std::printf("%-28s from %s: %3d directions without chains, %3d with them\n",
+                        everyPackage ? "every Debian pair package" : "installed pairs only", from,
+                        directions, directions + chains);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -258,15 +357,25 @@ int main(int argc, char** argv) {
     QStringList modes;
     int rounds = 5;
     int samples = 20;
+    int calls = 200;
+    bool chain = false;
     const QStringList arguments = app.arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        if (arguments.at(i) == u"--rounds"_s && i + 1 < arguments.size()) {
+        if (arguments.at(i) == u"--chain"_s) {
+            chain = true;
+        } else if (arguments.at(i) == u"--calls"_s && i + 1 < arguments.size()) {
+            calls = std::max(1, arguments.at(++i).toInt());
+        } else if (arguments.at(i) == u"--rounds"_s && i + 1 < arguments.size()) {
             rounds = std::max(1, arguments.at(++i).toInt());
         } else if (arguments.at(i) == u"--samples"_s && i + 1 < arguments.size()) {
             samples = std::max(1, arguments.at(++i).toInt());
         } else {
             modes.append(arguments.at(i));
         }
+    }
+    if (chain) {
+        benchChain(calls);
+        return 0;
     }
     if (modes.isEmpty()) {
         modes = {u"eng-spa"_s, u"spa-eng"_s};
