@@ -313,8 +313,12 @@ int CommandLine::translate(const QStringList& arguments) {
         // Installed pairs are remembered, so this asks the engine nothing.
         const std::optional<ResolvedPair> pair =
             waitFor(service.resolvePair(model.sourceCode(), model.targetCode())).result();
-        if (pair)
-            err << " (" << pair->source.engineCode << " → " << pair->target.engineCode << ')';
+        if (pair) {
+            err << " (" << pair->source.engineCode << " → " << pair->target.engineCode;
+            if (const QString via = service.viaText(pair); !via.isEmpty())
+                err << ", " << via;
+            err << ')';
+        }
         err << '\n';
         err.flush();
         if (history) {

@@ -220,6 +220,14 @@ Item {
                             text: qsTr("Offline translation is ready")
                         }
                         Label {
+                            objectName: "pairVia"
+                            visible: onboarding.pairVia.length > 0
+                                     && onboarding.pairStatus !== "unsupported"
+                            text: onboarding.pairVia
+                            font.pixelSize: 12
+                            color: Tok.label.secondary
+                        }
+                        Label {
                             visible: onboarding.pairStatus === "supported"
                             text: qsTr("Language pack not downloaded")
                             font.pixelSize: 12

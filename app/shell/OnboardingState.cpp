@@ -52,12 +52,14 @@ void OnboardingState::refreshPair() {
     const QString my = settings->myLanguage();
     const QString second = settings->secondLanguage();
     Futures::whenFinished(languages->loaded(), this, [=, this](const QFuture<void>&) {
-        Futures::whenFinished(languages->resolvePair(my, second), this,
-                              [this, generation](const QFuture<std::optional<ResolvedPair>>& done) {
-                                  if (generation == m_generation)
-                                      setPairStatus(
-                                          ResolvedPair::statusName(Futures::resultOr(done, {})));
-                              });
+        Futures::whenFinished(
+            languages->resolvePair(my, second), this,
+            [this, generation, languages](const QFuture<std::optional<ResolvedPair>>& done) {
+                if (generation != m_generation)
+                    return;
+                const std::optional<ResolvedPair> pair = Futures::resultOr(done, {});
+                setPairStatus(ResolvedPair::statusName(pair), languages->viaText(pair));
+            });
     });
 }
 
@@ -87,9 +89,10 @@ void OnboardingState::changeShortcut() {
     m_app->showSettings(SettingsTab::shortcuts);
 }
 
-void OnboardingState::setPairStatus(const QString& status) {
-    if (status == m_pairStatus)
+void OnboardingState::setPairStatus(const QString& status, const QString& via) {
+    if (status == m_pairStatus && via == m_pairVia)
         return;
     m_pairStatus = status;
+    m_pairVia = via;
     emit pairStatusChanged();
 }

@@ -19,6 +19,8 @@ class OnboardingState : public QObject {
     Q_PROPERTY(AppModel* app READ app WRITE setApp NOTIFY appChanged)
     // "installed", "supported", "unsupported"; empty while the pair is being checked.
     Q_PROPERTY(QString pairStatus READ pairStatus NOTIFY pairStatusChanged)
+    // "via Spanish" when the pair goes through a third language; else empty.
+    Q_PROPERTY(QString pairVia READ pairVia NOTIFY pairStatusChanged)
     Q_PROPERTY(QString progressText READ progressText NOTIFY stepChanged)
     Q_PROPERTY(PairDownload* download READ download NOTIFY appChanged)
 
@@ -31,6 +33,7 @@ public:
     AppModel* app() const { return m_app; }
     void setApp(AppModel* app);
     QString pairStatus() const { return m_pairStatus; }
+    QString pairVia() const { return m_pairVia; }
     QString progressText() const;
     PairDownload* download() const { return m_download.get(); }
 
@@ -49,10 +52,11 @@ signals:
     void stepChanged();
 
 private:
-    void setPairStatus(const QString& status);
+    void setPairStatus(const QString& status, const QString& via = {});
 
     QPointer<AppModel> m_app;
     QString m_pairStatus;
+    QString m_pairVia;
     // Counts the checks, so that only the latest one's answer is shown.
     int m_generation = 0;
     std::unique_ptr<PairDownload> m_download;

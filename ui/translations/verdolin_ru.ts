@@ -220,6 +220,10 @@
         <source>Install the package %1 with the system&apos;s package manager.</source>
         <translation>Установите пакет %1 с помощью менеджера пакетов системы.</translation>
     </message>
+    <message>
+        <source>Install the packages %1 with the system&apos;s package manager.</source>
+        <translation>Установите пакеты %1 с помощью менеджера пакетов системы.</translation>
+    </message>
 </context>
 <context>
     <name>GeneralTab</name>
@@ -366,6 +370,14 @@
     <message>
         <source>Auto</source>
         <translation>Авто</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageService</name>
+    <message>
+        <source>via %1</source>
+        <extracomment>A translation made through a third language: &quot;via Spanish&quot;.</extracomment>
+        <translation>через %1</translation>
     </message>
 </context>
 <context>
