@@ -273,13 +273,13 @@ class Session:
         with open(self.stderr_path, errors="replace") as file:
             return file.read()
 
-    def expect_exit(self, terminate=True):
-        """After SIGTERM (or what else ends it) every process goes within 15 s, with status 0
-        and no crash on stderr."""
+    def expect_exit(self, terminate=True, timeout=10):
+        """After SIGTERM (or what else ends it) every process goes within `timeout` seconds, with
+        status 0 and no crash on stderr."""
         if terminate:
             os.kill(self.pid, signal.SIGTERM)
         try:
-            status = self.process.wait(timeout=15)
+            status = self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             raise Failure("processes outlived the quit: " + ", ".join(
                 (run(["ps", "-o", "pid=,args=", "-p", str(pid)]) or str(pid)).strip()

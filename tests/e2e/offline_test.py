@@ -220,7 +220,7 @@ def traced_session(desk, settings, env=None, netns=(), started=lambda: True):
         else:
             print("    tray menu left out: no tray host; quit by SIGTERM", flush=True)
         # strace ends when the last process it follows does, with verdolin's exit status.
-        session.expect_exit(terminate=not desk.tray)
+        session.expect_exit(terminate=not desk.tray, timeout=15)
     finally:
         session.close()
     with open(trace, errors="replace") as file:
