@@ -4,13 +4,11 @@ session bus, driven through xdotool and read through AT-SPI. Leaves no process b
 
 import json
 import os
-import signal
-import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_session as ds  # noqa: E402
-from desktop_session import CRASH, POINTER_OFFSET, TITLE, Failure, check  # noqa: E402
+from desktop_session import CRASH, POINTER_OFFSET, TITLE, check  # noqa: E402
 
 
 def activations(log, since=0):
@@ -23,27 +21,21 @@ def activations(log, since=0):
 
 
 def case_starts_without_tray_host(session):
-    window = session.expect_window("no Verdolin window mapped after start", timeout=20)
-    check(session.verdolin.process.poll() is None,
-          f"verdolin exited with {session.verdolin.process.returncode}")
-    crashes = [line for line in session.verdolin.stderr().splitlines() if CRASH.search(line)]
+    session.expect_window("no Verdolin window mapped after start", timeout=20)
+    crashes = [line for line in session.stderr().splitlines() if CRASH.search(line)]
     check(not crashes, "stderr reports a crash or a QML error:\n" + "\n".join(crashes))
-    # Put away, so that the shortcut has to bring the window back.
-    ds.run(["xdotool", "windowactivate", "--sync", str(window)])
-    ds.run(["xdotool", "key", "Escape"])
-    session.expect_unmapped("Escape did not hide the window")
+    session.escape()
 
 
 def case_shortcut_translates_selection_next_to_pointer(session):
+    session.root_log = os.path.join(session.root, "root-messages.txt")
     with open(session.root_log, "w") as log:  # line-buffered, or xev keeps events in a pipe
         ds.start(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"], stdout=log)
     ds.start(["xterm", "-title", "focus holder", "-geometry", "40x10+700+600"])
     holder = check(ds.poll_until(lambda: ds.visible_windows("focus holder"), 10),
                    "the xterm holding the focus never mapped")[0]
     # Activated through the same request Verdolin sends, which also shows that xev listens.
-    ds.run(["xdotool", "windowactivate", "--sync", str(holder)])
-    check(ds.poll_until(lambda: ds.active_window() == holder, 5),
-          f"the xterm {holder} never became active; active: {ds.active_window()}")
+    ds.activate(holder)
     check(ds.poll_until(lambda: holder in activations(session.root_log), 5),
           f"xev heard no request to activate {holder}")
     session.earlier = holder
@@ -57,8 +49,7 @@ def case_shortcut_translates_selection_next_to_pointer(session):
     frame = (client[0] - extents[0], client[1] - extents[2])
     wanted = (pointer[0] + POINTER_OFFSET, pointer[1] + POINTER_OFFSET)
     check(frame == wanted, f"frame top-left {frame} (client {client}, extents {extents}), "
-          f"wanted pointer {pointer} + {POINTER_OFFSET} = {wanted}")
-
+          f"wanted {wanted}")
     frame_object = check(ds.find(session.application(), lambda node: node.name == TITLE and (
         node.getRole() in (ds.pyatspi.ROLE_FRAME, ds.pyatspi.ROLE_WINDOW))),
         "no frame called Verdolin on the accessibility bus")
@@ -83,39 +74,30 @@ def case_shortcut_again_hides_and_gives_focus_back(session):
 
 
 def handed_text_case(name, text, command):
-    """A text handed to the running instance from outside, by a command that must succeed."""
     def case(session):
-        status = ds.outcome(session, command(session.verdolin.executable))
-        check(status and status[0] == 0, f"{name}: (exit status, stderr) {status}, None on a hang")
+        done = ds.run(command(session.executable), 5, env=session.env)
+        check(done is not None, f"{name}: the command failed or hung")
         session.expect_window(f"{name}: no Verdolin window mapped")
         session.expect_panes(text)
-        check(session.verdolin.process.poll() is None, f"{name}: the running instance exited")
     return name, case
 
 
 def case_sigterm_flushes_pending_history(session):
-    # Pressed over a window Qt may still count as active, the shortcut would hide it instead of
-    # translating; hidden by Verdolin itself, the window is surely away when the press comes.
-    status = ds.outcome(session, [session.verdolin.executable, "verdolin://hide"])
-    check(status and status[0] == 0, f"verdolin://hide: (exit status, stderr) {status}")
+    # Hidden by Verdolin itself, the window is surely away when the shortcut comes.
+    session.hand("verdolin://hide")
     session.expect_unmapped("verdolin://hide did not hide the window")
     text = "The house is very big."
     session.shortcut_translates(text)
 
     def recorded():
         try:
-            with open(session.verdolin.history) as file:
+            with open(session.history) as file:
                 return any(entry.get("source") == text for entry in json.load(file))
         except (OSError, ValueError, AttributeError, TypeError):
             return False
-    check(not recorded(), f"{session.verdolin.history} already holds {text!r}: it was not pending")
-    session.verdolin.process.send_signal(signal.SIGTERM)
-    try:
-        status = session.verdolin.process.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        raise Failure("verdolin did not exit within 10 s of SIGTERM")
-    check(status == 0, f"exit status {status} after SIGTERM; stderr:\n{session.verdolin.stderr()}")
-    check(recorded(), f"{session.verdolin.history} does not hold {text!r} after SIGTERM")
+    check(not recorded(), f"{session.history} already holds {text!r}: it was not pending")
+    session.expect_exit()
+    check(recorded(), f"{session.history} does not hold {text!r} after SIGTERM")
 
 
 # In order: each leaves the window as the next one expects it.
@@ -133,6 +115,5 @@ CASES = [
     ("SIGTERM flushes the pending history entry", case_sigterm_flushes_pending_history),
 ]
 
-
 if __name__ == "__main__":
-    sys.exit(ds.run_cases(CASES))
+    sys.exit(ds.run_cases(CASES, ds.Session))

@@ -11,33 +11,23 @@ namespace FuzzInput {
 
 namespace {
 
-const QDir& folder() {
+QDir folder() {
     static QTemporaryDir dir;
-    static const QDir path(dir.path());
     if (!dir.isValid())
         std::abort();
-    return path;
+    return QDir(dir.path());
 }
 
 } // namespace
 
-QByteArray bytes(const uint8_t* data, size_t size) {
-    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
-}
-
 QList<QByteArray> parts(QByteArrayView input, qsizetype count) {
     static constexpr QByteArrayView separator("\n#FUZZ-PART#\n");
     QList<QByteArray> result;
-    while (result.size() + 1 < count) {
-        const qsizetype at = input.indexOf(separator);
-        if (at < 0)
-            break;
+    for (qsizetype at; result.size() + 1 < count && (at = input.indexOf(separator)) >= 0;
+         input = input.sliced(at + separator.size()))
         result.append(input.first(at).toByteArray());
-        input = input.sliced(at + separator.size());
-    }
     result.append(input.toByteArray());
-    while (result.size() < count)
-        result.append(QByteArray());
+    result.resize(count);
     return result;
 }
 
@@ -48,17 +38,30 @@ QString rawUtf16(QByteArrayView input) {
     return text;
 }
 
+quint32 takeNumber(QByteArrayView& input, int bytes) {
+    quint32 value = 0;
+    for (int i = 0; i < bytes && input.size() >= bytes; ++i)
+        value |= quint32(quint8(input[i])) << (8 * i);
+    input = input.size() >= bytes ? input.sliced(bytes) : QByteArrayView();
+    return value;
+}
+
+bool gzipped(QByteArrayView contents) {
+    return contents.startsWith("\x1f\x8b");
+}
+
+void clearFolder() {
+    QDir dir = folder();
+    for (const QString& name : dir.entryList(QDir::Files))
+        dir.remove(name);
+}
+
 QString writeFile(const QString& name, QByteArrayView contents) {
-    const QString path = folder().filePath(name);
-    QFile file(path);
+    QFile file(folder().filePath(name));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
         || file.write(contents.data(), contents.size()) != contents.size())
         std::abort();
-    return path;
-}
-
-void removeFile(const QString& name) {
-    QFile::remove(folder().filePath(name));
+    return file.fileName();
 }
 
 void silenceQtMessages() {
@@ -68,18 +71,6 @@ void silenceQtMessages() {
             std::abort();
         }
     });
-}
-
-quint32 takeNumber(QByteArrayView& input, int bytes) {
-    quint32 value = 0;
-    if (input.size() < bytes) {
-        input = {};
-        return 0;
-    }
-    for (int i = 0; i < bytes; ++i)
-        value |= quint32(quint8(input[i])) << (8 * i);
-    input = input.sliced(bytes);
-    return value;
 }
 
 } // namespace FuzzInput

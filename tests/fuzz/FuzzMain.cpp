@@ -4,14 +4,11 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     FuzzInput::silenceQtMessages();
+    if (FuzzTarget::all().size() != 1)
+        std::abort();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const FuzzTarget::Function function = [] {
-        if (FuzzTarget::all().size() != 1)
-            std::abort();
-        return FuzzTarget::all().front().function;
-    }();
-    return function(data, size);
+    return FuzzTarget::all().front().function(data, size);
 }

@@ -15,9 +15,8 @@ inline std::optional<QByteArray> runProgram(const QString& program, const QStrin
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, arguments);
-    if (!process.waitForStarted()) {
+    if (!process.waitForStarted())
         return std::nullopt;
-    }
     process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit

@@ -7,8 +7,7 @@
 #include <QFileInfo>
 
 VERDOLIN_FUZZ_TARGET(ApertiumModeFile) {
-    const QString command =
-        QString::fromLocal8Bit(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString command = QString::fromLocal8Bit(input);
     if (const std::optional<QList<QStringList>> stages = ApertiumModeCommand::parse(command)) {
         FUZZ_CHECK(!stages->isEmpty());
         for (const QStringList& argv : *stages) {
@@ -33,5 +32,4 @@ VERDOLIN_FUZZ_TARGET(ApertiumModeFile) {
                 FUZZ_CHECK((c.isLetterOrNumber() && c.unicode() < 128) || c == u'-');
         }
     }
-    return 0;
 }

@@ -12,7 +12,6 @@ constexpr qsizetype kLimit = 1024 * 1024;
 } // namespace
 
 VERDOLIN_FUZZ_TARGET(DictData) {
-    QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     QList<std::pair<quint64, quint64>> ranges;
     for (int i = 0; i < 2; ++i) {
         const quint64 offset = FuzzInput::takeNumber(input, 4);
@@ -20,9 +19,8 @@ VERDOLIN_FUZZ_TARGET(DictData) {
     }
     ranges.append({0, 1});
     ranges.append({0, quint64(kLimit)});
-    const bool gzip = input.size() >= 2 && quint8(input[0]) == 0x1f && quint8(input[1]) == 0x8b;
-    FuzzInput::removeFile(QStringLiteral("data.dict"));
-    FuzzInput::removeFile(QStringLiteral("data.dict.dz"));
+    const bool gzip = FuzzInput::gzipped(input);
+    FuzzInput::clearFolder();
     const QString path = FuzzInput::writeFile(
         gzip ? QStringLiteral("data.dict.dz") : QStringLiteral("data.dict"), input);
     const DictDataFile file(path, kLimit);
@@ -39,5 +37,4 @@ VERDOLIN_FUZZ_TARGET(DictData) {
         if (!gzip && length > 0)
             FUZZ_CHECK(*read == input.sliced(qsizetype(offset), qsizetype(length)));
     }
-    return 0;
 }

@@ -7,13 +7,11 @@
 #include "tests/fuzz/FuzzTarget.h"
 
 VERDOLIN_FUZZ_TARGET(DictdIndex) {
-    const QList<QByteArray> parts =
-        FuzzInput::parts(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), 3);
+    const QList<QByteArray> parts = FuzzInput::parts(input, 3);
     const QByteArray& index = parts[0];
     const QByteArray& dict = parts[1];
-    const bool gzip = dict.startsWith("\x1f\x8b");
-    FuzzInput::removeFile(QStringLiteral("db.dict"));
-    FuzzInput::removeFile(QStringLiteral("db.dict.dz"));
+    const bool gzip = FuzzInput::gzipped(dict);
+    FuzzInput::clearFolder();
     const QString indexPath = FuzzInput::writeFile(QStringLiteral("db.index"), index);
     const QString dataPath =
         FuzzInput::writeFile(gzip ? QStringLiteral("db.dict.dz") : QStringLiteral("db.dict"), dict);
@@ -37,5 +35,4 @@ VERDOLIN_FUZZ_TARGET(DictdIndex) {
                 FUZZ_CHECK(field.size() <= 10 && *number < (quint64(1) << 60));
         }
     }
-    return 0;
 }

@@ -5,9 +5,9 @@
 
 VERDOLIN_FUZZ_TARGET(HistoryFile) {
     const std::optional<QList<HistoryEntry>> entries =
-        HistoryEntry::decodeList(FuzzInput::bytes(data, size));
+        HistoryEntry::decodeList(input.toByteArray());
     if (!entries)
-        return 0;
+        return;
     // Whatever is read must be written again, and read back the same, or the next save would
     // set the file aside.
     const std::optional<QByteArray> encoded = HistoryEntry::encodeList(*entries);
@@ -16,5 +16,4 @@ VERDOLIN_FUZZ_TARGET(HistoryFile) {
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(*again == *entries);
     FUZZ_CHECK(HistoryEntry::encodeList(*again) == encoded);
-    return 0;
 }

@@ -35,14 +35,14 @@ void readInPieces(const QByteArray& sent) {
 } // namespace
 
 VERDOLIN_FUZZ_TARGET(InstanceMessage) {
-    const QByteArray sent = FuzzInput::bytes(data, size);
+    const QByteArray sent = input.toByteArray();
     readInPieces(sent.left(InstanceMessage::kMaxBytes + 1));
 
     // A message the encoder wrote is taken whole, and never before its last byte.
     const QStringList arguments = QString::fromUtf8(sent).split(QChar(u'\0'));
     const QByteArray message = InstanceMessage::encode(arguments);
     if (message.size() > InstanceMessage::kMaxBytes)
-        return 0;
+        return;
     for (qsizetype end = message.indexOf(']'); end >= 0 && end + 1 < message.size();
          end = message.indexOf(']', end + 1))
         FUZZ_CHECK(InstanceMessage::read(message.first(end + 1), false).verdict
@@ -50,5 +50,4 @@ VERDOLIN_FUZZ_TARGET(InstanceMessage) {
     const InstanceMessage::Reading whole = InstanceMessage::read(message, false);
     FUZZ_CHECK(whole.verdict == Verdict::complete);
     FUZZ_CHECK(whole.arguments == arguments);
-    return 0;
 }

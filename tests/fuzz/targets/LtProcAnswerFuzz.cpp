@@ -4,8 +4,7 @@
 #include "tests/fuzz/FuzzTarget.h"
 
 VERDOLIN_FUZZ_TARGET(LtProcAnswer) {
-    const QByteArray inbox(reinterpret_cast<const char*>(data), qsizetype(size));
-    for (const QByteArray& answer : inbox.split('\0')) {
+    for (const QByteArray& answer : input.toByteArray().split('\0')) {
         const QString text = QString::fromUtf8(answer);
         LtProcAnalyser::answerKnows(text);
         // Text without letters has nothing to analyse.
@@ -24,5 +23,4 @@ VERDOLIN_FUZZ_TARGET(LtProcAnswer) {
             FUZZ_CHECK(!QStringView(u"[]^$/<>@{}").contains(escaped[i]));
         }
     }
-    return 0;
 }

@@ -7,9 +7,9 @@
 #include <QJsonDocument>
 
 VERDOLIN_FUZZ_TARGET(SettingsFile) {
-    const std::optional<QJsonObject> values = DefaultsStore::parse(FuzzInput::bytes(data, size));
+    const std::optional<QJsonObject> values = DefaultsStore::parse(input.toByteArray());
     if (!values)
-        return 0;
+        return;
     for (auto it = values->begin(); it != values->end(); ++it) {
         const QVariant value = it->toVariant();
         const std::optional<QString> text = DefaultsStore::stringValue(value);
@@ -27,5 +27,4 @@ VERDOLIN_FUZZ_TARGET(SettingsFile) {
         DefaultsStore::parse(QJsonDocument(*values).toJson(QJsonDocument::Indented));
     FUZZ_CHECK(again.has_value());
     FUZZ_CHECK(*again == *values);
-    return 0;
 }

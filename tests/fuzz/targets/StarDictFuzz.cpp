@@ -7,11 +7,9 @@
 #include "tests/fuzz/FuzzTarget.h"
 
 VERDOLIN_FUZZ_TARGET(StarDict) {
-    const QList<QByteArray> parts =
-        FuzzInput::parts(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), 5);
-    for (const char* name : {"sd.idx", "sd.idx.gz", "sd.dict", "sd.dict.dz", "sd.syn"})
-        FuzzInput::removeFile(QString::fromLatin1(name));
-    const auto gzip = [](const QByteArray& bytes) { return bytes.startsWith("\x1f\x8b"); };
+    const QList<QByteArray> parts = FuzzInput::parts(input, 5);
+    const auto gzip = FuzzInput::gzipped;
+    FuzzInput::clearFolder();
     const QString ifoPath = FuzzInput::writeFile(QStringLiteral("sd.ifo"), parts[0]);
     FuzzInput::writeFile(gzip(parts[1]) ? QStringLiteral("sd.idx.gz") : QStringLiteral("sd.idx"),
                          parts[1]);
@@ -29,7 +27,7 @@ VERDOLIN_FUZZ_TARGET(StarDict) {
     const std::shared_ptr<StarDictDictionary> dictionary =
         StarDictDictionary::fromIfo(ifoPath, 1024 * 1024);
     if (!dictionary)
-        return 0;
+        return;
     FUZZ_CHECK(!dictionary->name().isEmpty());
     QStringList words = QString::fromUtf8(parts[4]).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // The first headwords of the index and of the synonyms.
@@ -41,5 +39,4 @@ VERDOLIN_FUZZ_TARGET(StarDict) {
         if (const std::optional<QString> definition = dictionary->define(word))
             FUZZ_CHECK(!definition->isEmpty());
     }
-    return 0;
 }

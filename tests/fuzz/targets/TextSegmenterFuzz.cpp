@@ -35,10 +35,7 @@ void checkSegments(const QString& text) {
     const QString rebuilt = segments.rebuild(sources);
     FUZZ_CHECK(rebuilt.split(QLatin1Char('\n')).size() == raw.size());
     FUZZ_CHECK(segments.rebuild({}) == rebuilt);
-    QStringList marked;
-    for (qsizetype i = 0; i < sources.size() + 1; ++i)
-        marked.append(QStringLiteral("#"));
-    segments.rebuild(marked);
+    segments.rebuild(QStringList(sources.size() + 1, QStringLiteral("#")));
 }
 
 bool splitsPair(const QString& text, qsizetype at) {
@@ -68,11 +65,9 @@ void checkPieces(const QString& text, qsizetype limit) {
 } // namespace
 
 VERDOLIN_FUZZ_TARGET(TextSegmenter) {
-    QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     const qsizetype limit = qsizetype(FuzzInput::takeNumber(input, 1) % 64) + 1;
     for (const QString& text : {QString::fromUtf8(input), FuzzInput::rawUtf16(input)}) {
         checkSegments(text);
         checkPieces(text, limit);
     }
-    return 0;
 }

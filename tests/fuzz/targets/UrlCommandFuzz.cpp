@@ -4,7 +4,6 @@
 #include "tests/fuzz/FuzzTarget.h"
 
 VERDOLIN_FUZZ_TARGET(UrlCommand) {
-    const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     for (const QString& url : {QString::fromUtf8(input), FuzzInput::rawUtf16(input)}) {
         const UrlCommand command = UrlCommand::parse(url);
         FUZZ_CHECK(command.step >= 0 && command.step <= UrlCommand::kLastSetupStep);
@@ -12,5 +11,4 @@ VERDOLIN_FUZZ_TARGET(UrlCommand) {
         FUZZ_CHECK(!command.tab || command.kind == UrlCommand::Kind::settings);
         FUZZ_CHECK(command.kind == UrlCommand::Kind::reopen || url.contains(QLatin1String("://")));
     }
-    return 0;
 }

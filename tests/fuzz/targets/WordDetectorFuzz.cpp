@@ -5,7 +5,6 @@
 #include "tests/fuzz/FuzzTarget.h"
 
 VERDOLIN_FUZZ_TARGET(WordDetector) {
-    const QByteArrayView input(reinterpret_cast<const char*>(data), qsizetype(size));
     for (const QString& text : {QString::fromUtf8(input), FuzzInput::rawUtf16(input)}) {
         WordDetector::hasWords(text);
         const std::optional<QString> word = WordDetector::singleWord(text);
@@ -20,5 +19,4 @@ VERDOLIN_FUZZ_TARGET(WordDetector) {
         for (const QString& run : CharacterSets::split(text, CharacterSets::isWhiteSpace))
             FUZZ_CHECK(!run.isEmpty());
     }
-    return 0;
 }
