@@ -105,7 +105,8 @@ TEST(SystemPackageCatalogTest, WithoutABusFallsBackToAptThenToNothing) {
 
 // ---- The real PackageKit and polkit on a private system bus ----
 
-constexpr auto pairPackage = "apertium-eo-en";
+// Romanian to Italian has no pair of its own: both legs through Spanish come in one transaction.
+const QStringList pairPackages = {"apertium-es-ro", "apertium-spa-ita"};
 constexpr auto refusalBusVariable = "VERDOLIN_PACKAGEKIT_REFUSAL_BUS";
 
 // What a command printed, run in a UTF-8 C locale after any NAME=VALUE it starts with.
@@ -121,11 +122,16 @@ bool isInstalled(const QString& package) {
     return output({"dpkg-query", "-W", "-f=${db:Status-Abbrev}", package}).startsWith("ii");
 }
 
-// What installing `package` would add, so that exactly that is removed again.
-QStringList packagesAnInstallAdds(const QString& package) {
+bool anyInstalled(const QStringList& packages) {
+    return std::ranges::any_of(packages, isInstalled);
+}
+
+// What installing `packages` would add, so that exactly that is removed again.
+QStringList packagesAnInstallAdds(const QStringList& packages) {
     static const QRegularExpression inst("^Inst (\\S+)", QRegularExpression::MultilineOption);
     QStringList added;
-    for (const auto& match : inst.globalMatch(output({"apt-get", "-s", "install", package})))
+    for (const auto& match :
+         inst.globalMatch(output(QStringList{"apt-get", "-s", "install"} + packages)))
         added << match.captured(1);
     return added;
 }
@@ -202,7 +208,7 @@ private:
     QDBusConnection m_bus{QString()};
 };
 
-// Downloads the pair of `pairPackage` as the settings and onboarding screens do: the engine's
+// Downloads the chain of `pairPackages` as the settings and onboarding screens do: the engine's
 // prepare through a PairDownload, over PackageKit on `bus`. What the screen would show.
 struct ShownDownload {
     bool installed = false;
@@ -221,13 +227,13 @@ ShownDownload downloadAsTheScreensDo(const QDBusConnection& bus) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     };
     await(languages.load());
-    const QFuture<std::optional<ResolvedPair>> resolved = languages.resolvePair("eo", "en");
+    const QFuture<std::optional<ResolvedPair>> resolved = languages.resolvePair("ro", "it");
     await(resolved);
     ShownDownload shown;
     const std::optional<ResolvedPair> pair =
         resolved.resultCount() > 0 ? resolved.result() : std::nullopt;
     if (!pair) {
-        shown.message = "the pair eo-en is not offered";
+        shown.message = "the pair ro-it is not offered";
         return shown;
     }
     PairDownload download(engine);
@@ -257,9 +263,10 @@ TEST(PackageKitOnPrivateBusTest, RefusesOtherUsersAndInstallsForRoot) {
     if (::geteuid() != 0 || !QFile::exists("/usr/libexec/packagekitd"))
         GTEST_SKIP() << "needs root and PackageKit to run its own system bus";
     // Never one that is installed already: the test removes what it installed.
-    const QStringList added = packagesAnInstallAdds(pairPackage);
-    if (!added.contains(pairPackage))
-        GTEST_SKIP() << pairPackage << " is installed or not in the apt lists";
+    const QStringList added = packagesAnInstallAdds(pairPackages);
+    if (!std::ranges::all_of(pairPackages,
+                             [&added](const QString& p) { return added.contains(p); }))
+        GTEST_SKIP() << "the pair packages are installed or not in the apt lists";
     PrivateSystemBus privateBus;
     // Long enough for the bus to start PackageKit, which the catalog's choice does not wait for.
     ASSERT_TRUE(PackageKitCatalog::answers(privateBus.bus(), 10'000));
@@ -268,7 +275,8 @@ TEST(PackageKitOnPrivateBusTest, RefusesOtherUsersAndInstallsForRoot) {
         {QString(refusalBusVariable) + '=' + privateBus.address(), "HOME=/nonexistent", "setpriv",
          "--reuid=65534", "--regid=65534", "--clear-groups",
          QCoreApplication::applicationFilePath(), "--gtest_filter=PackageKitRefusalHelper.*"});
-    EXPECT_TRUE(refused.contains("installed 0: Installing apertium-eo-en was not allowed"))
+    EXPECT_TRUE(refused.contains("installed 0: Installing " + pairPackages.join(", ").toUtf8()
+                                 + " was not allowed"))
         << refused.toStdString();
 
     {
@@ -282,15 +290,18 @@ TEST(PackageKitOnPrivateBusTest, RefusesOtherUsersAndInstallsForRoot) {
                          << shown.message.toStdString();
         EXPECT_TRUE(shown.installed) << shown.message.toStdString();
         EXPECT_EQ(shown.message, QString());
-        EXPECT_TRUE(isInstalled(pairPackage));
+        EXPECT_TRUE(std::ranges::all_of(pairPackages, isInstalled));
         EXPECT_GT(shown.progress, 0);
         PackageKitCatalog catalog(privateBus.bus());
         const QList<LanguagePackage> listed = catalog.packages().result().packages;
-        EXPECT_TRUE(std::ranges::any_of(listed, [](const LanguagePackage& package) {
-            return package.name == pairPackage && package.installed;
-        }));
+        EXPECT_EQ(std::ranges::count_if(listed,
+                                        [](const LanguagePackage& package) {
+                                            return pairPackages.contains(package.name)
+                                                   && package.installed;
+                                        }),
+                  pairPackages.size());
     }
-    EXPECT_FALSE(isInstalled(pairPackage));
+    EXPECT_FALSE(anyInstalled(pairPackages));
 }
 
 TEST(PackageKitOnPrivateBusTest, InstallsAPackageFileAsUpdatesDo) {
