@@ -22,9 +22,9 @@ struct TableRecognizer : LanguageRecognizer {
     void setLanguageHints(const QHash<QString, double>&) override {}
     void processString(const QString& text) override { m_text = text; }
     QList<LanguageHypothesis> languageHypotheses(int) const override {
-        const auto it = m_table.constFind(m_text);
-        return it == m_table.cend() ? QList<LanguageHypothesis>{}
-                                    : QList<LanguageHypothesis>{{*it, 0.9}};
+        if (!m_table.contains(m_text))
+            return {};
+        return {{m_table.value(m_text), 0.9}};
     }
     QStringList explanation() const override { return {"table: " + m_text}; }
     QHash<QString, QString> m_table;
@@ -49,8 +49,7 @@ public:
         source->add("fd-deu-eng", "German-English", {{"Haus", "house"}});
         source->add("wn", "WordNet (r) 3.0", {{"house", "n 1: a dwelling\n   2: a firm"}});
         source->add("fd-eng-spa", "English-Spanish FreeDict", {{"house", "casa"}});
-        source->add("moby-thesaurus", "Moby Thesaurus", {{"house", "home, abode"}},
-                    QStringLiteral("StarDict"));
+        source->add("moby-thesaurus", "Moby Thesaurus", {{"house", "home, abode"}}, "StarDict");
         source->active = {"fd-deu-eng", "wn", "fd-eng-spa"};
         settings.setMyLanguage(stored.my);
         settings.setSecondLanguage(stored.second);
@@ -64,7 +63,7 @@ public:
         env.engine = [this]() -> TranslationEngine& { return ++engineRequests, engine; };
         env.recognizers = recognizer;
         env.plainRecognizers = recognizer;
-        env.preferredLanguages = {QStringLiteral("en-US")};
+        env.preferredLanguages = {"en-US"};
         env.storedLanguages = [this] { return stored; };
         env.repairLanguages = [this](const QSet<QString>& codes) { repaired = codes; };
         env.packagesFor = [](const DownloadRequest& request) {
@@ -87,22 +86,22 @@ public:
     ScriptedEngine engine;
     QHash<QString, QString> table{
         {"Hallo Welt", "de"}, {"Hello there", "en"}, {"Hola", "es"}, {"Haus", "de"}};
-    LanguagePrefs stored{QStringLiteral("en"), QStringLiteral("es")};
+    LanguagePrefs stored{"en", "es"};
     QTemporaryDir dir;
-    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
-    AppSettings settings{store, {QStringLiteral("en-US")}, {}};
+    DefaultsStore store{"com.korvane.verdolin", dir.path()};
+    AppSettings settings{store, {"en-US"}, {}};
     std::shared_ptr<FakeDictionarySource> source = std::make_shared<FakeDictionarySource>();
     DictionaryService dictionaries{source};
-    QString historyFile = dir.filePath(QStringLiteral("history.json"));
+    QString historyFile = dir.filePath("history.json");
     QSet<QString> repaired;
     int engineRequests = 0;
 };
 
 // The README's exit-code table: code by the opening words of its meaning.
 QHash<QString, int> documentedExitCodes() {
-    QFile readme(QStringLiteral(VERDOLIN_README));
+    QFile readme(VERDOLIN_README);
     EXPECT_TRUE(readme.open(QIODevice::ReadOnly | QIODevice::Text));
-    static const QRegularExpression row(QStringLiteral(R"(^\| (\d) \| ([^|:(\n]+))"),
+    static const QRegularExpression row(R"(^\| (\d) \| ([^|:(\n]+))",
                                         QRegularExpression::MultilineOption);
     QHash<QString, int> codes;
     for (const QRegularExpressionMatch& match :
@@ -156,7 +155,7 @@ TEST_P(CommandLineRuns, ExitWithTheCodeTheReadmeStatesPrintingWhatIsAskedFor) {
 void failFirst(CommandLineTest& t, int failures) {
     t.engine.session->answer = [failures](const QList<TranslationRequest>& requests) mutable {
         if (failures-- > 0)
-            return TranslationBatchResult::failure(QStringLiteral("The translator stopped."));
+            return TranslationBatchResult::failure("The translator stopped.");
         return upperCased(requests);
     };
 }
@@ -234,8 +233,8 @@ TEST_F(CommandLineTest, RecordsHistoryOnlyWhenAskedAndRepairsTheStoredLanguages)
     EXPECT_EQ(run({"translate", "--history", "Hallo Welt"}).code, CommandLine::done);
     const HistoryModel history(historyFile);
     ASSERT_EQ(history.entries().size(), 1);
-    EXPECT_EQ(history.entries().first().source, QStringLiteral("Hallo Welt"));
-    EXPECT_EQ(history.entries().first().result, QStringLiteral("HALLO WELT"));
+    EXPECT_EQ(history.entries().first().source, "Hallo Welt");
+    EXPECT_EQ(history.entries().first().result, "HALLO WELT");
     EXPECT_EQ(store.integer(AppSettings::successfulTranslationsKey), counted + 1);
 }
 

@@ -52,9 +52,8 @@ protected:
         engine.setStatus("es", "en-US", PairStatus::installed);
         engine.session->answer = [this](const QList<TranslationRequest>& requests) {
             TranslationBatchResult result;
-            for (const TranslationRequest& request : requests)
-                result.responses.append({request.clientIdentifier,
-                                         answers.value(request.sourceText, request.sourceText)});
+            for (const auto& [text, id] : requests)
+                result.responses.append({id, answers.value(text, text)});
             return result;
         };
         source->add("fd-spa-eng", "Spanish-English", {{"casa", "house; home; household"}});
@@ -63,26 +62,18 @@ protected:
         shown.load();
         pumpAll();
 
-        TranslatorModel::Services services;
-        services.settings = &settings;
-        services.languages = &shown;
-        services.engine = &engine;
-        services.recognizers = recognizing({{"es", 0.9}});
-        services.dictionaries = &dictionaries;
-        services.speech = &speech;
-        services.clock = clock;
         AppModel::installShared(std::make_unique<AppModel>(
-            settings, shown, std::make_unique<HistoryModel>(std::nullopt), std::move(services)));
+            settings, shown, std::make_unique<HistoryModel>(std::nullopt),
+            TranslatorModel::Services{&settings, &shown, &engine, recognizing({{"es", 0.9}}),
+                                      &dictionaries, &speech, clock}));
         Theme::installShared(std::make_unique<Theme>(settings, &scheme, QPalette(Qt::white)));
-        // Once per process, before the first QML.
-        static const bool registered = [] {
+        // Once per process, before the first QML; drawn as the application draws.
+        [[maybe_unused]] static const bool registered = [] {
             AppModel::registerQmlTypes();
             QQuickStyle::setStyle("Fusion");
-            // As the application draws.
             QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
             return true;
         }();
-        Q_UNUSED(registered);
         qml.addImportPath("qrc:/");
         qml.load(QUrl("qrc:/Verdolin/Ui/TranslatorWindow.qml"));
         window = qobject_cast<QQuickWindow*>(qml.rootObjects().value(0));

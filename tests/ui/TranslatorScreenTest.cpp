@@ -14,53 +14,6 @@ namespace {
 
 using TranslatorScreenTest = ScreenFixture;
 
-// Light first, then dark, as r, g, b, a.
-struct TokenRow {
-    const char* name;
-    QColor light, dark;
-    QColor (*read)(bool dark);
-};
-
-QColor rgba(double r, double g, double b, double a) {
-    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
-}
-
-TEST(TokTest, EveryTokenHasItsLightAndDarkValue) {
-    const TokenRow rows[] = {
-        {"label.primary", rgba(0, 0, 0, 0.85), rgba(1, 1, 1, 1),
-         [](bool d) { return Tok::label(d).primary; }},
-        {"label.secondary", rgba(0, 0, 0, 0.6), rgba(1, 1, 1, 0.55),
-         [](bool d) { return Tok::label(d).secondary; }},
-        {"fill.primary", rgba(0, 0, 0, 0.1), rgba(1, 1, 1, 0.1),
-         [](bool d) { return Tok::fill(d).primary; }},
-        {"fill.tertiary", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.05),
-         [](bool d) { return Tok::fill(d).tertiary; }},
-        {"system.red", rgba(1, 0.2196, 0.2353, 1), rgba(1, 0.2588, 0.2706, 1),
-         [](bool d) { return Tok::system(d).red; }},
-        {"system.orange", rgba(0.7216, 0.1882, 0, 1), rgba(1, 0.5725, 0.1882, 1),
-         [](bool d) { return Tok::system(d).orange; }},
-        {"system.green", rgba(0.1059, 0.4549, 0.1961, 1), rgba(0.1882, 0.8196, 0.3451, 1),
-         [](bool d) { return Tok::system(d).green; }},
-        {"system.blue", rgba(0, 0.5333, 1, 1), rgba(0, 0.5686, 1, 1),
-         [](bool d) { return Tok::system(d).blue; }},
-        {"surface.window", rgba(1, 1, 1, 1), rgba(0.1176, 0.1176, 0.1176, 1),
-         [](bool d) { return Tok::surface(d).window; }},
-        {"surface.separator", rgba(0.2353, 0.2353, 0.2627, 0.29), rgba(1, 1, 1, 0.1),
-         [](bool d) { return Tok::surface(d).separator; }},
-        {"surface.fieldBorder", rgba(0, 0, 0, 0.05), rgba(1, 1, 1, 0.04),
-         [](bool d) { return Tok::surface(d).fieldBorder; }},
-        {"surface.controlFill", rgba(0, 0, 0, 0.08), rgba(1, 1, 1, 0.07),
-         [](bool d) { return Tok::surface(d).controlFill; }},
-        {"surface.focusRing", rgba(0, 0.5333, 1, 0.25), rgba(0, 0.5333, 1, 0.25),
-         [](bool d) { return Tok::surface(d).focusRing; }},
-    };
-    for (const TokenRow& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(row.read(false), row.light);
-        EXPECT_EQ(row.read(true), row.dark);
-    }
-}
-
 // The setting decides, then the desktop's preference, then its palette; the open window's
 // items take the other colours without being made again.
 TEST_F(TranslatorScreenTest, TheThemeTurnsTheOpenWindow) {
@@ -68,16 +21,15 @@ TEST_F(TranslatorScreenTest, TheThemeTurnsTheOpenWindow) {
     QQuickItem* sourceArea = item("source");
     ASSERT_NE(sourceArea, nullptr);
     using P = ColorSchemeSource::Preference;
-    struct Row {
+    const struct {
         const char* mode;
         P desktop;
         bool dark;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"system", P::unknown, false}, {"dark", P::light, true},   {"light", P::dark, false},
         {"system", P::dark, true},     {"system", P::none, false}, {"system", P::light, false},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.mode) + " " + std::to_string(int(row.desktop)));
         settings.setAppearanceMode(row.mode);
         scheme.set(row.desktop);
@@ -172,20 +124,18 @@ TEST_F(TranslatorScreenTest, Screenshots) {
     shoot("scripts");
 
     engine.session->answer = [](const QList<TranslationRequest>&) {
-        TranslationBatchResult failed;
-        failed.error = QStringLiteral("the translator stopped working");
-        return failed;
+        return TranslationBatchResult::failure("the translator stopped working");
     };
     translate("Se cayó.");
     shoot("status-failed");
-    engine.setStatus("es", "en-US", PairStatus::unsupported);
-    shown.invalidate();
-    translate("Otra vez.");
-    shoot("status-unsupported");
-    engine.setStatus("es", "en-US", PairStatus::supported);
-    shown.invalidate();
-    translate("Una vez más.");
-    shoot("status-download");
+    for (const auto& [status, text, name] :
+         {std::tuple{PairStatus::unsupported, "Otra vez.", "status-unsupported"},
+          {PairStatus::supported, "Una vez más.", "status-download"}}) {
+        engine.setStatus("es", "en-US", status);
+        shown.invalidate();
+        translate(text);
+        shoot(name);
+    }
     model().clear();
     model().setNotice(Notice::clipboardBusy);
     shoot("status-clipboard-busy");
@@ -193,9 +143,7 @@ TEST_F(TranslatorScreenTest, Screenshots) {
     shoot("status-nothing-selected");
     engine.setStatus("es", "en-US", PairStatus::installed);
     shown.invalidate();
-    engine.session->answer = [](const QList<TranslationRequest>& requests) {
-        return upperCased(requests);
-    };
+    engine.session->answer = upperCased;
     translate(QString(20500, QLatin1Char('a')).replace(QRegularExpression("(a{9})a"), "\\1 "));
     shoot("status-truncated");
 
@@ -215,10 +163,9 @@ TEST_F(TranslatorScreenTest, Screenshots) {
     QMetaObject::invokeMethod(popover, "close");
     HistoryModel& history = *AppModel::shared().history();
     for (const auto& [from, to] :
-         QList<std::pair<QString, QString>>{{"Buenos días", "Good morning"},
-                                            {"casa", "house"},
-                                            {"¿Dónde está la estación de tren más cercana?",
-                                             "Where is the nearest train station?"}})
+         {std::pair{"Buenos días", "Good morning"},
+          {"casa", "house"},
+          {"¿Dónde está la estación de tren más cercana?", "Where is the nearest train station?"}})
         history.store().add(
             {QUuid::createUuid(), QDateTime::currentDateTimeUtc(), from, to, "es", "en"});
     history.refresh();

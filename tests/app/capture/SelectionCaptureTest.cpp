@@ -90,8 +90,7 @@ public:
         if (failingRestores == 0)
             return true;
         --failingRestores;
-        changes += intruderOnFailedRestore;
-        return false;
+        return changes += intruderOnFailedRestore, false;
     }
 };
 
@@ -99,13 +98,9 @@ class SelectionCaptureTest : public ::testing::Test {
 protected:
     std::shared_ptr<Desktop> desktop = std::make_shared<Desktop>();
 
-    SelectionCapture makeCapture() {
-        return SelectionCapture({desktop, desktop, desktop, desktop, desktop, desktop->clock});
-    }
-
     // Runs one capture, opens the gate once it has answered and waits for its end.
     CaptureResult run() {
-        SelectionCapture capture = makeCapture();
+        SelectionCapture capture({desktop, desktop, desktop, desktop, desktop, desktop->clock});
         std::promise<void> finished;
         const CaptureResult result = capture.capture([&] { finished.set_value(); }).result();
         desktop->openGate();

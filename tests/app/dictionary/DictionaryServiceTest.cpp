@@ -47,7 +47,7 @@ TEST(DictionaryServiceChoice, RanksAndChoosesWhichDictionariesAnswer) {
                         {"jargon", "Jargon File", "j"},
                         {"gcide", "GCIDE", "g"},
                         {"com.apple.dictionary.AppleDictionary", "0 System", "s"}};
-    const QString apple = QStringLiteral("com.apple.dictionary.AppleDictionary");
+    const QString apple = "com.apple.dictionary.AppleDictionary";
     const std::string longText(2000, 'x');
     const std::nullopt_t all = std::nullopt; // no identifiers given
     // clang-format off
@@ -71,7 +71,7 @@ TEST(DictionaryServiceChoice, RanksAndChoosesWhichDictionariesAnswer) {
          {{"zz", "zebra", "from zebra"}, {"aa", "Beta", "from Beta"}, {"bb", "alpha", "from alpha"}, {"cc", "Active but empty", nullptr}},
          {"cc"}, all, {"Dictionary: from alpha"}},
         {"longDefinitionsAreCut", {{"wn", "WordNet", longText.c_str()}}, {}, all,
-         {QStringLiteral("Dictionary: ") + QString(1500, 'x') + QChar(0x2026)}},
+         {"Dictionary: " + QString(1500, 'x') + QChar(0x2026)}},
     };
     // clang-format on
     for (const auto& c : cases) {
@@ -100,9 +100,9 @@ TEST(DictionaryServiceCut, KeepsWholeCharactersUpToTheLimit) {
     const std::tuple<QString, int, int, bool> cases[] = {
         {"a", 1501, 1500, true},
         // e + combining acute: two code units, one character.
-        {QStringLiteral("e\u0301"), 1500, 1500, false},
+        {"e\u0301", 1500, 1500, false},
         // A flag: two regional indicators, four code units.
-        {QStringLiteral("\U0001F1EA\U0001F1F8"), 1600, 1500, true},
+        {"\U0001F1EA\U0001F1F8", 1600, 1500, true},
     };
     for (const auto& [unit, units, kept, ellipsis] : cases) {
         SCOPED_TRACE(testing::Message() << units << " of " << unit.toStdString());
@@ -156,16 +156,14 @@ TEST_F(DictionaryServiceTest, CancellingBeforeTheSearchStartsSkipsIt) {
 }
 
 TEST_F(DictionaryServiceTest, LookUpsRunOneAtATimeOnTheirOwnThread) {
-    std::atomic<int> inside{0};
-    std::atomic<int> most{0};
+    std::atomic<int> inside{0}, most{0};
     std::atomic<bool> onCaller{false};
     const std::thread::id caller = std::this_thread::get_id();
     auto wn = source->add("wn", "WordNet", {{word, "w"}});
     wn->beforeAnswer = [&] {
         const int now = inside.fetch_add(1) + 1;
         most.store(std::max(most.load(), now));
-        if (std::this_thread::get_id() == caller)
-            onCaller = true;
+        onCaller = onCaller || std::this_thread::get_id() == caller;
         std::this_thread::yield();
         inside.fetch_sub(1);
     };

@@ -13,8 +13,7 @@
 // A dictionary with its words in memory; counts what it is asked.
 class FakeDictionary : public Dictionary {
 public:
-    FakeDictionary(QString id, QString name, QHash<QString, QString> words,
-                   QString format = QStringLiteral("dictd"))
+    FakeDictionary(QString id, QString name, QHash<QString, QString> words, QString format)
         : m_id(std::move(id))
         , m_name(std::move(name))
         , m_format(std::move(format))
@@ -27,8 +26,7 @@ public:
         asked.fetch_add(1);
         if (beforeAnswer)
             beforeAnswer();
-        const auto it = m_words.constFind(word);
-        return it == m_words.cend() ? std::nullopt : std::optional<QString>(*it);
+        return m_words.contains(word) ? std::optional(m_words.value(word)) : std::nullopt;
     }
 
     mutable std::atomic<int> asked{0};
@@ -36,9 +34,7 @@ public:
     std::function<void()> beforeAnswer;
 
 private:
-    QString m_id;
-    QString m_name;
-    QString m_format;
+    QString m_id, m_name, m_format;
     QHash<QString, QString> m_words;
 };
 
@@ -56,7 +52,7 @@ public:
 
     std::shared_ptr<FakeDictionary> add(const QString& id, const QString& name,
                                         QHash<QString, QString> words,
-                                        const QString& format = QStringLiteral("dictd")) {
+                                        const QString& format = "dictd") {
         auto dictionary = std::make_shared<FakeDictionary>(id, name, std::move(words), format);
         std::lock_guard lock(m_mutex);
         m_list.append(dictionary);

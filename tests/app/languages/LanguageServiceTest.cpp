@@ -18,11 +18,8 @@ public:
         : m_names(std::move(names)) {}
 
     std::optional<QString> languageName(const QString& code, const QLocale& locale) const override {
-        const auto it =
-            m_names.constFind(code + QLatin1Char('/') + QLocale::languageToCode(locale.language()));
-        if (it == m_names.cend())
-            return std::nullopt;
-        return *it;
+        const QString key = code + '/' + QLocale::languageToCode(locale.language());
+        return m_names.contains(key) ? std::optional(m_names.value(key)) : std::nullopt;
     }
 
 private:
@@ -45,7 +42,7 @@ QStringList identifiers(const QList<EngineLanguage>& languages) {
 
 class LanguageServiceTest : public testing::Test {
 protected:
-    LanguageService::Setup setup(QStringList preferred = {QStringLiteral("en-US")}) {
+    LanguageService::Setup setup(QStringList preferred = {"en-US"}) {
         LanguageService::Setup s;
         s.names = std::make_shared<TableNames>(QHash<QString, QString>{
             {"en/de", "englisch"}, {"pt/de", "portugiesisch"}, {"de/de", "Deutsch"}});
@@ -92,8 +89,7 @@ TEST_F(LanguageServiceTest, OffersTheInstalledLanguagesBeforeTheWholeListArrives
     engine.languages = {enUS, ptBR, ca};
     engine.setStatus("en-US", "pt-BR", PairStatus::installed);
     engine.setStatus("en-US", "ca", PairStatus::supported);
-    engine.heldLanguages = std::make_shared<QPromise<QList<EngineLanguage>>>();
-    engine.heldLanguages->start();
+    engine.heldLanguages = started<QList<EngineLanguage>>();
     LanguageService service(engine, setup());
     QList<QSet<QString>> repaired;
     service.setRepairLanguages([&repaired](const QSet<QString>& codes) { repaired.append(codes); });
@@ -106,8 +102,7 @@ TEST_F(LanguageServiceTest, OffersTheInstalledLanguagesBeforeTheWholeListArrives
     QCoreApplication::processEvents();
     EXPECT_FALSE(downloadable.isFinished()) << "Catalan may be downloadable: wait for the list";
 
-    engine.heldLanguages->addResult(engine.languages);
-    engine.heldLanguages->finish();
+    finish(*engine.heldLanguages, engine.languages);
     EXPECT_EQ(awaitResult(downloadable), (ResolvedPair{enUS, ca, PairStatus::supported}));
     EXPECT_EQ(repaired, QList<QSet<QString>>({{"en", "pt", "ca"}}));
 }

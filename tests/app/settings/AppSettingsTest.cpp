@@ -17,10 +17,10 @@ const QString domain = QStringLiteral("com.korvane.verdolin");
 
 class AppSettingsTest : public testing::Test {
 protected:
-    QString path() const { return dir.filePath(domain + QStringLiteral(".json")); }
+    QString path() const { return dir.filePath(domain + ".json"); }
 
     void write(const QString& name, const QByteArray& json) const {
-        QFile out(dir.filePath(name + QStringLiteral(".json")));
+        QFile out(dir.filePath(name + ".json"));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(json);
     }
@@ -62,14 +62,12 @@ TEST_F(AppSettingsTest, DerivedLanguagesAreNotWrittenAndRepairWritesOnlyTheChang
 }
 
 TEST_F(AppSettingsTest, ThePickersNeverHoldTheSameLanguage) {
-    struct Case {
+    // Stored pair: de (mine), en (second).
+    const struct {
         const char* name;
         bool pickMine;
-        QString code;
-        QString my, second;
-    };
-    // Stored pair: de (mine), en (second).
-    const Case cases[] = {
+        QString code, my, second;
+    } cases[] = {
         {"my language takes the second's: swapped", true, "en", "en", "de"},
         {"the second takes mine: swapped", false, "de", "en", "de"},
         {"another language for mine", true, "fr", "fr", "en"},
@@ -77,7 +75,7 @@ TEST_F(AppSettingsTest, ThePickersNeverHoldTheSameLanguage) {
         {"the same choice again", true, "de", "de", "en"},
         {"nothing chosen", false, "", "de", "en"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AppSettings& s = open(R"({"myLanguage": "de", "secondLanguage": "en"})");
         if (c.pickMine)
@@ -140,10 +138,10 @@ TEST_F(AppSettingsTest, AssignmentsNotifyOnChangeAndWriteAtOnceAsTheirType) {
     for (int i = 0; i < 2; ++i) {
         s.setShowInDock(false);
         s.setUpdateFrequency(UpdateFrequency::never);
-        s.setDictionaryIDs({QStringLiteral("wn")});
+        s.setDictionaryIDs({"wn"});
     }
     // Confirming the derived language stores it, although nothing visible changes.
-    s.setMyLanguage(QStringLiteral("de"));
+    s.setMyLanguage("de");
     const HotKeySpec spec{0x6b, HotKeyMods::control | HotKeyMods::shift, "Ctrl+Shift+K"};
     s.setHotKey(spec);
     EXPECT_EQ(std::make_tuple(dock, my, frequency, ids), std::make_tuple(1, 0, 1, 1));
@@ -177,8 +175,7 @@ TEST_F(AppSettingsTest, ConcurrentProcessesCountEveryTranslationAndKeepEveryKey)
     AppSettings& s = open();
     ProcessGroup counters;
     for (int i = 0; i < 20; ++i) {
-        counters.start(QStringLiteral(SETTINGS_COUNT_ONE_PATH),
-                       {dir.path(), QStringLiteral("key %1").arg(i)});
+        counters.start(SETTINGS_COUNT_ONE_PATH, {dir.path(), QString("key %1").arg(i)});
         if (i % 4 == 0)
             s.recordSuccessfulTranslation();
     }
@@ -186,7 +183,7 @@ TEST_F(AppSettingsTest, ConcurrentProcessesCountEveryTranslationAndKeepEveryKey)
     const QVariantMap values = onDisk();
     EXPECT_EQ(values.value("successfulTranslations").toLongLong(), 25);
     for (int i = 0; i < 20; ++i)
-        EXPECT_TRUE(values.contains(QStringLiteral("key %1").arg(i)));
+        EXPECT_TRUE(values.contains(QString("key %1").arg(i)));
 }
 
 using SettingsStartupTest = AppSettingsTest;
@@ -207,7 +204,7 @@ TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QFile::remove(dir.filePath(domain + QStringLiteral(".json")));
+        QFile::remove(path());
         QFile::remove(dir.filePath(QString(DefaultsStore::legacyDomain) + ".json"));
         if (!c.legacy.isEmpty())
             write(QString(DefaultsStore::legacyDomain), c.legacy);
@@ -226,8 +223,9 @@ TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
 }
 
 TEST_F(SettingsStartupTest, TheInterfaceLanguageSetsOrRemovesTheOverride) {
+    // The stored JSON value of "interfaceLanguage", none for absent.
     const struct {
-        const char* stored; // JSON value of "interfaceLanguage"; nullptr for absent
+        const char* stored;
         std::optional<QStringList> expected;
     } cases[] = {
         {R"("ru")", QStringList{"ru"}}, {R"("en")", QStringList{"en"}},
@@ -242,8 +240,7 @@ TEST_F(SettingsStartupTest, TheInterfaceLanguageSetsOrRemovesTheOverride) {
         write(domain, json + "}");
         DefaultsStore store(domain, dir.path());
         SettingsStartup::applyInterfaceLanguage(store);
-        EXPECT_EQ(DefaultsStore(domain, dir.path()).stringList(QStringLiteral("AppleLanguages")),
-                  c.expected);
+        EXPECT_EQ(DefaultsStore(domain, dir.path()).stringList("AppleLanguages"), c.expected);
     }
 }
 

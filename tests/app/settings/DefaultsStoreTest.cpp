@@ -36,13 +36,13 @@ protected:
 };
 
 TEST_F(DefaultsStoreTest, EveryChangeIsOnDiskAtOnceWithItsType) {
-    const QString folder = dir.path() + QStringLiteral("/not/yet");
+    const QString folder = dir.path() + "/not/yet";
     DefaultsStore store(domain, folder);
-    store.setBool(QStringLiteral("flag"), false);
-    store.setInteger(QStringLiteral("count"), 7);
-    store.setString(QStringLiteral("digits"), QStringLiteral("1"));
-    store.setObject(QStringLiteral("map"), QVariantMap{{QStringLiteral("k"), true}});
-    store.remove(QStringLiteral("digits"));
+    store.setBool("flag", false);
+    store.setInteger("count", 7);
+    store.setString("digits", "1");
+    store.setObject("map", QVariantMap{{"k", true}});
+    store.remove("digits");
     // The store stays open: nothing is held back until it closes.
     const QVariantMap values = DefaultsStore(domain, folder).dictionary();
     EXPECT_EQ(values.keys(), QStringList({"count", "flag", "map"}));
@@ -69,7 +69,7 @@ TEST_F(DefaultsStoreTest, TypedGettersConvertOrReportAbsent) {
         {"null", none, 0, false, none},
     };
     // clang-format on
-    const QString key = QStringLiteral("v");
+    const QString key = "v";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
         writeFile(path(), QByteArray("{\"v\": ") + c.json + "}");
@@ -96,8 +96,8 @@ TEST_F(DefaultsStoreTest, ACorruptFileIsSetAsideAndTheStoreStartsEmpty) {
         // Set aside on reading, before any write.
         EXPECT_FALSE(QFile::exists(path()));
         EXPECT_EQ(readFile(path(".bad.json")), QByteArray(corrupt));
-        store.setBool(QStringLiteral("fresh"), true);
-        EXPECT_EQ(reloaded(), QVariantMap({{QStringLiteral("fresh"), true}}));
+        store.setBool("fresh", true);
+        EXPECT_EQ(reloaded(), QVariantMap({{"fresh", true}}));
         EXPECT_EQ(readFile(path(".bad.json")), QByteArray(corrupt));
         EXPECT_EQ(readFile(path(".bad.1.json")), QByteArray("an older bad file"));
     }
@@ -107,14 +107,13 @@ TEST_F(DefaultsStoreTest, ACorruptFileIsSetAsideAndTheStoreStartsEmpty) {
 TEST_F(DefaultsStoreTest, AChangeThatFailedGoesWithTheNextWriteOverAnotherStoresKeys) {
     DefaultsStore settings(domain, dir.path());
     ASSERT_TRUE(QDir().mkpath(path()));
-    settings.setString(QStringLiteral("myLanguage"), QStringLiteral("de"));
+    settings.setString("myLanguage", "de");
     ASSERT_TRUE(QDir().rmdir(path()));
     DefaultsStore window(domain, dir.path());
-    window.setInteger(QStringLiteral("width"), 400);
-    settings.setBool(QStringLiteral("saveHistory"), false);
-    EXPECT_EQ(reloaded(), QVariantMap({{QStringLiteral("myLanguage"), QStringLiteral("de")},
-                                       {QStringLiteral("width"), qint64(400)},
-                                       {QStringLiteral("saveHistory"), false}}));
+    window.setInteger("width", 400);
+    settings.setBool("saveHistory", false);
+    EXPECT_EQ(reloaded(),
+              QVariantMap({{"myLanguage", "de"}, {"width", qint64(400)}, {"saveHistory", false}}));
 }
 
 // A folder, a FIFO (never waited on) or an unreadable file is reported and never replaced.
@@ -135,8 +134,8 @@ TEST_F(DefaultsStoreTest, WhatCannotBeReadIsReportedAndNeverReplaced) {
         const QFileInfo before(path());
         DefaultsStore store(domain, dir.path());
         EXPECT_TRUE(store.loadError());
-        store.setBool(QStringLiteral("saveHistory"), false);
-        EXPECT_EQ(store.object(QStringLiteral("saveHistory")), QVariant(false));
+        store.setBool("saveHistory", false);
+        EXPECT_EQ(store.object("saveHistory"), QVariant(false));
         const QFileInfo after(path());
         EXPECT_EQ(std::make_pair(after.isFile(), after.isDir()),
                   std::make_pair(before.isFile(), before.isDir()));

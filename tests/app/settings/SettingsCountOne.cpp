@@ -2,13 +2,9 @@
 // its own in the settings in the given folder.
 #include "app/settings/AppSettings.h"
 
-#include <cstdio>
-
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fputs("usage: settings_count_one FOLDER KEY\n", stderr);
+    if (argc != 3)
         return 2;
-    }
     DefaultsStore store(QString(DefaultsStore::applicationDomain), QString::fromLocal8Bit(argv[1]));
     AppSettings settings(store, {}, {});
     settings.recordSuccessfulTranslation();

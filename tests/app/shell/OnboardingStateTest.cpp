@@ -28,22 +28,21 @@ protected:
 };
 
 TEST_F(OnboardingStateTest, EveryWayOutEndsOnboarding) {
-    struct Row {
+    // Changing the shortcut leads to its settings tab; the other ways to the translator.
+    const struct {
         const char* name;
         int step;
         bool change;
         const char* progress;
-        AppModel::Route route;
-    };
-    const Row rows[] = {
-        {"skip on welcome", 0, false, "Step 1 of 4", AppModel::Route::translate},
-        {"skip on languages", 2, false, "Step 3 of 4", AppModel::Route::translate},
-        {"done", 3, false, "Step 4 of 4", AppModel::Route::translate},
-        {"a step past the last", 5, false, "Step 4 of 4", AppModel::Route::translate},
-        {"change the shortcut", 3, true, "Step 4 of 4", AppModel::Route::settings},
+    } rows[] = {
+        {"skip on welcome", 0, false, "Step 1 of 4"},
+        {"skip on languages", 2, false, "Step 3 of 4"},
+        {"done", 3, false, "Step 4 of 4"},
+        {"a step past the last", 5, false, "Step 4 of 4"},
+        {"change the shortcut", 3, true, "Step 4 of 4"},
     };
     state.setApp(app.get());
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         settings.setOnboardingDone(false);
         app->setRoute(AppModel::Route::onboarding);
@@ -56,31 +55,31 @@ TEST_F(OnboardingStateTest, EveryWayOutEndsOnboarding) {
         else
             state.finish();
         EXPECT_TRUE(settings.onboardingDone());
-        EXPECT_EQ(app->route(), row.route);
+        EXPECT_EQ(app->route(),
+                  row.change ? AppModel::Route::settings : AppModel::Route::translate);
         EXPECT_EQ(app->model()->focusToken(), focus + (row.change ? 0 : 1));
         EXPECT_EQ(app->settingsTab(), row.change ? SettingsTab::shortcuts : SettingsTab::general);
     }
 }
 
 TEST_F(OnboardingStateTest, ThePairRowShowsWhatTheEngineSays) {
-    struct Row {
+    // A language the engine does not have resolves to nothing.
+    const struct {
         const char* second;
         std::optional<PairStatus> status;
         const char* shown;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"de", PairStatus::supported, "supported"},
         {"fr", PairStatus::unsupported, "unsupported"},
-        // A language the engine does not have resolves to nothing.
         {"ja", std::nullopt, "unsupported"},
         {"es", PairStatus::installed, "installed"},
     };
-    for (const Row& row : rows)
+    for (const auto& row : rows)
         if (row.status)
             engine.setStatus("en-US", row.second, *row.status);
     show();
     EXPECT_EQ(state.pairStatus(), "installed");
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.second);
         settings.setSecondLanguage(row.second);
         EXPECT_EQ(state.pairStatus(), "");
@@ -90,16 +89,14 @@ TEST_F(OnboardingStateTest, ThePairRowShowsWhatTheEngineSays) {
 }
 
 TEST_F(OnboardingStateTest, AnAnswerForAPairNoLongerChosenIsDropped) {
-    auto held = std::make_shared<QPromise<PairStatus>>();
-    held->start();
+    auto held = started<PairStatus>();
     engine.heldStatuses.insert("en-US>es", held);
     engine.setStatus("en-US", "de", PairStatus::supported);
     state.setApp(app.get());
     pumpAll();
     settings.setSecondLanguage("de");
     ASSERT_TRUE(waitUntil([this] { return !state.pairStatus().isEmpty(); }));
-    held->addResult(PairStatus::installed);
-    held->finish();
+    finish(*held, PairStatus::installed);
     pumpAll();
     EXPECT_EQ(state.pairStatus(), "supported");
 }
@@ -107,8 +104,7 @@ TEST_F(OnboardingStateTest, AnAnswerForAPairNoLongerChosenIsDropped) {
 TEST_F(OnboardingStateTest, ADownloadChecksThePairAgainWhenItEnds) {
     engine.setStatus("en-US", "es", PairStatus::supported);
     show();
-    engine.heldPrepare = std::make_shared<QPromise<PrepareResult>>();
-    engine.heldPrepare->start();
+    engine.heldPrepare = started<PrepareResult>();
     state.startDownload();
     ASSERT_TRUE(waitUntil([this] { return state.download()->running(); }));
     state.startDownload();
@@ -116,8 +112,7 @@ TEST_F(OnboardingStateTest, ADownloadChecksThePairAgainWhenItEnds) {
     EXPECT_EQ(engine.prepareCalls, 1);
 
     engine.setStatus("en-US", "es", PairStatus::installed);
-    engine.heldPrepare->addResult(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
-    engine.heldPrepare->finish();
+    finish(*engine.heldPrepare, PrepareResult{PrepareResult::Outcome::installed, {}, {}});
     ASSERT_TRUE(waitUntil([this] { return state.pairStatus() == "installed"; }));
 }
 

@@ -22,20 +22,15 @@ protected:
         engine.languages = {enUS, es};
         engine.session->answer = upperCased;
         settings.setOnboardingDone(true);
-        TranslatorModel::Services services;
-        services.settings = &settings;
-        services.languages = &languages;
-        services.engine = &engine;
-        services.recognizers = recognizing({{"es", 0.9}}, std::make_shared<QString>());
-        services.speech = &speech;
-        services.clock = clock;
         app = std::make_unique<AppModel>(
-            settings, languages, std::make_unique<HistoryModel>(std::nullopt), std::move(services));
+            settings, languages, std::make_unique<HistoryModel>(std::nullopt),
+            TranslatorModel::Services{&settings, &languages, &engine, recognizing({{"es", 0.9}}),
+                                      nullptr, &speech, clock});
     }
 
     QTemporaryDir dir;
-    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
-    AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
+    DefaultsStore store{"com.korvane.verdolin", dir.path()};
+    AppSettings settings{store, {"en-US"}, {}};
     ScriptedEngine engine;
     LanguageService languages{engine, preferringEnUS()};
     SpeechService speech{nullptr};

@@ -20,7 +20,7 @@ constexpr quint32 keyA = 0x41, keyD = 0x64, keyE = 0x65, keyT = 0x74, keyU = 0x7
                   controlL = 0xffe3, altL = 0xffe9, escape = 0xff1b, ctrl = 0x04, ctrlAlt = 0x0c,
                   ctrlShift = 0x05;
 const HotKeySpec ctrlAltT = HotKeySpec::defaultSpec();
-const HotKeySpec ctrlAltY{keyY, control | option, QStringLiteral("Ctrl+Alt+Y")};
+const HotKeySpec ctrlAltY{keyY, control | option, "Ctrl+Alt+Y"};
 
 // Holds every combination but the refused one, which another program has.
 class FakeHotKeys final : public GlobalHotKeys {
@@ -60,12 +60,12 @@ protected:
     }
 
     QTemporaryDir dir;
-    DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
+    DefaultsStore store{"com.korvane.verdolin", dir.path()};
     AppSettings settings{store, QStringList(), QStringList()};
     std::shared_ptr<FakeHotKeys> keys = std::make_shared<FakeHotKeys>();
     HotKeyManager manager{keys};
-    const QList<ReservedHotKey> reserved{{keyD, control | option, QStringLiteral("GNOME")},
-                                         {keyE, control | option, QString()}};
+    const QList<ReservedHotKey> reserved{{keyD, control | option, "GNOME"},
+                                         {keyE, control | option, {}}};
     ShortcutRecorder recorder{settings, manager, [this] { return reserved; }};
 };
 
@@ -90,7 +90,7 @@ TEST_P(ShortcutRecorderTest, PressesWhileRecording) {
 
 using P = Problem;
 const char* const addCtrl = "Add Ctrl or Alt to the combination.";
-const HotKeySpec ctrlShiftA{0x61, control | shift, QStringLiteral("Ctrl+Shift+A")};
+const HotKeySpec ctrlShiftA{0x61, control | shift, "Ctrl+Shift+A"};
 // clang-format off
 const Row rows[] = {
     {"no_ctrl_or_alt", {{keyT, 0}}, true, P::needsModifier, addCtrl, ctrlAltT},

@@ -26,8 +26,7 @@ public:
         return QtFuture::makeReadyFuture(found);
     }
     QFuture<PrepareResult> install(const QString&) override {
-        held = std::make_shared<QPromise<PrepareResult>>();
-        held->start();
+        held = started<PrepareResult>();
         return held->future();
     }
 
@@ -70,7 +69,6 @@ protected:
                          row.toMap().value("status").toString());
         return found;
     }
-
     QStringList shownNames() const {
         QStringList names;
         for (const QVariant& row : state.dictionaryRows())
@@ -103,14 +101,12 @@ TEST_F(TranslationTabStateTest, OfflineLanguagesAreCheckedFromMyLanguage) {
 TEST_F(TranslationTabStateTest, AFailedDownloadIsSaidAndTheRowsAreCheckedAgain) {
     show();
     const int askedBefore = int(engine.statusCalls.size());
-    engine.heldPrepare = std::make_shared<QPromise<PrepareResult>>();
-    engine.heldPrepare->start();
+    engine.heldPrepare = started<PrepareResult>();
     state.downloadLanguage("de");
     ASSERT_TRUE(waitUntil([this] { return state.download()->running(); }));
     EXPECT_EQ(state.downloadCode(), "de");
-    engine.heldPrepare->addResult(
-        PrepareResult{PrepareResult::Outcome::failed, "Installing was not allowed.", {}});
-    engine.heldPrepare->finish();
+    finish(*engine.heldPrepare,
+           PrepareResult{PrepareResult::Outcome::failed, "Installing was not allowed.", {}});
     ASSERT_TRUE(waitUntil([&] { return int(engine.statusCalls.size()) >= askedBefore + 4; }));
     EXPECT_EQ(state.download()->message(), "Installing was not allowed.");
     EXPECT_EQ(statuses().value("de"), "supported");
@@ -118,35 +114,17 @@ TEST_F(TranslationTabStateTest, AFailedDownloadIsSaidAndTheRowsAreCheckedAgain) 
 
 TEST_F(TranslationTabStateTest, ChoosingDictionariesStartsFromTheActiveOnesAndNeverDuplicates) {
     show();
-    struct Step {
-        const char* name;
-        std::function<void()> act;
-        QStringList ids;
-        bool custom;
-    };
-    const Step steps[] = {
-        {"choose with none stored: the active ones",
-         [&] { state.setCustomDictionaries(true); },
-         {"wn", "fd-eng-spa"},
-         true},
-        {"back to all keeps the choice",
-         [&] { state.setCustomDictionaries(false); },
-         {"wn", "fd-eng-spa"},
-         false},
-        {"choose again with some stored",
-         [&] { state.setCustomDictionaries(true); },
-         {"wn", "fd-eng-spa"},
-         true},
-        {"on twice",
-         [&] {
-             state.toggle("oxford", true);
-             state.toggle("oxford", true);
-         },
-         {"wn", "fd-eng-spa", "oxford"},
-         true},
+    const auto custom = [&](bool on) { return [&, on] { state.setCustomDictionaries(on); }; };
+    // clang-format off
+    const struct { const char* name; std::function<void()> act; QStringList ids; bool custom; } steps[] = {
+        {"choose with none stored: the active ones", custom(true), {"wn", "fd-eng-spa"}, true},
+        {"back to all keeps the choice", custom(false), {"wn", "fd-eng-spa"}, false},
+        {"choose again with some stored", custom(true), {"wn", "fd-eng-spa"}, true},
+        {"on twice", [&] { state.toggle("oxford", true), state.toggle("oxford", true); }, {"wn", "fd-eng-spa", "oxford"}, true},
         {"off", [&] { state.toggle("wn", false); }, {"fd-eng-spa", "oxford"}, true},
     };
-    for (const Step& step : steps) {
+    // clang-format on
+    for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
         step.act();
         EXPECT_EQ(settings.dictionaryIDs(), step.ids);
@@ -157,21 +135,15 @@ TEST_F(TranslationTabStateTest, ChoosingDictionariesStartsFromTheActiveOnesAndNe
 
 TEST_F(TranslationTabStateTest, TheSearchFiltersByNameIgnoringCase) {
     show();
-    struct Row {
-        const char* search;
-        QStringList names;
-        const char* note;
-    };
-    const Row rows[] = {
-        {"",
-         {"English-Spanish FreeDict Dictionary", "The Oxford Dictionary of English",
-          "WordNet (r) 3.0"},
-         ""},
+    // clang-format off
+    const struct { const char* search; QStringList names; const char* note; } rows[] = {
+        {"", {"English-Spanish FreeDict Dictionary", "The Oxford Dictionary of English", "WordNet (r) 3.0"}, ""},
         {"oxf", {"The Oxford Dictionary of English"}, ""},
         {"  WORDNET ", {"WordNet (r) 3.0"}, ""},
         {"klingon", {}, "No dictionaries match \u201cklingon\u201d"},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.search);
         state.setSearch(row.search);
         EXPECT_EQ(shownNames(), row.names);
@@ -204,8 +176,7 @@ TEST_F(TranslationTabStateTest, InstallingADictionaryPackageShowsItAtOnce) {
     EXPECT_EQ(state.installingPackage(), "dict-freedict-spa-eng");
     source->add("fd-spa-eng", "Spanish-English FreeDict Dictionary", {});
     packages->installed.append("dict-freedict-spa-eng");
-    packages->held->addResult(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
-    packages->held->finish();
+    finish(*packages->held, PrepareResult{PrepareResult::Outcome::installed, {}, {}});
     ASSERT_TRUE(waitUntil([&] {
         return !state.dictionariesLoading() && !state.packagesLoading()
                && titles().contains("Es → En (FreeDict) +");

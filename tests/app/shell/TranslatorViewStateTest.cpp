@@ -14,44 +14,28 @@ QString named(const QString& code) {
 }
 
 TEST(StatusRowTest, TheMostPressingStateWins) {
-    using Kind = StatusRow::Kind;
+    using enum StatusRow::Kind;
     using Phase = TranslationPhase;
-    struct Row {
-        const char* name;
-        Phase phase;
-        std::optional<Notice> notice;
-        bool inputEmpty;
-        bool truncated;
-        Kind kind;
-        const char* text;
+    // clang-format off
+    const struct { Phase phase; std::optional<Notice> notice; bool inputEmpty, truncated; StatusRow::Kind kind; const char* text; } rows[] = {
+        {Phase::failed("boom"), Notice::nothingSelected, true, true, failed, "Could not translate: boom"},
+        {Phase::unsupported("es", "en"), Notice::clipboardBusy, true, true, unsupported, "This pair is not available offline: Spanish → English"},
+        {Phase::needsDownload("en", "es"), Notice::nothingSelected, true, false, needsDownload, "Languages are not downloaded: English → Spanish"},
+        {Phase::idle(), Notice::clipboardBusy, true, false, clipboardBusy, "The clipboard holds files or large data, so it was left untouched. Paste the text here with Ctrl+V."},
+        {Phase::idle(), Notice::nothingSelected, true, true, nothingSelected, "Nothing was selected. Select some text and press the shortcut again."},
+        {Phase::done(), Notice::nothingSelected, false, false, none, ""},
+        {Phase::done(), Notice::clipboardLost, false, true, clipboardLost, "Your clipboard could not be put back after copying the selection."},
+        {Phase::done(), std::nullopt, false, true, truncated, "Only the first 20,000 characters are translated."},
+        {Phase::working(), std::nullopt, false, false, none, ""},
     };
-    const Row rows[] = {
-        {"failure_first", Phase::failed("boom"), Notice::nothingSelected, true, true, Kind::failed,
-         "Could not translate: boom"},
-        {"unsupported", Phase::unsupported("es", "en"), Notice::clipboardBusy, true, true,
-         Kind::unsupported, "This pair is not available offline: Spanish → English"},
-        {"download_over_notice", Phase::needsDownload("en", "es"), Notice::nothingSelected, true,
-         false, Kind::needsDownload, "Languages are not downloaded: English → Spanish"},
-        {"busy", Phase::idle(), Notice::clipboardBusy, true, false, Kind::clipboardBusy,
-         "The clipboard holds files or large data, so it was left untouched. Paste the text "
-         "here with Ctrl+V."},
-        {"nothing", Phase::idle(), Notice::nothingSelected, true, true, Kind::nothingSelected,
-         "Nothing was selected. Select some text and press the shortcut again."},
-        {"notice_under_input", Phase::done(), Notice::nothingSelected, false, false, Kind::none,
-         ""},
-        {"lost_even_with_input", Phase::done(), Notice::clipboardLost, false, true,
-         Kind::clipboardLost, "Your clipboard could not be put back after copying the selection."},
-        {"truncated", Phase::done(), std::nullopt, false, true, Kind::truncated,
-         "Only the first 20,000 characters are translated."},
-        {"quiet", Phase::working(), std::nullopt, false, false, Kind::none, ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
         const StatusRow chosen =
             StatusRow::choose(row.phase, row.notice, row.inputEmpty, row.truncated, named);
         EXPECT_EQ(chosen.kind, row.kind);
         EXPECT_EQ(chosen.text, QString::fromUtf8(row.text));
-        EXPECT_EQ(chosen.tone().isEmpty(), row.kind == Kind::none);
+        EXPECT_EQ(chosen.tone().isEmpty(), row.kind == none);
     }
 }
 
@@ -66,10 +50,13 @@ protected:
 
     TranslatorModel& model() { return *app->model(); }
 
+    bool settled() {
+        return waitUntil(
+            [this] { return model().phase().kind != TranslationPhase::Kind::working; });
+    }
     void translate(const QString& text) {
         model().setText(text);
-        ASSERT_TRUE(
-            waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
+        ASSERT_TRUE(settled());
     }
 
     TranslatorViewState view;
@@ -81,21 +68,17 @@ TEST_F(TranslatorViewStateTest, TitlesSwapAndPlaceholderFollowWhatTheRunDecided)
     EXPECT_FALSE(view.canSwap());
     EXPECT_EQ(view.resultPlaceholder(), "The translation appears here as you type.");
 
-    model().setText(QStringLiteral("hola"));
+    model().setText("hola");
     EXPECT_EQ(view.resultPlaceholder(), "Translating…");
-    ASSERT_TRUE(
-        waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
+    ASSERT_TRUE(settled());
     ASSERT_EQ(model().result(), "HOLA");
     EXPECT_EQ(view.resultPlaceholder(), "");
-    EXPECT_EQ(view.sourceTitle(), languages.name("es"));
-    EXPECT_TRUE(view.sourceDetected());
-    EXPECT_EQ(view.targetTitle(), languages.name("en"));
-    EXPECT_TRUE(view.targetDetected());
-    EXPECT_EQ(view.detectedName(), languages.name("es"));
-    EXPECT_TRUE(view.canSwap());
+    EXPECT_EQ(QStringList({view.sourceTitle(), view.targetTitle(), view.detectedName()}),
+              QStringList({languages.name("es"), languages.name("en"), languages.name("es")}));
+    EXPECT_TRUE(view.sourceDetected() && view.targetDetected() && view.canSwap());
 
     // A fixed choice is named without the caption, and nothing is "detected" then.
-    view.chooseSource(QStringLiteral("es"));
+    view.chooseSource("es");
     EXPECT_EQ(view.sourceTitle(), languages.name("es"));
     EXPECT_FALSE(view.sourceDetected());
     EXPECT_EQ(view.detectedName(), "");
@@ -108,7 +91,7 @@ TEST_F(TranslatorViewStateTest, TitlesSwapAndPlaceholderFollowWhatTheRunDecided)
 }
 
 TEST_F(TranslatorViewStateTest, CopiedStaysUntil1400msAfterTheLastPress) {
-    translate(QStringLiteral("hola"));
+    translate("hola");
     view.copy();
     EXPECT_TRUE(view.copied());
     clock->advance(1000ms);
@@ -122,51 +105,34 @@ TEST_F(TranslatorViewStateTest, CopiedStaysUntil1400msAfterTheLastPress) {
 }
 
 TEST_F(TranslatorViewStateTest, AHistoryPickReturnsBothSidesToAutoAndTranslatesAtOnce) {
-    view.chooseSource(QStringLiteral("en"));
-    view.chooseTarget(QStringLiteral("es"));
-    view.pickHistory(QStringLiteral("hola"));
-    EXPECT_TRUE(model().fromChoice().isAutomatic());
-    EXPECT_TRUE(model().toChoice().isAutomatic());
-    ASSERT_TRUE(
-        waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
+    view.chooseSource("en");
+    view.chooseTarget("es");
+    view.pickHistory("hola");
+    EXPECT_TRUE(model().fromChoice().isAutomatic() && model().toChoice().isAutomatic());
+    ASSERT_TRUE(settled());
     EXPECT_EQ(model().result(), "HOLA");
 }
 
 // The status row's Download hands the pair to the engine once; its end is told, and a pair
 // that arrived is translated again.
 TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
-    struct Row {
-        const char* name;
-        PrepareResult result;
-        TranslationPhase::Kind after;
-        const char* message;
-        const char* command;
+    using enum PrepareResult::Outcome;
+    using Kind = TranslationPhase::Kind;
+    const char* const apt = "sudo apt install apertium-eng-spa";
+    // clang-format off
+    const struct { PrepareResult result; TranslationPhase::Kind after; const char* message; const char* command; } rows[] = {
+        {{installed, {}, {}}, Kind::done, "", ""},
+        {{failed, "Not authorized", {}}, Kind::needsDownload, "Not authorized", ""},
+        {{manual, {}, apt}, Kind::needsDownload, "Verdolin cannot install languages here. Run this command instead:", apt},
     };
-    const Row rows[] = {
-        {"installed",
-         {PrepareResult::Outcome::installed, {}, {}},
-         TranslationPhase::Kind::done,
-         "",
-         ""},
-        {"refused",
-         {PrepareResult::Outcome::failed, QStringLiteral("Not authorized"), {}},
-         TranslationPhase::Kind::needsDownload,
-         "Not authorized",
-         ""},
-        {"manual",
-         {PrepareResult::Outcome::manual, {}, QStringLiteral("sudo apt install apertium-eng-spa")},
-         TranslationPhase::Kind::needsDownload,
-         "Verdolin cannot install languages here. Run this command instead:",
-         "sudo apt install apertium-eng-spa"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // clang-format on
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message);
         engine.setStatus("es", "en-US", PairStatus::supported);
         languages.invalidate();
-        translate(QStringLiteral("hola"));
+        translate("hola");
         ASSERT_TRUE(view.offersDownload());
-        engine.heldPrepare = std::make_shared<QPromise<PrepareResult>>();
-        engine.heldPrepare->start();
+        engine.heldPrepare = started<PrepareResult>();
         const int before = engine.prepareCalls;
 
         view.startDownload();
@@ -177,13 +143,11 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
         EXPECT_TRUE(view.download()->running());
         EXPECT_FALSE(model().downloadRequest().has_value());
 
-        if (row.result.outcome == PrepareResult::Outcome::installed)
+        if (row.result.outcome == installed)
             engine.setStatus("es", "en-US", PairStatus::installed);
-        engine.heldPrepare->addResult(row.result);
-        engine.heldPrepare->finish();
+        finish(*engine.heldPrepare, row.result);
         pumpUntil([this] { return !view.download()->running(); });
-        ASSERT_TRUE(
-            waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
+        ASSERT_TRUE(settled());
         EXPECT_EQ(model().phase().kind, row.after);
         EXPECT_EQ(view.download()->message(), QString::fromUtf8(row.message));
         EXPECT_EQ(view.download()->command(), QString::fromUtf8(row.command));
@@ -193,9 +157,8 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
     engine.setStatus("de", "en-US", PairStatus::supported);
     languages.load();
     pumpAll();
-    view.chooseSource(QStringLiteral("de"));
-    ASSERT_TRUE(
-        waitUntil([this] { return model().phase().kind != TranslationPhase::Kind::working; }));
+    view.chooseSource("de");
+    ASSERT_TRUE(settled());
     ASSERT_TRUE(view.offersDownload());
     EXPECT_EQ(view.download()->message(), "");
     EXPECT_EQ(view.download()->command(), "");

@@ -12,10 +12,7 @@ namespace {
 class ScriptedWindowSystem : public WindowSystem {
 public:
     std::optional<WindowId> activeWindow() override { return active; }
-    bool activate(WindowId window) override {
-        activated.push_back(window);
-        return true;
-    }
+    bool activate(WindowId window) override { return activated.push_back(window), true; }
     void setShownInTaskbar(QWindow& window, bool shown) override {
         taskbar.append({window.isVisible(), shown});
     }
@@ -44,8 +41,7 @@ protected:
         services.app = app.get();
         services.build = [this]() -> QWindow* {
             ++builds;
-            window = std::make_unique<ComposingWindow>();
-            return window.get();
+            return (window = std::make_unique<ComposingWindow>()).get();
         };
         services.windowSystem = &system;
         services.pointer = [this] { return pointer; };
@@ -64,28 +60,23 @@ protected:
     ScriptedWindowSystem system;
     std::unique_ptr<ComposingWindow> window;
     QPoint pointer{100, 100};
-    int builds = 0;
-    int speechStops = 0;
+    int builds = 0, speechStops = 0;
 };
 
 // Which values are valid, and where exactly a window goes, is the core's; here: that the
 // controller uses them, with the frame's size and the pointer's screen.
 TEST_F(TranslatorWindowControllerTest, SavedGeometryOrCentredThenNextToThePointer) {
-    struct Row {
-        QVariant size;
-        QVariant topLeft;
-        QSize expectedSize;
-        QPoint expectedTopLeft;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const struct { QVariant size, topLeft; QSize expectedSize; QPoint expectedTopLeft; } rows[] = {
         {{}, {}, {420, 480}, {430, 287}},
         {QVariantList{500.0, 600.0}, QVariantList{200.0, 300.0}, {500, 600}, {200, 300}},
         {QVariantList{300.0, 500.0}, QVariantList{2000.0, 300.0}, {420, 480}, {430, 287}},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.expectedTopLeft.x());
-        store.setObject(QStringLiteral("windowSize"), row.size);
-        store.setObject(QStringLiteral("windowTopLeft"), row.topLeft);
+        store.setObject("windowSize", row.size);
+        store.setObject("windowTopLeft", row.topLeft);
         auto controller = make();
         controller->show(std::nullopt, false);
         EXPECT_EQ(window->size(), row.expectedSize);
@@ -97,7 +88,7 @@ TEST_F(TranslatorWindowControllerTest, SavedGeometryOrCentredThenNextToThePointe
     for (const QPoint at : {QPoint(100, 100), QPoint(1270, 100)}) {
         pointer = at;
         controller->hide();
-        controller->show(QStringLiteral("hola"), true);
+        controller->show("hola", true);
         const int right = 1280 - 8 - window->frameGeometry().width();
         EXPECT_EQ(window->framePosition(), QPoint(std::min(at.x() + 14, right), 114));
     }
@@ -106,7 +97,7 @@ TEST_F(TranslatorWindowControllerTest, SavedGeometryOrCentredThenNextToThePointe
     QCoreApplication::processEvents();
     if (controller->isActive()) {
         pointer = {600, 600};
-        controller->show(QStringLiteral("otra"), true);
+        controller->show("otra", true);
         EXPECT_EQ(window->framePosition().y(), 114);
     }
 }
@@ -119,9 +110,9 @@ TEST_F(TranslatorWindowControllerTest, TextTurnsToTheTranslatorAndNoTextKeepsThe
     EXPECT_EQ(app->route(), AppModel::Route::settings);
     EXPECT_EQ(app->model()->focusToken(), focus + 1);
 
-    controller->show(QStringLiteral("Hola"), false);
+    controller->show("Hola", false);
     EXPECT_EQ(app->route(), AppModel::Route::translate);
-    EXPECT_EQ(app->model()->input(), QStringLiteral("Hola"));
+    EXPECT_EQ(app->model()->input(), "Hola");
 
     app->setRoute(AppModel::Route::onboarding);
     controller->show(std::nullopt, true);
@@ -137,7 +128,7 @@ TEST_F(TranslatorWindowControllerTest, EscapeLeavesSettingsFirstAndWaitsForTheIn
     EXPECT_EQ(app->route(), AppModel::Route::translate);
     EXPECT_TRUE(window->isVisible());
 
-    window->item->setProperty("preeditText", QStringLiteral("か"));
+    window->item->setProperty("preeditText", "か");
     pressEscape();
     EXPECT_TRUE(window->isVisible()) << "Escape belongs to the composition";
     window->item->setProperty("preeditText", QString());
@@ -152,23 +143,19 @@ TEST_F(TranslatorWindowControllerTest, EscapeLeavesSettingsFirstAndWaitsForTheIn
 }
 
 TEST_F(TranslatorWindowControllerTest, TheFocusGoesBackOnlyAfterAGlobalTrigger) {
-    struct Row {
-        const char* name;
-        bool nearMouse;
-        bool terminating;
-        std::vector<WindowSystem::WindowId> activated;
-    };
-    const Row rows[] = {
+    // clang-format off
+    const struct { const char* name; bool nearMouse, terminating; std::vector<WindowSystem::WindowId> activated; } rows[] = {
         {"summoned from another application", true, false, {42}},
         {"opened from the tray", false, false, {}},
         {"quitting", true, true, {}},
     };
-    for (const Row& row : rows) {
+    // clang-format on
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         auto controller = make();
         system.active = 42;
         system.activated.clear();
-        controller->show(QStringLiteral("x"), row.nearMouse);
+        controller->show("x", row.nearMouse);
         window->requestActivate();
         QCoreApplication::processEvents();
         if (!controller->isActive())
@@ -203,18 +190,16 @@ TEST_F(TranslatorWindowControllerTest, ClosingHidesTheSameWindowAndItsPlaceIsKep
     window->setFramePosition({300, 200});
     window->resize(500, 520);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(window->close() == false || !window->isVisible());
+    window->close();
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(speechStops, 1);
     controller->show(std::nullopt, false);
     EXPECT_EQ(builds, 1);
 
     controller->saveGeometry();
-    EXPECT_EQ(WindowGeometry::savedSize(store.object(QStringLiteral("windowSize"))),
-              QSize(500, 520));
-    EXPECT_EQ(
-        WindowGeometry::savedTopLeft(store.object(QStringLiteral("windowTopLeft")), {available}),
-        QPoint(300, 200));
+    EXPECT_EQ(WindowGeometry::savedSize(store.object("windowSize")), QSize(500, 520));
+    EXPECT_EQ(WindowGeometry::savedTopLeft(store.object("windowTopLeft"), {available}),
+              QPoint(300, 200));
 }
 
 } // namespace

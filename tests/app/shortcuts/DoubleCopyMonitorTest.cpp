@@ -74,17 +74,14 @@ public:
             held = spec;
         return nextStatus;
     }
-    void release() override {
-        ++releases;
-        held.reset();
-    }
+    void release() override { ++releases, held.reset(); }
     void setPressHandler(std::function<void()> h) override { handler = std::move(h); }
     int nextStatus = 0, releases = 0;
     std::optional<HotKeySpec> held;
     std::function<void()> handler;
 };
 
-const HotKeySpec ctrlAltT{0x74, 0x1800, QStringLiteral("Ctrl+Alt+T")};
+const HotKeySpec ctrlAltT{0x74, 0x1800, "Ctrl+Alt+T"};
 
 TEST(HotKeyManagerTest, AFailedAttemptHoldsNothingAndPublishesTheStatus) {
     auto keys = std::make_shared<FakeHotKeys>();

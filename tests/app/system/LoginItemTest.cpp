@@ -79,10 +79,9 @@ TEST_F(LoginItemTest, AMovedExecutableIsRenewedOnceEvenAfterRefusals) {
 }
 
 TEST_F(LoginItemTest, OnlyInstalledCopiesOutsideABuildTreeAreRenewed) {
-    const QString realHome = dir.path() + QStringLiteral("/home");
-    const QString build = realHome + QStringLiteral("/.local/src/verdolin/build");
+    const QString realHome = dir.path() + "/home", build = realHome + "/.local/src/verdolin/build";
     ASSERT_TRUE(QDir().mkpath(build));
-    QFile(build + QStringLiteral("/CMakeCache.txt")).open(QIODevice::WriteOnly);
+    QFile(build + "/CMakeCache.txt").open(QIODevice::WriteOnly);
     const QStringList temp = LoginItem::defaultTemporaryFolders();
     // clang-format off
     const struct { const char* name; QString executable, homePath; QStringList temporary; bool installed; } cases[] = {
@@ -101,7 +100,7 @@ TEST_F(LoginItemTest, OnlyInstalledCopiesOutsideABuildTreeAreRenewed) {
         {"TrailingSlashOnHome", home + "/.local/bin/verdolin", home + u'/', temp, true},
     };
     // clang-format on
-    const QString elsewhere = QStringLiteral("/elsewhere/verdolin");
+    const QString elsewhere = "/elsewhere/verdolin";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto r = launch(c.executable, elsewhere, true, 0, false, c.homePath, c.temporary);

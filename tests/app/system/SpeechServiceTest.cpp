@@ -21,8 +21,7 @@ public:
         }
     }
     QStringList readings;
-    int stops = 0;
-    int going = 0;
+    int stops = 0, going = 0;
     // Like the real synthesizer; off, the end of a stopped reading arrives when the test says.
     bool finishOnStop = true;
 };

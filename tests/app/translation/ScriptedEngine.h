@@ -25,13 +25,7 @@
 
 inline EngineLanguage engineLanguage(const QString& identifier, const QString& minimal,
                                      const QString& maximal) {
-    EngineLanguage language;
-    language.identifier = identifier;
-    language.languageCode = identifier.section(QLatin1Char('-'), 0, 0);
-    language.minimalIdentifier = minimal;
-    language.maximalIdentifier = maximal;
-    language.engineCode = identifier;
-    return language;
+    return {identifier, identifier.section(QLatin1Char('-'), 0, 0), minimal, maximal, identifier};
 }
 
 inline const EngineLanguage enUS = engineLanguage("en-US", "en", "en-Latn-US");
@@ -41,7 +35,7 @@ inline const EngineLanguage de = engineLanguage("de", "de", "de-Latn-DE");
 // The user of the translation tests prefers American English.
 inline LanguageService::Setup preferringEnUS() {
     LanguageService::Setup setup;
-    setup.preferredLanguages = {QStringLiteral("en-US")};
+    setup.preferredLanguages = {"en-US"};
     return setup;
 }
 
@@ -51,6 +45,23 @@ inline TranslationBatchResult upperCased(const QList<TranslationRequest>& reques
     for (const TranslationRequest& request : requests)
         result.responses.append({request.clientIdentifier, request.sourceText.toUpper()});
     return result;
+}
+
+// A started promise, one kept in `pending`, and the answer that ends one.
+template <typename T>
+std::shared_ptr<QPromise<T>> started() {
+    auto promise = std::make_shared<QPromise<T>>();
+    promise->start();
+    return promise;
+}
+template <typename T>
+QFuture<T> held(QList<std::shared_ptr<QPromise<T>>>& pending) {
+    return pending.append(started<T>()), pending.last()->future();
+}
+template <typename T>
+void finish(QPromise<T>& promise, const T& result) {
+    promise.addResult(result);
+    promise.finish();
 }
 
 class ScriptedSession : public TranslationSession {
@@ -65,9 +76,7 @@ public:
         batches.append(requests);
         if (answer)
             return QtFuture::makeReadyFuture(answer(requests));
-        m_pending.append(std::make_shared<QPromise<TranslationBatchResult>>());
-        m_pending.last()->start();
-        return m_pending.last()->future();
+        return held(m_pending);
     }
 
     void cancel() override { ++cancels; }
@@ -75,45 +84,36 @@ public:
     // Answers the waiting batch `index` (counted among the waiting ones, in the order asked),
     // the latest when negative, so that answers can come late and out of order.
     void finishPending(const TranslationBatchResult& result, qsizetype index = -1) {
-        if (m_pending.isEmpty())
-            return;
-        const auto& promise = m_pending.at(index < 0 ? m_pending.size() - 1 : index);
-        promise->addResult(result);
-        promise->finish();
+        if (!m_pending.isEmpty())
+            finish(*m_pending.at(index < 0 ? m_pending.size() - 1 : index), result);
     }
 
 private:
     QList<std::shared_ptr<QPromise<TranslationBatchResult>>> m_pending;
 };
 
+// The held answers (heldLanguages, heldStatuses, heldPrepare) wait for the test.
 class ScriptedEngine : public TranslationEngine {
 public:
-    QList<EngineLanguage> languages;
+    QList<EngineLanguage> languages, installed;
     // Status by "source-identifier>target-identifier"; unsupported when missing.
     QHash<QString, PairStatus> statuses;
-    // Answers that wait for the test, by the same key.
     QHash<QString, std::shared_ptr<QPromise<PairStatus>>> heldStatuses;
+    std::shared_ptr<QPromise<QList<EngineLanguage>>> heldLanguages;
+    std::shared_ptr<QPromise<PrepareResult>> heldPrepare;
     QStringList statusCalls;
-    int languageCalls = 0;
+    int languageCalls = 0, prepareCalls = 0;
     std::shared_ptr<ScriptedSession> session = std::make_shared<ScriptedSession>();
     QList<std::pair<EngineLanguage, EngineLanguage>> openedSessions;
 
     void setStatus(const QString& source, const QString& target, PairStatus status) {
         statuses.insert(source + QLatin1Char('>') + target, status);
     }
-
     QFuture<QList<EngineLanguage>> supportedLanguages() override {
         ++languageCalls;
-        if (heldLanguages)
-            return heldLanguages->future();
-        return QtFuture::makeReadyFuture(languages);
+        return heldLanguages ? heldLanguages->future() : QtFuture::makeReadyFuture(languages);
     }
     QList<EngineLanguage> installedLanguages() override { return installed; }
-
-    QList<EngineLanguage> installed;
-    // When set, the whole list waits for the test.
-    std::shared_ptr<QPromise<QList<EngineLanguage>>> heldLanguages;
-
     QFuture<PairStatus> status(const EngineLanguage& source,
                                const EngineLanguage& target) override {
         const QString key = source.identifier + QLatin1Char('>') + target.identifier;
@@ -122,23 +122,15 @@ public:
             return held->future();
         return QtFuture::makeReadyFuture(statuses.value(key, PairStatus::unsupported));
     }
-
     std::shared_ptr<TranslationSession> openSession(const EngineLanguage& source,
                                                     const EngineLanguage& target) override {
         openedSessions.append({source, target});
         return session;
     }
-
     QFuture<PrepareResult> prepare(const EngineLanguage&, const EngineLanguage&) override {
         ++prepareCalls;
-        if (heldPrepare)
-            return heldPrepare->future();
-        return QtFuture::makeReadyFuture(PrepareResult{});
+        return heldPrepare ? heldPrepare->future() : QtFuture::makeReadyFuture(PrepareResult{});
     }
-
-    int prepareCalls = 0;
-    // When set, downloads wait for the test.
-    std::shared_ptr<QPromise<PrepareResult>> heldPrepare;
 };
 
 // Always names the same languages, whatever the text; remembers the last text it saw.

@@ -8,10 +8,8 @@
 #include "tests/support/ManualClock.h"
 
 #include <QClipboard>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -60,13 +58,9 @@ protected:
         model->setHistory(&history);
     }
 
-    // Lets queued work happen (look-ups run on their own thread); the sleep only paces polling.
+    // Look-ups answer from their own thread.
     void settle() {
-        QDeadlineTimer limit(10000);
-        while (model->phase().kind == TranslationPhase::Kind::working && !limit.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            QThread::msleep(1);
-        }
+        waitUntil([this] { return model->phase().kind != TranslationPhase::Kind::working; });
         pumpAll();
     }
 
@@ -265,13 +259,15 @@ TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
         EXPECT_EQ(model->input(), c.input);
         EXPECT_EQ(model->notice(), c.notice);
     }
-    // The window hands the notice over as a number, or as nothing.
-    model->setProperty("notice", 0);
-    EXPECT_EQ(model->notice(), Notice::nothingSelected);
-    model->setProperty("notice", 3);
-    EXPECT_EQ(model->notice(), Notice::nothingSelected);
-    model->setProperty("notice", QVariant());
-    EXPECT_FALSE(model->notice());
+    // The window hands the notice over as a number, or as nothing; other numbers change nothing.
+    const std::pair<QVariant, std::optional<Notice>> handed[] = {
+        {0, Notice::nothingSelected}, {3, Notice::nothingSelected}, {2, Notice::clipboardLost},
+        {-1, Notice::clipboardLost},  {QVariant(), std::nullopt},
+    };
+    for (const auto& [value, notice] : handed) {
+        model->setProperty("notice", value);
+        EXPECT_EQ(model->notice(), notice) << value.toInt();
+    }
 }
 
 TranslationBatchResult stopped(const QList<TranslationRequest>&) {
