@@ -173,6 +173,7 @@ const Case cases[] = {
     {"translateDownload", {"translate", "--to", "ca", "Hello there"}, "", unavailable, nullptr, "Install the package pkg-en-US-ca"},
     {"translateUnsupported", {"translate", "--from", "de", "--to", "ca", "Hallo"}, "", unavailable, nullptr, "offline: De (de) → Ca (ca)"},
     {"translateNoVariants", {"translate", "--from", "ja", "Hallo"}, "", unavailable, nullptr, "offline: Ja (ja) → En (en)"},
+    {"translateVia", {"translate", "Hallo", "Welt"}, "", done, [](CommandLineTest& t) { t.engine.intermediates.insert("de>en-US", es); }, "de → en (de → en-US, via es)", "HALLO WELT\n"},
     {"translateRetried", {"translate", "Hallo Welt"}, "", done, [](CommandLineTest& t) { failFirst(t, 1); }, "", "HALLO WELT\n"},
     {"translateFails", {"translate", "Hallo Welt"}, "", failed, [](CommandLineTest& t) { failFirst(t, 2); }, "Could not translate: The translator stopped."},
     {"translateNoEngine", {"translate", "Hallo Welt"}, "", failed, [](CommandLineTest& t) { t.engine.languages.clear(); }},
@@ -186,6 +187,13 @@ const Case cases[] = {
      "de    De    unavailable  unavailable      de\n"
      "en    En    my language  unavailable      en-US\n"
      "es    Es    installed    second language  es\n"},
+    // A chained direction never passes for a direct one.
+    {"languagesVia", {"languages"}, "", done, [](CommandLineTest& t) { t.engine.intermediates.insert("en-US>ca", es); }, "",
+     "code  name  from en          from es          variants\n"
+     "ca    Ca    download via es  installed        ca\n"
+     "de    De    unavailable      unavailable      de\n"
+     "en    En    my language      unavailable      en-US\n"
+     "es    Es    installed        second language  es\n"},
     {"languagesWithText", {"languages", "en"}, "", badArguments, nullptr, "takes no text"},
     {"languagesNoEngine", {"languages"}, "", failed, [](CommandLineTest& t) { t.engine.languages.clear(); }, "On-device translation is not available on this computer."},
     {"detect", {"detect", "--supported", "en,es", "Hola"}, "", done, nullptr, "", "es\n"},

@@ -98,6 +98,8 @@ public:
     QList<EngineLanguage> languages, installed;
     // Status by "source-identifier>target-identifier"; unsupported when missing.
     QHash<QString, PairStatus> statuses;
+    // The language a pair goes through, by the same key; direct when missing.
+    QHash<QString, EngineLanguage> intermediates;
     QHash<QString, std::shared_ptr<QPromise<PairStatus>>> heldStatuses;
     std::shared_ptr<QPromise<QList<EngineLanguage>>> heldLanguages;
     std::shared_ptr<QPromise<PrepareResult>> heldPrepare;
@@ -126,6 +128,12 @@ public:
                                                     const EngineLanguage& target) override {
         openedSessions.append({source, target});
         return session;
+    }
+    std::optional<EngineLanguage> intermediate(const EngineLanguage& source,
+                                               const EngineLanguage& target) override {
+        const auto found =
+            intermediates.constFind(source.identifier + QLatin1Char('>') + target.identifier);
+        return found == intermediates.cend() ? std::nullopt : std::optional(*found);
     }
     QFuture<PrepareResult> prepare(const EngineLanguage&, const EngineLanguage&) override {
         ++prepareCalls;

@@ -100,6 +100,19 @@ TEST_F(TranslatorModelTest, TypingWaitsForAPauseAndEachKeystrokeStartsTheWaitAga
     EXPECT_EQ(clock->waiting(), 1); // only the history record
 }
 
+// A result that came through a third language says so, and only while it stands.
+TEST_F(TranslatorModelTest, AChainedResultNamesTheLanguageItWentThrough) {
+    translate(u"Hallo"_s);
+    EXPECT_EQ(model->via(), QString());
+    engine.intermediates.insert(u"de>en-US"_s, es);
+    languages.invalidate();
+    translate(u"Hallo Welt"_s);
+    EXPECT_EQ(model->result(), u"HALLO WELT"_s);
+    EXPECT_EQ(model->via(), u"via es"_s);
+    model->clear();
+    EXPECT_EQ(model->via(), QString());
+}
+
 TEST_F(TranslatorModelTest, SetTextTranslatesAtOnceEvenWhenTheTextIsUnchanged) {
     model->setNotice(Notice::nothingSelected);
     translate(u"Hallo"_s);
