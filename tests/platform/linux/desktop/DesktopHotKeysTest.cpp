@@ -14,28 +14,41 @@ namespace {
 
 using namespace HotKeyMods;
 
-TEST(GnomeKeyBindingsTest, AcceleratorGivesKeysymAndMods) {
+TEST(DesktopHotKeysTest, AcceleratorsAndShortcutsGiveKeysymAndMods) {
+    const auto gnome = GnomeKeyBindings::parseAccelerator;
+    const auto kde = KdeGlobalShortcuts::parseShortcut;
     const struct {
+        std::function<std::optional<HotKeySpec>(const QString&)> parse;
         const char* text;
         std::optional<std::pair<quint32, quint32>> expected;
-    } cases[] = {{"<Primary><Alt>t", {{0x74, control | option}}},
-                 {"<super><SHIFT>Page_Up", {{0xff55, command | shift}}},
-                 {"<Release><Super>l", {{0x6c, command}}},
-                 {"XF86AudioRaiseVolume", {{0x1008ff13, 0}}},
-                 {"<Super>", {}},
-                 {"<Bogus>t", {}},
-                 {"<Alt>NoSuchKey", {}},
-                 {"<Alt>ä", {}}};
+    } cases[] = {{gnome, "<Primary><Alt>t", {{0x74, control | option}}},
+                 {gnome, "<super><SHIFT>Page_Up", {{0xff55, command | shift}}},
+                 {gnome, "<Release><Super>l", {{0x6c, command}}},
+                 {gnome, "XF86AudioRaiseVolume", {{0x1008ff13, 0}}},
+                 {gnome, "<Super>", {}},
+                 {gnome, "<Bogus>t", {}},
+                 {gnome, "<Alt>NoSuchKey", {}},
+                 {gnome, "<Alt>ä", {}},
+                 {kde, "Ctrl+Alt+T", {{0x74, control | option}}},
+                 {kde, "Alt+F1", {{0xffbe, option}}},
+                 {kde, "Alt+Shift+Backtab", {{0xfe20, option | shift}}},
+                 {kde, "Ctrl++", {{0x2b, control}}},
+                 {kde, "Volume Up", {{0x1008ff13, 0}}},
+                 {kde, " Meta+Space ", {{0x20, command}}},
+                 {kde, "none", {}},
+                 {kde, "", {}},
+                 {kde, "Ctrl+X, Ctrl+Y", {}},
+                 {kde, "Num+5", {}},
+                 {kde, "Launch Konsole", {}}};
     for (const auto& c : cases) {
-        const std::optional<HotKeySpec> spec =
-            GnomeKeyBindings::parseAccelerator(QString::fromUtf8(c.text));
+        const std::optional<HotKeySpec> spec = c.parse(QString::fromUtf8(c.text));
         EXPECT_EQ(spec ? std::optional(std::pair(spec->code, spec->mods)) : std::nullopt,
                   c.expected)
             << c.text;
     }
 }
 
-TEST(GnomeKeyBindingsTest, ReadsStringsAndStringArraysOnly) {
+TEST(DesktopHotKeysTest, GsettingsValuesAreStringsAndStringArraysOnly) {
     const struct {
         const char* value;
         QStringList strings;
@@ -51,7 +64,7 @@ TEST(GnomeKeyBindingsTest, ReadsStringsAndStringArraysOnly) {
         EXPECT_EQ(GnomeKeyBindings::strings(QString::fromUtf8(c.value)), c.strings) << c.value;
 }
 
-TEST(GnomeKeyBindingsTest, ListingGivesEveryAcceleratorInOrderAndSkipsOtherKeys) {
+TEST(DesktopHotKeysTest, GnomeListingGivesEveryAcceleratorInOrderAndSkipsOtherKeys) {
     const QString listing = QStringLiteral(
         "org.gnome.desktop.wm.keybindings activate-window-menu ['<Alt>space']\n"
         "org.gnome.desktop.wm.keybindings always-on-top @as []\n"
@@ -60,8 +73,7 @@ TEST(GnomeKeyBindingsTest, ListingGivesEveryAcceleratorInOrderAndSkipsOtherKeys)
         "org.gnome.settings-daemon.plugins.media-keys volume-step 6\n"
         "org.gnome.settings-daemon.plugins.media-keys screensaver '<Super>l'\n"
         "org.gnome.settings-daemon.plugins.media-keys www ''\n"
-        "org.gnome.settings-daemon.plugins.media-keys custom-keybindings "
-        "['/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/']\n"
+        "org.gnome.settings-daemon.plugins.media-keys custom-keybindings ['/c0/']\n"
         "org.gnome.desktop.wm.keybindings close ['<Alt>F4', '<Alt>F4']\n"
         "garbage\n");
     const QString name = QStringLiteral("GNOME");
@@ -73,39 +85,13 @@ TEST(GnomeKeyBindingsTest, ListingGivesEveryAcceleratorInOrderAndSkipsOtherKeys)
                                      {0x6c, command, name},
                                      {0xffc1, option, name},
                                      {0xffc1, option, name}}));
-    EXPECT_EQ(GnomeKeyBindings::customBindingPaths(listing),
-              QStringList({"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
-                           "custom0/"}));
+    EXPECT_EQ(GnomeKeyBindings::customBindingPaths(listing), QStringList({"/c0/"}));
     EXPECT_EQ(GnomeKeyBindings::customBindingPaths(
                   QStringLiteral("org.gnome.desktop.wm.keybindings custom-keybindings ['/x/']\n")),
               QStringList());
 }
 
-TEST(KdeGlobalShortcutsTest, ShortcutGivesKeysymAndMods) {
-    const struct {
-        const char* text;
-        std::optional<std::pair<quint32, quint32>> expected;
-    } cases[] = {{"Ctrl+Alt+T", {{0x74, control | option}}},
-                 {"Alt+F4", {{0xffc1, option}}},
-                 {"Alt+Shift+Backtab", {{0xfe20, option | shift}}},
-                 {"Ctrl++", {{0x2b, control}}},
-                 {"Volume Up", {{0x1008ff13, 0}}},
-                 {" Meta+Space ", {{0x20, command}}},
-                 {"none", {}},
-                 {"", {}},
-                 {"Ctrl+X, Ctrl+Y", {}},
-                 {"Num+5", {}},
-                 {"Launch Konsole", {}}};
-    for (const auto& c : cases) {
-        const std::optional<HotKeySpec> spec =
-            KdeGlobalShortcuts::parseShortcut(QString::fromUtf8(c.text));
-        EXPECT_EQ(spec ? std::optional(std::pair(spec->code, spec->mods)) : std::nullopt,
-                  c.expected)
-            << c.text;
-    }
-}
-
-TEST(KdeGlobalShortcutsTest, ConfigGivesTheActiveShortcutsInOrder) {
+TEST(DesktopHotKeysTest, KdeConfigGivesTheActiveShortcutsInOrder) {
     const QString config =
         QStringLiteral("[kwin]\n"
                        "Expose=Ctrl+F9,Ctrl+F9,Toggle Present Windows (Current desktop)\n"
@@ -132,76 +118,47 @@ TEST(KdeGlobalShortcutsTest, ConfigGivesTheActiveShortcutsInOrder) {
                                      {0x2c, control, name}}));
 }
 
-const QString customPath =
-    QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/");
-
-// gsettings as a GNOME session answers, with the calls it received.
-struct FakeGsettings {
+TEST(DesktopHotKeysTest, EachDesktopReadsItsOwnSettings) {
+    const QString custom = QStringLiteral("/media-keys/custom0/");
+    const QString media = QStringLiteral("org.gnome.settings-daemon.plugins.media-keys");
+    // gsettings as a GNOME session answers; org.gnome.shell.keybindings is not installed.
+    QHash<QString, QString> answers{
+        {"org.gnome.desktop.wm.keybindings", "x close ['<Alt>F4']\n"},
+        {media,
+         media + " custom-keybindings ['" + custom + "']\n" + media + " screensaver '<Super>l'\n"},
+        {media + ".custom-keybinding:" + custom + " binding", "'<Primary><Alt>t'\n"}};
     QList<QStringList> calls;
-    bool mediaKeysInstalled = true;
-
-    std::optional<QString> operator()(const QStringList& arguments) {
-        calls << arguments;
-        const QString target = arguments.value(1);
-        if (target == QLatin1StringView("org.gnome.desktop.wm.keybindings"))
-            return QStringLiteral("org.gnome.desktop.wm.keybindings close ['<Alt>F4']\n");
-        if (target == QLatin1StringView("org.gnome.settings-daemon.plugins.media-keys")) {
-            if (!mediaKeysInstalled)
-                return std::nullopt;
-            return QStringLiteral("org.gnome.settings-daemon.plugins.media-keys custom-keybindings "
-                                  "['%1']\n"
-                                  "org.gnome.settings-daemon.plugins.media-keys screensaver "
-                                  "['<Super>l']\n")
-                .arg(customPath);
-        }
-        if (target.endsWith(customPath))
-            return QStringLiteral("'<Primary><Alt>t'\n");
-        return std::nullopt; // org.gnome.shell.keybindings: no such schema
-    }
-};
-
-DesktopHotKeys gnome(const QString& desktop, std::shared_ptr<FakeGsettings> fake) {
-    DesktopHotKeys::Environment environment;
-    environment.currentDesktop = desktop;
-    environment.gsettings = [fake](const QStringList& arguments) { return (*fake)(arguments); };
-    return DesktopHotKeys(environment);
-}
-
-TEST(DesktopHotKeysTest, GnomeReadsTheThreeSchemasAndTheCustomBindings) {
-    auto fake = std::make_shared<FakeGsettings>();
-    const QString name = QStringLiteral("GNOME");
-    EXPECT_EQ(gnome(QStringLiteral("ubuntu:GNOME"), fake).read(),
-              QList<ReservedHotKey>(
-                  {{0xffc1, option, name}, {0x6c, command, name}, {0x74, control | option, name}}));
-    // The other schemas' names are proven by their answers above.
-    EXPECT_EQ(fake->calls.last(), QStringList({"list-recursively", "org.gnome.shell.keybindings"}));
-
-    // A schema that is not installed is skipped, the others still count.
-    fake->mediaKeysInstalled = false;
-    EXPECT_EQ(gnome(QStringLiteral("GNOME"), fake).read(),
-              QList<ReservedHotKey>({{0xffc1, option, name}}));
-    // Other desktops reserve nothing, even with the GNOME schemas installed.
-    for (const QString& desktop : {QString(), QStringLiteral("XFCE")})
-        EXPECT_TRUE(gnome(desktop, fake).read().isEmpty()) << desktop.toStdString();
-}
-
-TEST(DesktopHotKeysTest, KdeReadsItsShortcutsFile) {
     QTemporaryDir folder;
-    DesktopHotKeys::Environment environment;
-    environment.currentDesktop = QStringLiteral("KDE");
-    environment.kdeShortcutsFile = folder.filePath(QStringLiteral("kglobalshortcutsrc"));
-    QFile file(environment.kdeShortcutsFile);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[kwin]\nWindow Close=Alt+F4,Alt+F4,Close Window\n");
-    file.close();
-    EXPECT_EQ(DesktopHotKeys(environment).read(),
-              QList<ReservedHotKey>({{0xffc1, option, QStringLiteral("KDE Plasma")}}));
+    QFile kde(folder.filePath(QStringLiteral("kglobalshortcutsrc")));
+    ASSERT_TRUE(kde.open(QIODevice::WriteOnly));
+    kde.write("[kwin]\nWindow Close=Alt+F4,Alt+F4,Close Window\n");
+    kde.close();
+    const auto read = [&](const char* desktop) {
+        return DesktopHotKeys(
+                   {desktop, kde.fileName(),
+                    [&](const QStringList& arguments) {
+                        calls << arguments;
+                        const auto answer = answers.constFind(arguments.mid(1).join(u' '));
+                        return answer == answers.cend() ? std::nullopt : std::optional(*answer);
+                    }})
+            .read();
+    };
+    const QString gnome = QStringLiteral("GNOME");
+    EXPECT_EQ(read("ubuntu:GNOME"), QList<ReservedHotKey>({{0xffc1, option, gnome},
+                                                           {0x6c, command, gnome},
+                                                           {0x74, control | option, gnome}}));
+    EXPECT_EQ(calls.last(), QStringList({"list-recursively", "org.gnome.shell.keybindings"}));
+    // A schema that is not installed is skipped, the others still count.
+    answers.remove(media);
+    EXPECT_EQ(read("GNOME"), QList<ReservedHotKey>({{0xffc1, option, gnome}}));
+    // Another desktop's settings may be installed without being in force.
+    EXPECT_EQ(read("KDE"), QList<ReservedHotKey>({{0xffc1, option, QStringLiteral("KDE Plasma")}}));
+    EXPECT_TRUE(read("").isEmpty());
+    EXPECT_TRUE(read("XFCE").isEmpty());
 }
 
 TEST(DesktopHotKeysTest, GsettingsRunsInAUtf8LocaleThatExists) {
     QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    // Prints the locale it was given, and its arguments.
     QFile script(folder.filePath(QStringLiteral("gsettings")));
     ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\nprintf '%s|%s\\n' \"$LC_ALL\" \"$*\"\n");
@@ -210,9 +167,7 @@ TEST(DesktopHotKeysTest, GsettingsRunsInAUtf8LocaleThatExists) {
     ScopedEnvironment environment;
     environment.setMissingLocale();
     environment.prependPath(folder.path());
-
-    const DesktopHotKeys::Gsettings gsettings = DesktopHotKeys::systemEnvironment().gsettings;
-    EXPECT_EQ(gsettings({QStringLiteral("list-recursively"), QStringLiteral("a.b")}),
+    EXPECT_EQ(DesktopHotKeys::systemEnvironment().gsettings({"list-recursively", "a.b"}),
               QStringLiteral("C.UTF-8|list-recursively a.b\n"));
 }
 

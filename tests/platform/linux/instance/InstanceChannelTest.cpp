@@ -85,8 +85,6 @@ TEST_F(InstanceChannelTest, ThePrimaryConfirmsTheExactArguments) {
         // A peer that the primary drops, or that never finishes, does not hold up the next.
         {"after an oversized peer", {"next"}, true, IsCutOff, oversized},
         {"after one sending no JSON", {"next"}, true, HangsUp, "hello]"},
-        {"after an object", {"next"}, true, HangsUp, "{\"a\":\"b\"}"},
-        {"after numbers", {"next"}, true, HangsUp, "[1,2]"},
         {"while one never finishes", {"next"}, true, StaysSilent, "[\"half"},
     };
     for (const auto& [name, arguments, forwarded, kind, bytes] : rows) {

@@ -93,25 +93,11 @@ private:
 
 class UpdateServerTest : public testing::Test {
 protected:
-    // A release key of the test's own.
-    struct KeyPair {
-        KeyPair() {
-            if (sodium_init() >= 0)
-                crypto_sign_keypair(publicKey, secretKey);
-        }
-        QByteArray publicBase64() const {
-            return QByteArray(reinterpret_cast<const char*>(publicKey), sizeof publicKey)
-                .toBase64();
-        }
-        unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
-        unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
-    };
-
     QByteArray sign(const QByteArray& data) const {
         unsigned char signature[crypto_sign_BYTES];
         crypto_sign_detached(signature, nullptr,
                              reinterpret_cast<const unsigned char*>(data.data()),
-                             quint64(data.size()), keys.secretKey);
+                             quint64(data.size()), secretKey);
         return QByteArray(reinterpret_cast<const char*>(signature), sizeof signature).toBase64();
     }
 
@@ -141,13 +127,16 @@ protected:
         return QTest::qWaitFor([&] { return updater.stage() == stage; }, 10000);
     }
 
-    KeyPair keys;
+    // A release key of the test's own.
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES], secretKey[crypto_sign_SECRETKEYBYTES];
+    const bool keyMade = sodium_init() >= 0 && crypto_sign_keypair(publicKey, secretKey) == 0;
     const QByteArray package = QByteArray("!<arch>\ndebian-binary   ") + QByteArray(4000, 'x');
     UpdateServer server;
     QTemporaryDir dir;
     DefaultsStore store{QStringLiteral("com.korvane.verdolin"), dir.path()};
     AppSettings settings{store, QStringList{QStringLiteral("en-US")}, QStringList{}};
-    SodiumUpdateVerifier verifier{keys.publicBase64()};
+    SodiumUpdateVerifier verifier{
+        QByteArray(reinterpret_cast<const char*>(publicKey), sizeof publicKey).toBase64()};
     FakeUpdateInstaller installer;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
 };
@@ -155,6 +144,7 @@ protected:
 } // namespace
 
 TEST_F(UpdateServerTest, FirstLaunchAsksTheServerAndASignedPackageIsInstalled) {
+    ASSERT_TRUE(keyMade);
     server.answers[QStringLiteral("/appcast.xml")] = feedFor(package, package);
     QtUpdateNetwork network(clientTls());
     auto app = launch(network, QStringLiteral("/appcast.xml"));

@@ -103,8 +103,8 @@ TEST_F(ClipboardSnapshotReaderTest, ReadsWhatCanBeSavedWholeAndLeavesTheRestAlon
 }
 
 TEST_F(ClipboardSnapshotReaderTest, FetchReportsTheOwnersTypeNotTheTargetsName) {
-    // xclip answers any target with its own type; the capture has to see that.
-    xclipIn("plain", QStringLiteral("text/plain"));
+    ScriptedClipboardOwner owner(display(), {"TARGETS", "UTF8_STRING"},
+                                 {{"UTF8_STRING", "text/plain", 8, "plain"}});
     const std::optional<ClipboardTarget> answer = ClipboardSnapshotReader(display()).fetch(
         QStringLiteral("UTF8_STRING"), QDeadlineTimer(2000), 1024);
     ASSERT_TRUE(answer.has_value());
@@ -114,87 +114,71 @@ TEST_F(ClipboardSnapshotReaderTest, FetchReportsTheOwnersTypeNotTheTargetsName) 
 
 class PrimarySelectionReaderTest : public ClipboardOnXvfb {
 protected:
-    void own(const QByteArray& data, const QString& target = QStringLiteral("UTF8_STRING")) {
-        xclipIn(data, target, XCB_ATOM_PRIMARY);
-    }
-    // A PRIMARY owner answering UTF8_STRING (late by `delayMs`), sending over `chunk` by INCR.
-    std::unique_ptr<ScriptedClipboardOwner> scripted(const QByteArray& data, int chunk = 65536,
-                                                     int delayMs = 0,
-                                                     const char* type = "UTF8_STRING") {
+    // A PRIMARY owner answering UTF8_STRING with `type` (late by `delayMs`), sending more than
+    // `chunk` bytes through INCR.
+    std::unique_ptr<ScriptedClipboardOwner> own(const QByteArray& data, int chunk = 65536,
+                                                const char* type = "UTF8_STRING", int delayMs = 0) {
         return std::make_unique<ScriptedClipboardOwner>(
             display(), QStringList{"TARGETS", "UTF8_STRING"},
-            QList<ScriptedClipboardOwner::Target>{{"UTF8_STRING", type, 8, data, delayMs}}, chunk,
-            QStringLiteral("PRIMARY"));
+            QList<Target>{{"UTF8_STRING", type, 8, data, delayMs}}, chunk, "PRIMARY");
     }
 };
 
-TEST_F(PrimarySelectionReaderTest, TextArrivesExactlyAsTheOwnerOffersIt) {
+// One reader of each kind serves all rows: a failed read leaves it usable.
+TEST_F(PrimarySelectionReaderTest, OutcomesOfWhatTheOwnerOffers) {
     QByteArray mixed;
     while (mixed.size() < 1536 * 1024)
         mixed += "ä€x😀";
+    const QByteArray big(3 * 1024 * 1024, 'z');
     const struct {
-        QByteArray bytes;
-        QString expected;
-    } cases[] = {
-        {"Grüße, 日本語 🙂\n\tsecond line\n",
-         QStringLiteral(u"Grüße, 日本語 🙂\n\tsecond line\n")},
-        {QByteArray("terminated\0", 11), QStringLiteral("terminated")},     // a C string's end
-        {QByteArray(3 * 1024 * 1024, 'z'), QString(3 * 1024 * 1024, u'z')}, // incremental
+        const char* name;
+        QByteArray data; // null: nobody owns PRIMARY
+        const char* type;
+        int chunk;
+        bool capped; // at 1000 bytes
+        Result expected;
+    } rows[] = {
+        // clang-format off
+        {"utf-8", "Grüße, 日本語 🙂\n\tsecond line\n", "UTF8_STRING", 65536, false, {Outcome::text, QStringLiteral(u"Grüße, 日本語 🙂\n\tsecond line\n")}},
+        {"a C string's end", QByteArray("terminated\0", 11), "UTF8_STRING", 65536, false, {Outcome::text, "terminated"}},
+        {"incremental", big, "UTF8_STRING", 65536, false, {Outcome::text, QString::fromUtf8(big)}},
+        // Chunks of an odd size cut the characters apart: joined before decoding.
+        {"characters cut apart", mixed, "UTF8_STRING", 65537, false, {Outcome::text, QString::fromUtf8(mixed)}},
+        {"latin-1", "caf\xe9 \xe0 la cr\xe8me", "STRING", 65536, true, {Outcome::text, QStringLiteral(u"café à la crème")}},
+        {"html", "<b>bold</b>", "text/html", 65536, true, {Outcome::wrongType, {}}},
+        {"an incremental image", QByteArray(300000, 'p'), "image/png", 4096, false, {Outcome::wrongType, {}}},
+        {"nobody", {}, "", 0, true, {Outcome::noOwner, {}}},
+        // The cap is inclusive, and over INCR the chunks count together.
+        {"at the cap", QByteArray(1000, 'a'), "UTF8_STRING", 65536, true, {Outcome::text, QString(1000, u'a')}},
+        {"over the cap", QByteArray(1001, 'b'), "UTF8_STRING", 65536, true, {Outcome::tooLarge, {}}},
+        {"at the cap by INCR", QByteArray(1000, 'c'), "UTF8_STRING", 600, true, {Outcome::text, QString(1000, u'c')}},
+        {"over the cap by INCR", QByteArray(5000, 'c'), "UTF8_STRING", 600, true, {Outcome::tooLarge, {}}},
+        {"small again", "small again", "UTF8_STRING", 65536, true, {Outcome::text, "small again"}},
+        // clang-format on
     };
-    PrimarySelectionReader reader(m_display);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.bytes.size());
-        own(c.bytes);
-        EXPECT_TRUE(reader.read() == (Result{Outcome::text, c.expected}));
+    PrimarySelectionReader reader(m_display), capped(m_display, 1000);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.data.isNull())
+            clearOwner();
+        const auto owner = row.data.isNull() ? nullptr : own(row.data, row.chunk, row.type);
+        EXPECT_TRUE((row.capped ? capped : reader).read(2s, 10s) == row.expected);
     }
-    // Chunks of an odd size cut the characters apart: joined before decoding.
-    const auto owner = scripted(mixed, 65537);
-    EXPECT_TRUE(reader.read(2s, 10s) == (Result{Outcome::text, QString::fromUtf8(mixed)}));
-}
-
-TEST_F(PrimarySelectionReaderTest, ErrorOutcomes) {
-    EXPECT_EQ(PrimarySelectionReader(":9999").read().outcome, Outcome::noDisplay);
-    PrimarySelectionReader reader(m_display, 1000);
-    EXPECT_EQ(reader.read().outcome, Outcome::noOwner);
     {
         ScriptedClipboardOwner refusing(display(), {"TARGETS"}, {}, 65536, "PRIMARY");
         EXPECT_EQ(reader.read().outcome, Outcome::refused);
     }
-    // xclip answers every target with its own type.
-    own("<b>bold</b>", QStringLiteral("text/html"));
-    EXPECT_EQ(reader.read().outcome, Outcome::wrongType);
-    own("caf\xe9 \xe0 la cr\xe8me", QStringLiteral("STRING"));
-    EXPECT_TRUE(reader.read() == (Result{Outcome::text, QStringLiteral(u"café à la crème")}));
-    // The cap is inclusive.
-    own(QByteArray(1000, 'a'));
-    EXPECT_TRUE(reader.read() == (Result{Outcome::text, QString(1000, u'a')}));
-    own(QByteArray(1001, 'b'));
-    EXPECT_EQ(reader.read().outcome, Outcome::tooLarge);
-    // Over INCR the chunks count together, against the same inclusive cap.
-    {
-        const auto incremental = scripted(QByteArray(1000, 'c'), 600);
-        EXPECT_TRUE(reader.read(2s, 10s) == (Result{Outcome::text, QString(1000, u'c')}));
-    }
-    {
-        const auto incremental = scripted(QByteArray(5000, 'c'), 600);
-        EXPECT_EQ(reader.read(2s, 10s).outcome, Outcome::tooLarge);
-    }
-    {
-        const auto image = scripted(QByteArray(300000, 'p'), 4096, 0, "image/png");
-        EXPECT_EQ(PrimarySelectionReader(m_display).read(2s, 10s).outcome, Outcome::wrongType);
-    }
-    own("small again");
-    EXPECT_TRUE(reader.read() == (Result{Outcome::text, QStringLiteral("small again")}));
+    EXPECT_EQ(PrimarySelectionReader(":9999").read().outcome, Outcome::noDisplay);
 }
 
 TEST_F(PrimarySelectionReaderTest, GivesUpOnASilentOwnerAndStaysUsable) {
     PrimarySelectionReader reader(m_display);
     {
-        const auto late = scripted("never", 65536, 1000);
+        const auto late = own("never", 65536, "UTF8_STRING", 1000);
         EXPECT_EQ(reader.read(100ms, 5s).outcome, Outcome::timedOut);
     }
     // The late answer to the abandoned request is not taken for the next owner's.
-    own("next");
+    const auto next = own("next");
     EXPECT_TRUE(reader.read() == (Result{Outcome::text, QStringLiteral("next")}));
 }
 
@@ -202,7 +186,7 @@ TEST_F(PrimarySelectionReaderTest, ServesReadsFromSeveralThreadsOneAtATime) {
     QByteArray text;
     while (text.size() < 200 * 1024)
         text += "line of text ";
-    const auto owner = scripted(text, 8192);
+    const auto owner = own(text, 8192);
     PrimarySelectionReader reader(m_display);
     std::vector<std::future<Result>> reads;
     for (int i = 0; i < 4; ++i)
