@@ -24,25 +24,32 @@ QStringList ApertiumChain::missingPackages() const {
 namespace {
 
 // The graph's nodes: the pair's own two languages exactly, every other language by its base,
-// so that any variant of an intermediate joins the legs. A variant of the source or target
-// language is a node of its own: a chain never passes through either.
+// so that any variant of an intermediate joins the legs. Another variant of the source's or
+// the target's base language is no node at all: a chain never passes through either language.
 class Nodes {
 public:
     Nodes(const EngineLanguage& source, const EngineLanguage& target)
         : m_source(source.identifier)
-        , m_target(target.identifier) {}
+        , m_target(target.identifier)
+        , m_ends{baseOf(source), baseOf(target)} {}
 
-    QString of(const EngineLanguage& language) const {
+    std::optional<QString> of(const EngineLanguage& language) const {
         if (language.identifier == m_source || language.identifier == m_target)
             return language.identifier;
-        const QString base =
-            language.languageCode.isEmpty() ? language.identifier : language.languageCode;
-        return base == m_source || base == m_target ? language.identifier : base;
+        const QString base = baseOf(language);
+        if (m_ends.contains(base))
+            return std::nullopt;
+        return base;
     }
 
 private:
+    static QString baseOf(const EngineLanguage& language) {
+        return language.languageCode.isEmpty() ? language.identifier : language.languageCode;
+    }
+
     const QString m_source;
     const QString m_target;
+    const QStringList m_ends;
 };
 
 std::optional<EngineLanguage> baseLanguage(const EngineLanguage& language) {
@@ -61,15 +68,22 @@ std::optional<ApertiumChain> ApertiumChain::find(const QList<ApertiumMode>& mode
     const Nodes nodes(source, target);
     QList<LanguageLink> links;
     QHash<QString, EngineLanguage> bases;
+    const auto link = [&](const EngineLanguage& from, const EngineLanguage& to, bool installed) {
+        const auto first = nodes.of(from);
+        const auto second = nodes.of(to);
+        if (!first || !second)
+            return;
+        links.append({*first, *second, installed});
+        for (const auto& [node, side] : {std::pair(*first, from), std::pair(*second, to)}) {
+            if (const auto base = baseLanguage(side))
+                bases.insert(node, *base);
+        }
+    };
     for (const ApertiumMode& mode : modes) {
         if (mode.source.identifier == source.identifier
             && mode.target.identifier == target.identifier)
             return std::nullopt;
-        links.append({nodes.of(mode.source), nodes.of(mode.target), true});
-        for (const EngineLanguage& side : {mode.source, mode.target}) {
-            if (const auto base = baseLanguage(side))
-                bases.insert(nodes.of(side), *base);
-        }
+        link(mode.source, mode.target, true);
     }
     for (const LanguagePackage& package : listing.packages) {
         if (package.installed)
@@ -79,14 +93,12 @@ std::optional<ApertiumChain> ApertiumChain::find(const QList<ApertiumMode>& mode
         if (!first || !second)
             continue;
         // Until it is installed a package offers its base languages both ways.
-        links.append({nodes.of(*first), nodes.of(*second), false});
-        links.append({nodes.of(*second), nodes.of(*first), false});
-        bases.insert(nodes.of(*first), *first);
-        bases.insert(nodes.of(*second), *second);
+        link(*first, *second, false);
+        link(*second, *first, false);
     }
 
     const std::optional<PivotRoutes::Route> route =
-        PivotRoutes::route(nodes.of(source), nodes.of(target), links);
+        PivotRoutes::route(source.identifier, target.identifier, links);
     if (!route || !bases.contains(route->intermediate))
         return std::nullopt;
 
@@ -99,7 +111,7 @@ std::optional<ApertiumChain> ApertiumChain::find(const QList<ApertiumMode>& mode
         for (const ApertiumMode& mode : modes) {
             const EngineLanguage& middle = endIsSource ? mode.target : mode.source;
             if ((endIsSource ? mode.source : mode.target).identifier != end.identifier
-                || nodes.of(middle) != route->intermediate)
+                || nodes.of(middle) != std::optional(route->intermediate))
                 continue;
             if (middle.identifier == chain.intermediate.identifier)
                 return mode;

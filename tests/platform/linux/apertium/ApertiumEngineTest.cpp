@@ -166,10 +166,12 @@ TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
         {"eng", "por", PairStatus::supported, "", {}, "apertium-eng-por"},
         // A variant target needs that variant's mode for the last leg...
         {"eng", "cat_valencia", PairStatus::installed, "es", {"eng-spa", "spa-cat_valencia"}, {}},
-        // ...and the variant is no way to its base language.
+        // ...and no way to its base language: a chain never passes through its own ends.
         {"eng", "cat", PairStatus::unsupported, "", {}, {}},
+        {"spa", "cat", PairStatus::unsupported, "", {}, {}},
     };
-    for (const char* mode : {"eng-spa", "spa-eng", "spa-fra", "spa-cat_valencia", "spa-por"})
+    for (const char* mode :
+         {"eng-spa", "spa-eng", "spa-fra", "spa-cat_valencia", "cat_valencia-cat", "spa-por"})
         addMode(mode);
     m_catalog->listing.packages = {package("fr", "es"), package("it", "es"), package("ro", "es"),
                                    package("eng", "por")};
