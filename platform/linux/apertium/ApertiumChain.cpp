@@ -86,15 +86,10 @@ std::optional<ApertiumChain> ApertiumChain::find(const QList<ApertiumMode>& mode
         link(mode.source, mode.target, true);
     }
     for (const LanguagePackage& package : listing.packages) {
-        if (package.installed)
-            continue;
-        const auto first = ApertiumModes::language(package.firstCode);
-        const auto second = ApertiumModes::language(package.secondCode);
-        if (!first || !second)
-            continue;
-        // Until it is installed a package offers its base languages both ways.
-        link(*first, *second, false);
-        link(*second, *first, false);
+        if (const auto offered = ApertiumEngine::offeredLanguages(package)) {
+            link(offered->first, offered->second, false);
+            link(offered->second, offered->first, false);
+        }
     }
 
     const std::optional<PivotRoutes::Route> route =

@@ -48,18 +48,27 @@ QString baseCode(const EngineLanguage& language) {
     return language.engineCode.section(u'_', 0, 0).toLower();
 }
 
-// The packages that would make the pair installed: its own, or the missing legs of a chain.
-QStringList missingPackages(const QList<ApertiumMode>& modes,
-                            const PackageCatalog::Listing& listing, const EngineLanguage& source,
-                            const EngineLanguage& target) {
+std::optional<ApertiumMode> directMode(const QList<ApertiumMode>& modes,
+                                       const EngineLanguage& source, const EngineLanguage& target) {
     for (const ApertiumMode& mode : modes) {
         if (samePair(mode, source, target))
-            return {};
+            return mode;
     }
+    return std::nullopt;
+}
+
+// What would make the pair installed: nothing when it is (on its own or through a chain), else
+// its own package or a chain's missing ones; none when nothing offers it.
+std::optional<QStringList> toInstall(const QList<ApertiumMode>& modes,
+                                     const PackageCatalog::Listing& listing,
+                                     const EngineLanguage& source, const EngineLanguage& target) {
+    if (directMode(modes, source, target))
+        return QStringList{};
     if (const auto package = ApertiumEngine::offeringPackage(listing, source, target))
-        return {package->name};
-    const auto chain = ApertiumChain::find(modes, listing, source, target);
-    return chain ? chain->missingPackages() : QStringList{};
+        return QStringList{package->name};
+    if (const auto chain = ApertiumChain::find(modes, listing, source, target))
+        return chain->missingPackages();
+    return std::nullopt;
 }
 
 template <typename T>
@@ -103,26 +112,30 @@ ApertiumEngine::~ApertiumEngine() = default;
 
 std::optional<ApertiumMode> ApertiumEngine::installedMode(const EngineLanguage& source,
                                                           const EngineLanguage& target) const {
-    for (const ApertiumMode& mode : ApertiumModes::scan(m_folders)) {
-        if (samePair(mode, source, target))
-            return mode;
-    }
-    return std::nullopt;
+    return directMode(ApertiumModes::scan(m_folders), source, target);
+}
+
+std::optional<std::pair<EngineLanguage, EngineLanguage>>
+ApertiumEngine::offeredLanguages(const LanguagePackage& package) {
+    if (package.installed)
+        return std::nullopt;
+    const auto first = ApertiumModes::language(package.firstCode);
+    const auto second = ApertiumModes::language(package.secondCode);
+    if (!first || !second)
+        return std::nullopt;
+    return std::pair(*first, *second);
 }
 
 std::optional<LanguagePackage>
 ApertiumEngine::offeringPackage(const PackageCatalog::Listing& listing,
                                 const EngineLanguage& source, const EngineLanguage& target) {
     for (const LanguagePackage& package : listing.packages) {
-        if (package.installed)
-            continue;
-        const auto first = ApertiumModes::language(package.firstCode);
-        const auto second = ApertiumModes::language(package.secondCode);
-        if (!first || !second)
+        const auto offered = offeredLanguages(package);
+        if (!offered)
             continue;
         // Until it is installed its variants are unknown: it offers its base languages,
         // both ways.
-        const QSet<QString> sides{first->identifier, second->identifier};
+        const QSet<QString> sides{offered->first.identifier, offered->second.identifier};
         if (source.identifier != target.identifier && sides.contains(source.identifier)
             && sides.contains(target.identifier))
             return package;
@@ -170,13 +183,13 @@ QFuture<QList<EngineLanguage>> ApertiumEngine::supportedLanguages() {
         return ready(languages);
     return listing(true).then([languages, seen](const PackageCatalog::Listing& listing) mutable {
         for (const LanguagePackage& package : listing.packages) {
-            if (package.installed)
+            const auto offered = offeredLanguages(package);
+            if (!offered)
                 continue;
-            for (const QString& side : {package.firstCode, package.secondCode}) {
-                const auto language = ApertiumModes::language(side);
-                if (language && !seen.contains(language->identifier)) {
-                    seen.insert(language->identifier);
-                    languages.append(*language);
+            for (const EngineLanguage& language : {offered->first, offered->second}) {
+                if (!seen.contains(language.identifier)) {
+                    seen.insert(language.identifier);
+                    languages.append(language);
                 }
             }
         }
@@ -197,14 +210,13 @@ std::optional<ApertiumChain> ApertiumEngine::chain(const EngineLanguage& source,
 
 QFuture<PairStatus> ApertiumEngine::status(const EngineLanguage& source,
                                            const EngineLanguage& target) {
-    if (installedMode(source, target))
+    const QList<ApertiumMode> modes = ApertiumModes::scan(m_folders);
+    if (directMode(modes, source, target))
         return ready(PairStatus::installed);
-    const auto decide = [folders = m_folders, source,
-                         target](const PackageCatalog::Listing& listing) {
+    const auto decide = [modes, source, target](const PackageCatalog::Listing& listing) {
         if (offeringPackage(listing, source, target))
             return PairStatus::supported;
-        const auto chain =
-            ApertiumChain::find(ApertiumModes::scan(folders), listing, source, target);
+        const auto chain = ApertiumChain::find(modes, listing, source, target);
         return !chain               ? PairStatus::unsupported
                : chain->installed() ? PairStatus::installed
                                     : PairStatus::supported;
@@ -216,19 +228,24 @@ QFuture<PairStatus> ApertiumEngine::status(const EngineLanguage& source,
 
 std::optional<EngineLanguage> ApertiumEngine::intermediate(const EngineLanguage& source,
                                                            const EngineLanguage& target) {
-    if (installedMode(source, target))
-        return std::nullopt;
+    // No chain is found for a pair with a mode of its own.
     const auto found = chain(source, target);
     return found ? std::optional(found->intermediate) : std::nullopt;
 }
 
+QStringList ApertiumEngine::installedFiles(const EngineLanguage& source,
+                                           const EngineLanguage& target) const {
+    const QList<ApertiumMode> modes = ApertiumModes::scan(m_folders);
+    if (const std::optional<ApertiumMode> mode = directMode(modes, source, target))
+        return {mode->file};
+    const auto found = ApertiumChain::find(modes, lastListing().value_or(PackageCatalog::Listing{}),
+                                           source, target);
+    return found ? found->modeFiles() : QStringList{};
+}
+
 std::shared_ptr<TranslationSession> ApertiumEngine::openSession(const EngineLanguage& source,
                                                                 const EngineLanguage& target) {
-    QStringList files;
-    if (const std::optional<ApertiumMode> mode = installedMode(source, target))
-        files = {mode->file};
-    else if (const auto found = chain(source, target))
-        files = found->modeFiles();
+    const QStringList files = installedFiles(source, target);
     if (files.isEmpty())
         return nullptr;
     m_pool->closeIdle();
@@ -238,7 +255,8 @@ std::shared_ptr<TranslationSession> ApertiumEngine::openSession(const EngineLang
 QStringList ApertiumEngine::packagesFor(const PackageCatalog::Listing& listing,
                                         const EngineLanguage& source,
                                         const EngineLanguage& target) const {
-    return missingPackages(ApertiumModes::scan(m_folders), listing, source, target);
+    return toInstall(ApertiumModes::scan(m_folders), listing, source, target)
+        .value_or(QStringList{});
 }
 
 QFuture<PrepareResult> ApertiumEngine::prepareFrom(const QStringList& folders,
@@ -246,12 +264,11 @@ QFuture<PrepareResult> ApertiumEngine::prepareFrom(const QStringList& folders,
                                                    const PackageCatalog::Listing& listing,
                                                    const EngineLanguage& source,
                                                    const EngineLanguage& target) {
-    const QList<ApertiumMode> modes = ApertiumModes::scan(folders);
-    const auto found = ApertiumChain::find(modes, listing, source, target);
-    if (found && found->installed())
+    const std::optional<QStringList> packages =
+        toInstall(ApertiumModes::scan(folders), listing, source, target);
+    if (packages && packages->isEmpty())
         return ready(PrepareResult{PrepareResult::Outcome::installed, {}, {}});
-    const QStringList packages = missingPackages(modes, listing, source, target);
-    if (packages.isEmpty()) {
+    if (!packages) {
         if (!catalog) {
             // Nothing here can install; Debian names pair packages after the sides.
             return ready(AptCatalog::manualInstall(
@@ -265,8 +282,8 @@ QFuture<PrepareResult> ApertiumEngine::prepareFrom(const QStringList& folders,
                           {}});
     }
     // Every missing leg of a chain in one transaction: one prompt, all or nothing.
-    qCInfo(lcEngine) << "installing" << packages;
-    return catalog->install(packages);
+    qCInfo(lcEngine) << "installing" << *packages;
+    return catalog->install(*packages);
 }
 
 QFuture<PrepareResult> ApertiumEngine::prepare(const EngineLanguage& source,
@@ -304,10 +321,7 @@ QFuture<void>
 ApertiumEngine::keepWarm(const QList<std::pair<EngineLanguage, EngineLanguage>>& directions) {
     QStringList files;
     for (const auto& [source, target] : directions) {
-        if (const std::optional<ApertiumMode> mode = installedMode(source, target))
-            files.append(mode->file);
-        else if (const auto found = chain(source, target))
-            files.append(found->modeFiles()); // a leg shared with a direct pair is kept once
+        files.append(installedFiles(source, target)); // the pool keeps a shared leg once
     }
     return m_pool->keepWarm(files);
 }

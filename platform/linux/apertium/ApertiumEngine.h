@@ -56,6 +56,10 @@ public:
     // Makes Apertium's own pipelines: what a pool without another factory uses.
     static ApertiumPipelinePool::Factory realPipelines();
 
+    // The base languages a package not yet installed offers, both ways (its variants are
+    // unknown until it is); none for an installed package or a side that is no language.
+    static std::optional<std::pair<EngineLanguage, EngineLanguage>>
+    offeredLanguages(const LanguagePackage& package);
     // The package that would make the pair installed, from a listing.
     static std::optional<LanguagePackage> offeringPackage(const PackageCatalog::Listing& listing,
                                                           const EngineLanguage& source,
@@ -77,6 +81,8 @@ private:
     struct ListingCache;
 
     QFuture<PackageCatalog::Listing> listing(bool refresh);
+    // The mode files the pair runs through when installed: its own, or a chain's two.
+    QStringList installedFiles(const EngineLanguage& source, const EngineLanguage& target) const;
     // The listing last read, if any.
     std::optional<PackageCatalog::Listing> lastListing() const;
     static QFuture<PrepareResult> prepareFrom(const QStringList& folders,
