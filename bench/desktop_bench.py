@@ -13,7 +13,8 @@ Measures:
   * start: from starting the process until its first window maps (a private HOME each time, the
     settings of a finished set-up for verdolin, none for GoldenDict). Xvfb has no tray host, so
     the tray cannot be timed; verdolin shows its window after setting up the tray.
-  * memory: VmRSS and PSS at idle after start (no translation yet), and of verdolin's whole
+  * memory: VmRSS and PSS at idle after start (no translation yet), after a login start (in the
+    tray, no window built yet), and of verdolin's whole
     process tree (it and its Apertium pipelines) with the warm pair.
 Runs under its own session bus, like the end-to-end test, and leaves no process behind.
 """
@@ -170,7 +171,7 @@ def tree_memory(pid):
 class Started:
     """A program started in a private HOME, timed to its first mapped window."""
 
-    def __init__(self, command, extra_env=None):
+    def __init__(self, command, extra_env=None, wait_window=True):
         self.root = tempfile.mkdtemp(prefix="desktop-bench-")
         env = dict(os.environ)
         for variable in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
@@ -184,7 +185,8 @@ class Started:
         self.process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL,
                                         preexec_fn=ds._die_with_parent)
-        self.window = ds.poll_until(lambda: windows_of(self.process.pid), 30, 0.003)
+        self.window = (ds.poll_until(lambda: windows_of(self.process.pid), 30, 0.003)
+                       if wait_window else None)
         self.seconds = time.monotonic() - self.started if self.window else None
 
     def close(self):
@@ -230,6 +232,21 @@ def measure_starts(args):
                 started.close()
                 if root:
                     shutil.rmtree(root, ignore_errors=True)
+    # A login start stays in the tray: the window is built on the first shortcut press.
+    memory["login"] = []
+    for _ in range(3):
+        root = tempfile.mkdtemp(prefix="desktop-bench-settings-")
+        onboarded_settings(root)
+        started = Started([args.verdolin, "--login"],
+                          {"XDG_CONFIG_HOME": os.path.join(root, "xdg_config_home")},
+                          wait_window=False)
+        try:
+            if wait_idle(started.process.pid):
+                memory["login"].append((resident_kib(started.process.pid),
+                                        proportional_kib(started.process.pid)))
+        finally:
+            started.close()
+            shutil.rmtree(root, ignore_errors=True)
     return times, memory
 
 
@@ -358,6 +375,11 @@ def main():
           f"{ratio(rss_v, rss_g):>6}")
     print(f"{'idle after start, PSS MiB':44} {pss_v / 1024:10.1f} {pss_g / 1024:11.1f} "
           f"{ratio(pss_v, pss_g):>6}")
+    if memory["login"]:
+        print(f"{'idle after a login start, VmRSS / PSS MiB':44} "
+              f"{statistics.median(m[0] for m in memory['login']) / 1024:10.1f} {'':>11} "
+              f"{'':>6}   (PSS {statistics.median(m[1] for m in memory['login']) / 1024:.1f}, "
+              f"no window yet)")
     print(f"{'shortcut to translation, warm, median ms':44} {median_ms(warm):10.0f} "
           f"{'':>11} {'':>6}   (n={len(warm)}, min {min(warm, default=0) * 1000:.0f}, "
           f"max {max(warm, default=0) * 1000:.0f})")
