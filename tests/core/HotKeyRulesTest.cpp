@@ -81,10 +81,4 @@ TEST(HotKeyRules, LabelsKeyNamesAndEventFlags) {
         EXPECT_EQ(HotKeyRules::modsFromEventFlags(state), mods) << state;
 }
 
-TEST(HotKeySpec, DefaultIsCtrlAltTAndItsLabelMatchesTheRecorder) {
-    const HotKeySpec spec = HotKeySpec::defaultSpec();
-    EXPECT_EQ(spec, (HotKeySpec{keyT, 0x1800, QStringLiteral("Ctrl+Alt+T")}));
-    EXPECT_EQ(HotKeyRules::label(spec.mods, HotKeyRules::keyName(spec.code, "t")), spec.label);
-}
-
 } // namespace
