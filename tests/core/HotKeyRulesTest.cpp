@@ -53,16 +53,13 @@ TEST(HotKeyRules, LabelsKeyNamesAndEventFlags) {
         EXPECT_EQ(HotKeyRules::label(mods, QString::fromUtf8(key)), QString::fromUtf8(expected));
 
     // Named keys, then the upper-cased text; a key with neither shows "?".
+    // clang-format off
     const std::tuple<quint32, const char*, const char*> keys[] = {
-        {0xff0d, "\r", "Return"}, {0xff09, "\t", "Tab"},
-        {0x20, " ", "Space"},     {0xff08, "\b", "Backspace"},
-        {0xff51, "", "Left"},     {0xff53, "", "Right"},
-        {0xff54, "", "Down"},     {0xff52, "", "Up"},
-        {keyT, "t", "T"},         {0x31, "1", "1"},
-        {0x6c1, "а", "А"},        {0xffbe, "", "F1"},
-        {0xffc9, "", "F12"},      {0xffff, "\x7f", "Delete"},
-        {0xff8d, "\r", "Enter"},  {0xff55, "", "Page Up"},
-        {0xfe03, "", "?"}};
+        {0xff0d, "\r", "Return"}, {0xff09, "\t", "Tab"}, {0x20, " ", "Space"}, {0xff08, "\b", "Backspace"},
+        {0xff51, "", "Left"}, {0xff53, "", "Right"}, {0xff54, "", "Down"}, {0xff52, "", "Up"},
+        {keyT, "t", "T"}, {0x31, "1", "1"}, {0x6c1, "а", "А"}, {0xffbe, "", "F1"}, {0xffc9, "", "F12"},
+        {0xffff, "\x7f", "Delete"}, {0xff8d, "\r", "Enter"}, {0xff55, "", "Page Up"}, {0xfe03, "", "?"}};
+    // clang-format on
     for (const auto& [keysym, text, expected] : keys)
         EXPECT_EQ(HotKeyRules::keyName(keysym, QString::fromUtf8(text)),
                   QString::fromUtf8(expected))
@@ -79,12 +76,6 @@ TEST(HotKeyRules, LabelsKeyNamesAndEventFlags) {
         {0xFFFFFFFFu, 0x1B00}};
     for (const auto& [state, mods] : flags)
         EXPECT_EQ(HotKeyRules::modsFromEventFlags(state), mods) << state;
-}
-
-TEST(HotKeySpec, DefaultIsCtrlAltTAndItsLabelMatchesTheRecorder) {
-    const HotKeySpec spec = HotKeySpec::defaultSpec();
-    EXPECT_EQ(spec, (HotKeySpec{keyT, 0x1800, QStringLiteral("Ctrl+Alt+T")}));
-    EXPECT_EQ(HotKeyRules::label(spec.mods, HotKeyRules::keyName(spec.code, "t")), spec.label);
 }
 
 } // namespace

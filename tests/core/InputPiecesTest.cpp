@@ -54,6 +54,12 @@ TEST(InputPiecesTest, CutsAfterLineEndsThenWhiteSpaceThenAnywhere) {
         {"a long line at white space", "aaa bbb ccc", 5, {"aaa ", "bbb ", "ccc"}},
         {"a word longer than a piece", "abcdefgh", 3, {"abc", "def", "gh"}},
         {"never inside a character", flag + flag + flag, 2, {flag + flag, flag}},
+        // Qt cuts after every code unit here; found by fuzzing.
+        {"never inside a pair",
+         QStringLiteral("\U0001F468\u200D\x01\u17D1\uFFFD"),
+         2,
+         {QStringLiteral("\U0001F468\u200D"), QStringLiteral("\x01\u17D1"),
+          QStringLiteral("\uFFFD")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -17,16 +17,11 @@ TEST(InstanceMessageTest, CarriesArgumentsAndRefusesAnythingElse) {
     ASSERT_EQ(atTheLimit.size(), InstanceMessage::kMaxBytes);
     EXPECT_TRUE(InstanceMessage::decode(atTheLimit).has_value());
 
+    // clang-format off
     const QByteArray refused[] = {
-        "[\"" + QByteArray(InstanceMessage::kMaxBytes - 3, 'a') + "\"]",
-        "",
-        "[\"unfinished",
-        "{\"arguments\": []}",
-        "[\"text\", 42]",
-        "[null]",
-        "\"text\"",
-        "[\"a\"] trailing",
-    };
+        "[\"" + QByteArray(InstanceMessage::kMaxBytes - 3, 'a') + "\"]", "", "[\"unfinished",
+        "{\"arguments\": []}", "[\"text\", 42]", "[null]", "\"text\"", "[\"a\"] trailing"};
+    // clang-format on
     for (const QByteArray& message : refused) {
         SCOPED_TRACE(message.left(40).toStdString());
         EXPECT_EQ(InstanceMessage::decode(message), std::nullopt);

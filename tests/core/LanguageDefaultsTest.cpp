@@ -17,12 +17,8 @@ using Codes = QSet<QString>;
 using Prefs = LanguagePrefs;
 
 TEST(LanguageDefaultsTest, PrefsDerivesThePair) {
-    const struct {
-        QStringList preferred;
-        QStringList inputSources;
-        std::optional<Codes> supported; // absent: the known codes
-        Prefs expected;
-    } cases[] = {
+    // Preferred languages, input sources, supported codes (absent: the known codes), result.
+    const std::tuple<QStringList, QStringList, std::optional<Codes>, Prefs> cases[] = {
         {{"de-DE", "de-AT", "en-US"}, {"ru"}, {}, {"de", "en"}},
         {{"ga-IE"}, {}, {}, {"en", "es"}},
         {{"en-GB"}, {}, {}, {"en", "es"}},
@@ -30,14 +26,12 @@ TEST(LanguageDefaultsTest, PrefsDerivesThePair) {
         {{"ja", "ga"}, {"zh-Hant", "ko"}, {}, {"ja", "zh"}},
         {{"en", "fr"}, {}, Codes{"fr"}, {"fr", "en"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.preferred.join(',').toStdString() + " / "
-                     + c.inputSources.join(',').toStdString());
+    for (const auto& [preferred, sources, supported, expected] : cases)
         EXPECT_EQ(
-            LanguageDefaults::prefs(c.preferred, c.inputSources,
-                                    c.supported.value_or(LanguageDefaults::knownLanguageCodes())),
-            c.expected);
-    }
+            LanguageDefaults::prefs(preferred, sources,
+                                    supported.value_or(LanguageDefaults::knownLanguageCodes())),
+            expected)
+            << preferred.join(',').toStdString() << " / " << sources.join(',').toStdString();
 }
 
 TEST(LanguageDefaultsTest, RepairKeepsOrReplacesMembers) {

@@ -42,10 +42,9 @@ using Codes = QSet<QString>;
 
 class LanguageDetectorTest : public testing::Test {
 protected:
-    std::optional<QString> detect(const QString& text,
-                                  const QSet<QString>& supported = Codes({"en", "de", "fr"})) {
+    std::optional<QString> detect(const char* text, const Codes& supported = {"en", "de", "fr"}) {
         m_log = RecognizerLog();
-        return LanguageDetector::detect(text, supported, m_hints, [this] {
+        return LanguageDetector::detect(QString::fromUtf8(text), supported, m_hints, [this] {
             ++m_log.made;
             return std::make_unique<ScriptedRecognizer>(m_log, m_script);
         });
@@ -57,60 +56,44 @@ protected:
 };
 
 // What counts as a word is WordDetector's; here only that it is asked before anything else.
-TEST_F(LanguageDetectorTest, TextWithoutWordsMakesNoRecognizer) {
-    EXPECT_EQ(detect(QStringLiteral(" 42 www.a.b x@y.z\n")), std::nullopt);
+TEST_F(LanguageDetectorTest, TextWithoutWordsOrRecognizerFindsNothing) {
+    EXPECT_EQ(detect(" 42 www.a.b x@y.z\n"), std::nullopt);
     EXPECT_EQ(m_log.made, 0);
-}
-
-TEST_F(LanguageDetectorTest, ShortTextIsHintedAndTrimmedTextProcessed) {
-    EXPECT_EQ(detect(QStringLiteral(" \n Hallo Welt\t\n")), QStringLiteral("de"));
-
-    ASSERT_EQ(m_log.made, 1);
-    // Supported codes get the small weight; the user's languages override it, supported or not.
-    const QHash<QString, double> expected{{QStringLiteral("en"), 0.3},
-                                          {QStringLiteral("de"), 0.02},
-                                          {QStringLiteral("fr"), 0.02},
-                                          {QStringLiteral("ru"), 0.3}};
-    EXPECT_EQ(m_log.hints, expected);
-    EXPECT_FALSE(m_log.hintedAfterProcessing);
-    EXPECT_EQ(m_log.processed, QStringList{QStringLiteral("Hallo Welt")});
-    EXPECT_EQ(m_log.maximum, 5);
-}
-
-TEST_F(LanguageDetectorTest, HintsStopAtFourWhiteSpaceSeparatedPieces) {
-    struct Case {
-        const char* text;
-        bool hinted;
-    };
-    // Pieces are cut at any white space, including no-break and ideographic spaces, and
-    // punctuation pieces count.
-    for (const Case c : {Case{"eins zwei\n\ndrei", true}, Case{"Hallo , Welt !", false},
-                         Case{"a\u00A0b\u3000c\td", false}}) {
-        detect(QString::fromUtf8(c.text));
-        EXPECT_EQ(m_log.hints.has_value(), c.hinted) << c.text;
-    }
-}
-
-TEST_F(LanguageDetectorTest, MissingRecognizerFindsNothingAndOnlyFiveHypothesesCount) {
     const QString text = QStringLiteral("Hallo");
     EXPECT_EQ(LanguageDetector::detect(text, Codes({"de"}), m_hints, {}), std::nullopt);
     EXPECT_EQ(LanguageDetector::detect(text, Codes({"de"}), m_hints, [] { return nullptr; }),
               std::nullopt);
+}
 
-    m_script = {{"ja", 0.1}, {"ko", 0.1}, {"vi", 0.1}, {"th", 0.1}, {"de", 0.31}, {"fr", 0.9}};
-    EXPECT_EQ(detect(QStringLiteral("ein Wort"), Codes({"ja", "ko", "vi", "th", "de", "fr"})),
-              QStringLiteral("de"));
+TEST_F(LanguageDetectorTest, ShortTextIsHintedAndTrimmedTextProcessed) {
+    EXPECT_EQ(detect(" \n Hallo Welt\t\n"), QStringLiteral("de"));
+    ASSERT_EQ(m_log.made, 1);
+    // Supported codes get the small weight; the user's languages override it, supported or not.
+    const QHash<QString, double> expected{{"en", 0.3}, {"de", 0.02}, {"fr", 0.02}, {"ru", 0.3}};
+    EXPECT_EQ(m_log.hints, expected);
+    EXPECT_FALSE(m_log.hintedAfterProcessing);
+    EXPECT_EQ(m_log.processed, QStringList{QStringLiteral("Hallo Welt")});
+    EXPECT_EQ(m_log.maximum, 5);
+
+    // Hints stop at four pieces, cut at any white space; punctuation pieces count.
+    for (const auto& [text, hinted] : {std::pair{"eins zwei\n\ndrei", true},
+                                       {"Hallo , Welt !", false},
+                                       {"a\u00A0b\u3000c\td", false}}) {
+        detect(text);
+        EXPECT_EQ(m_log.hints.has_value(), hinted) << text;
+    }
 }
 
 TEST_F(LanguageDetectorTest, RankingChoosesTheCode) {
     const char* oneWord = "Welt";
     const char* threeWords = "tá sé ann";
     const char* fiveWords = "tá an aimsir go maith";
+    const char* twoWords = "ein Wort";
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const QSet<QString> enDeFr = Codes({"en", "de", "fr"}), none;
+    const Codes enDeFr{"en", "de", "fr"}, none, asian{"ja", "ko", "vi", "th", "de", "fr"};
     const struct {
         const char* text;
-        QSet<QString> supported;
+        Codes supported;
         QList<LanguageHypothesis> hypotheses;
         std::optional<QString> expected;
     } cases[] = {
@@ -128,12 +111,14 @@ TEST_F(LanguageDetectorTest, RankingChoosesTheCode) {
         {fiveWords, enDeFr, {{"ga", 0.6}, {"en", 0.6}}, "ga"},
         {oneWord, enDeFr, {{"fr", nan}, {"de", 0.4}}, "de"},
         {fiveWords, enDeFr, {{"", 0.9}, {"de", 0.4}}, "de"},
+        // Only the first five hypotheses count.
+        {twoWords, asian, {{"ja", 0.1}, {"ko", 0.1}, {"vi", 0.1}, {"th", 0.1}, {"de", 0.31}, {"fr", 0.9}}, "de"},
         // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.text << " " << c.hypotheses[0].probability);
         m_script = c.hypotheses;
-        EXPECT_EQ(detect(QString::fromUtf8(c.text), c.supported), c.expected);
+        EXPECT_EQ(detect(c.text, c.supported), c.expected);
     }
 }
 

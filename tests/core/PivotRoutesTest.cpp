@@ -24,30 +24,23 @@ using Route = PivotRoutes::Route;
 
 TEST(PivotRoutes, ChoosesOneIntermediateInAFixedOrder) {
     const struct {
-        const char* what;
-        const char* source;
-        const char* target;
+        const char *what, *source, *target;
         QList<LanguageLink> links;
         std::optional<Route> expected;
     } cases[] = {
-        {"a direct direction wins, even one only installable", "en", "fr",
-         links({"en>es", "es>fr", "en>fr?"}), std::nullopt},
+        // clang-format off
+        {"a direct direction wins, even one only installable", "en", "fr", links({"en>es", "es>fr", "en>fr?"}), std::nullopt},
         {"through Spanish", "en", "fr", links({"en>es", "es>fr"}), Route{"es", true}},
-        {"installed legs beat Spanish", "en", "fr", links({"en>es?", "es>fr", "en>ca", "ca>fr"}),
-         Route{"ca", true}},
-        {"Spanish, then Catalan, then English", "eo", "fr",
-         links({"eo>en", "en>fr", "eo>ca", "ca>fr", "eo>es", "es>fr"}), Route{"es", true}},
-        {"Catalan before English", "oc", "fr", links({"oc>en?", "en>fr?", "oc>ca?", "ca>fr?"}),
-         Route{"ca", false}},
-        {"English before the rest", "pt", "gl", links({"pt>an", "an>gl", "pt>en", "en>gl"}),
-         Route{"en", true}},
-        {"the rest by code", "pt", "gl", links({"pt>oc", "oc>gl", "pt>an", "an>gl"}),
-         Route{"an", true}},
-        {"one installed copy of a leg is enough", "en", "fr", links({"en>es?", "en>es", "es>fr"}),
-         Route{"es", true}},
+        {"installed legs beat Spanish", "en", "fr", links({"en>es?", "es>fr", "en>ca", "ca>fr"}), Route{"ca", true}},
+        {"Spanish, then Catalan, then English", "eo", "fr", links({"eo>en", "en>fr", "eo>ca", "ca>fr", "eo>es", "es>fr"}), Route{"es", true}},
+        {"Catalan before English", "oc", "fr", links({"oc>en?", "en>fr?", "oc>ca?", "ca>fr?"}), Route{"ca", false}},
+        {"English before the rest", "pt", "gl", links({"pt>an", "an>gl", "pt>en", "en>gl"}), Route{"en", true}},
+        {"the rest by code", "pt", "gl", links({"pt>oc", "oc>gl", "pt>an", "an>gl"}), Route{"an", true}},
+        {"one installed copy of a leg is enough", "en", "fr", links({"en>es?", "en>es", "es>fr"}), Route{"es", true}},
         {"one leg missing", "en", "fr", links({"en>es", "ca>fr"}), std::nullopt},
         {"legs the wrong way round", "en", "fr", links({"es>en", "fr>es"}), std::nullopt},
         {"to itself", "en", "en", links({"en>es", "es>en"}), std::nullopt},
+        // clang-format on
     };
     for (const auto& c : cases)
         EXPECT_EQ(PivotRoutes::route(QString::fromLatin1(c.source), QString::fromLatin1(c.target),

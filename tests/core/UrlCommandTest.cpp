@@ -46,27 +46,17 @@ TEST(UrlCommandTest, ReadsTheHostAndItsQueryItems) {
 }
 
 TEST(SettingsTabTest, NamesAreLenientButExact) {
-    const struct {
-        std::optional<QString> name;
-        std::optional<SettingsTab> tab;
-    } cases[] = {
-        {u"general"_s, SettingsTab::general},
-        {u"about"_s, SettingsTab::general},
-        {u"About"_s, std::nullopt},
-        {u"translation"_s, SettingsTab::translation},
-        {u"languages"_s, SettingsTab::translation},
-        {u"dictionaries"_s, SettingsTab::translation},
-        {u"shortcuts"_s, SettingsTab::shortcuts},
-        {u"shortcut"_s, SettingsTab::shortcuts},
-        {u"access"_s, SettingsTab::shortcuts},
-        {u" general"_s, std::nullopt},
-        {QString(), std::nullopt},
-        {std::nullopt, std::nullopt},
+    const std::pair<std::optional<QString>, std::optional<SettingsTab>> cases[] = {
+        // clang-format off
+        {u"general"_s, SettingsTab::general}, {u"about"_s, SettingsTab::general}, {u"About"_s, std::nullopt},
+        {u"translation"_s, SettingsTab::translation}, {u"languages"_s, SettingsTab::translation},
+        {u"dictionaries"_s, SettingsTab::translation}, {u"shortcuts"_s, SettingsTab::shortcuts},
+        {u"shortcut"_s, SettingsTab::shortcuts}, {u"access"_s, SettingsTab::shortcuts},
+        {u" general"_s, std::nullopt}, {QString(), std::nullopt}, {std::nullopt, std::nullopt},
+        // clang-format on
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name.value_or(u"(none)"_s).toStdString());
-        EXPECT_EQ(SettingsTabs::fromName(c.name), c.tab);
-    }
+    for (const auto& [name, tab] : cases)
+        EXPECT_EQ(SettingsTabs::fromName(name), tab) << name.value_or(u"(none)"_s).toStdString();
     for (const SettingsTab tab :
          {SettingsTab::general, SettingsTab::translation, SettingsTab::shortcuts})
         EXPECT_EQ(SettingsTabs::fromRawValue(SettingsTabs::rawValue(tab)), tab);

@@ -1,6 +1,7 @@
 #include "core/WordDetector.h"
 
 #include "core/CharacterSets.h"
+#include "tests/support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -8,24 +9,21 @@ namespace {
 
 // The other sets forward to QChar's categories; these three add to them.
 TEST(CharacterSets, MembershipOfTheCodePoint) {
-    const struct {
-        char32_t c;
-        bool whitespaces, whitespacesAndNewlines, letters;
-    } cases[] = {
-        {U' ', true, true, false},        {U'\t', true, true, false},
-        {U'\u00A0', true, true, false},   {U'\n', false, true, false},
-        {U'\r', false, true, false},      {U'\u0085', false, true, false},
-        {U'\u2028', false, true, false},  {U'\u2029', false, true, false},
-        {U'\u200B', false, false, false}, {U'a', false, false, true},
-        {U'\u0301', false, false, true},  {U'\U00020000', false, false, true},
+    // Code point, then whether it is in whitespaces, whitespacesAndNewlines, letters.
+    const std::tuple<char32_t, bool, bool, bool> cases[] = {
+        // clang-format off
+        {U' ', true, true, false}, {U'\t', true, true, false}, {U'\u00A0', true, true, false},
+        {U'\n', false, true, false}, {U'\r', false, true, false}, {U'\u0085', false, true, false},
+        {U'\u2028', false, true, false}, {U'\u2029', false, true, false}, {U'\u200B', false, false, false},
+        {U'a', false, false, true}, {U'\u0301', false, false, true}, {U'\U00020000', false, false, true},
         {U'7', false, false, false},
+        // clang-format on
     };
-    for (const auto& m : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "U+" << std::hex << std::uppercase << static_cast<unsigned>(m.c));
-        EXPECT_EQ(CharacterSets::whitespaces(m.c), m.whitespaces);
-        EXPECT_EQ(CharacterSets::whitespacesAndNewlines(m.c), m.whitespacesAndNewlines);
-        EXPECT_EQ(CharacterSets::letters(m.c), m.letters);
+    for (const auto& [c, whitespace, whitespaceOrNewline, letter] : cases) {
+        SCOPED_TRACE(testing::Message() << "U+" << std::hex << std::uppercase << unsigned(c));
+        EXPECT_EQ(CharacterSets::whitespaces(c), whitespace);
+        EXPECT_EQ(CharacterSets::whitespacesAndNewlines(c), whitespaceOrNewline);
+        EXPECT_EQ(CharacterSets::letters(c), letter);
     }
 }
 
@@ -35,68 +33,35 @@ bool punctuationOrSymbol(char32_t c) {
 
 TEST(CharacterSets, TrimmedDropsMembersAtBothEndsOnly) {
     const QString lone = QString(QChar(0xD83D)) + QStringLiteral("!a!") + QChar(0xDE00);
-    const struct {
-        const char* name;
-        QString text;
-        CharacterSets::Set set;
-        QString expected;
-    } cases[] = {
-        // clang-format off
-        {"Empty", QString(), CharacterSets::whitespaces, QString()},
-        {"AllMembers", " \t\u00A0", CharacterSets::whitespaces, QString()},
-        {"AstralLetterKept", "\U00020000!", punctuationOrSymbol, "\U00020000"},
-        {"LoneSurrogatesStay", lone, punctuationOrSymbol, lone},
-        // clang-format on
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(CharacterSets::trimmed(c.text, c.set), c.expected) << c.name;
+    EXPECT_EQ(CharacterSets::trimmed(QString(), CharacterSets::whitespaces), QString());
+    EXPECT_EQ(CharacterSets::trimmed(" \t\u00A0", CharacterSets::whitespaces), QString());
+    EXPECT_EQ(CharacterSets::trimmed("\U00020000!", punctuationOrSymbol), "\U00020000");
+    EXPECT_EQ(CharacterSets::trimmed(lone, punctuationOrSymbol), lone);
 }
 
 TEST(WordDetector, HasWordsFindsARealWord) {
-    const struct {
-        const char* name;
-        QString text;
-        bool expected;
-    } cases[] = {
+    const std::pair<QString, bool> cases[] = {
         // clang-format off
-        {"WhiteSpaceOnly", QStringLiteral(" \n\t\u2028"), false},
-        {"Digits", QStringLiteral("12 345\n6"), false},
-        {"CombiningMarkOnly", QStringLiteral("\u0301"), false},
-        {"SchemeWithoutDot", QStringLiteral("foo://bar"), false},
-        {"WwwAnyCase", QStringLiteral("WwW.Example.org"), false},
-        {"EmailAddress", QStringLiteral("me@example.com"), false},
-        {"AtWithoutDot", QStringLiteral("user@host"), true},
-        {"WwwNotAtStart", QStringLiteral("awww.x"), true},
-        {"AddressAndWord", QStringLiteral("see https://example.com"), true},
-        {"NoBreakSpaceSeparates", QStringLiteral("www.a.org\u00A0hello"), true},
-        {"LetterAmongDigits", QStringLiteral("3x"), true},
-        {"AstralIdeograph", QStringLiteral("\U00020000"), true},
+        {" \n\t\u2028", false}, {"12 345\n6", false}, {"\u0301", false}, {"foo://bar", false},
+        {"WwW.Example.org", false}, {"me@example.com", false}, {"user@host", true}, {"awww.x", true},
+        {"see https://example.com", true}, {"www.a.org\u00A0hello", true}, {"3x", true},
+        {"\U00020000", true},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(WordDetector::hasWords(c.text), c.expected) << c.name;
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(WordDetector::hasWords(text), expected) << text.toStdString();
 }
 
 TEST(WordDetector, SingleWordCleansOneWord) {
-    const struct {
-        const char* name;
-        QString text;
-        std::optional<QString> expected;
-    } cases[] = {
+    const std::pair<QString, std::optional<QString>> cases[] = {
         // clang-format off
-        {"Guillemets", QStringLiteral("  «Hello!»  "), QStringLiteral("Hello")},
-        {"InnerApostrophe", QStringLiteral("'don't'"), QStringLiteral("don't")},
-        {"AstralSymbols", QStringLiteral("😀word👍🏿"), QStringLiteral("word")},
-        {"CombiningAccent", QStringLiteral("\"Cafe\u0301\""), QStringLiteral("Cafe\u0301")},
-        {"WhiteSpaceOnly", QStringLiteral(" \n "), std::nullopt},
-        {"TwoLines", QStringLiteral("hello\nworld"), std::nullopt},
-        {"NoBreakSpaceInside", QStringLiteral("hello\u00A0world"), std::nullopt},
-        {"Digits", QStringLiteral(" 12345 "), std::nullopt},
-        {"Punctuation", QStringLiteral("?!…"), std::nullopt},
+        {"  «Hello!»  ", "Hello"}, {"'don't'", "don't"}, {"😀word👍🏿", "word"},
+        {"\"Cafe\u0301\"", "Cafe\u0301"}, {" \n ", std::nullopt}, {"hello\nworld", std::nullopt},
+        {"hello\u00A0world", std::nullopt}, {" 12345 ", std::nullopt}, {"?!…", std::nullopt},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(WordDetector::singleWord(c.text), c.expected) << c.name;
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(WordDetector::singleWord(text), expected) << text.toStdString();
 }
 
 } // namespace
