@@ -172,17 +172,14 @@ TEST_F(UpdateServerTest, NothingIsInstalledThatDoesNotMatchItsSignature) {
     const struct {
         const char* what;
         QByteArray served;
-        QByteArray signedBytes;
         const char* message;
-    } cases[] = {
-        {"one byte changed", tampered, package, "signature"},
-        {"cut short", package.left(1000), package, "incomplete"},
-        {"longer than announced", package + "extra", package, "announced size"},
-    };
+    } cases[] = {{"one byte changed", tampered, "signature"},
+                 {"cut short", package.left(1000), "incomplete"},
+                 {"longer than announced", package + "extra", "announced size"}};
     store.setBool(UpdateController::updateServerReachedKey, true);
     QtUpdateNetwork network(clientTls());
     for (const auto& c : cases) {
-        server.answers[QStringLiteral("/appcast.xml")] = feedFor(c.served, c.signedBytes);
+        server.answers[QStringLiteral("/appcast.xml")] = feedFor(c.served, package);
         auto app = launch(network, QStringLiteral("/appcast.xml"));
         app->controller.checkForUpdates();
         ASSERT_TRUE(waitForStage(app->updater, Updater::Stage::available)) << c.what;
@@ -202,11 +199,9 @@ TEST_F(UpdateServerTest, FailedChecksAreReportedWithoutHoldingUpTheWindow) {
         QString feed;
         bool trusted;
         const char* message;
-    } cases[] = {
-        {"a server that never answers", QStringLiteral("/hang.xml"), true, "in time"},
-        {"a malformed feed", QStringLiteral("/garbage.xml"), true, "could not be read"},
-        {"a certificate nobody vouched for", QStringLiteral("/garbage.xml"), false, ""},
-    };
+    } cases[] = {{"a server that never answers", "/hang.xml", true, "in time"},
+                 {"a malformed feed", "/garbage.xml", true, "could not be read"},
+                 {"a certificate nobody vouched for", "/garbage.xml", false, ""}};
     store.setBool(UpdateController::updateServerReachedKey, true);
     for (const auto& c : cases) {
         QtUpdateNetwork network(c.trusted ? std::optional(clientTls()) : std::nullopt,
