@@ -42,11 +42,8 @@ protected:
 };
 
 TEST_F(ApertiumEngineTest, StatusFollowsModeFilesAndNotInstalledPackages) {
-    const struct {
-        const char* source;
-        const char* target;
-        PairStatus expected;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* source; const char* target; PairStatus expected; } cases[] = {
         {"eng", "spa", PairStatus::installed},
         {"spa", "eng_US", PairStatus::installed},
         // The same languages written in ISO 639-1 are the same pair.
@@ -61,6 +58,7 @@ TEST_F(ApertiumEngineTest, StatusFollowsModeFilesAndNotInstalledPackages) {
         {"spa", "cat_valencia", PairStatus::unsupported},
         {"cat", "eng", PairStatus::unsupported},
     };
+    // clang-format on
     addMode("eng-spa");
     addMode("spa-eng_US");
     m_catalog->listing.packages = {package("eng", "spa", true), package("eo", "en"),
@@ -144,14 +142,8 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
 // follows the legs', its session runs both legs' modes, and preparing it installs every missing
 // leg in one go.
 TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
-    const struct {
-        const char* source;
-        const char* target;
-        PairStatus status;
-        const char* via;
-        QStringList modes; // of its session
-        QString toInstall; // by prepare(), in one call
-    } cases[] = {
+    // clang-format off
+    const struct { const char* source; const char* target; PairStatus status; const char* via; QStringList modes; /* of its session */ QString toInstall; /* by prepare(), in one call */ } cases[] = {
         {"eng", "fra", PairStatus::installed, "es", {"eng-spa", "spa-fra"}, {}},
         {"fra", "eng", PairStatus::supported, "es", {}, "apertium-fr-es"},
         {"ita", "ron", PairStatus::supported, "es", {}, "apertium-it-es apertium-ro-es"},
@@ -163,6 +155,7 @@ TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
         {"eng", "cat", PairStatus::unsupported, "", {}, {}},
         {"spa", "cat", PairStatus::unsupported, "", {}, {}},
     };
+    // clang-format on
     for (const char* mode :
          {"eng-spa", "spa-eng", "spa-fra", "spa-cat_valencia", "cat_valencia-cat", "spa-por"})
         addMode(mode);

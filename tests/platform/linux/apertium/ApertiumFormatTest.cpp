@@ -79,20 +79,15 @@ INSTANTIATE_TEST_SUITE_P(Streams, ReformatTest, ::testing::ValuesIn(kStreams),
 
 TEST(ApertiumFormatTest, WhereItPartsFromTheProgramsOnPurpose) {
     const QString tabs(10000, u'\t');
-    const struct {
-        const char* rule;
-        QString (*convert)(const QString&);
-        QString in;
-        QString out;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* rule; QString (*convert)(const QString&); QString in; QString out; } cases[] = {
         // The program would write this run to a temporary file and name it in the stream.
-        {"a very long blank stays inline", ApertiumFormat::deformat, u"a"_s + tabs + u"b"_s,
-         u"a["_s + tabs + u"]b.[]"_s},
-        {"a file blank is never opened", ApertiumFormat::reformat, u"x[@/etc/hostname]y"_s,
-         u"x@/etc/hostnamey"_s},
+        {"a very long blank stays inline", ApertiumFormat::deformat, u"a"_s + tabs + u"b"_s, u"a["_s + tabs + u"]b.[]"_s},
+        {"a file blank is never opened", ApertiumFormat::reformat, u"x[@/etc/hostname]y"_s, u"x@/etc/hostnamey"_s},
         // NUL never reaches the stream: it is a blank like a space.
         {"NUL alone", ApertiumFormat::deformat, QString(2, QChar(0)), u".[][  ]"_s},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(c.convert(c.in), c.out) << c.rule;
 }

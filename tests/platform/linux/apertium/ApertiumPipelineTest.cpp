@@ -360,16 +360,12 @@ protected:
 // for ever without ending the answer fails at the limit. (`yes` itself would refuse the -z
 // that apertium-wblank-mode adds.)
 TEST_F(FakeModeTest, AnswerLimitStopsOnlyAnEndlessStage) {
-    const struct {
-        const char* name;
-        QByteArray script;
-        QString text;
-        const char* error; // nullptr: the text comes back
-    } cases[] = {
-        {"endless", "exec yes\n", u"Hello"_s,
-         "fake-mode stopped working (it sent more than 64 KiB without ending the answer)"},
+    // clang-format off
+    const struct { const char* name; QByteArray script; QString text; const char* error; /* nullptr: the text comes back */ } cases[] = {
+        {"endless", "exec yes\n", u"Hello"_s, "fake-mode stopped working (it sent more than 64 KiB without ending the answer)"},
         {"echo_above_the_limit", "exec cat\n", QString(100 * 1024, u'a'), nullptr},
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ApertiumPipeline pipeline(writeMode({writeScript(QString::fromLatin1(c.name), c.script)}));
@@ -391,12 +387,11 @@ TEST_F(FakeModeTest, AnswerLimitStopsOnlyAnEndlessStage) {
 // Only the stage that died is named, although the ones after it end too (their input ended)
 // and the ones before it may die of a broken pipe.
 TEST_F(FakeModeTest, NamesTheStageThatEnded) {
-    const struct {
-        int dying; // which of the three stages ends
-        const char* death;
-    } cases[] = {
+    // clang-format off
+    const struct { int dying; /* which of the three stages ends */ const char* death; } cases[] = {
         {0, "exit 3\n"}, {1, "exit 3\n"}, {1, "exit 0\n"}, {1, "kill -9 $$\n"}, {2, "exit 3\n"},
     };
+    // clang-format on
     const QString names[] = {u"first-stage"_s, u"middle-stage"_s, u"last-stage"_s};
     for (const auto& c : cases) {
         SCOPED_TRACE(names[c.dying].toStdString() + ": " + c.death);

@@ -82,15 +82,13 @@ TEST(AptCatalogTest, ListsInstalledAndInstallablePairs) {
                                             {"apt-cache policy", policyOutput}};
     QHash<QString, QByteArray> noPolicy = all;
     noPolicy.remove("apt-cache policy");
-    const struct {
-        QHash<QString, QByteArray> outputs;
-        QStringList packages; // installed ones starred
-        bool note;
-    } cases[] = {
+    // clang-format off
+    const struct { QHash<QString, QByteArray> outputs; QStringList packages; /* installed ones starred */ bool note; } cases[] = {
         {all, {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat*"}, false},
         {noPolicy, {"apertium-eng-spa*", "apertium-spa-cat*"}, true},
         {{}, {}, true},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const PackageCatalog::Listing listing = AptCatalog(recorded(c.outputs)).packages().result();
         EXPECT_EQ(names(listing.packages), c.packages);
@@ -125,18 +123,12 @@ TEST(PackageNameTest, RecognisesPairPackagesOnly) {
 }
 
 TEST(CollectTest, KeepsOnePackagePerPairSorted) {
-    const struct {
-        const char* rule;
-        QList<Found> found;
-        QStringList kept; // installed ones starred
-    } cases[] = {
-        {"sorted, tools left out, and PackageKit's two reports of an installed "
-         "one merged",
-         {{"apertium-spa-cat", "Apertium translation data for the Spanish-Catalan pair", false},
-          {"apertium-dev", "Development tools", false},
+    // clang-format off
+    const struct { const char* rule; QList<Found> found; QStringList kept; /* installed ones starred */ } cases[] = {
+        {"sorted, tools left out, and PackageKit's two reports of an installed one merged",
+         {{"apertium-spa-cat", "Apertium translation data for the Spanish-Catalan pair", false}, {"apertium-dev", "Development tools", false},
           {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", false},
-          {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", true},
-          {"apertium-eo-en", "Esperanto and English", false}},
+          {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", true}, {"apertium-eo-en", "Esperanto and English", false}},
          {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat"}},
         {"transitional packages left out",
          {{"apertium-id-ms", "Transitional dummy package for apertium-ind-zlm", false},
@@ -144,14 +136,12 @@ TEST(CollectTest, KeepsOnePackagePerPairSorted) {
          {"apertium-ind-zlm"}},
         // Summaries in another language do not say "transitional"; the pair still appears once.
         {"installed, then current names preferred",
-         {{"apertium-en-es", "Übergangspaket", false},
-          {"apertium-eng-spa", "Englisch-Spanisch", false},
-          {"apertium-es-ca", "Übergangspaket", true},
-          {"apertium-spa-cat", "Spanisch-Katalanisch", false},
-          {"apertium-cat-spa", "the other direction's name", false}},
+         {{"apertium-en-es", "Übergangspaket", false}, {"apertium-eng-spa", "Englisch-Spanisch", false}, {"apertium-es-ca", "Übergangspaket", true},
+          {"apertium-spa-cat", "Spanisch-Katalanisch", false}, {"apertium-cat-spa", "the other direction's name", false}},
          {"apertium-eng-spa", "apertium-es-ca*"}},
         {"nothing", {}, {}},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(names(ApertiumPackages::collect(c.found)), c.kept) << c.rule;
 }
