@@ -42,11 +42,8 @@ protected:
 };
 
 TEST_F(ApertiumEngineTest, StatusFollowsModeFilesAndNotInstalledPackages) {
-    const struct {
-        const char* source;
-        const char* target;
-        PairStatus expected;
-    } cases[] = {
+    // clang-format off
+    const struct { const char* source; const char* target; PairStatus expected; } cases[] = {
         {"eng", "spa", PairStatus::installed},
         {"spa", "eng_US", PairStatus::installed},
         // The same languages written in ISO 639-1 are the same pair.
@@ -61,6 +58,7 @@ TEST_F(ApertiumEngineTest, StatusFollowsModeFilesAndNotInstalledPackages) {
         {"spa", "cat_valencia", PairStatus::unsupported},
         {"cat", "eng", PairStatus::unsupported},
     };
+    // clang-format on
     addMode("eng-spa");
     addMode("spa-eng_US");
     m_catalog->listing.packages = {package("eng", "spa", true), package("eo", "en"),
@@ -111,34 +109,27 @@ TEST_F(ApertiumEngineTest, SupportedLanguagesMergeModesAndNotInstalledPackagesOn
     EXPECT_EQ(m_catalog->listings, 2);
 }
 
-struct PrepareCase {
-    const char* name;
-    const char* source;
-    const char* target;
-    bool listedFirst; // status() asked the catalog before prepare()
-    PrepareResult::Outcome outcome;
-    QStringList installed;
-};
-
 // Installs the package that offers the pair, whether or not the listing is known yet, and
 // nothing when the pair is there already or no package offers it.
 TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
     using Outcome = PrepareResult::Outcome;
-    const PrepareCase cases[] = {
+    // clang-format off
+    const struct { const char* name; const char* source; const char* target; bool listedFirst; Outcome outcome; QStringList installed; } cases[] = {
         {"installed_already", "eng", "spa", true, Outcome::installed, {}},
         {"listed_package", "epo", "eng", true, Outcome::installed, {"apertium-eo-en"}},
         {"listing_asked_by_prepare", "cat", "spa", false, Outcome::installed, {"apertium-spa-cat"}},
         {"no_package_listed", "eng", "ita", true, Outcome::failed, {}},
         {"no_package_asked_by_prepare", "eng", "ita", false, Outcome::failed, {}},
     };
+    // clang-format on
     addMode("eng-spa");
     m_catalog->listing.packages = {package("eng", "spa", true), package("eo", "en"),
                                    package("spa", "cat")};
-    for (const PrepareCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         m_catalog->installed.clear();
         auto apertium = engine();
-        if (c.listedFirst)
+        if (c.listedFirst) // status() asked the catalog before prepare()
             apertium->status(lang(c.source), lang(c.target)).waitForFinished();
         const PrepareResult result = apertium->prepare(lang(c.source), lang(c.target)).result();
         EXPECT_EQ(result.outcome, c.outcome);
@@ -151,14 +142,8 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
 // follows the legs', its session runs both legs' modes, and preparing it installs every missing
 // leg in one go.
 TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
-    const struct {
-        const char* source;
-        const char* target;
-        PairStatus status;
-        const char* via;
-        QStringList modes; // of its session
-        QString toInstall; // by prepare(), in one call
-    } cases[] = {
+    // clang-format off
+    const struct { const char* source; const char* target; PairStatus status; const char* via; QStringList modes; /* of its session */ QString toInstall; /* by prepare(), in one call */ } cases[] = {
         {"eng", "fra", PairStatus::installed, "es", {"eng-spa", "spa-fra"}, {}},
         {"fra", "eng", PairStatus::supported, "es", {}, "apertium-fr-es"},
         {"ita", "ron", PairStatus::supported, "es", {}, "apertium-it-es apertium-ro-es"},
@@ -170,6 +155,7 @@ TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
         {"eng", "cat", PairStatus::unsupported, "", {}, {}},
         {"spa", "cat", PairStatus::unsupported, "", {}, {}},
     };
+    // clang-format on
     for (const char* mode :
          {"eng-spa", "spa-eng", "spa-fra", "spa-cat_valencia", "cat_valencia-cat", "spa-por"})
         addMode(mode);
@@ -235,21 +221,13 @@ TEST(ApertiumChainTest, AnswersLikeTheTwoApertiumCommandsInARow) {
               QStringLiteral("es"));
     const auto session = apertium.openSession(lang("eng"), lang("fra"));
     ASSERT_TRUE(session);
-    const QString texts[] = {
-        QStringLiteral("The house is green. Is it?"),
-        QStringLiteral("First line,\nsecond line!"),
-        QStringLiteral("One paragraph.\n\nAnother one; with (brackets) and \"quotes\"…"),
-        QStringLiteral("  I like cats — and dogs.\n"),
+    const auto command = [](const char* mode, const QByteArray& input) {
+        return runProgram("env", {"LC_ALL=C.UTF-8", "apertium", "-u", mode}, input).value_or("");
     };
-    for (const QString& text : texts) {
+    for (const QString text : {"The house is green. Is it?", "First line,\nsecond line!",
+                               "One paragraph.\n\nAnother one; with (brackets) and \"quotes\"…",
+                               "  I like cats — and dogs.\n"}) {
         SCOPED_TRACE(text.toStdString());
-        const auto command = [](const char* mode, const QByteArray& input) {
-            return runProgram(QStringLiteral("env"),
-                              {QStringLiteral("LC_ALL=C.UTF-8"), QStringLiteral("apertium"),
-                               QStringLiteral("-u"), QString::fromLatin1(mode)},
-                              input)
-                .value_or(QByteArray());
-        };
         const QByteArray expected = command("es-fr", command("eng-spa", text.toUtf8()));
         ASSERT_FALSE(expected.isEmpty());
         const TranslationBatchResult result = session->translations({{text, "0"}}).result();

@@ -11,14 +11,8 @@
 namespace {
 
 TEST(ApertiumModesTest, MapsSidesToBcp47) {
-    const struct {
-        const char* side;
-        const char* identifier;
-        const char* languageCode;
-        const char* minimal;
-        const char* maximal;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* side; const char* identifier; const char* languageCode; const char* minimal; const char* maximal; } cases[] = {
         // The sides of the modes Debian's eng-spa and spa-cat install.
         {"eng", "en", "en", "en", "en-Latn-US"},
         {"eng_US", "en-US", "en", "en", "en-Latn-US"},
@@ -41,8 +35,8 @@ TEST(ApertiumModesTest, MapsSidesToBcp47) {
         {"eng_US_oxendict", "en-US-oxendict", "en", "en-oxendict", "en-Latn-US-oxendict"},
         // Private-use subtags are 1-8 letters or digits.
         {"cat_valencia2017extra", "ca-x-valencia", "ca", "ca-x-valencia", "ca-Latn-ES-x-valencia"},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.side);
         const std::optional<EngineLanguage> language =

@@ -16,7 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -226,10 +229,14 @@ TEST(LtProcAnalyserTest, TheRealAnalyserRestartsWhenKilled) {
     EXPECT_NE(analyser.pid(), first);
 }
 
-// Stand-ins for lt-proc: programs that die, hang, or answer only once the file "gate" beside
-// them exists (words starting with "k" known, others unknown).
+// Stand-ins for lt-proc: programs that die, hang, or answer only once the FIFO "gate" beside
+// them gave a line (words starting with "k" known, others unknown).
 class FakeAnalyserTest : public testing::Test {
 protected:
+    void SetUp() override { ASSERT_EQ(::mkfifo(QFile::encodeName(gate()).constData(), 0600), 0); }
+    void TearDown() override { ::close(m_gate); }
+    QString gate() const { return m_dir.filePath(u"gate"_s); }
+
     LtProcAnalyser start(const QByteArray& body) {
         QFile file(options.program = m_dir.filePath(u"fake"_s));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write("#!/bin/bash\n" + body) > 0);
@@ -238,11 +245,15 @@ protected:
         return LtProcAnalyser(u"/nonexistent.automorf.bin"_s, options);
     }
 
-    void openGate() { QFile(m_dir.filePath(u"gate"_s)).open(QIODevice::WriteOnly); }
+    // Read and write, so that neither end waits for the other; the line stays in the pipe.
+    void openGate() {
+        m_gate = ::open(QFile::encodeName(gate()).constData(), O_RDWR | O_CLOEXEC);
+        ASSERT_EQ(::write(m_gate, "\n", 1), 1);
+    }
 
     static constexpr const char* kGated = R"(gate="$(dirname "$0")/gate"
 while IFS= read -r -d '' request; do
-    while [ ! -e "$gate" ]; do sleep 0.01; done
+    [ -e "$gate.open" ] || { read -r _ < "$gate"; : > "$gate.open"; }
     word="${request% }"
     if [[ $word == k* ]]; then printf '^%s/%s<n>$ \0' "$word" "$word"
     else printf '^%s/*%s$ \0' "$word" "$word"; fi
@@ -250,6 +261,7 @@ done
 )";
     QTemporaryDir m_dir;
     LtProcAnalyser::Options options;
+    int m_gate = -1;
 };
 
 TEST_F(FakeAnalyserTest, AProgramThatExitsIsRetriedOnlyAFewTimesPerPeriod) {
@@ -334,17 +346,14 @@ TEST_F(InstalledLexiconsTest, FindsEachLanguagesAnalyserAndHeadwordsAndCountsKno
     // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(lexicons.knownShare(c.code, c.tokens, generous()), c.share) << c.code;
-}
 
-TEST_F(InstalledLexiconsTest, AFreeDictHeadwordIsKnownWithoutTheAnalyser) {
-    // "abastacimiento" (sic) is in the Spanish-English dictionary but no Spanish analyser.
+    // "abastacimiento" (sic) is in the Spanish-English dictionary but no Spanish analyser. Other
+    // words need the analyser, which cannot run here: no evidence rather than half of it.
     ApertiumLexicons::Options options = onlyFolders({kModes}, {kDictd});
     options.analyser.program = u"/nonexistent/lt-proc"_s;
-    ApertiumLexicons lexicons(options);
-    EXPECT_THAT(lexicons.knownShare("es", {"Abastacimiento", "(abeja),"}, generous()),
-                Optional(1.0));
-    // Other words need the analyser, which cannot run: no evidence rather than half of it.
-    EXPECT_EQ(lexicons.knownShare("es", {"abeja", "qzxvw"}, generous()), std::nullopt);
+    ApertiumLexicons headwords(options);
+    EXPECT_EQ(headwords.knownShare("es", {"Abastacimiento", "(abeja),"}, generous()), 1.0);
+    EXPECT_EQ(headwords.knownShare("es", {"abeja", "qzxvw"}, generous()), std::nullopt);
 }
 
 TEST_F(InstalledLexiconsTest, IdleAnalysersCloseAfterTheTimeOut) {

@@ -32,53 +32,38 @@ namespace {
 
 using Outcome = PrepareResult::Outcome;
 
-TEST(PackageKitIdTest, NameIsTheFirstOfFourFields) {
-    EXPECT_EQ(PackageKitCatalog::nameFromId("apertium-eo-en;1.0.2-1;all;debian-oldstable-main"),
-              "apertium-eo-en");
-    EXPECT_EQ(PackageKitCatalog::nameFromId("cg3;1.3.9-1+b2;amd64;"), "cg3");
-    EXPECT_FALSE(PackageKitCatalog::nameFromId("apertium-eo-en").has_value());
-    EXPECT_FALSE(PackageKitCatalog::nameFromId(";1.0;all;x").has_value());
-    EXPECT_FALSE(PackageKitCatalog::nameFromId("a;b;c;d;e").has_value());
-}
-
-struct EndCase {
-    uint exit;
-    std::optional<uint> error;
-    Outcome outcome;
-    const char* messagePart;       // "": no message
-    const char* failure = nullptr; // why the transaction could not run at all
-};
-
-class InstallResultTest : public ::testing::TestWithParam<EndCase> {};
-
-TEST_P(InstallResultTest, TurnsTheEndIntoAReadableResult) {
-    const EndCase& c = GetParam();
-    const PrepareResult result = PackageKitCatalog::installResult(
-        "apertium-eo-en", c.exit, c.error, "E: internal detail 42", QString::fromUtf8(c.failure));
-    EXPECT_EQ(result.outcome, c.outcome);
-    EXPECT_EQ(result.message.isEmpty(), *c.messagePart == '\0') << result.message.toStdString();
-    EXPECT_TRUE(result.message.contains(QString::fromUtf8(c.messagePart)))
-        << result.message.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PackageKitCodes, InstallResultTest,
-    ::testing::Values(
-        EndCase{1, std::nullopt, Outcome::installed, ""},
-        EndCase{3, std::nullopt, Outcome::cancelled, "apertium-eo-en was cancelled"},
-        EndCase{2, 17, Outcome::cancelled, "cancelled"},
-        EndCase{2, 48, Outcome::failed, "Installing apertium-eo-en was not allowed"},
-        EndCase{2, 9, Outcome::installed, ""}, EndCase{2, 41, Outcome::installed, ""},
-        EndCase{2, 2, Outcome::failed, "could not be downloaded"},
-        EndCase{2, 10, Outcome::failed, "could not be downloaded"},
-        EndCase{2, 8, Outcome::failed, "lists need refreshing"},
-        EndCase{2, 26, Outcome::failed, "Another program is installing"},
-        EndCase{2, 46, Outcome::failed, "disk space"},
+TEST(PackageKitCatalogTest, ReadsPackageIdsAndTurnsTheEndIntoAReadableResult) {
+    for (const auto& [id, name] : QList<std::pair<const char*, std::optional<QString>>>{
+             {"apertium-eo-en;1.0.2-1;all;debian-oldstable-main", "apertium-eo-en"},
+             {"cg3;1.3.9-1+b2;amd64;", "cg3"},
+             {"apertium-eo-en", {}},
+             {";1.0;all;x", {}},
+             {"a;b;c;d;e", {}}})
+        EXPECT_EQ(PackageKitCatalog::nameFromId(id), name) << id;
+    // clang-format off
+    const struct { uint exit; std::optional<uint> error; Outcome outcome; const char* messagePart; const char* failure = nullptr; } ends[] = {
+        {1, {}, Outcome::installed, ""}, {3, {}, Outcome::cancelled, "apertium-eo-en was cancelled"},
+        {2, 17, Outcome::cancelled, "cancelled"}, {2, 48, Outcome::failed, "Installing apertium-eo-en was not allowed"},
+        {2, 9, Outcome::installed, ""}, {2, 41, Outcome::installed, ""},
+        {2, 2, Outcome::failed, "could not be downloaded"}, {2, 10, Outcome::failed, "could not be downloaded"},
+        {2, 8, Outcome::failed, "lists need refreshing"}, {2, 26, Outcome::failed, "Another program is installing"},
+        {2, 46, Outcome::failed, "disk space"},
         // Anything else passes PackageKit's own explanation on.
-        EndCase{2, 16, Outcome::failed, "Installing apertium-eo-en failed: E: internal detail 42"},
-        EndCase{2, std::nullopt, Outcome::failed, "Installing apertium-eo-en failed."},
-        EndCase{0, std::nullopt, Outcome::failed, "The service does not answer.",
-                "The service does not answer."}));
+        {2, 16, Outcome::failed, "Installing apertium-eo-en failed: E: internal detail 42"},
+        {2, {}, Outcome::failed, "Installing apertium-eo-en failed."},
+        {0, {}, Outcome::failed, "The service does not answer.", "The service does not answer."}};
+    // clang-format on
+    for (const auto& c : ends) {
+        const PrepareResult result =
+            PackageKitCatalog::installResult("apertium-eo-en", c.exit, c.error,
+                                             "E: internal detail 42", QString::fromUtf8(c.failure));
+        SCOPED_TRACE(testing::Message() << c.exit << "/" << c.error.value_or(0) << ": "
+                                        << result.message.toStdString());
+        EXPECT_EQ(result.outcome, c.outcome);
+        EXPECT_EQ(result.message.isEmpty(), *c.messagePart == '\0');
+        EXPECT_TRUE(result.message.contains(QString::fromUtf8(c.messagePart)));
+    }
+}
 
 TEST(SystemPackageCatalogTest, WithoutABusFallsBackToAptThenToNothing) {
     const QDBusConnection noBus =
@@ -120,10 +105,6 @@ QByteArray output(const QStringList& command) {
 
 bool isInstalled(const QString& package) {
     return output({"dpkg-query", "-W", "-f=${db:Status-Abbrev}", package}).startsWith("ii");
-}
-
-bool anyInstalled(const QStringList& packages) {
-    return std::ranges::any_of(packages, isInstalled);
 }
 
 // What installing `packages` would add, so that exactly that is removed again.
@@ -301,7 +282,7 @@ TEST(PackageKitOnPrivateBusTest, RefusesOtherUsersAndInstallsForRoot) {
                                         }),
                   pairPackages.size());
     }
-    EXPECT_FALSE(anyInstalled(pairPackages));
+    EXPECT_FALSE(std::ranges::any_of(pairPackages, isInstalled));
 }
 
 TEST(PackageKitOnPrivateBusTest, InstallsAPackageFileAsUpdatesDo) {

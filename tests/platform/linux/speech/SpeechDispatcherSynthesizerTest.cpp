@@ -166,19 +166,17 @@ TEST(SpeechReadingBudget, GrowsWithTheTextAndCountsCharactersOfUnspacedScripts) 
 const QString sock = "/speech-dispatcher/speechd.sock";
 
 TEST(SpeechDispatcherAddressTest, ReadsTheAddress) {
-    const struct {
-        QString speechdAddress, runtimeDir, cacheHome, home;
-        std::optional<Address> expected;
-    } cases[] = {{"", "/run/user/7", "", "/home/a", Address{"/run/user/7" + sock, {}, 0}},
-                 {"unix_socket:/tmp/s.sock", "/run/user/7", "", "", Address{"/tmp/s.sock", {}, 0}},
-                 {"", "", "/c", "/home/a", Address{"/c" + sock, {}, 0}},
-                 {"", "", "", "/home/a", Address{"/home/a/.cache" + sock, {}, 0}},
-                 {"", "", "", "", std::nullopt},
-                 {"inet_socket", "", "", "", Address{{}, "127.0.0.1", 6560}},
-                 {"inet_socket:speech.local:7000", "", "", "", Address{{}, "speech.local", 7000}},
-                 {"inet_socket:h:99999", "", "", "", std::nullopt},
-                 {"pipe:/x", "/run/user/7", "", "", std::nullopt},
-                 {"unix_socket:", "/run/user/7", "", "", std::nullopt}};
+    // clang-format off
+    const struct { QString speechdAddress, runtimeDir, cacheHome, home; std::optional<Address> expected; } cases[] = {
+        {"", "/run/user/7", "", "/home/a", Address{"/run/user/7" + sock, {}, 0}},
+        {"unix_socket:/tmp/s.sock", "/run/user/7", "", "", Address{"/tmp/s.sock", {}, 0}},
+        {"", "", "/c", "/home/a", Address{"/c" + sock, {}, 0}}, {"", "", "", "", std::nullopt},
+        {"", "", "", "/home/a", Address{"/home/a/.cache" + sock, {}, 0}},
+        {"inet_socket", "", "", "", Address{{}, "127.0.0.1", 6560}},
+        {"inet_socket:speech.local:7000", "", "", "", Address{{}, "speech.local", 7000}},
+        {"inet_socket:h:99999", "", "", "", std::nullopt}, {"pipe:/x", "/run/user/7", "", "", std::nullopt},
+        {"unix_socket:", "/run/user/7", "", "", std::nullopt}};
+    // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.speechdAddress.toStdString() + "|" + c.runtimeDir.toStdString());
         EXPECT_EQ(
@@ -210,13 +208,8 @@ SpeechVoiceChoice::Voice voice(const char* name, const char* locale) {
 
 // QLocale("pt") is Portuguese in Brazil, QLocale("sr") Serbian in Cyrillic in Serbia.
 TEST(SpeechVoiceChoiceTest, ChoosesTheVoice) {
-    const struct {
-        const char* rule;
-        QList<SpeechVoiceChoice::Voice> voices;
-        QString code;
-        std::optional<qsizetype> expected;
-    } cases[] = {
-        // clang-format off
+    // clang-format off
+    const struct { const char* rule; QList<SpeechVoiceChoice::Voice> voices; QString code; std::optional<qsizetype> expected; } cases[] = {
         {"Portugal matches Portuguese", {voice("German", "de_DE"), voice("Portugal", "pt_PT")}, "pt", 1},
         {"the exact locale beats an earlier voice of the language", {voice("Portugal", "pt_PT"), voice("Brazil", "pt_BR")}, "pt", 1},
         {"the first of the language without an exact one", {voice("Angola", "pt_AO"), voice("Portugal", "pt_PT")}, "pt", 0},
@@ -227,8 +220,8 @@ TEST(SpeechVoiceChoiceTest, ChoosesTheVoice) {
         {"no voice for the language", {voice("Russian", "ru_RU")}, "gl", std::nullopt},
         {"a code of no language matches nothing", {voice("Klingon", "C")}, "xx", std::nullopt},
         {"a code with a region prefers that region", {voice("Brazil", "pt_BR"), voice("Portugal", "pt_PT")}, "pt-PT", 1},
-        // clang-format on
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(SpeechVoiceChoice::choose(c.voices, c.code), c.expected) << c.rule;
 }

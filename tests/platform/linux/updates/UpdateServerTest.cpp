@@ -169,20 +169,15 @@ TEST_F(UpdateServerTest, FirstLaunchAsksTheServerAndASignedPackageIsInstalled) {
 TEST_F(UpdateServerTest, NothingIsInstalledThatDoesNotMatchItsSignature) {
     QByteArray tampered = package;
     tampered[tampered.size() - 1] = 'y';
-    const struct {
-        const char* what;
-        QByteArray served;
-        QByteArray signedBytes;
-        const char* message;
-    } cases[] = {
-        {"one byte changed", tampered, package, "signature"},
-        {"cut short", package.left(1000), package, "incomplete"},
-        {"longer than announced", package + "extra", package, "announced size"},
-    };
+    // clang-format off
+    const struct { const char* what; QByteArray served; const char* message; } cases[] = {
+        {"one byte changed", tampered, "signature"}, {"cut short", package.left(1000), "incomplete"},
+        {"longer than announced", package + "extra", "announced size"}};
+    // clang-format on
     store.setBool(UpdateController::updateServerReachedKey, true);
     QtUpdateNetwork network(clientTls());
     for (const auto& c : cases) {
-        server.answers[QStringLiteral("/appcast.xml")] = feedFor(c.served, c.signedBytes);
+        server.answers[QStringLiteral("/appcast.xml")] = feedFor(c.served, package);
         auto app = launch(network, QStringLiteral("/appcast.xml"));
         app->controller.checkForUpdates();
         ASSERT_TRUE(waitForStage(app->updater, Updater::Stage::available)) << c.what;
@@ -197,16 +192,11 @@ TEST_F(UpdateServerTest, NothingIsInstalledThatDoesNotMatchItsSignature) {
 
 TEST_F(UpdateServerTest, FailedChecksAreReportedWithoutHoldingUpTheWindow) {
     server.answers[QStringLiteral("/garbage.xml")] = "<rss><channel><item>";
-    const struct {
-        const char* what;
-        QString feed;
-        bool trusted;
-        const char* message;
-    } cases[] = {
-        {"a server that never answers", QStringLiteral("/hang.xml"), true, "in time"},
-        {"a malformed feed", QStringLiteral("/garbage.xml"), true, "could not be read"},
-        {"a certificate nobody vouched for", QStringLiteral("/garbage.xml"), false, ""},
-    };
+    // clang-format off
+    const struct { const char* what; QString feed; bool trusted; const char* message; } cases[] = {
+        {"a server that never answers", "/hang.xml", true, "in time"}, {"a malformed feed", "/garbage.xml", true, "could not be read"},
+        {"a certificate nobody vouched for", "/garbage.xml", false, ""}};
+    // clang-format on
     store.setBool(UpdateController::updateServerReachedKey, true);
     for (const auto& c : cases) {
         QtUpdateNetwork network(c.trusted ? std::optional(clientTls()) : std::nullopt,
