@@ -106,7 +106,7 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
     // first row that names a process holding one.
     enum Pid { none, ours, holding };
     int master = -1;
-    enum Reached { focus, property, neither };
+    enum Reached { focus, property, gone, neither };
     const struct {
         const char* name;
         QByteArray wmClass; // null: none
@@ -119,6 +119,7 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
         {"other class", editor, none, {}, focus, false},
         {"no client properties", {}, none, {}, focus, false},
         {"neither active nor focused", xterm, none, {}, neither, false},
+        {"active but gone", xterm, none, {}, gone, false},
         {"active, other class", editor, none, {}, property, false},
         {"process without a terminal", editor, ours, {}, property, false},
         {"process holding one", editor, holding, {}, property, true},
@@ -142,7 +143,9 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
         if (!c.machine.isNull())
             client.set(window, "WM_CLIENT_MACHINE", XCB_ATOM_STRING, c.machine);
         client.set(0, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW,
-                   longOf(c.reached == property ? window : 0));
+                   longOf(c.reached == property || c.reached == gone ? window : 0));
+        if (c.reached == gone)
+            xcb_destroy_window(client.connection, window);
         client.focus(c.reached == focus ? inner : xcb_window_t(XCB_WINDOW_NONE));
         client.sync();
         EXPECT_EQ(detector.activeWindowIsTerminal(), c.terminal);
