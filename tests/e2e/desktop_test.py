@@ -8,7 +8,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_session as ds  # noqa: E402
-from desktop_session import CRASH, POINTER_OFFSET, check  # noqa: E402
+from desktop_session import POINTER_OFFSET, check  # noqa: E402
 
 
 def activations(log, since=0):
@@ -21,9 +21,8 @@ def activations(log, since=0):
 
 
 def case_starts_without_tray_host(session):
+    # Its stderr is searched for crashes as it quits, at the end.
     session.expect_window("no Verdolin window mapped after start", timeout=20)
-    crashes = [line for line in session.stderr().splitlines() if CRASH.search(line)]
-    check(not crashes, "stderr reports a crash or a QML error:\n" + "\n".join(crashes))
     session.escape()
 
 
