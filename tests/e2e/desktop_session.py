@@ -65,7 +65,7 @@ def start(command, **options):
 
 
 def first_line(command):
-    """Starts `command`, which reports on its stdout; the first line, within 20 s."""
+    """The first line `command` prints, within 20 s."""
     process = start(command, stdout=subprocess.PIPE)
     ready = select.select([process.stdout], [], [], 20)[0]
     return process.stdout.readline().decode().strip() if ready else ""
@@ -190,16 +190,6 @@ def showing(node):
         return False
 
 
-def press(node):
-    """Invokes the press action of `node`, as a screen reader's user would."""
-    try:
-        action = node.queryAction()
-        names = [action.getName(index) for index in range(action.nActions)]
-        return "Press" in names and action.doAction(names.index("Press"))
-    except Exception:  # gone meanwhile
-        return False
-
-
 def extents(node):
     box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return (box.x, box.y, box.width, box.height)
@@ -215,9 +205,8 @@ def click(node):
 
 
 class Session:
-    """verdolin in its own XDG folders, with `settings` as its settings file (None: none, as on
-    a first start). `wrapper` goes before the command (strace, unshare); `env` adds to the
-    environment, or removes where a value is None."""
+    """verdolin in its own XDG folders with `settings`. `wrapper` goes before the command
+    (strace, unshare); `env` adds to the environment, or removes where a value is None."""
 
     def __init__(self, executable, settings=AFTER_FIRST_START, wrapper=(), env=None):
         self.executable, self.wrapper = executable, list(wrapper)
@@ -231,21 +220,13 @@ class Session:
                          "XDG_CACHE_HOME"):
             self.env[variable] = os.path.join(self.root, variable.lower())
             os.mkdir(self.env[variable], 0o700)
-        self.settings_path = os.path.join(self.env["XDG_CONFIG_HOME"], "verdolin",
-                                          "com.korvane.verdolin.json")
-        if settings is not None:
-            os.mkdir(os.path.dirname(self.settings_path))
-            with open(self.settings_path, "w") as file:
-                json.dump(settings, file)
+        os.mkdir(os.path.join(self.env["XDG_CONFIG_HOME"], "verdolin"))
+        with open(os.path.join(self.env["XDG_CONFIG_HOME"], "verdolin",
+                               "com.korvane.verdolin.json"), "w") as file:
+            json.dump(settings, file)
         self.history = os.path.join(self.env["XDG_DATA_HOME"], "Verdolin", "history.json")
         self.stderr_path = os.path.join(self.root, "stderr.txt")
-        self.process = None
-        self.start()
-
-    def start(self):
-        check(self.process is None or self.process.poll() is not None,
-              "the previous verdolin still runs")
-        with open(self.stderr_path, "a") as stderr:
+        with open(self.stderr_path, "w") as stderr:
             self.process = start(self.wrapper + [self.executable], env=self.env, stderr=stderr)
         self.app, self.panes = None, {}
         self.pid = self.process.pid if not self.wrapper else check(
@@ -260,14 +241,6 @@ class Session:
             except OSError:
                 continue
         return None
-
-    def settings(self):
-        """The settings file as written last, or None while it is missing or half written."""
-        try:
-            with open(self.settings_path) as file:
-                return json.load(file)
-        except (OSError, ValueError):
-            return None
 
     def stderr(self):
         with open(self.stderr_path, errors="replace") as file:
@@ -289,7 +262,6 @@ class Session:
         check(not crashes, "stderr reports a crash or a QML error:\n" + "\n".join(crashes))
 
     def close(self):
-        """Leaves no process of this session to answer in the next one's place."""
         for pid in descendants(self.process.pid) + [self.process.pid]:
             try:
                 os.kill(pid, signal.SIGKILL)
@@ -299,20 +271,17 @@ class Session:
         shutil.rmtree(self.root, ignore_errors=True)
 
     def application(self):
-        """This process's on the accessibility bus: a quit one may linger there for a while."""
+        """Found by pid: a quit one may linger on the accessibility bus."""
         self.app = self.app or poll_until(lambda: find(
             pyatspi.Registry.getDesktop(0),
             lambda node: node.name == "verdolin" and node.get_process_id() == self.pid), 20)
         return check(self.app, "verdolin never appeared on the accessibility bus; stderr:\n"
                      + self.stderr())
 
-    def on_screen(self, name, role=None):
-        """The accessible called `name` that is on screen now: hidden screens keep theirs."""
-        return find(self.application(), lambda node: node.name == name and (
-            role is None or node.getRole() == role) and showing(node))
-
-    def shown(self, name, role=None, timeout=10):
-        return check(poll_until(lambda: self.on_screen(name, role), timeout),
+    def shown(self, name, timeout=10):
+        """The accessible called `name` that is on screen: hidden screens keep theirs."""
+        return check(poll_until(lambda: find(self.application(), lambda node: node.name == name
+                                             and showing(node)), timeout),
                      f"nothing called {name!r} on screen; stderr:\n{self.stderr()}")
 
     def pane(self, name):
@@ -362,15 +331,6 @@ class Session:
         window = self.expect_window(f"no Verdolin window mapped after {keys}")
         self.expect_panes(text, apertium(text))
         return window
-
-    def hand(self, *arguments):
-        try:
-            done = subprocess.run([self.executable, *arguments], capture_output=True, text=True,
-                                  timeout=5, env=self.env)
-        except subprocess.TimeoutExpired:
-            raise Failure(f"verdolin {arguments} hung")
-        check(done.returncode == 0, f"verdolin {arguments}: status {done.returncode}, "
-              f"stderr:\n{done.stderr}")
 
 
 def run_cases(cases, make):

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""desktop_test.py VERDOLIN: the real executable on a private Xvfb with openbox and its own
-session bus, driven through xdotool and read through AT-SPI. Leaves no process behind."""
+"""desktop_test.py VERDOLIN: the real executable on a private desktop, driven through xdotool
+and read through AT-SPI."""
 
 import json
 import os
@@ -8,7 +8,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import desktop_session as ds  # noqa: E402
-from desktop_session import CRASH, POINTER_OFFSET, TITLE, check  # noqa: E402
+from desktop_session import POINTER_OFFSET, check  # noqa: E402
 
 
 def activations(log, since=0):
@@ -21,9 +21,8 @@ def activations(log, since=0):
 
 
 def case_starts_without_tray_host(session):
+    # Its stderr is searched for crashes as it quits, at the end.
     session.expect_window("no Verdolin window mapped after start", timeout=20)
-    crashes = [line for line in session.stderr().splitlines() if CRASH.search(line)]
-    check(not crashes, "stderr reports a crash or a QML error:\n" + "\n".join(crashes))
     session.escape()
 
 
@@ -50,12 +49,6 @@ def case_shortcut_translates_selection_next_to_pointer(session):
     wanted = (pointer[0] + POINTER_OFFSET, pointer[1] + POINTER_OFFSET)
     check(frame == wanted, f"frame top-left {frame} (client {client}, extents {extents}), "
           f"wanted {wanted}")
-    frame_object = check(ds.find(session.application(), lambda node: node.name == TITLE and (
-        node.getRole() in (ds.pyatspi.ROLE_FRAME, ds.pyatspi.ROLE_WINDOW))),
-        "no frame called Verdolin on the accessibility bus")
-    # Qt reports the client area, and may lag the move by an event or two.
-    check(ds.poll_until(lambda: ds.extents(frame_object) == client, 5),
-          f"AT-SPI extents {ds.extents(frame_object)} != xwininfo {client}")
     check(ds.active_window() == window,
           f"the window is mapped but {ds.active_window()} is active, not {window}")
 
@@ -84,7 +77,8 @@ def handed_text_case(name, text, command):
 
 def case_sigterm_flushes_pending_history(session):
     # Hidden by Verdolin itself, the window is surely away when the shortcut comes.
-    session.hand("verdolin://hide")
+    check(ds.run([session.executable, "verdolin://hide"], 5, env=session.env) is not None,
+          "verdolin://hide failed or hung")
     session.expect_unmapped("verdolin://hide did not hide the window")
     text = "The house is very big."
     session.shortcut_translates(text)

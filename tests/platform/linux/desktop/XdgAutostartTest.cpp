@@ -42,7 +42,7 @@ TEST_F(XdgAutostartTest, ExecLineIsQuotedAndReadsBack) {
         QString path;
         QByteArray exec;
     } cases[] = {{u"/usr/bin/verdolin"_s, "Exec=/usr/bin/verdolin --login"},
-                 {u"/opt/a\"b/verdolin"_s, "Exec=\"/opt/a\\\\\"b/verdolin\" --login"},
+                 {u"/opt/a\"b/verdolin-beta"_s, "Exec=\"/opt/a\\\\\"b/verdolin-beta\" --login"},
                  {u"/opt/a\\b/verdolin"_s, "Exec=\"/opt/a\\\\\\\\b/verdolin\" --login"},
                  {u"/opt/$HOME/verdolin"_s, "Exec=\"/opt/\\\\$HOME/verdolin\" --login"},
                  {u"/opt/100 %U/verdolin"_s, "Exec=\"/opt/100 %%U/verdolin\" --login"},
@@ -63,8 +63,7 @@ TEST_F(XdgAutostartTest, ControlCharacterUnknownOrRelativeExecutableIsRefused) {
     EXPECT_EQ(XdgAutostart::entryFor(u"/opt/a\x01z/verdolin"_s), std::nullopt);
     for (const QString& path : {u"/opt/a\x01z/verdolin"_s, QString(), u"bin/verdolin"_s}) {
         const std::optional<QString> error = XdgAutostart(folder(), path).registerApp();
-        ASSERT_TRUE(error);
-        EXPECT_FALSE(error->isEmpty());
+        EXPECT_TRUE(error && !error->isEmpty());
     }
     EXPECT_FALSE(QFile::exists(entryPath()));
 }

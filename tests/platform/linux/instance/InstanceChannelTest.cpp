@@ -1,6 +1,7 @@
 #include "platform/linux/instance/InstanceChannel.h"
 
 #include "core/InstanceMessage.h"
+#include "platform/linux/instance/QuitSignals.h"
 #include "tests/support/ScopedEnvironment.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <functional>
 #include <latch>
 #include <sys/stat.h>
@@ -169,6 +171,27 @@ TEST_F(InstanceChannelTest, StartsAtTheSameTimeMakeOnePrimary) {
     }
     EXPECT_EQ(primaries, 1);
     EXPECT_EQ(forwarded, starts - 1);
+}
+
+TEST(QuitSignalsTest, ArriveOnTheEventLoopWithTheirNumbers) {
+    QuitSignals quit;
+    ASSERT_TRUE(quit.install());
+    EXPECT_FALSE(QuitSignals().install());
+    QSignalSpy spy(&quit, &QuitSignals::quitRequested);
+    // Signals raised before the loop runs arrive too, in order.
+    for (const std::vector<int>& raised :
+         std::vector<std::vector<int>>{{SIGTERM}, {SIGINT}, {SIGINT, SIGTERM}}) {
+        SCOPED_TRACE(raised.size());
+        spy.clear();
+        for (const int number : raised)
+            std::raise(number);
+        while (spy.size() < qsizetype(raised.size()) && spy.wait(30'000)) {
+        }
+        std::vector<int> arrived;
+        for (const QList<QVariant>& arguments : std::as_const(spy))
+            arrived.push_back(arguments.at(0).toInt());
+        EXPECT_EQ(arrived, raised);
+    }
 }
 
 } // namespace

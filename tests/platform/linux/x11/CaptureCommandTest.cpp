@@ -37,7 +37,7 @@ protected:
     CommandRun runCapture() { return runCapture(m_server->environment()); }
 };
 
-TEST_F(CaptureCommandTest, TheRestoredClipboardIsServedUntilAnotherProgramTakesIt) {
+TEST_F(CaptureCommandTest, TheRestoredClipboardOutlivesTheCommand) {
     ASSERT_NE(startTextEdit(QStringLiteral("copied text")), nullptr);
     clearOwner();
     xclipIn("the user's clipboard");
@@ -46,9 +46,6 @@ TEST_F(CaptureCommandTest, TheRestoredClipboardIsServedUntilAnotherProgramTakesI
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, QByteArray("copied text"));
     EXPECT_EQ(xclipOut(QStringLiteral("UTF8_STRING")), QByteArray("the user's clipboard"));
-
-    xclipIn("newer");
-    EXPECT_EQ(xclipOut(QStringLiteral("UTF8_STRING")), QByteArray("newer"));
 }
 
 TEST_F(CaptureCommandTest, OtherResultsGoToStandardErrorWithExitCodeOne) {

@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +18,7 @@
 #include <future>
 #include <optional>
 #include <vector>
+#include <xcb/xfixes.h>
 
 // A private X server per test, with xclip as the outside client that reads and writes
 // selections; startCapture() adds openbox and a capture against real X clients.
@@ -33,6 +33,17 @@ protected:
         m_c = xcb_connect(m_display.constData(), nullptr);
         ASSERT_EQ(xcb_connection_has_error(m_c), 0);
         m_clipboard = XcbSelection::atom(m_c, "CLIPBOARD");
+        // Every change of owner wakes eventually().
+        std::free(
+            xcb_xfixes_query_version_reply(m_c, xcb_xfixes_query_version(m_c, 5, 0), nullptr));
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data->root;
+        for (const xcb_atom_t selection : {xcb_atom_t(XCB_ATOM_PRIMARY), m_clipboard})
+            xcb_xfixes_select_selection_input(
+                m_c, root, selection,
+                XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                    | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                    | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        xcb_flush(m_c);
     }
 
     void TearDown() override {
@@ -81,18 +92,19 @@ protected:
         ASSERT_TRUE(eventually([&] { return ownerOf(selection) == XCB_WINDOW_NONE; }));
     }
 
-    static bool eventually(const std::function<bool()>& condition, int limitMs = 5000) {
-        QDeadlineTimer limit(limitMs);
-        while (!condition()) {
+    // Looks again at each X event on the test's connection, and at least every 20 ms for what
+    // other threads keep.
+    bool eventually(const std::function<bool()>& condition, qint64 limitMs = 5000) {
+        for (QDeadlineTimer limit(limitMs); !condition();) {
             if (limit.hasExpired())
                 return false;
-            QThread::msleep(2);
+            XcbSelection::waitForEvent(m_c,
+                                       QDeadlineTimer(qMin<qint64>(limit.remainingTime(), 20)));
         }
         return true;
     }
 
-    // Starts a client and keeps it until the test ends; waits for `readyLine` on its output
-    // when one is given.
+    // A client kept until the test ends, once it printed `readyLine`.
     QProcess* startClient(const QString& program, const QStringList& arguments,
                           const QByteArray& readyLine = {}) {
         auto process = std::make_unique<QProcess>();
@@ -119,7 +131,6 @@ protected:
     }
 #endif
 
-    // `xclip -o -selection clipboard -t target`; nothing when xclip fails.
     std::optional<QByteArray> xclipOut(const QString& target) {
         QProcess process;
         process.setProcessEnvironment(m_server->environment());

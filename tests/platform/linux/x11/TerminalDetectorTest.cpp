@@ -4,15 +4,13 @@
 #include "tests/platform/linux/x11/XTestTypist.h"
 #include "tests/support/XvfbServer.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -101,20 +99,14 @@ QByteArray longOf(std::uint32_t value) {
 TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
     XvfbServer server;
     ASSERT_TRUE(server.isReady());
-    // A process that holds a pseudo-terminal's master end, as a terminal does.
-    QProcess holder;
-    holder.setStandardOutputFile(QProcess::nullDevice());
-    holder.start(QStringLiteral("script"), {"-qc", "sleep 60", "/dev/null"});
-    ASSERT_TRUE(holder.waitForStarted(5000));
-    QDeadlineTimer limit(5000);
-    while (!TerminalDetector::holdsPseudoTerminalMaster(holder.processId(), "/proc")
-           && !limit.hasExpired())
-        QThread::msleep(10);
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     const QByteArray xterm = "xterm\0XTerm\0"_ba, editor = "editor\0Editor\0"_ba;
+    // This process, which takes a pseudo-terminal's master end, as a terminal does, from the
+    // first row that names a process holding one.
     enum Pid { none, ours, holding };
-    enum Reached { focus, property, neither };
+    int master = -1;
+    enum Reached { focus, property, gone, neither };
     const struct {
         const char* name;
         QByteArray wmClass; // null: none
@@ -127,6 +119,7 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
         {"other class", editor, none, {}, focus, false},
         {"no client properties", {}, none, {}, focus, false},
         {"neither active nor focused", xterm, none, {}, neither, false},
+        {"active but gone", xterm, none, {}, gone, false},
         {"active, other class", editor, none, {}, property, false},
         {"process without a terminal", editor, ours, {}, property, false},
         {"process holding one", editor, holding, {}, property, true},
@@ -142,19 +135,22 @@ TEST(TerminalDetectorWindowTest, JudgesTheActiveWindowByClassOrByItsProcess) {
         const xcb_window_t inner = client.window(window);
         if (!c.wmClass.isNull())
             client.set(window, "WM_CLASS", XCB_ATOM_STRING, c.wmClass);
+        if (c.pid == holding && master < 0) {
+            ASSERT_GE(master = ::open("/dev/ptmx", O_RDWR | O_NOCTTY | O_CLOEXEC), 0);
+        }
         if (c.pid != none)
-            client.set(window, "_NET_WM_PID", XCB_ATOM_CARDINAL,
-                       longOf(c.pid == ours ? ::getpid() : holder.processId()));
+            client.set(window, "_NET_WM_PID", XCB_ATOM_CARDINAL, longOf(::getpid()));
         if (!c.machine.isNull())
             client.set(window, "WM_CLIENT_MACHINE", XCB_ATOM_STRING, c.machine);
         client.set(0, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW,
-                   longOf(c.reached == property ? window : 0));
+                   longOf(c.reached == property || c.reached == gone ? window : 0));
+        if (c.reached == gone)
+            xcb_destroy_window(client.connection, window);
         client.focus(c.reached == focus ? inner : xcb_window_t(XCB_WINDOW_NONE));
         client.sync();
         EXPECT_EQ(detector.activeWindowIsTerminal(), c.terminal);
     }
-    holder.kill();
-    holder.waitForFinished(3000);
+    ::close(master);
     EXPECT_FALSE(TerminalDetector(":9999").activeWindowIsTerminal());
 }
 

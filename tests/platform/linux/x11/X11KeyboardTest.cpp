@@ -11,7 +11,6 @@
 
 #include <QDeadlineTimer>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWindow>
@@ -22,9 +21,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-
-// One private server for all: global hot keys and the shortcut recorder on them, the key
-// listener, the modifiers held now.
 
 namespace {
 
@@ -46,7 +42,6 @@ public:
             m_arrived.notify_all();
         };
     }
-    // Waits up to five seconds for `count` presses.
     QList<KeyDownEvent> waitFor(qsizetype count) {
         std::unique_lock lock(m_mutex);
         m_arrived.wait_for(lock, std::chrono::seconds(5), [&] { return m_events.size() >= count; });
@@ -59,7 +54,6 @@ private:
     QList<KeyDownEvent> m_events;
 };
 
-// Everything but the time.
 QList<KeyDownEvent> untimed(QList<KeyDownEvent> events) {
     for (KeyDownEvent& event : events)
         event.timestamp = 0;
@@ -243,7 +237,8 @@ TEST_F(X11GlobalHotKeysTest, RegisteringAgainReplacesTheCombination) {
     EXPECT_TRUE(other.canGrab(XK_y, ctrlAlt));
 }
 
-// The settings screen's recorder on these hot keys, the default shortcut held.
+// The settings screen's recorder on these hot keys, the default shortcut held: Qt's key events
+// from the X server carry what the recorder reads (its rules are tested on a fake).
 class ShortcutRecorderX11Test : public X11GlobalHotKeysTest {
 protected:
     void SetUp() override {
@@ -256,26 +251,6 @@ protected:
     AppSettings settings{store, QStringList(), QStringList()};
     ShortcutRecorder recorder{settings, manager, [] { return QList<ReservedHotKey>(); }};
 };
-
-TEST_F(ShortcutRecorderX11Test, ACombinationAnotherClientHoldsIsTakenAndTheOldOneIsHeldAgain) {
-    const xcb_keycode_t y = other.keymap.keycodesOf(XK_y).value(0);
-    xcb_grab_key(other.connection, 0, other.root, ctrlAlt, y, XCB_GRAB_MODE_ASYNC,
-                 XCB_GRAB_MODE_ASYNC);
-    other.sync();
-    recorder.start();
-    EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt)) << "let go while recording";
-    QObject focused;
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, quint32(0), quint32(XK_y),
-                    quint32(ctrlAlt));
-    QCoreApplication::sendEvent(&focused, &press);
-    EXPECT_EQ(recorder.problem(), ShortcutRecorder::Problem::taken);
-    EXPECT_TRUE(recorder.recording());
-    EXPECT_EQ(manager.lastStatus(), 0);
-    EXPECT_TRUE(other.canGrab(XK_t, ctrlAlt)) << "let go again while recording goes on";
-    recorder.stop();
-    EXPECT_FALSE(other.canGrab(XK_t, ctrlAlt));
-    EXPECT_EQ(settings.hotKey(), ctrlAltT);
-}
 
 TEST_F(ShortcutRecorderX11Test, TypedCombinationsReachTheRecorderTheHeldOneIncluded) {
     QWindow window;
