@@ -166,13 +166,14 @@ TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsThe
 }
 
 TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
-    CaptureResult lost = CaptureResult::captured("hello");
-    lost.clipboardLost = true;
+    CaptureResult lost = CaptureResult::captured("hello"), lostEmpty = CaptureResult::empty();
+    lost.clipboardLost = lostEmpty.clipboardLost = true;
     // clang-format off
     const struct { CaptureResult result; std::optional<QString> text; std::optional<Notice> notice; bool needsAttention = false; } rows[] = {
         {CaptureResult::captured("hello"), "hello", {}},
         {lost, "hello", Notice::clipboardLost},
         {CaptureResult::empty(), {}, Notice::nothingSelected},
+        {lostEmpty, {}, Notice::clipboardLost},
         {CaptureResult::clipboardBusy(), {}, Notice::clipboardBusy},
         {CaptureResult::noPermission(), {}, {}, true},
     };

@@ -23,14 +23,15 @@ public:
     std::function<void(const KeyDownEvent&)> handler;
 };
 
-// The calls of onDoubleCopy after the two presses, once the delay has passed. The monitor has
-// no clock of its own: its delayed call needs the real delay to pass.
+// Whether onDoubleCopy came after the two presses. The monitor has no clock of its own: the
+// wait ends with the call or, for a pair that must not count, at a deadline past its delay.
 int doublesAfter(const KeyDownEvent& first, double second, qint64 runningCaptures = 0,
                  bool monitorGoneFirst = false) {
     auto keys = std::make_shared<ScriptedKeys>();
     auto monitor = std::make_unique<DoubleCopyMonitor>(keys, [=] { return runningCaptures; });
     int doubles = 0;
-    monitor->onDoubleCopy = [&] { ++doubles; };
+    QEventLoop loop;
+    monitor->onDoubleCopy = [&] { ++doubles, loop.quit(); };
     monitor->start();
     KeyDownEvent event = first;
     keys->handler(event);
@@ -40,7 +41,6 @@ int doublesAfter(const KeyDownEvent& first, double second, qint64 runningCapture
         monitor.reset();
         EXPECT_FALSE(keys->handler);
     }
-    QEventLoop loop;
     QTimer::singleShot(DoubleCopyMonitor::triggerDelay + std::chrono::milliseconds(150), &loop,
                        &QEventLoop::quit);
     loop.exec();
