@@ -156,18 +156,6 @@ TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished)
     EXPECT_EQ(history.entries().first().source, u"zweite"_s);
 }
 
-TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
-    engine.setStatus("de", "en-US", PairStatus::supported);
-    translate(u"Hallo"_s);
-    EXPECT_EQ(model->phase(), TranslationPhase::needsDownload("de", "en"));
-    EXPECT_EQ(model->pendingDownload(), (DownloadRequest{de, enUS}));
-
-    engine.setStatus("de", "en-US", PairStatus::installed);
-    model->retryAfterDownload();
-    settle();
-    EXPECT_EQ(model->result(), u"HALLO"_s);
-}
-
 TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCounted) {
     const qint64 before = counted();
     translate(u"  erste  "_s);
