@@ -5,6 +5,7 @@
 #include "app/shortcuts/DoubleCopyMonitor.h"
 #include "app/shortcuts/HotKeyManager.h"
 #include "tests/app/shell/ShellFixture.h"
+#include "tests/app/shortcuts/FakeHotKeys.h"
 #include "tests/support/FakeUpdateInstaller.h"
 #include "tests/support/FakeUpdateNetwork.h"
 #include "tests/support/FakeUpdateVerifier.h"
@@ -29,19 +30,6 @@ struct RecordingWindow : WindowPresenter {
     QList<Shown> shown;
     int hidden = 0;
     bool active = false;
-};
-
-struct HeldHotKeys : GlobalHotKeys {
-    int grab(const HotKeySpec& spec) override { return held = spec, 0; }
-    void release() override {}
-    void setPressHandler(std::function<void()> handler) override { press = std::move(handler); }
-    std::optional<HotKeySpec> held;
-    std::function<void()> press;
-};
-
-struct SilentKeys : GlobalKeyMonitor {
-    bool start(std::function<void(const KeyDownEvent&)>) override { return true; }
-    void stop() override {}
 };
 
 struct SetProbe : PermissionProbe {
@@ -117,9 +105,9 @@ protected:
     }
 
     RecordingWindow window;
-    std::shared_ptr<HeldHotKeys> keys = std::make_shared<HeldHotKeys>();
+    std::shared_ptr<FakeHotKeys> keys = std::make_shared<FakeHotKeys>();
     HotKeyManager hotKeys{keys};
-    DoubleCopyMonitor doubleCopy{std::make_shared<SilentKeys>(), [] { return qint64(0); }};
+    DoubleCopyMonitor doubleCopy{std::make_shared<ScriptedKeys>(), [] { return qint64(0); }};
     std::shared_ptr<SetProbe> probe = std::make_shared<SetProbe>();
     PermissionWatcher permissions{probe, store};
     RecordingTray tray;
@@ -166,13 +154,14 @@ TEST_F(AppDelegateTest, TheShortcutCapturesOnceAtATimeAndTheNewestCaptureOwnsThe
 }
 
 TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
-    CaptureResult lost = CaptureResult::captured("hello");
-    lost.clipboardLost = true;
+    CaptureResult lost = CaptureResult::captured("hello"), lostEmpty = CaptureResult::empty();
+    lost.clipboardLost = lostEmpty.clipboardLost = true;
     // clang-format off
     const struct { CaptureResult result; std::optional<QString> text; std::optional<Notice> notice; bool needsAttention = false; } rows[] = {
         {CaptureResult::captured("hello"), "hello", {}},
         {lost, "hello", Notice::clipboardLost},
         {CaptureResult::empty(), {}, Notice::nothingSelected},
+        {lostEmpty, {}, Notice::clipboardLost},
         {CaptureResult::clipboardBusy(), {}, Notice::clipboardBusy},
         {CaptureResult::noPermission(), {}, {}, true},
     };
@@ -208,7 +197,6 @@ TEST_F(AppDelegateTest, UrlCommandsAndStartRequestsReachTheWindow) {
         {{url("verdolin://")}, {reopened}},
         {{url("verdolin://setup?step=7")}, {reopened}, Route::onboarding},
         {{url("verdolin://settings?tab=access")}, {reopened}, Route::settings, shortcuts},
-        {{url("verdolin://settings?tab=About")}, {reopened}, Route::settings, shortcuts},
         {{{Kind::translateText, ""}}, {}, Route::settings, shortcuts},
         {{{Kind::openTranslator, {}}}, {reopened}, Route::translate, shortcuts},
         {{url("verdolin://hide"), {Kind::translateText, "uno"}, {Kind::translateClipboard, {}}},

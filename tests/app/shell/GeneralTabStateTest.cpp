@@ -2,22 +2,9 @@
 
 #include "app/system/LoginItem.h"
 #include "tests/app/shell/ShellFixture.h"
+#include "tests/app/system/FakeRegistration.h"
 
 namespace {
-
-// The desktop's autostart record, refusing when told to.
-class FakeRegistration : public LoginRegistration {
-public:
-    Status status() const override { return enabled ? Status::enabled : Status::notRegistered; }
-    std::optional<QString> registerApp() override { return set(true); }
-    std::optional<QString> unregisterApp() override { return set(false); }
-    std::optional<QString> set(bool on) {
-        enabled = refusal ? enabled : on;
-        return refusal;
-    }
-    bool enabled = false;
-    std::optional<QString> refusal;
-};
 
 class GeneralTabStateTest : public ShellFixture {
 protected:
@@ -58,8 +45,10 @@ TEST_F(GeneralTabStateTest, TheLoginSwitchShowsWhatTheDesktopDid) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        registration->enabled = row.enabledBefore;
-        registration->refusal = *row.error ? std::optional<QString>(row.error) : std::nullopt;
+        registration->registered = row.enabledBefore;
+        registration->refusal = row.error;
+        registration->registerRefusals = *row.error ? 1 : 0;
+        registration->unregisterRefuses = *row.error;
         state.readLogin();
         int changes = 0;
         const auto counting =

@@ -3,6 +3,7 @@
 #include "app/settings/AppSettings.h"
 #include "app/shortcuts/HotKeyManager.h"
 #include "core/HotKeyMods.h"
+#include "tests/app/shortcuts/FakeHotKeys.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -21,22 +22,6 @@ constexpr quint32 keyA = 0x41, keyD = 0x64, keyE = 0x65, keyT = 0x74, keyU = 0x7
                   ctrlShift = 0x05;
 const HotKeySpec ctrlAltT = HotKeySpec::defaultSpec();
 const HotKeySpec ctrlAltY{keyY, control | option, "Ctrl+Alt+Y"};
-
-// Holds every combination but the refused one, which another program has.
-class FakeHotKeys final : public GlobalHotKeys {
-public:
-    int grab(const HotKeySpec& spec) override {
-        if (spec.code == refused.code && spec.mods == refused.mods)
-            return 10;
-        held = spec;
-        return 0;
-    }
-    void release() override { held.reset(); }
-    void setPressHandler(std::function<void()>) override {}
-
-    HotKeySpec refused;
-    std::optional<HotKeySpec> held;
-};
 
 struct Row {
     const char* name;

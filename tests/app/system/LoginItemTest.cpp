@@ -1,6 +1,7 @@
 #include "app/system/LoginItem.h"
 
 #include "app/settings/DefaultsStore.h"
+#include "tests/app/system/FakeRegistration.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,26 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Registered or not; refuses a number of registrations, and every unregistration when asked.
-class FakeRegistration final : public LoginRegistration {
-public:
-    Status status() const override { return registered ? Status::enabled : Status::notRegistered; }
-    std::optional<QString> registerApp() override {
-        ++registerCalls;
-        if (registerRefusals > 0 && registerRefusals--)
-            return QStringLiteral("refused");
-        registered = true;
-        return std::nullopt;
-    }
-    std::optional<QString> unregisterApp() override {
-        ++unregisterCalls;
-        registered = registered && unregisterRefuses;
-        return unregisterRefuses ? std::optional<QString>("busy") : std::nullopt;
-    }
-    bool registered = true, unregisterRefuses = false;
-    int registerRefusals = 0, registerCalls = 0, unregisterCalls = 0;
-};
 
 const QString home = QStringLiteral("/home/verdolin-tester"), nowhere = "/nonexistent/scratch";
 const QString usrBin = QStringLiteral("/usr/bin/verdolin"), opt = "/opt/verdolin/verdolin";

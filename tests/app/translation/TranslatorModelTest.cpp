@@ -156,18 +156,6 @@ TEST_F(TranslatorModelTest, LateAnswersOfReplacedOrClearedRunsAreNeverPublished)
     EXPECT_EQ(history.entries().first().source, u"zweite"_s);
 }
 
-TEST_F(TranslatorModelTest, ADownloadIsOfferedAndTheRetryAsksTheEngineAfresh) {
-    engine.setStatus("de", "en-US", PairStatus::supported);
-    translate(u"Hallo"_s);
-    EXPECT_EQ(model->phase(), TranslationPhase::needsDownload("de", "en"));
-    EXPECT_EQ(model->pendingDownload(), (DownloadRequest{de, enUS}));
-
-    engine.setStatus("de", "en-US", PairStatus::installed);
-    model->retryAfterDownload();
-    settle();
-    EXPECT_EQ(model->result(), u"HALLO"_s);
-}
-
 TEST_F(TranslatorModelTest, OnlyATranslationThatStaysTwoSecondsIsRecordedAndCounted) {
     const qint64 before = counted();
     translate(u"  erste  "_s);
@@ -253,26 +241,9 @@ TEST_F(TranslatorModelTest, CopyAndSpeakNeedAResult) {
     EXPECT_FALSE(speech.lastError().isEmpty());
 }
 
-TEST_F(TranslatorModelTest, ACaptureResultShowsItsTextOrItsNotice) {
-    // clang-format off
-    const struct { CaptureResult result; bool lost; QString input; std::optional<Notice> notice; } cases[] = {
-        {CaptureResult::captured("Hallo"), false, "Hallo", std::nullopt},
-        {CaptureResult::empty(), false, QString(), Notice::nothingSelected},
-        {CaptureResult::clipboardBusy(), false, QString(), Notice::clipboardBusy},
-        {CaptureResult::captured("Welt"), true, "Welt", Notice::clipboardLost},
-        {CaptureResult::empty(), true, QString(), Notice::clipboardLost},
-    };
-    // clang-format on
-    for (auto c : cases) {
-        SCOPED_TRACE(c.input.toStdString() + (c.lost ? " lost" : ""));
-        model->clear();
-        model->setNotice(std::nullopt);
-        c.result.clipboardLost = c.lost;
-        model->showCaptureResult(c.result);
-        EXPECT_EQ(model->input(), c.input);
-        EXPECT_EQ(model->notice(), c.notice);
-    }
-    // The window hands the notice over as a number, or as nothing; other numbers change nothing.
+// A capture's notices are the delegate's test; here the window hands one over as a number, or
+// as nothing; other numbers change nothing.
+TEST_F(TranslatorModelTest, TheWindowHandsTheNoticeOverAsANumber) {
     const std::pair<QVariant, std::optional<Notice>> handed[] = {
         {0, Notice::nothingSelected}, {3, Notice::nothingSelected}, {2, Notice::clipboardLost},
         {-1, Notice::clipboardLost},  {QVariant(), std::nullopt},
