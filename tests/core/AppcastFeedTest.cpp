@@ -79,7 +79,8 @@ TEST(AppcastFeed, ItemsThatCannotBeInstalledAreLeftOut) {
         {"no length", item("1.0", enclosure("https://example.org/v.deb", ""))},
         {"negative length", item("1.0", enclosure("https://example.org/v.deb", "-5"))},
         {"not a version", item("1.0b", enclosure("https://example.org/v.deb"))},
-        {"no enclosure", item("1.0", "")}, {"a file address", item("1.0", enclosure("file:///etc/passwd"))}};
+        {"no enclosure", item("1.0", "")},
+        {"a file address", item("1.0", enclosure("file:///etc/passwd"))}};
     // clang-format on
     for (const auto& [why, bad] : cases) {
         const AppcastFeed parsed = AppcastFeed::parse(feed(bad), base);

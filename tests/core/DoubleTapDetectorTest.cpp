@@ -22,7 +22,8 @@ TEST(DoubleTap, PairsPressesWithinInterval) {
         {"ExactlyAtFromKeyClock", 0.45, {100.0, 100.45}, {false, true}, {}},
         {"AMillisecondLate", 0.45, {100.0, 100.451}, {false, false}, 100.451},
         {"ThirdPressIsPending", 0.5, {1.0, 1.25, 1.5}, {false, true, false}, 1.5},
-        {"FourQuickPressesMakeTwoPairs", 0.5, {1.0, 1.25, 1.5, 1.75}, {false, true, false, true}, {}},
+        {"FourQuickPressesMakeTwoPairs", 0.5, {1.0, 1.25, 1.5, 1.75}, {false, true, false, true},
+         {}},
         {"ClockWentBack", 0.45, {10.0, 9.9}, {false, false}, 9.9},
         // clang-format on
     };

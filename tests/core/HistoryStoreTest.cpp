@@ -71,10 +71,13 @@ TEST(HistoryEntryJson, WritesCompactlyInWholeUtcSecondsAndRoundTrips) {
                          R"("result":"Good morning","source":"Guten Morgen","to":"en"}])"));
     // clang-format off
     const struct { QDateTime date; const char* written; } cases[] = {
-        {QDateTime(QDate(2025, 3, 1), QTime(11, 15, 30, 999), Qt::OffsetFromUTC, 3600), "2025-03-01T10:15:30Z"},
-        {utc(1969, 12, 31, 23, 59, 59, 500), "1969-12-31T23:59:59Z"}, {utc(1, 1, 1, 0, 0, 0), "0001-01-01T00:00:00Z"},
+        {QDateTime(QDate(2025, 3, 1), QTime(11, 15, 30, 999), Qt::OffsetFromUTC, 3600),
+         "2025-03-01T10:15:30Z"},
+        {utc(1969, 12, 31, 23, 59, 59, 500), "1969-12-31T23:59:59Z"},
+        {utc(1, 1, 1, 0, 0, 0), "0001-01-01T00:00:00Z"},
         {utc(9999, 12, 31, 23, 59, 59, 999), "9999-12-31T23:59:59Z"},
-        {QDateTime(), nullptr}, {utc(-1, 12, 31, 23, 0, 0), nullptr}, {utc(10000, 1, 1, 0, 0, 0), nullptr}};
+        {QDateTime(), nullptr}, {utc(-1, 12, 31, 23, 0, 0), nullptr},
+        {utc(10000, 1, 1, 0, 0, 0), nullptr}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.date.toString(Qt::ISODateWithMs).toStdString());
@@ -106,7 +109,8 @@ TEST(HistoryEntryJson, ReadsOnlyTheAcceptedForms) {
         {"source", QJsonValue::Undefined, false}, {"result", QJsonValue::Undefined, false},
         {"from", QJsonValue::Undefined, false}, {"to", QJsonValue::Undefined, false},
         {"date", 1740824130, false}, {"id", "{3F2504E0-4F89-41D3-9A0C-0305E82C3301}", false},
-        {"id", "3F2504E0-4F89-41D3-9A0C-0305E82C3301\n", false}, {"date", "2025-03-01T10:15:30.5Z", false},
+        {"id", "3F2504E0-4F89-41D3-9A0C-0305E82C3301\n", false},
+        {"date", "2025-03-01T10:15:30.5Z", false},
         {"date", "2025-03-01T10:15:30", false}, {"date", "2025-03-01t10:15:30z", false},
         {"date", "2025-02-30T10:15:30Z", false}, {"date", "2025-03-01T24:00:00Z", false},
         {"date", "2025-03-01T10:15:30+24:00", false}, {"date", "2025-03-01T10:15:30+01:60", false},
@@ -253,7 +257,8 @@ TEST_F(HistoryStoreFile, AnUnreadableFileIsReportedAndNeverReplacedWhileChangesS
     // clang-format off
     const struct { const char *blocker, *file; bool (*make)(const QString&); } cases[] = {
         {"folder.json", "folder.json", [](const QString& p) { return QDir().mkpath(p); }},
-        {"fifo.json", "fifo.json", [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }},
+        {"fifo.json", "fifo.json",
+         [](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0600) == 0; }},
         {"folder", "folder/a/history.json", [](const QString& p) { return writeBytes(p, "x"); }}};
     // clang-format on
     for (const auto& c : cases) {

@@ -33,8 +33,10 @@ TEST(HotKeyRules, ValidateAppliesTheModifierRuleThenAnExactReservedMatch) {
         {{keyT, control, "Ctrl+T"}, {}, ok},
         {{keyT, control | shift, "Ctrl+Shift+T"}, {{keyT, control, "GNOME"}}, ok},
         {{keyT, control | option, "Ctrl+Alt+T"}, {{keyK, control | option, "GNOME"}}, ok},
-        {{keyT, control | option, "anything"}, {{keyK, control | option, "KDE"}, {keyT, control | option, "GNOME"}}, gnome},
-        {{keyT, control | option, "Ctrl+Alt+T"}, {{keyT, control | option, "GNOME"}, {keyT, control | option, "KDE"}}, gnome},
+        {{keyT, control | option, "anything"},
+         {{keyK, control | option, "KDE"}, {keyT, control | option, "GNOME"}}, gnome},
+        {{keyT, control | option, "Ctrl+Alt+T"},
+         {{keyT, control | option, "GNOME"}, {keyT, control | option, "KDE"}}, gnome},
         // clang-format on
     };
     for (const auto& c : cases)
@@ -55,10 +57,13 @@ TEST(HotKeyRules, LabelsKeyNamesAndEventFlags) {
     // Named keys, then the upper-cased text; a key with neither shows "?".
     // clang-format off
     const std::tuple<quint32, const char*, const char*> keys[] = {
-        {0xff0d, "\r", "Return"}, {0xff09, "\t", "Tab"}, {0x20, " ", "Space"}, {0xff08, "\b", "Backspace"},
+        {0xff0d, "\r", "Return"}, {0xff09, "\t", "Tab"}, {0x20, " ", "Space"},
+        {0xff08, "\b", "Backspace"},
         {0xff51, "", "Left"}, {0xff53, "", "Right"}, {0xff54, "", "Down"}, {0xff52, "", "Up"},
-        {keyT, "t", "T"}, {0x31, "1", "1"}, {0x6c1, "а", "А"}, {0xffbe, "", "F1"}, {0xffc9, "", "F12"},
-        {0xffff, "\x7f", "Delete"}, {0xff8d, "\r", "Enter"}, {0xff55, "", "Page Up"}, {0xfe03, "", "?"}};
+        {keyT, "t", "T"}, {0x31, "1", "1"}, {0x6c1, "а", "А"}, {0xffbe, "", "F1"},
+        {0xffc9, "", "F12"},
+        {0xffff, "\x7f", "Delete"}, {0xff8d, "\r", "Enter"}, {0xff55, "", "Page Up"},
+        {0xfe03, "", "?"}};
     // clang-format on
     for (const auto& [keysym, text, expected] : keys)
         EXPECT_EQ(HotKeyRules::keyName(keysym, QString::fromUtf8(text)),

@@ -112,7 +112,8 @@ TEST_F(LanguageDetectorTest, RankingChoosesTheCode) {
         {oneWord, enDeFr, {{"fr", nan}, {"de", 0.4}}, "de"},
         {fiveWords, enDeFr, {{"", 0.9}, {"de", 0.4}}, "de"},
         // Only the first five hypotheses count.
-        {twoWords, asian, {{"ja", 0.1}, {"ko", 0.1}, {"vi", 0.1}, {"th", 0.1}, {"de", 0.31}, {"fr", 0.9}}, "de"},
+        {twoWords, asian,
+         {{"ja", 0.1}, {"ko", 0.1}, {"vi", 0.1}, {"th", 0.1}, {"de", 0.31}, {"fr", 0.9}}, "de"},
         // clang-format on
     };
     for (const auto& c : cases) {

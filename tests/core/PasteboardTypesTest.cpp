@@ -9,7 +9,8 @@ TEST(PasteboardTypes, PromisedByExactNamesAndPrefixesConcealedByTheExactHint) {
         // clang-format off
         {"NSFilesPromisePboardType", true}, {"NSFilesPromisePboardType2", false},
         {"nsfilespromisepboardtype", false}, {"com.apple.NSFilePromiseItemMetaData", true},
-        {"com.apple.pasteboard.promised-file-url", true}, {"x.com.apple.pasteboard.promised", false},
+        {"com.apple.pasteboard.promised-file-url", true},
+        {"x.com.apple.pasteboard.promised", false},
         {"text/plain;charset=utf-8", false}};
     // clang-format on
     for (const auto& [type, expected] : promised)

@@ -9,7 +9,8 @@ namespace {
 TEST(SettingsMigration, CopiesOwnKeysOnlyIntoAnUnsetDomain) {
     const std::pair<const char*, bool> keys[] = {// clang-format off
         {"myLanguage", true}, {"NSWindow Frame main", false}, {"AppleLanguages", false},
-        {"SUEnableAutomaticChecks", false}, {"legacySettingsMigrated", false}, {"legacySettingsMigratedX", true}};
+        {"SUEnableAutomaticChecks", false}, {"legacySettingsMigrated", false},
+        {"legacySettingsMigratedX", true}};
     // clang-format on
     for (const auto& [key, own] : keys)
         EXPECT_EQ(SettingsMigration::isOwnKey(QString::fromUtf8(key)), own) << '"' << key << '"';

@@ -15,7 +15,8 @@ TEST(TextSegmenter, SplitCutsIntoIndentAndBody) {
     } cases[] = {
         // clang-format off
         {"Empty", "", {{"", ""}}},
-        {"IndentBlankAndTrailingSpaces", "  foo\n\n\tbar  ", {{"  ", "foo"}, {"", ""}, {"\t", "bar"}}},
+        {"IndentBlankAndTrailingSpaces", "  foo\n\n\tbar  ",
+         {{"  ", "foo"}, {"", ""}, {"\t", "bar"}}},
         {"SpacesOnlyLineIsBlank", "a\n    \n\t \tb", {{"", "a"}, {"", ""}, {"\t \t", "b"}}},
         {"AllLineEnds", "a\r\nb\rc\nd", {{"", "a"}, {"", "b"}, {"", "c"}, {"", "d"}}},
         {"CrCrLfGivesTwoLineEnds", "a\r\r\nb", {{"", "a"}, {"", ""}, {"", "b"}}},

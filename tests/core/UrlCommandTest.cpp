@@ -48,7 +48,8 @@ TEST(UrlCommandTest, ReadsTheHostAndItsQueryItems) {
 TEST(SettingsTabTest, NamesAreLenientButExact) {
     const std::pair<std::optional<QString>, std::optional<SettingsTab>> cases[] = {
         // clang-format off
-        {u"general"_s, SettingsTab::general}, {u"about"_s, SettingsTab::general}, {u"About"_s, std::nullopt},
+        {u"general"_s, SettingsTab::general}, {u"about"_s, SettingsTab::general},
+        {u"About"_s, std::nullopt},
         {u"translation"_s, SettingsTab::translation}, {u"languages"_s, SettingsTab::translation},
         {u"dictionaries"_s, SettingsTab::translation}, {u"shortcuts"_s, SettingsTab::shortcuts},
         {u"shortcut"_s, SettingsTab::shortcuts}, {u"access"_s, SettingsTab::shortcuts},

@@ -22,7 +22,8 @@ TEST(WindowGeometryTest, SavedValuesAreUsedOnlyWhenSound) {
     const std::pair<QVariant, std::optional<QSize>> sizes[] = {
         // clang-format off
         {WindowGeometry::sizeValue({500, 600}), QSize(500, 600)},
-        {QVariantList{380.0, 420.0}, QSize(380, 420)}, {QVariantList{400.4, 500.6}, QSize(400, 501)},
+        {QVariantList{380.0, 420.0}, QSize(380, 420)},
+        {QVariantList{400.4, 500.6}, QSize(400, 501)},
         {QVariantList{379.0, 600.0}, std::nullopt}, {QVariantList{500.0, 419.0}, std::nullopt},
         {QVariantList{500.0, 600.0, 1.0}, std::nullopt}, {QVariantList{500.0}, std::nullopt},
         {QVariantList{QStringLiteral("500"), 600.0}, std::nullopt}, {QVariant(500.0), std::nullopt},
@@ -39,7 +40,8 @@ TEST(WindowGeometryTest, SavedValuesAreUsedOnlyWhenSound) {
         // clang-format off
         {WindowGeometry::topLeftValue({100, 200}), QPoint(100, 200)},
         {QVariantList{2000.0, 40.0}, QPoint(2000, 40)}, {QVariantList{2000.0, 10.0}, std::nullopt},
-        {QVariantList{-10.0, 200.0}, std::nullopt}, {QVariantList{3199.0, 1023.0}, QPoint(3199, 1023)},
+        {QVariantList{-10.0, 200.0}, std::nullopt},
+        {QVariantList{3199.0, 1023.0}, QPoint(3199, 1023)},
         {QVariantList{3200.0, 1023.0}, std::nullopt}, {QVariantList{nan, 200.0}, std::nullopt},
         {QVariantList{100.0}, std::nullopt},
         // clang-format on

@@ -14,8 +14,10 @@ TEST(CharacterSets, MembershipOfTheCodePoint) {
         // clang-format off
         {U' ', true, true, false}, {U'\t', true, true, false}, {U'\u00A0', true, true, false},
         {U'\n', false, true, false}, {U'\r', false, true, false}, {U'\u0085', false, true, false},
-        {U'\u2028', false, true, false}, {U'\u2029', false, true, false}, {U'\u200B', false, false, false},
-        {U'a', false, false, true}, {U'\u0301', false, false, true}, {U'\U00020000', false, false, true},
+        {U'\u2028', false, true, false}, {U'\u2029', false, true, false},
+        {U'\u200B', false, false, false},
+        {U'a', false, false, true}, {U'\u0301', false, false, true},
+        {U'\U00020000', false, false, true},
         {U'7', false, false, false},
         // clang-format on
     };
@@ -43,7 +45,8 @@ TEST(WordDetector, HasWordsFindsARealWord) {
     const std::pair<QString, bool> cases[] = {
         // clang-format off
         {" \n\t\u2028", false}, {"12 345\n6", false}, {"\u0301", false}, {"foo://bar", false},
-        {"WwW.Example.org", false}, {"me@example.com", false}, {"user@host", true}, {"awww.x", true},
+        {"WwW.Example.org", false}, {"me@example.com", false}, {"user@host", true},
+        {"awww.x", true},
         {"see https://example.com", true}, {"www.a.org\u00A0hello", true}, {"3x", true},
         {"\U00020000", true},
         // clang-format on

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""offline_test.py VERDOLIN: whole sessions of the real executable under strace -f: typed text,
-a word's definitions, read-aloud, a captured selection, quit. With updates off no process opens
-an Internet socket; with updates on, the one request goes to a feed on loopback; in a network
-namespace without network every feature still works."""
+"""offline_test.py VERDOLIN: whole sessions of the real executable under strace, which follows
+every process it starts: typed text, a word's definitions, read-aloud, a captured selection,
+the tray menu, quit. With updates off no process opens an Internet socket; with updates on,
+the one request goes to a feed on loopback; in a network namespace without network every
+feature still works. On the private desktop of desktop_session.py."""
 
 import glob
 import http.server
@@ -36,13 +37,102 @@ CONNECT = re.compile(r"^\d+ +connect\(")
 UNIX_CONNECT = re.compile(r'^\d+ +connect\(\d+, \{sa_family=AF_UNIX, sun_path=@?"([^"]*)"')
 EXECVE = re.compile(r'^(\d+) +execve\("([^"]+)"')
 
+WATCHER = """<node><interface name="org.kde.StatusNotifierWatcher">
+  <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
+  <method name="RegisterStatusNotifierHost"><arg type="s" direction="in"/></method>
+  <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+  <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+  <property name="ProtocolVersion" type="i" access="read"/>
+</interface></node>"""
+
+
+def gio():
+    import gi
+    gi.require_version("Gio", "2.0")
+    from gi.repository import Gio, GLib
+    return Gio, GLib
+
+
+def serve_tray_host():
+    """What a panel runs for tray icons: a StatusNotifierWatcher with a host. Qt then shows
+    its icon and exports the menu over D-Bus. Says "ready" once it owns the name."""
+    Gio, GLib = gio()
+    items = []
+
+    def method(connection, sender, path, interface, name, parameters, invocation):
+        if name == "RegisterStatusNotifierItem":
+            service = parameters.unpack()[0]
+            items.append(sender if service.startswith("/") else service)
+        invocation.return_value(None)
+
+    def get(connection, sender, path, interface, name):
+        return {"RegisteredStatusNotifierItems": GLib.Variant("as", items),
+                "IsStatusNotifierHostRegistered": GLib.Variant("b", True),
+                "ProtocolVersion": GLib.Variant("i", 0)}[name]
+
+    def on_bus(connection, name):
+        connection.register_object("/StatusNotifierWatcher",
+                                   Gio.DBusNodeInfo.new_for_xml(WATCHER).interfaces[0],
+                                   method, get, None)
+
+    Gio.bus_own_name(Gio.BusType.SESSION, "org.kde.StatusNotifierWatcher",
+                     Gio.BusNameOwnerFlags.NONE, on_bus,
+                     lambda *_: print("ready", flush=True), lambda *_: sys.exit("name lost"))
+    GLib.MainLoop().run()
+
+
+def bus_call(service, path, interface, method, signature=None, arguments=None):
+    Gio, GLib = gio()
+    reply = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+        service, path, interface, method,
+        GLib.Variant(signature, arguments) if signature else None, None,
+        Gio.DBusCallFlags.NONE, 5000, None)
+    return reply.unpack() if reply else ()
+
+
+def tray_item(pid):
+    """The bus name of the tray icon that process `pid` registered, once it has."""
+    try:
+        names = bus_call("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                         "org.freedesktop.DBus.Properties", "Get", "(ss)",
+                         ("org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"))[0]
+    except Exception:
+        return None
+    for name in names:
+        try:
+            if bus_call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                        "GetConnectionUnixProcessID", "(s)", (name,))[0] == pid:
+                return name
+        except Exception:  # an earlier process's, gone
+            continue
+    return None
+
+
+def quit_from_tray_menu(pid):
+    service = check(ds.poll_until(lambda: tray_item(pid), 10),
+                    "no tray icon registered with the tray host")
+    menu = bus_call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                    "(ss)", ("org.kde.StatusNotifierItem", "Menu"))[0]
+    bus_call(service, menu, "com.canonical.dbusmenu", "AboutToShow", "(i)", (0,))
+    layout = bus_call(service, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)",
+                      (0, -1, []))[1]
+    items = {properties.get("label", ""): item for item, properties, _ in layout[2]}
+    check({"Open Translator", "Quit Verdolin"} <= items.keys(), f"the tray menu holds {items}")
+    bus_call(service, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
+             (items["Quit Verdolin"], "clicked", gio()[1].Variant("s", ""), 0))
+
+
 class Desk:
-    """What the sessions share: Speech Dispatcher writing what it reads into a file, and the
-    xterm that holds the focus."""
+    """What the sessions share: a tray host, Speech Dispatcher writing what it reads into a
+    file, and the xterm that holds the focus."""
 
     def __init__(self, executable):
         self.executable = os.path.realpath(executable)
         self.root = tempfile.mkdtemp(prefix="verdolin-offline-")
+        self.tray = ds.first_line([sys.executable, os.path.abspath(__file__),
+                                   "--tray-host"]) == "ready"
+        if not self.tray:
+            print("no tray host could be started (python3-gi?): the tray menu is left out")
         self.audio = os.path.join(self.root, "spoken.raw")
         try:
             self.speech, self.no_speech = self._start_speech(), None
@@ -121,8 +211,12 @@ def traced_session(desk, settings, env=None, netns=(), started=lambda: True):
         session.escape()
         ds.activate(desk.holder)
         session.shortcut_translates(SELECTED)
+        if desk.tray:
+            quit_from_tray_menu(session.pid)
+        else:
+            print("    tray menu left out: no tray host; quit by SIGTERM", flush=True)
         # strace ends when the last process it follows does, with verdolin's exit status.
-        session.expect_exit(timeout=15)
+        session.expect_exit(terminate=not desk.tray, timeout=15)
     finally:
         session.close()
     with open(trace, errors="replace") as file:
@@ -216,4 +310,7 @@ CASES = [
 ]
 
 if __name__ == "__main__":
-    sys.exit(ds.run_cases(CASES, Desk))
+    if sys.argv[1:] == ["--tray-host"]:
+        serve_tray_host()
+    else:
+        sys.exit(ds.run_cases(CASES, Desk))

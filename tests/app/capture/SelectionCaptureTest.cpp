@@ -147,7 +147,8 @@ CaptureResult lost(CaptureResult result) {
 TEST_F(SelectionCaptureTest, ChoosesThePathAndPutsBackOnlyWhatItChanged) {
     const CaptureResult copied = CaptureResult::captured("copied"), empty = CaptureResult::empty();
     // clang-format off
-    const struct { const char* name; unsigned script; CaptureResult expected; int keystrokes, snapshots, restores; } cases[] = {
+    const struct { const char* name; unsigned script; CaptureResult expected;
+        int keystrokes, snapshots, restores; } cases[] = {
         {"HighlightedTakenAsItIs", highlighted, CaptureResult::captured("  "), 0, 0, 0},
         {"CopyPath", emptySelection, copied, 1, 1, 1},
         {"OnlyWhitespace", whitespace, empty, 1, 1, 1},

@@ -18,11 +18,14 @@ TEST(DictionaryPackageNamesTest, FreeDictBothWaysThenTheEnglishOnes) {
     const auto name = [](const QString& code) { return code.toUpper(); };
     // clang-format off
     const struct { const char* my; const char* second; QStringList expected; } cases[] = {
-        {"en", "es", {"dict-freedict-eng-spa|EN → ES (FreeDict)", "dict-freedict-spa-eng|ES → EN (FreeDict)",
+        {"en", "es",
+         {"dict-freedict-eng-spa|EN → ES (FreeDict)", "dict-freedict-spa-eng|ES → EN (FreeDict)",
                       "dict-wn|WordNet (EN)", "dict-gcide|GCIDE (EN)"}},
-        {"ru", "en", {"dict-freedict-rus-eng|RU → EN (FreeDict)", "dict-freedict-eng-rus|EN → RU (FreeDict)",
+        {"ru", "en",
+         {"dict-freedict-rus-eng|RU → EN (FreeDict)", "dict-freedict-eng-rus|EN → RU (FreeDict)",
                       "dict-wn|WordNet (EN)", "dict-gcide|GCIDE (EN)"}},
-        {"pt", "ru", {"dict-freedict-por-rus|PT → RU (FreeDict)", "dict-freedict-rus-por|RU → PT (FreeDict)"}},
+        {"pt", "ru",
+         {"dict-freedict-por-rus|PT → RU (FreeDict)", "dict-freedict-rus-por|RU → PT (FreeDict)"}},
         {"xq", "en", {"dict-wn|WordNet (EN)", "dict-gcide|GCIDE (EN)"}},
         {"ru", "xq", {}},
         {"en", "en", {"dict-wn|WordNet (EN)", "dict-gcide|GCIDE (EN)"}},

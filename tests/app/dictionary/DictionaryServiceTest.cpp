@@ -51,24 +51,31 @@ TEST(DictionaryServiceChoice, RanksAndChoosesWhichDictionariesAnswer) {
     const std::string longText(2000, 'x');
     const std::nullopt_t all = std::nullopt; // no identifiers given
     // clang-format off
-    const struct { const char* title; Dicts dicts; QStringList active; std::optional<QStringList> ids; QStringList expected; } cases[] = {
+    const struct { const char* title; Dicts dicts; QStringList active;
+        std::optional<QStringList> ids; QStringList expected; } cases[] = {
         {"bilingualFirstThesauriLastKeepsFour",
-         {{"wn", "WordNet", "w"}, {"fd-eng-spa", "English-Spanish", "casa"}, {"moby-thesaurus", "Moby Thesaurus", "home"},
+         {{"wn", "WordNet", "w"}, {"fd-eng-spa", "English-Spanish", "casa"},
+          {"moby-thesaurus", "Moby Thesaurus", "home"},
           {"fd-eng-deu", "English-German", "Haus"}, {"gcide", "GCIDE", "g"}},
          {"wn", "fd-eng-spa", "moby-thesaurus", "fd-eng-deu", "gcide"}, all,
          {"English-Spanish: casa", "English-German: Haus", "WordNet: w", "GCIDE: g"}},
-        {"givenIdentifiersInTheirOwnOrderOnce", {{"wn", "WordNet", "w"}, {"gcide", "GCIDE", "g"}, {"jargon", "Jargon", "j"}},
-         {"wn"}, QStringList{"gcide", "jargon", "gcide", "wn"}, {"GCIDE: g", "Jargon: j", "WordNet: w"}},
-        {"theFirstOfOneIdentifierAnswers", {{"wn", "WordNet (system)", "first"}, {"wn", "WordNet (home)", "second"}},
+        {"givenIdentifiersInTheirOwnOrderOnce",
+         {{"wn", "WordNet", "w"}, {"gcide", "GCIDE", "g"}, {"jargon", "Jargon", "j"}},
+         {"wn"}, QStringList{"gcide", "jargon", "gcide", "wn"},
+         {"GCIDE: g", "Jargon: j", "WordNet: w"}},
+        {"theFirstOfOneIdentifierAnswers",
+         {{"wn", "WordNet (system)", "first"}, {"wn", "WordNet (home)", "second"}},
          {"wn"}, all, {"WordNet (system): first"}},
         {"absentUsesTheActiveSet", four, {"jargon", "wn"}, all, {"Jargon File: j"}},
         {"absentWithoutHitAsksTheDefault", four, {"wn"}, all, {"Dictionary: g"}},
-        {"theDefaultSkipsOnesNeverSearched", four, {"wn", apple, "nonesuch"}, all, {"Dictionary: g"}},
+        {"theDefaultSkipsOnesNeverSearched", four, {"wn", apple, "nonesuch"}, all,
+         {"Dictionary: g"}},
         {"presentButEmptyFindsNothing", four, {"jargon"}, QStringList{}, {}},
         {"presentWithoutHitHasNoDefault", four, {"jargon"}, QStringList{"wn"}, {}},
         {"irrelevantIsNeverAsked", four, {apple}, QStringList{apple}, {}},
         {"theDefaultIsTheFirstByName",
-         {{"zz", "zebra", "from zebra"}, {"aa", "Beta", "from Beta"}, {"bb", "alpha", "from alpha"}, {"cc", "Active but empty", nullptr}},
+         {{"zz", "zebra", "from zebra"}, {"aa", "Beta", "from Beta"}, {"bb", "alpha", "from alpha"},
+          {"cc", "Active but empty", nullptr}},
          {"cc"}, all, {"Dictionary: from alpha"}},
         {"longDefinitionsAreCut", {{"wn", "WordNet", longText.c_str()}}, {}, all,
          {"Dictionary: " + QString(1500, 'x') + QChar(0x2026)}},

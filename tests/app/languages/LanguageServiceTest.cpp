@@ -113,13 +113,16 @@ TEST_F(LanguageServiceTest, ResolvesTheFirstInstalledElseTheFirstSupportedCombin
     // Statuses by "source>target"; `asked`: sources and targets each in their order, up to the
     // first installed one.
     // clang-format off
-    const struct { const char* title; QList<EngineLanguage> languages; QList<std::pair<const char*, PairStatus>> statuses;
-                   QStringList preferred; const char *source, *target; std::optional<ResolvedPair> expected; QStringList asked; } cases[] = {
+    const struct { const char* title; QList<EngineLanguage> languages;
+        QList<std::pair<const char*, PairStatus>> statuses;
+                   QStringList preferred; const char *source, *target;
+                   std::optional<ResolvedPair> expected; QStringList asked; } cases[] = {
         {"noSourceVariants", {enUS, es}, {}, {"en-US"}, "de", "en", std::nullopt, {}},
         {"firstSupported", {de, enUS, enGB}, {{"de>en-GB", supported}, {"de>en-US", supported}},
          {"en-US"}, "de", "en", Pair{de, enUS, supported}, {"de>en-US", "de>en-GB"}},
         {"laterInstalledWins", {ca, caValencia, enUS, enGB},
-         {{"ca>en-US", supported}, {"ca-valencia>en-GB", installed}, {"ca-valencia>en-US", installed}},
+         {{"ca>en-US", supported}, {"ca-valencia>en-GB", installed},
+          {"ca-valencia>en-US", installed}},
          {"en-GB"}, "ca", "en", Pair{caValencia, enGB, installed},
          {"ca>en-GB", "ca>en-US", "ca-valencia>en-GB"}},
         // pt-BR's minimal identifier "pt" also matches "pt-pt": the tie goes to its maximal one.

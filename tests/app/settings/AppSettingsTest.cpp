@@ -117,7 +117,8 @@ TEST_F(AppSettingsTest, TheHotKeyIsTakenWholeOrNotAtAll) {
         {R"({"hotKeyLabel": "Ctrl+K", "hotKeyMods": 4096})", defaultKey},
         {R"({"hotKeyCode": 107})", HotKeySpec{107, 0, defaultKey.label}},
         {R"({"hotKeyCode": "107", "hotKeyMods": true, "hotKeyLabel": 5})", HotKeySpec{107, 1, "5"}},
-        {R"({"hotKeyCode": 4294967295, "hotKeyMods": 6144, "hotKeyLabel": "x"})", HotKeySpec{4294967295u, 6144, "x"}},
+        {R"({"hotKeyCode": 4294967295, "hotKeyMods": 6144, "hotKeyLabel": "x"})",
+         HotKeySpec{4294967295u, 6144, "x"}},
         {R"({"hotKeyCode": 4294967296, "hotKeyLabel": "x"})", defaultKey},
         {R"({"hotKeyCode": 107, "hotKeyMods": -1, "hotKeyLabel": "x"})", defaultKey},
     };
@@ -197,7 +198,8 @@ TEST_F(SettingsStartupTest, MigrationCopiesOnceAndMarksTheStore) {
     // clang-format off
     const struct { const char* name; QByteArray legacy, current; QVariantMap expected; } cases[] = {
         {"fresh", legacy, {}, copied},
-        {"alreadyMigrated", legacy, R"({"legacySettingsMigrated": false})", {{"legacySettingsMigrated", false}}},
+        {"alreadyMigrated", legacy, R"({"legacySettingsMigrated": false})",
+         {{"legacySettingsMigrated", false}}},
         {"noLegacy", {}, {}, marked},
         {"corruptLegacy", "{broken", {}, marked},
     };

@@ -54,7 +54,8 @@ TEST_F(DefaultsStoreTest, EveryChangeIsOnDiskAtOnceWithItsType) {
 TEST_F(DefaultsStoreTest, TypedGettersConvertOrReportAbsent) {
     const std::nullopt_t none = std::nullopt;
     // clang-format off
-    const struct { const char* json; std::optional<QString> string; qint64 integer; bool boolean; std::optional<QStringList> list; } cases[] = {
+    const struct { const char* json; std::optional<QString> string; qint64 integer; bool boolean;
+        std::optional<QStringList> list; } cases[] = {
         {"true", none, 1, true, none},
         {"-3.7", "-3.7", -3, true, none},
         {"1e300", "1e+300", 0, true, none},

@@ -157,7 +157,8 @@ TEST_F(AppDelegateTest, EachCaptureResultOpensTheWindowAtThePointer) {
     CaptureResult lost = CaptureResult::captured("hello"), lostEmpty = CaptureResult::empty();
     lost.clipboardLost = lostEmpty.clipboardLost = true;
     // clang-format off
-    const struct { CaptureResult result; std::optional<QString> text; std::optional<Notice> notice; bool needsAttention = false; } rows[] = {
+    const struct { CaptureResult result; std::optional<QString> text; std::optional<Notice> notice;
+        bool needsAttention = false; } rows[] = {
         {CaptureResult::captured("hello"), "hello", {}},
         {lost, "hello", Notice::clipboardLost},
         {CaptureResult::empty(), {}, Notice::nothingSelected},
@@ -189,7 +190,8 @@ TEST_F(AppDelegateTest, UrlCommandsAndStartRequestsReachTheWindow) {
     clipboard = "copied";
     // Rows in order: a tab chosen stays until another is; URL parsing is the core's.
     // clang-format off
-    const struct { QList<LaunchRequest> requests; QList<Shown> shown; Route route = Route::settings; SettingsTab tab = general; int hidden = 0; } rows[] = {
+    const struct { QList<LaunchRequest> requests; QList<Shown> shown;
+        Route route = Route::settings; SettingsTab tab = general; int hidden = 0; } rows[] = {
         {{}, {reopened}},
         {{url("verdolin://translate?text=Hola%20amigo")}, {{"Hola amigo", true}}},
         {{url("verdolin://translate")}, {{std::nullopt, true}}},
@@ -300,7 +302,8 @@ TEST_F(AppDelegateTest, DoubleCopyListensOnlyWhenTurnedOnAndPermitted) {
 TEST(AppDelegateLoginTest, ALoginLaunchIsTheFlagOrAnEarlyStartWithTheTrayIcon) {
     using enum LoginRegistration::Status;
     // clang-format off
-    const struct { bool flag; LoginRegistration::Status item; bool tray; std::optional<double> uptime; bool login; } rows[] = {
+    const struct { bool flag; LoginRegistration::Status item; bool tray;
+        std::optional<double> uptime; bool login; } rows[] = {
         {true, notRegistered, false, std::nullopt, true},
         {false, enabled, true, 89.9, true},
         {false, enabled, true, 90.0, false},

@@ -115,11 +115,13 @@ TEST_F(TranslationTabStateTest, ChoosingDictionariesStartsFromTheActiveOnesAndNe
     show();
     const auto custom = [&](bool on) { return [&, on] { state.setCustomDictionaries(on); }; };
     // clang-format off
-    const struct { const char* name; std::function<void()> act; QStringList ids; bool custom; } steps[] = {
+    const struct { const char* name; std::function<void()> act; QStringList ids; bool custom;
+        } steps[] = {
         {"choose with none stored: the active ones", custom(true), {"wn", "fd-eng-spa"}, true},
         {"back to all keeps the choice", custom(false), {"wn", "fd-eng-spa"}, false},
         {"choose again with some stored", custom(true), {"wn", "fd-eng-spa"}, true},
-        {"on twice", [&] { state.toggle("oxford", true), state.toggle("oxford", true); }, {"wn", "fd-eng-spa", "oxford"}, true},
+        {"on twice", [&] { state.toggle("oxford", true), state.toggle("oxford", true); },
+         {"wn", "fd-eng-spa", "oxford"}, true},
         {"off", [&] { state.toggle("wn", false); }, {"fd-eng-spa", "oxford"}, true},
     };
     // clang-format on
@@ -136,7 +138,10 @@ TEST_F(TranslationTabStateTest, TheSearchFiltersByNameIgnoringCase) {
     show();
     // clang-format off
     const struct { const char* search; QStringList names; const char* note; } rows[] = {
-        {"", {"English-Spanish FreeDict Dictionary", "The Oxford Dictionary of English", "WordNet (r) 3.0"}, ""},
+        {"",
+         {"English-Spanish FreeDict Dictionary", "The Oxford Dictionary of English",
+          "WordNet (r) 3.0"},
+         ""},
         {"oxf", {"The Oxford Dictionary of English"}, ""},
         {"  WORDNET ", {"WordNet (r) 3.0"}, ""},
         {"klingon", {}, "No dictionaries match \u201cklingon\u201d"},

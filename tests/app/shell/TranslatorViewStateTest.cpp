@@ -17,15 +17,24 @@ TEST(StatusRowTest, TheMostPressingStateWins) {
     using enum StatusRow::Kind;
     using Phase = TranslationPhase;
     // clang-format off
-    const struct { Phase phase; std::optional<Notice> notice; bool inputEmpty, truncated; StatusRow::Kind kind; const char* text; } rows[] = {
-        {Phase::failed("boom"), Notice::nothingSelected, true, true, failed, "Could not translate: boom"},
-        {Phase::unsupported("es", "en"), Notice::clipboardBusy, true, true, unsupported, "This pair is not available offline: Spanish → English"},
-        {Phase::needsDownload("en", "es"), Notice::nothingSelected, true, false, needsDownload, "Languages are not downloaded: English → Spanish"},
-        {Phase::idle(), Notice::clipboardBusy, true, false, clipboardBusy, "The clipboard holds files or large data, so it was left untouched. Paste the text here with Ctrl+V."},
-        {Phase::idle(), Notice::nothingSelected, true, true, nothingSelected, "Nothing was selected. Select some text and press the shortcut again."},
+    const struct { Phase phase; std::optional<Notice> notice; bool inputEmpty, truncated;
+        StatusRow::Kind kind; const char* text; } rows[] = {
+        {Phase::failed("boom"), Notice::nothingSelected, true, true, failed,
+         "Could not translate: boom"},
+        {Phase::unsupported("es", "en"), Notice::clipboardBusy, true, true, unsupported,
+         "This pair is not available offline: Spanish → English"},
+        {Phase::needsDownload("en", "es"), Notice::nothingSelected, true, false, needsDownload,
+         "Languages are not downloaded: English → Spanish"},
+        {Phase::idle(), Notice::clipboardBusy, true, false, clipboardBusy,
+         "The clipboard holds files or large data, so it was left untouched. "
+         "Paste the text here with Ctrl+V."},
+        {Phase::idle(), Notice::nothingSelected, true, true, nothingSelected,
+         "Nothing was selected. Select some text and press the shortcut again."},
         {Phase::done(), Notice::nothingSelected, false, false, none, ""},
-        {Phase::done(), Notice::clipboardLost, false, true, clipboardLost, "Your clipboard could not be put back after copying the selection."},
-        {Phase::done(), std::nullopt, false, true, truncated, "Only the first 20,000 characters are translated."},
+        {Phase::done(), Notice::clipboardLost, false, true, clipboardLost,
+         "Your clipboard could not be put back after copying the selection."},
+        {Phase::done(), std::nullopt, false, true, truncated,
+         "Only the first 20,000 characters are translated."},
         {Phase::working(), std::nullopt, false, false, none, ""},
     };
     // clang-format on
@@ -120,10 +129,12 @@ TEST_F(TranslatorViewStateTest, ADownloadIsOfferedOnceAndItsEndIsTold) {
     using Kind = TranslationPhase::Kind;
     const char* const apt = "sudo apt install apertium-eng-spa";
     // clang-format off
-    const struct { PrepareResult result; TranslationPhase::Kind after; const char* message; const char* command; } rows[] = {
+    const struct { PrepareResult result; TranslationPhase::Kind after; const char* message;
+        const char* command; } rows[] = {
         {{installed, {}, {}}, Kind::done, "", ""},
         {{failed, "Not authorized", {}}, Kind::needsDownload, "Not authorized", ""},
-        {{manual, {}, apt}, Kind::needsDownload, "Verdolin cannot install languages here. Run this command instead:", apt},
+        {{manual, {}, apt}, Kind::needsDownload,
+         "Verdolin cannot install languages here. Run this command instead:", apt},
     };
     // clang-format on
     for (const auto& row : rows) {

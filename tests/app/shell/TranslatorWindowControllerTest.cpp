@@ -144,7 +144,8 @@ TEST_F(TranslatorWindowControllerTest, EscapeLeavesSettingsFirstAndWaitsForTheIn
 
 TEST_F(TranslatorWindowControllerTest, TheFocusGoesBackOnlyAfterAGlobalTrigger) {
     // clang-format off
-    const struct { const char* name; bool nearMouse, terminating; std::vector<WindowSystem::WindowId> activated; } rows[] = {
+    const struct { const char* name; bool nearMouse, terminating;
+        std::vector<WindowSystem::WindowId> activated; } rows[] = {
         {"summoned from another application", true, false, {42}},
         {"opened from the tray", false, false, {}},
         {"quitting", true, true, {}},

@@ -40,7 +40,8 @@ int doublesAfter(const KeyDownEvent& first, double second, qint64 runningCapture
 
 TEST(DoubleCopyMonitorTest, OnlyTheUsersOwnPlainCtrlCWithinTheIntervalCounts) {
     // clang-format off
-    const struct { const char* name; KeyDownEvent first; double second; qint64 runningCaptures; bool gone; int doubles; } cases[] = {
+    const struct { const char* name; KeyDownEvent first; double second; qint64 runningCaptures;
+        bool gone; int doubles; } cases[] = {
         {"CtrlC", {control, true, false, 1234.567, false}, 1235.017, 0, false, 1},
         {"CtrlShiftC", {control | shift, true, false, 10.0, false}, 10.2, 0, false, 0},
         {"CtrlOtherKey", {control, false, false, 10.0, false}, 10.2, 0, false, 0},

@@ -39,7 +39,9 @@ protected:
 
 TEST_F(LoginItemTest, AMovedExecutableIsRenewedOnceEvenAfterRefusals) {
     // clang-format off
-    const struct { const char* name; bool registered; std::optional<QString> before; int refusals; bool unregisterRefuses; int unregisterCalls, registerCalls; std::optional<QString> after; } cases[] = {
+    const struct { const char* name; bool registered; std::optional<QString> before; int refusals;
+        bool unregisterRefuses; int unregisterCalls, registerCalls; std::optional<QString> after;
+        } cases[] = {
         {"Moved", true, usrBin, 0, false, 1, 1, opt},
         {"FirstLaunchOnlyRecords", true, std::nullopt, 0, false, 0, 0, opt},
         {"SamePath", true, opt, 0, false, 0, 0, opt},
@@ -65,7 +67,8 @@ TEST_F(LoginItemTest, OnlyInstalledCopiesOutsideABuildTreeAreRenewed) {
     QFile(build + "/CMakeCache.txt").open(QIODevice::WriteOnly);
     const QStringList temp = LoginItem::defaultTemporaryFolders();
     // clang-format off
-    const struct { const char* name; QString executable, homePath; QStringList temporary; bool installed; } cases[] = {
+    const struct { const char* name; QString executable, homePath; QStringList temporary;
+        bool installed; } cases[] = {
         {"TempFolderInsideUsr", "/usr/tmp/verdolin", home, {"/usr/tmp"}, false}, // temporary wins
         {"HomeInsideTmp", "/tmp/h/.local/bin/verdolin", "/tmp/h", temp, false},
         {"DotsLeadIntoATempFolder", "/usr/bin/../tmp/verdolin", home, {"/usr/tmp"}, false},

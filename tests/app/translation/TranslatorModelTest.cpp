@@ -322,12 +322,14 @@ TEST_F(TranslationRunTest, RunsThatCannotTranslateSayWhyWithTheDecidedCodes) {
     const Phase noEngine = Phase::failed(TranslationRun::noEngineMessage());
     // The source is detected unless given; `asks`: whether the engine is asked for the pair.
     // clang-format off
-    const struct { const char* title; bool hasLanguages; PairStatus status; const char* from; bool fails; Phase expected; bool asks; } cases[] = {
+    const struct { const char* title; bool hasLanguages; PairStatus status; const char* from;
+        bool fails; Phase expected; bool asks; } cases[] = {
         {"noLanguages", false, installed, nullptr, false, noEngine, false},
         {"noVariants", true, installed, "fr", false, Phase::unsupported("fr", "en"), false},
         {"download", true, supported, nullptr, false, Phase::needsDownload("de", "en"), true},
         {"unsupported", true, unsupported, nullptr, false, Phase::unsupported("de", "en"), true},
-        {"engineFails", true, installed, nullptr, true, Phase::failed("The translator stopped."), true},
+        {"engineFails", true, installed, nullptr, true, Phase::failed("The translator stopped."),
+         true},
     };
     // clang-format on
     for (const auto& c : cases) {

@@ -164,7 +164,8 @@ TEST_F(UpdateControllerTest, OffersAndWhatBecomesOfThem) {
     using Outcome = PrepareResult::Outcome;
     // Cut-short and oversized downloads meet the real network in the server test.
     // clang-format off
-    const struct { const char* what; QByteArray package; QString downloadError; Outcome outcome; Stage end; bool installerCalled; } cases[] = {
+    const struct { const char* what; QByteArray package; QString downloadError; Outcome outcome;
+        Stage end; bool installerCalled; } cases[] = {
         {"installed",        "signed", {},      Outcome::installed, Stage::installed, true},
         {"tampered",         "signeD", {},      Outcome::installed, Stage::failed,    false},
         {"download failed",  "signed", "reset", Outcome::installed, Stage::failed,    false},

@@ -114,7 +114,8 @@ TEST_F(ApertiumEngineTest, SupportedLanguagesMergeModesAndNotInstalledPackagesOn
 TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
     using Outcome = PrepareResult::Outcome;
     // clang-format off
-    const struct { const char* name; const char* source; const char* target; bool listedFirst; Outcome outcome; QStringList installed; } cases[] = {
+    const struct { const char* name; const char* source; const char* target; bool listedFirst;
+        Outcome outcome; QStringList installed; } cases[] = {
         {"installed_already", "eng", "spa", true, Outcome::installed, {}},
         {"listed_package", "epo", "eng", true, Outcome::installed, {"apertium-eo-en"}},
         {"listing_asked_by_prepare", "cat", "spa", false, Outcome::installed, {"apertium-spa-cat"}},
@@ -143,7 +144,9 @@ TEST_F(ApertiumEngineTest, PrepareInstallsOnlyThePackageThatOffersThePair) {
 // leg in one go.
 TEST_F(ApertiumEngineTest, ChainsTwoDirectionsWhereNoneOfItsOwnExists) {
     // clang-format off
-    const struct { const char* source; const char* target; PairStatus status; const char* via; QStringList modes; /* of its session */ QString toInstall; /* by prepare(), in one call */ } cases[] = {
+    const struct { const char* source; const char* target; PairStatus status; const char* via;
+        QStringList modes; /* of its session */ QString toInstall;
+        /* by prepare(), in one call */ } cases[] = {
         {"eng", "fra", PairStatus::installed, "es", {"eng-spa", "spa-fra"}, {}},
         {"fra", "eng", PairStatus::supported, "es", {}, "apertium-fr-es"},
         {"ita", "ron", PairStatus::supported, "es", {}, "apertium-it-es apertium-ro-es"},

@@ -17,12 +17,16 @@ struct Sample {
 // clang-format off
 const Sample kTexts[] = {
     {"plain", u"Hello world."_s}, {"empty", u""_s}, {"lone_space", u" "_s}, {"lone_tilde", u"~"_s},
-    {"every_ascii_sign", uR"(!"#$%&'()*+,-./:;<=>?@[\]^_`{|}~)"_s}, {"backslash_run", uR"(\\\ \[)"_s},
-    {"at_first", u"@home"_s}, {"tab", u"a\tb"_s}, {"tildes", u"d ~ e~f~~g"_s}, {"paragraph", u"One.\n\nTwo."_s},
+    {"every_ascii_sign",
+     uR"(!"#$%&'()*+,-./:;<=>?@[\]^_`{|}~)"_s}, {"backslash_run", uR"(\\\ \[)"_s},
+    {"at_first", u"@home"_s}, {"tab", u"a\tb"_s}, {"tildes", u"d ~ e~f~~g"_s},
+    {"paragraph", u"One.\n\nTwo."_s},
     {"split_newlines", u"One\n \nTwo"_s}, {"crlf_paragraph", u"One\r\n\r\nTwo"_s},
-    {"cr_then_paragraph", u"One\r\n\nTwo"_s}, {"lf_crlf", u"One\n\r\nTwo"_s}, {"leading_blank", u"  lead"_s},
+    {"cr_then_paragraph", u"One\r\n\nTwo"_s}, {"lf_crlf", u"One\n\r\nTwo"_s},
+    {"leading_blank", u"  lead"_s},
     {"trailing_newline", u"x \n"_s}, {"trailing_paragraph", u"x\n\n"_s},
-    {"nul_inside_blank", u"a "_s + QChar(0) + u" b"_s}, {"nul_between_newlines", u"a\n"_s + QChar(0) + u"\nb"_s},
+    {"nul_inside_blank", u"a "_s + QChar(0) + u" b"_s},
+    {"nul_between_newlines", u"a\n"_s + QChar(0) + u"\nb"_s},
     {"control_characters", u"a\v\f\x01 b"_s}, {"unicode_spaces", u"a\u00a0b\u3000c\u2028d"_s},
     {"emoji", u"😀 ok 🎉"_s}, {"period_blank_literal", u"x.[]y"_s},
     {"long_blank_at_limit", u"a"_s + QString(8192, u' ') + u"b"_s},
@@ -80,10 +84,13 @@ INSTANTIATE_TEST_SUITE_P(Streams, ReformatTest, ::testing::ValuesIn(kStreams),
 TEST(ApertiumFormatTest, WhereItPartsFromTheProgramsOnPurpose) {
     const QString tabs(10000, u'\t');
     // clang-format off
-    const struct { const char* rule; QString (*convert)(const QString&); QString in; QString out; } cases[] = {
+    const struct { const char* rule; QString (*convert)(const QString&); QString in; QString out;
+        } cases[] = {
         // The program would write this run to a temporary file and name it in the stream.
-        {"a very long blank stays inline", ApertiumFormat::deformat, u"a"_s + tabs + u"b"_s, u"a["_s + tabs + u"]b.[]"_s},
-        {"a file blank is never opened", ApertiumFormat::reformat, u"x[@/etc/hostname]y"_s, u"x@/etc/hostnamey"_s},
+        {"a very long blank stays inline", ApertiumFormat::deformat, u"a"_s + tabs + u"b"_s,
+         u"a["_s + tabs + u"]b.[]"_s},
+        {"a file blank is never opened", ApertiumFormat::reformat, u"x[@/etc/hostname]y"_s,
+         u"x@/etc/hostnamey"_s},
         // NUL never reaches the stream: it is a blank like a space.
         {"NUL alone", ApertiumFormat::deformat, QString(2, QChar(0)), u".[][  ]"_s},
     };

@@ -12,12 +12,14 @@ namespace {
 
 TEST(ApertiumModesTest, MapsSidesToBcp47) {
     // clang-format off
-    const struct { const char* side; const char* identifier; const char* languageCode; const char* minimal; const char* maximal; } cases[] = {
+    const struct { const char* side; const char* identifier; const char* languageCode;
+        const char* minimal; const char* maximal; } cases[] = {
         // The sides of the modes Debian's eng-spa and spa-cat install.
         {"eng", "en", "en", "en", "en-Latn-US"},
         {"eng_US", "en-US", "en", "en", "en-Latn-US"},
         {"cat_valencia", "ca-valencia", "ca", "ca-valencia", "ca-Latn-ES-valencia"},
-        {"cat_valencia_uni_iec2017", "ca-valencia-x-uni-iec2017", "ca", "ca-valencia-x-uni-iec2017", "ca-Latn-ES-valencia-x-uni-iec2017"},
+        {"cat_valencia_uni_iec2017", "ca-valencia-x-uni-iec2017", "ca", "ca-valencia-x-uni-iec2017",
+         "ca-Latn-ES-valencia-x-uni-iec2017"},
         // Older pairs write ISO 639-1; a region that is not the likely one stays minimal.
         {"eo", "eo", "eo", "eo", "eo-Latn-001"},
         {"eng_GB", "en-GB", "en", "en-GB", "en-Latn-GB"},

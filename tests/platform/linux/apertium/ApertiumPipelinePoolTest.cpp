@@ -214,10 +214,13 @@ struct KeptCase {
 TEST_F(ApertiumPipelinePoolTest, KeptDirectionsStayWarmAndTheOthersClose) {
     // clang-format off
     const KeptCase cases[] = {
-        {"least_recently_used_closes", 2, {}, {"a", "b", "a", "c"}, {}, {"a", "c"}, {}, {"a", "a", "b", "c"}},
+        {"least_recently_used_closes", 2, {}, {"a", "b", "a", "c"}, {}, {"a", "c"}, {},
+         {"a", "a", "b", "c"}},
         {"idle_closes_only_unkept", 3, {"a"}, {"b"}, {"a"}, {"a", "b"}, {"a"}, {"a", "a", "b"}},
-        {"limit_closes_unkept_first", 2, {"a"}, {"a", "b", "c"}, {"a"}, {"a", "c"}, {"a"}, {"a", "a", "a", "b", "c"}},
-        {"kept_beyond_limit", 1, {"a", "b"}, {"c"}, {"a", "b"}, {"a", "b"}, {"a", "b"}, {"a", "a", "b", "b", "c"}},
+        {"limit_closes_unkept_first", 2, {"a"}, {"a", "b", "c"}, {"a"}, {"a", "c"}, {"a"},
+         {"a", "a", "a", "b", "c"}},
+        {"kept_beyond_limit", 1, {"a", "b"}, {"c"}, {"a", "b"}, {"a", "b"}, {"a", "b"},
+         {"a", "a", "b", "b", "c"}},
         {"dropped_closes_when_idle", 3, {"a", "b"}, {}, {"b"}, {"a", "b"}, {"b"}, {"a", "b", "b"}},
         {"nothing_kept", 3, {}, {"a"}, {}, {"a"}, {}, {"a"}},
     };

@@ -75,10 +75,14 @@ private:
 
 // clang-format off
 const struct { const char* name; const char* mode; QString text; } kLines[] = {
-    {"sentence", "eng-spa", u"Hello world. I like cats."_s}, {"all_reserved", "eng-spa", uR"(^ $ [ ] { } \ / @ < >)"_s},
-    {"blank_line", "eng-spa", u"First paragraph.\n\nSecond paragraph."_s}, {"crlf", "eng-spa", u"One house\r\nTwo houses"_s},
-    {"leading_and_trailing", "eng-spa", u"  spaced out  "_s}, {"trailing_newline", "eng-spa", u"The cat\n"_s},
-    {"emoji", "eng-spa", u"I love pizza 🍕 so much 😀"_s}, {"whitespace_only", "eng-spa", u" \n\t "_s},
+    {"sentence", "eng-spa", u"Hello world. I like cats."_s},
+    {"all_reserved", "eng-spa", uR"(^ $ [ ] { } \ / @ < >)"_s},
+    {"blank_line", "eng-spa", u"First paragraph.\n\nSecond paragraph."_s},
+    {"crlf", "eng-spa", u"One house\r\nTwo houses"_s},
+    {"leading_and_trailing", "eng-spa", u"  spaced out  "_s},
+    {"trailing_newline", "eng-spa", u"The cat\n"_s},
+    {"emoji", "eng-spa", u"I love pizza 🍕 so much 😀"_s},
+    {"whitespace_only", "eng-spa", u" \n\t "_s},
     // The command keeps so long a blank in a temporary file; the pipeline keeps it inline.
     {"very_long_blank", "eng-spa", u"Cats"_s + QString(9000, u' ') + u"dogs."_s},
     {"inverted_marks", "spa-eng", u"¿Dónde está la estación? ¡Qué bien! «Hola», dijo el niño."_s},
@@ -361,8 +365,10 @@ protected:
 // that apertium-wblank-mode adds.)
 TEST_F(FakeModeTest, AnswerLimitStopsOnlyAnEndlessStage) {
     // clang-format off
-    const struct { const char* name; QByteArray script; QString text; const char* error; /* nullptr: the text comes back */ } cases[] = {
-        {"endless", "exec yes\n", u"Hello"_s, "fake-mode stopped working (it sent more than 64 KiB without ending the answer)"},
+    const struct { const char* name; QByteArray script; QString text; const char* error;
+        /* nullptr: the text comes back */ } cases[] = {
+        {"endless", "exec yes\n", u"Hello"_s,
+         "fake-mode stopped working (it sent more than 64 KiB without ending the answer)"},
         {"echo_above_the_limit", "exec cat\n", QString(100 * 1024, u'a'), nullptr},
     };
     // clang-format on

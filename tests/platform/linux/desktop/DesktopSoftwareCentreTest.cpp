@@ -14,11 +14,13 @@ using Command = DesktopSoftwareCentre::Command;
 TEST(DesktopSoftwareCentreTest, StartsTheInstalledOneOrTheDesktopsOwn) {
     const QStringList gnome{"--search=apertium"}, discover{"--search", "apertium"};
     // clang-format off
-    const struct { QStringList installed; const char* desktop; QString started; QStringList arguments; QString name; } cases[] = {
+    const struct { QStringList installed; const char* desktop; QString started;
+        QStringList arguments; QString name; } cases[] = {
         {{"gnome-software"}, "KDE", "gnome-software", gnome, "GNOME Software"},
         {{"plasma-discover"}, "ubuntu:GNOME", "plasma-discover", discover, "Discover"},
         {{"gnome-software", "plasma-discover"}, "KDE", "plasma-discover", discover, "Discover"},
-        {{"gnome-software", "plasma-discover"}, "ubuntu:GNOME", "gnome-software", gnome, "GNOME Software"},
+        {{"gnome-software", "plasma-discover"}, "ubuntu:GNOME", "gnome-software", gnome,
+         "GNOME Software"},
         {{}, "GNOME", {}, {}, {}},
     };
     // clang-format on

@@ -118,9 +118,12 @@ TEST(Cld2RecognizerModel, PriorsAndEvidenceTogetherNameTheLanguage) {
     // The detector's weights: the user's pair at 0.3, every supported language at 0.02.
     const QHash<QString, double> detector = detectorHints("en", "es");
     // clang-format off
-    const struct { const char* rule; Reading reading; QHash<QString, double> weights; const char* first; double atLeast; } cases[] = {
-        {"priors decide between equally likely languages", {true, 5, 5000.0, {{"es", 0.5}, {"pt", 0.5}}}, detector, "es", 0.0},
-        {"strong evidence outweighs a small prior", {false, 8, 1.0, {{"fr", 1.0}}}, detector, "fr", 0.3},
+    const struct { const char* rule; Reading reading; QHash<QString, double> weights;
+        const char* first; double atLeast; } cases[] = {
+        {"priors decide between equally likely languages",
+         {true, 5, 5000.0, {{"es", 0.5}, {"pt", 0.5}}}, detector, "es", 0.0},
+        {"strong evidence outweighs a small prior", {false, 8, 1.0, {{"fr", 1.0}}}, detector, "fr",
+         0.3},
         {"no evidence, only hints", Reading{}, enEsHints, nullptr, 0.0},
         // CLD2 found Galician, which none of the hints allow: the prior alone proves nothing.
         {"evidence for no candidate", {false, 6, 1.0, {{"gl", 1.0}}}, enEsHints, nullptr, 0.0},
@@ -128,7 +131,8 @@ TEST(Cld2RecognizerModel, PriorsAndEvidenceTogetherNameTheLanguage) {
         {"overfull", {true, 3, 7.0, {{"es", 1.0}, {"pt", 1.0}}}, {}, "", 0.0},
         {"hinted", {true, 3, 0.2, {{"pt", 1.0}}}, enEsHints, "", 0.0},
         {"repeated language", {false, 30, 1.0, {{"es", 0.7}, {"es", 0.7}}}, enEsHints, "", 0.0},
-        {"huge weights", {false, 40, 1.0, {{"en", 0.5}, {"fr", 0.5}}}, {{"en", 1e300}, {"fr", 1e-300}}, "", 0.0}};
+        {"huge weights", {false, 40, 1.0, {{"en", 0.5}, {"fr", 0.5}}},
+         {{"en", 1e300}, {"fr", 1e-300}}, "", 0.0}};
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rule);
@@ -155,7 +159,8 @@ TEST(Cld2Recognizer, NamesTheLanguageInOurCodesOrderedAndLimited) {
     huge.insert(16 * 1024 - 1, u"ü"_s);
     const QHash<QString, double> enEs = detectorHints("en", "es");
     // clang-format off
-    const struct { const char* rule; QString text; QHash<QString, double> hints; const char* first; double atLeast; } cases[] = {
+    const struct { const char* rule; QString text; QHash<QString, double> hints; const char* first;
+        double atLeast; } cases[] = {
         {"huge German", huge, {}, "de", 0.9},
         // "casa" is a Spanish, Portuguese, Italian and Catalan word alike: hints steer it.
         {"casa, hinted es", u"casa"_s, enEs, "es", 0.3},
@@ -473,10 +478,17 @@ TEST_F(LexiconRecognizerTest, LeavesCld2UnchangedWithoutAskingWhenNotItsCase) {
     QHash<QString, double> single = enEs;
     single.insert("es", 0.02);
     // clang-format off
-    const struct { const char* rule; void (*prepare)(FakeEvidence&); QString text; QHash<QString, double> hints; bool noEvidence = false; } cases[] = {
-        {"no lexicon for one language", [](FakeEvidence& e) { e.known.remove("es"); e.known["en"].insert("casa"); }, "casa", enEs},
+    const struct { const char* rule; void (*prepare)(FakeEvidence&); QString text;
+        QHash<QString, double> hints; bool noEvidence = false; } cases[] = {
+        {"no lexicon for one language",
+         [](FakeEvidence& e) { e.known.remove("es"); e.known["en"].insert("casa"); }, "casa", enEs},
         // Four tokens "known" in English only; hinted (not the detector's way at this length).
-        {"a hinted longer text", [](FakeEvidence& e) { e.known["en"].unite({"la", "casa", "es", "roja"}); e.known["es"].clear(); }, "la casa es roja", enEs},
+        {"a hinted longer text",
+         [](FakeEvidence& e) {
+             e.known["en"].unite({"la", "casa", "es", "roja"});
+             e.known["es"].clear();
+         },
+         "la casa es roja", enEs},
         // Only the two strongest hints are the user's languages: flat hints name no pair, nor
         // one strongest hint (my and second the same).
         {"flat hints", swapHouse, "house", flat},

@@ -140,10 +140,12 @@ struct Damage {
 TEST(DictionaryHeadwordsTest, NamesTheSideTheDictionaryTranslatesFromAndFoldsWords) {
     // clang-format off
     const std::pair<const char*, std::optional<QString>> names[] = {
-        {"freedict-eng-spa", "en"}, {"FreeDict-FRA-ENG", "fr"}, {"nob-eng", "nb"}, {"ast-spa", "ast"},
+        {"freedict-eng-spa", "en"}, {"FreeDict-FRA-ENG", "fr"}, {"nob-eng", "nb"},
+        {"ast-spa", "ast"},
         {"wn", {}}, {"eng-qqq", {}}, {"freedict-eng", {}}, {"eng-spa-extra", {}}};
     const std::pair<QString, QString> folds[] = {
-        {u"(Casa),"_s, u"casa"_s}, {u"\u00a1Hola!"_s, u"hola"_s}, {u"\u00abNI\u00d1O\u00bb."_s, u"ni\u00f1o"_s},
+        {u"(Casa),"_s, u"casa"_s}, {u"\u00a1Hola!"_s, u"hola"_s},
+        {u"\u00abNI\u00d1O\u00bb."_s, u"ni\u00f1o"_s},
         {u"\U0001F600e-mail\U0001F600"_s, u"e-mail"_s}, {u"--"_s, u""_s}};
     // clang-format on
     for (const auto& [name, source] : names)
@@ -300,10 +302,13 @@ protected:
 TEST_F(DictdDictionaryTest, MatchesAsDictdExactDoes) {
     // clang-format off
     const struct { const Database* db; const char* word; const char* expected; } cases[] = {
-        {&kMain, "house", "casa"},       {&kMain, "  HOUSE ", "casa"},  {&kMain, "A-bomb", "bomba atómica"},
+        {&kMain, "house", "casa"},       {&kMain, "  HOUSE ", "casa"},
+        {&kMain, "A-bomb", "bomba atómica"},
         {&kMain, "bank", "banco\n\norilla"}, // both entries in file order, trailing blanks gone
-        {&kMain, "a bomb", nullptr},     {&kMain, "ice  cream", "helado"}, {&kMain, "Ice-Cream", nullptr},
-        {&kMain, "NIÑO", "child"},       {&kMain, "zebra", "cebra"},    {&kMain, "aardvark", nullptr},
+        {&kMain, "a bomb", nullptr},     {&kMain, "ice  cream", "helado"},
+        {&kMain, "Ice-Cream", nullptr},
+        {&kMain, "NIÑO", "child"},       {&kMain, "zebra", "cebra"},
+        {&kMain, "aardvark", nullptr},
         {&kMain, "zzz", nullptr},        {&kMain, "", nullptr},         {&kMain, "---", nullptr},
         {&kPlain, "house", "casa, hogar"}, {&kPlain, "household", "familia"},
         {&kAllChars, "'hood", "  neighbourhood"}, {&kAllChars, "A-Bomb", "  atom bomb"},
@@ -332,14 +337,27 @@ TEST_F(DictdDictionaryTest, DamageDropsOnlyTheDamagedEntries) {
     const QStringList allBut = {"abomb", "bank", "ice cream", "niño", "zebra"}; // all but house
     // clang-format off
     const std::pair<Damage, void (*)(Database&)> damages[] = {
-        {{"truncated index", {"abomb", "bank"}}, [](Database& db) { db.index.truncate(db.index.indexOf("house") + 8); }},
+        {{"truncated index", {"abomb", "bank"}},
+         [](Database& db) { db.index.truncate(db.index.indexOf("house") + 8); }},
         // The one out of order is lost.
-        {{"unsorted index", {"abomb", "bank", "house", "ice cream", "niño"}}, [](Database& db) { const qsizetype z = db.index.indexOf("zebra"); db.index = db.index.sliced(z) + db.index.first(z); }},
-        {{"bad base64", allBut}, [](Database& db) { db.index = replaceLine(db.index, "house", "house\t*?\tB"); }},
-        {{"offset past the end", allBut}, [](Database& db) { db.index = replaceLine(db.index, "house", "house\tBAAAA\tB"); }},
-        {{"length past the end", allBut}, [](Database& db) { db.index = replaceLine(db.index, "house", "house\tA\t////"); }},
-        {{"line without fields", allBut}, [](Database& db) { db.index = replaceLine(db.index, "house", "house"); }},
-        {{"invalid UTF-8", {"abomb", "bank", "niño", "zebra"}, {"house", "c\uFFFD(a"}}, [](Database& db) { db.index = replaceLine(db.index, "ice cream", "ice\xff\xfe\tA\tB"); db.data.replace("casa", "c\xc3\x28" "a"); }},
+        {{"unsorted index", {"abomb", "bank", "house", "ice cream", "niño"}},
+         [](Database& db) {
+             const qsizetype z = db.index.indexOf("zebra");
+             db.index = db.index.sliced(z) + db.index.first(z);
+         }},
+        {{"bad base64", allBut},
+         [](Database& db) { db.index = replaceLine(db.index, "house", "house\t*?\tB"); }},
+        {{"offset past the end", allBut},
+         [](Database& db) { db.index = replaceLine(db.index, "house", "house\tBAAAA\tB"); }},
+        {{"length past the end", allBut},
+         [](Database& db) { db.index = replaceLine(db.index, "house", "house\tA\t////"); }},
+        {{"line without fields", allBut},
+         [](Database& db) { db.index = replaceLine(db.index, "house", "house"); }},
+        {{"invalid UTF-8", {"abomb", "bank", "niño", "zebra"}, {"house", "c\uFFFD(a"}},
+         [](Database& db) {
+             db.index = replaceLine(db.index, "ice cream", "ice\xff\xfe\tA\tB");
+             db.data.replace("casa", "c\xc3\x28" "a");
+         }},
         {{"empty index", {}}, [](Database& db) { db.index.clear(); }},
         {{"missing data file", {}}, [](Database& db) { db.data.clear(); }}};
     // clang-format on
@@ -432,7 +450,8 @@ TEST_F(StarDictDictionaryTest, LooksWordsUpInEveryLayout) {
             const QList<std::pair<QString, std::optional<QString>>> cases = {
                 {"APPLE", p + "manzana"}, {"zebra", p + "cebra"}, {"Ärger", p + "anger"},
                 {"house", p + "Casa (proper name)\n\n" + p + "casa\nhogar"}, // both cases, file order
-                {"bank", p + "banco\n\n" + p + "orilla"}, {"shore", p + "banco"}, {"Home", p + "casa\nhogar"},
+                {"bank", p + "banco\n\n" + p + "orilla"}, {"shore", p + "banco"},
+                {"Home", p + "casa\nhogar"},
                 {"aardvark", std::nullopt}, {"zzz", std::nullopt}, {"", std::nullopt},
                 {QString(10000, u'a'), std::nullopt}};
             // clang-format on
@@ -459,18 +478,33 @@ TEST_F(StarDictDictionaryTest, DamageDropsOnlyTheDamagedEntries) {
     const QStringList allBut = {"apple", "bank", "house", "home", "shore", "niño"}; // all but zebra
     // clang-format off
     const struct { Damage damage; void (*apply)(Files&); bool opens = true; } damages[] = {
-        {{"ifo without bookname", {}}, [](Files& f) { f.ifo.replace("bookname=Test Spanish\n", ""); }, false},
+        {{"ifo without bookname", {}},
+         [](Files& f) { f.ifo.replace("bookname=Test Spanish\n", ""); }, false},
         {{"not an ifo", {}}, [](Files& f) { f.ifo = "hello\nbookname=x\n"; }, false},
         {{"missing dict", {}}, [](Files& f) { f.dict = QByteArray(); }, false},
         // "House" comes before "house" and stays whole.
-        {{"truncated idx", {"apple", "bank", "shore"}, {"house", "Casa (proper name)"}}, [](Files& f) { f.idx.truncate(f.idx.indexOf("house") + 8); }},
+        {{"truncated idx", {"apple", "bank", "shore"}, {"house", "Casa (proper name)"}},
+         [](Files& f) { f.idx.truncate(f.idx.indexOf("house") + 8); }},
         // The synonyms name entries by their place, which the move changed: left out here.
-        {{"unsorted idx", {"bank", "house", "niño"}}, [](Files& f) { const qsizetype z = f.idx.indexOf("zebra"); f.idx = f.idx.sliced(z) + f.idx.first(z); f.syn.clear(); }},
-        {{"offsets past the end", allBut}, [](Files& f) { f.idx.replace(f.idx.indexOf("zebra") + 6, 4, be32(0x7fffffff)); }},
-        {{"size past the end", allBut}, [](Files& f) { f.idx.replace(f.idx.indexOf("zebra") + 10, 4, be32(0xffffffff)); }},
-        {{"synonym pointing nowhere", {"apple", "bank", "house", "zebra", "shore", "niño"}}, [](Files& f) { f.syn.replace(f.syn.indexOf("home") + 5, 4, be32(5000)); }},
-        {{"truncated synonyms", {"apple", "bank", "house", "zebra", "home", "niño"}}, [](Files& f) { f.syn.chop(3); }},
-        {{"invalid UTF-8", {"bank", "house", "home", "shore", "niño"}, {"zebra", "ce\uFFFD(a"}}, [](Files& f) { f.idx.replace("apple", "app\xff\xfe"); f.dict.replace("cebra", "ce\xc3\x28" "a"); }},
+        {{"unsorted idx", {"bank", "house", "niño"}},
+         [](Files& f) {
+             const qsizetype z = f.idx.indexOf("zebra");
+             f.idx = f.idx.sliced(z) + f.idx.first(z);
+             f.syn.clear();
+         }},
+        {{"offsets past the end", allBut},
+         [](Files& f) { f.idx.replace(f.idx.indexOf("zebra") + 6, 4, be32(0x7fffffff)); }},
+        {{"size past the end", allBut},
+         [](Files& f) { f.idx.replace(f.idx.indexOf("zebra") + 10, 4, be32(0xffffffff)); }},
+        {{"synonym pointing nowhere", {"apple", "bank", "house", "zebra", "shore", "niño"}},
+         [](Files& f) { f.syn.replace(f.syn.indexOf("home") + 5, 4, be32(5000)); }},
+        {{"truncated synonyms", {"apple", "bank", "house", "zebra", "home", "niño"}},
+         [](Files& f) { f.syn.chop(3); }},
+        {{"invalid UTF-8", {"bank", "house", "home", "shore", "niño"}, {"zebra", "ce\uFFFD(a"}},
+         [](Files& f) {
+             f.idx.replace("apple", "app\xff\xfe");
+             f.dict.replace("cebra", "ce\xc3\x28" "a");
+         }},
         {{"empty idx", {}}, [](Files& f) { f.idx.clear(); }}};
     // clang-format on
     Definitions intact;
@@ -592,7 +626,8 @@ TEST_F(FileDictionarySourceTest, DamagedFileDisablesOnlyItsDictionary) {
     const QByteArray bomb = gzipZeros(8 * kLimit);
     const QByteArray longLine = "house\tF\tR\t" + QByteArray(2 * 1024 * 1024, 'x');
     // clang-format off
-    const struct { const char* file; const char* lost; std::optional<QByteArray> bytes = {}; } damages[] = {
+    const struct { const char* file; const char* lost; std::optional<QByteArray> bytes = {};
+        } damages[] = {
         {"dictd/mine.index", "Mine house"}, {"dictd/mine.dict", "Mine house"}, // FIFOs
         {"dictd/other.dict.dz", "Other house"}, {"stardict/a/b/deep.ifo", "casa"},
         {"stardict/a/b/deep.idx", "casa"}, {"stardict/a/b/deep.dict", "casa"},

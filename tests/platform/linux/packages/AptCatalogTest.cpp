@@ -83,7 +83,8 @@ TEST(AptCatalogTest, ListsInstalledAndInstallablePairs) {
     QHash<QString, QByteArray> noPolicy = all;
     noPolicy.remove("apt-cache policy");
     // clang-format off
-    const struct { QHash<QString, QByteArray> outputs; QStringList packages; /* installed ones starred */ bool note; } cases[] = {
+    const struct { QHash<QString, QByteArray> outputs; QStringList packages;
+        /* installed ones starred */ bool note; } cases[] = {
         {all, {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat*"}, false},
         {noPolicy, {"apertium-eng-spa*", "apertium-spa-cat*"}, true},
         {{}, {}, true},
@@ -124,11 +125,14 @@ TEST(PackageNameTest, RecognisesPairPackagesOnly) {
 
 TEST(CollectTest, KeepsOnePackagePerPairSorted) {
     // clang-format off
-    const struct { const char* rule; QList<Found> found; QStringList kept; /* installed ones starred */ } cases[] = {
+    const struct { const char* rule; QList<Found> found; QStringList kept;
+        /* installed ones starred */ } cases[] = {
         {"sorted, tools left out, and PackageKit's two reports of an installed one merged",
-         {{"apertium-spa-cat", "Apertium translation data for the Spanish-Catalan pair", false}, {"apertium-dev", "Development tools", false},
+         {{"apertium-spa-cat", "Apertium translation data for the Spanish-Catalan pair", false},
+          {"apertium-dev", "Development tools", false},
           {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", false},
-          {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", true}, {"apertium-eo-en", "Esperanto and English", false}},
+          {"apertium-eng-spa", "Apertium translation data for the English-Spanish pair", true},
+          {"apertium-eo-en", "Esperanto and English", false}},
          {"apertium-eng-spa*", "apertium-eo-en", "apertium-spa-cat"}},
         {"transitional packages left out",
          {{"apertium-id-ms", "Transitional dummy package for apertium-ind-zlm", false},
@@ -136,8 +140,11 @@ TEST(CollectTest, KeepsOnePackagePerPairSorted) {
          {"apertium-ind-zlm"}},
         // Summaries in another language do not say "transitional"; the pair still appears once.
         {"installed, then current names preferred",
-         {{"apertium-en-es", "Übergangspaket", false}, {"apertium-eng-spa", "Englisch-Spanisch", false}, {"apertium-es-ca", "Übergangspaket", true},
-          {"apertium-spa-cat", "Spanisch-Katalanisch", false}, {"apertium-cat-spa", "the other direction's name", false}},
+         {{"apertium-en-es", "Übergangspaket", false},
+          {"apertium-eng-spa", "Englisch-Spanisch", false},
+          {"apertium-es-ca", "Übergangspaket", true},
+          {"apertium-spa-cat", "Spanisch-Katalanisch", false},
+          {"apertium-cat-spa", "the other direction's name", false}},
          {"apertium-eng-spa", "apertium-es-ca*"}},
         {"nothing", {}, {}},
     };

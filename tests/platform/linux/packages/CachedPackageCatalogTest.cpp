@@ -55,10 +55,12 @@ TEST(CachedPackageCatalogTest, AsksThePackageManagerOnlyWhenTheSystemChanged) {
 
 TEST(CachedPackageCatalogTest, ADamagedCacheIsRebuilt) {
     // clang-format off
-    const struct { const char* name; QByteArray contents; /* empty: a FIFO, which must neither block nor count */ } damaged[] = {
+    const struct { const char* name; QByteArray contents;
+        /* empty: a FIFO, which must neither block nor count */ } damaged[] = {
         {"garbage", "\x01\x02not json"}, {"not an object", "[1,2]"}, {"fifo", {}},
         {"truncated", "{\"format\":1,\"stamp\":\"lists 1 status 1\",\"note\":\"\",\"pack"},
-        {"other format", "{\"format\":99,\"stamp\":\"lists 1 status 1\",\"note\":\"\",\"packages\":[]}"},
+        {"other format",
+         "{\"format\":99,\"stamp\":\"lists 1 status 1\",\"note\":\"\",\"packages\":[]}"},
         {"package without a side", "{\"format\":1,\"stamp\":\"lists 1 status 1\",\"note\":\"\","
                                    "\"packages\":[{\"name\":\"apertium-x\",\"installed\":true}]}"}};
     // clang-format on

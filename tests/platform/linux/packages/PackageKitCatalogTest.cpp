@@ -41,12 +41,17 @@ TEST(PackageKitCatalogTest, ReadsPackageIdsAndTurnsTheEndIntoAReadableResult) {
              {"a;b;c;d;e", {}}})
         EXPECT_EQ(PackageKitCatalog::nameFromId(id), name) << id;
     // clang-format off
-    const struct { uint exit; std::optional<uint> error; Outcome outcome; const char* messagePart; const char* failure = nullptr; } ends[] = {
-        {1, {}, Outcome::installed, ""}, {3, {}, Outcome::cancelled, "apertium-eo-en was cancelled"},
-        {2, 17, Outcome::cancelled, "cancelled"}, {2, 48, Outcome::failed, "Installing apertium-eo-en was not allowed"},
+    const struct { uint exit; std::optional<uint> error; Outcome outcome; const char* messagePart;
+        const char* failure = nullptr; } ends[] = {
+        {1, {}, Outcome::installed, ""},
+        {3, {}, Outcome::cancelled, "apertium-eo-en was cancelled"},
+        {2, 17, Outcome::cancelled, "cancelled"},
+        {2, 48, Outcome::failed, "Installing apertium-eo-en was not allowed"},
         {2, 9, Outcome::installed, ""}, {2, 41, Outcome::installed, ""},
-        {2, 2, Outcome::failed, "could not be downloaded"}, {2, 10, Outcome::failed, "could not be downloaded"},
-        {2, 8, Outcome::failed, "lists need refreshing"}, {2, 26, Outcome::failed, "Another program is installing"},
+        {2, 2, Outcome::failed, "could not be downloaded"},
+        {2, 10, Outcome::failed, "could not be downloaded"},
+        {2, 8, Outcome::failed, "lists need refreshing"},
+        {2, 26, Outcome::failed, "Another program is installing"},
         {2, 46, Outcome::failed, "disk space"},
         // Anything else passes PackageKit's own explanation on.
         {2, 16, Outcome::failed, "Installing apertium-eo-en failed: E: internal detail 42"},

@@ -167,14 +167,16 @@ const QString sock = "/speech-dispatcher/speechd.sock";
 
 TEST(SpeechDispatcherAddressTest, ReadsTheAddress) {
     // clang-format off
-    const struct { QString speechdAddress, runtimeDir, cacheHome, home; std::optional<Address> expected; } cases[] = {
+    const struct { QString speechdAddress, runtimeDir, cacheHome, home;
+        std::optional<Address> expected; } cases[] = {
         {"", "/run/user/7", "", "/home/a", Address{"/run/user/7" + sock, {}, 0}},
         {"unix_socket:/tmp/s.sock", "/run/user/7", "", "", Address{"/tmp/s.sock", {}, 0}},
         {"", "", "/c", "/home/a", Address{"/c" + sock, {}, 0}}, {"", "", "", "", std::nullopt},
         {"", "", "", "/home/a", Address{"/home/a/.cache" + sock, {}, 0}},
         {"inet_socket", "", "", "", Address{{}, "127.0.0.1", 6560}},
         {"inet_socket:speech.local:7000", "", "", "", Address{{}, "speech.local", 7000}},
-        {"inet_socket:h:99999", "", "", "", std::nullopt}, {"pipe:/x", "/run/user/7", "", "", std::nullopt},
+        {"inet_socket:h:99999", "", "", "", std::nullopt},
+        {"pipe:/x", "/run/user/7", "", "", std::nullopt},
         {"unix_socket:", "/run/user/7", "", "", std::nullopt}};
     // clang-format on
     for (const auto& c : cases) {
@@ -209,17 +211,27 @@ SpeechVoiceChoice::Voice voice(const char* name, const char* locale) {
 // QLocale("pt") is Portuguese in Brazil, QLocale("sr") Serbian in Cyrillic in Serbia.
 TEST(SpeechVoiceChoiceTest, ChoosesTheVoice) {
     // clang-format off
-    const struct { const char* rule; QList<SpeechVoiceChoice::Voice> voices; QString code; std::optional<qsizetype> expected; } cases[] = {
-        {"Portugal matches Portuguese", {voice("German", "de_DE"), voice("Portugal", "pt_PT")}, "pt", 1},
-        {"the exact locale beats an earlier voice of the language", {voice("Portugal", "pt_PT"), voice("Brazil", "pt_BR")}, "pt", 1},
-        {"the first of the language without an exact one", {voice("Angola", "pt_AO"), voice("Portugal", "pt_PT")}, "pt", 0},
+    const struct { const char* rule; QList<SpeechVoiceChoice::Voice> voices; QString code;
+        std::optional<qsizetype> expected; } cases[] = {
+        {"Portugal matches Portuguese", {voice("German", "de_DE"), voice("Portugal", "pt_PT")},
+         "pt", 1},
+        {"the exact locale beats an earlier voice of the language",
+         {voice("Portugal", "pt_PT"), voice("Brazil", "pt_BR")}, "pt", 1},
+        {"the first of the language without an exact one",
+         {voice("Angola", "pt_AO"), voice("Portugal", "pt_PT")}, "pt", 0},
         {"an unknown language tag never matches", {voice("Other", "ptx")}, "pt", std::nullopt},
-        {"the same territory beats another territory", {voice("Bosnia", "sr_Latn_BA"), voice("Latin", "sr_Latn_RS"), voice("Cyrillic", "sr_Cyrl_RS")}, "sr", 2},
-        {"the same territory when the script differs", {voice("Bosnia", "sr_Cyrl_BA"), voice("Latin", "sr_Latn_RS")}, "sr", 1},
-        {"variant voices are skipped", {voice("Portuguese (Brazil)+Annie", "pt_BR"), voice("Portugal", "pt_PT")}, "pt", 1},
+        {"the same territory beats another territory",
+         {voice("Bosnia", "sr_Latn_BA"), voice("Latin", "sr_Latn_RS"),
+          voice("Cyrillic", "sr_Cyrl_RS")},
+         "sr", 2},
+        {"the same territory when the script differs",
+         {voice("Bosnia", "sr_Cyrl_BA"), voice("Latin", "sr_Latn_RS")}, "sr", 1},
+        {"variant voices are skipped",
+         {voice("Portuguese (Brazil)+Annie", "pt_BR"), voice("Portugal", "pt_PT")}, "pt", 1},
         {"no voice for the language", {voice("Russian", "ru_RU")}, "gl", std::nullopt},
         {"a code of no language matches nothing", {voice("Klingon", "C")}, "xx", std::nullopt},
-        {"a code with a region prefers that region", {voice("Brazil", "pt_BR"), voice("Portugal", "pt_PT")}, "pt-PT", 1},
+        {"a code with a region prefers that region",
+         {voice("Brazil", "pt_BR"), voice("Portugal", "pt_PT")}, "pt-PT", 1},
     };
     // clang-format on
     for (const auto& c : cases)

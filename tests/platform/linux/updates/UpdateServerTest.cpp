@@ -171,7 +171,8 @@ TEST_F(UpdateServerTest, NothingIsInstalledThatDoesNotMatchItsSignature) {
     tampered[tampered.size() - 1] = 'y';
     // clang-format off
     const struct { const char* what; QByteArray served; const char* message; } cases[] = {
-        {"one byte changed", tampered, "signature"}, {"cut short", package.left(1000), "incomplete"},
+        {"one byte changed", tampered, "signature"},
+        {"cut short", package.left(1000), "incomplete"},
         {"longer than announced", package + "extra", "announced size"}};
     // clang-format on
     store.setBool(UpdateController::updateServerReachedKey, true);
@@ -194,7 +195,8 @@ TEST_F(UpdateServerTest, FailedChecksAreReportedWithoutHoldingUpTheWindow) {
     server.answers[QStringLiteral("/garbage.xml")] = "<rss><channel><item>";
     // clang-format off
     const struct { const char* what; QString feed; bool trusted; const char* message; } cases[] = {
-        {"a server that never answers", "/hang.xml", true, "in time"}, {"a malformed feed", "/garbage.xml", true, "could not be read"},
+        {"a server that never answers", "/hang.xml", true, "in time"},
+        {"a malformed feed", "/garbage.xml", true, "could not be read"},
         {"a certificate nobody vouched for", "/garbage.xml", false, ""}};
     // clang-format on
     store.setBool(UpdateController::updateServerReachedKey, true);

@@ -72,18 +72,25 @@ TEST_F(ClipboardSnapshotReaderTest, ReadsWhatCanBeSavedWholeAndLeavesTheRestAlon
         QStringList requested; // checked when given
     } cases[] = {
         // clang-format off
-        {{"TARGETS", "UTF8_STRING"}, {{"UTF8_STRING", "UTF8_STRING", 8, "late", 600}}, 65536, Status::Busy, {}},
-        {two, {{"UTF8_STRING", "UTF8_STRING", 8, "x"}, {"image/png", "image/png", 8, "png", 600}}, 65536, Status::Busy, {}},
-        {{"TARGETS", "com.apple.NSFilePromiseItemMetaData", "UTF8_STRING"}, {{"UTF8_STRING", "UTF8_STRING", 8, "x"}}, 65536, Status::Busy, {}},
-        {{"TARGETS", "UTF8_STRING", "text/html"}, {{"UTF8_STRING", "UTF8_STRING", 8, "x"}}, 65536, Status::Busy, {"TARGETS", "UTF8_STRING", "text/html"}},
+        {{"TARGETS", "UTF8_STRING"}, {{"UTF8_STRING", "UTF8_STRING", 8, "late", 600}}, 65536,
+         Status::Busy, {}},
+        {two, {{"UTF8_STRING", "UTF8_STRING", 8, "x"}, {"image/png", "image/png", 8, "png", 600}},
+         65536, Status::Busy, {}},
+        {{"TARGETS", "com.apple.NSFilePromiseItemMetaData", "UTF8_STRING"},
+         {{"UTF8_STRING", "UTF8_STRING", 8, "x"}}, 65536, Status::Busy, {}},
+        {{"TARGETS", "UTF8_STRING", "text/html"}, {{"UTF8_STRING", "UTF8_STRING", 8, "x"}}, 65536,
+         Status::Busy, {"TARGETS", "UTF8_STRING", "text/html"}},
         {two, sized(400, 600), 65536, Status::Taken, {}},
         {two, sized(400, 601), 65536, Status::Busy, {}},
         {two, sized(400, 600), 128, Status::Taken, {}},
         {two, sized(400, 601), 128, Status::Busy, {}},
         {two, sized(1001, 0), 65536, Status::Busy, {}},
-        {hint, secret("secret"), 65536, Status::Concealed, {"TARGETS", "x-kde-passwordManagerHint"}},
-        {hint, secret(QByteArray("secret\0", 7)), 65536, Status::Concealed, {"TARGETS", "x-kde-passwordManagerHint"}},
-        {hint, secret("public"), 65536, Status::Taken, {"TARGETS", "x-kde-passwordManagerHint", "UTF8_STRING"}},
+        {hint, secret("secret"), 65536, Status::Concealed,
+         {"TARGETS", "x-kde-passwordManagerHint"}},
+        {hint, secret(QByteArray("secret\0", 7)), 65536, Status::Concealed,
+         {"TARGETS", "x-kde-passwordManagerHint"}},
+        {hint, secret("public"), 65536, Status::Taken,
+         {"TARGETS", "x-kde-passwordManagerHint", "UTF8_STRING"}},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -139,20 +146,29 @@ TEST_F(PrimarySelectionReaderTest, OutcomesOfWhatTheOwnerOffers) {
         Result expected;
     } rows[] = {
         // clang-format off
-        {"utf-8", "Grüße, 日本語 🙂\n\tsecond line\n", "UTF8_STRING", 65536, false, {Outcome::text, QStringLiteral(u"Grüße, 日本語 🙂\n\tsecond line\n")}},
-        {"a C string's end", QByteArray("terminated\0", 11), "UTF8_STRING", 65536, false, {Outcome::text, "terminated"}},
+        {"utf-8", "Grüße, 日本語 🙂\n\tsecond line\n", "UTF8_STRING", 65536, false,
+         {Outcome::text, QStringLiteral(u"Grüße, 日本語 🙂\n\tsecond line\n")}},
+        {"a C string's end", QByteArray("terminated\0", 11), "UTF8_STRING", 65536, false,
+         {Outcome::text, "terminated"}},
         {"incremental", big, "UTF8_STRING", 65536, false, {Outcome::text, QString::fromUtf8(big)}},
         // Chunks of an odd size cut the characters apart: joined before decoding.
-        {"characters cut apart", mixed, "UTF8_STRING", 65537, false, {Outcome::text, QString::fromUtf8(mixed)}},
-        {"latin-1", "caf\xe9 \xe0 la cr\xe8me", "STRING", 65536, true, {Outcome::text, QStringLiteral(u"café à la crème")}},
+        {"characters cut apart", mixed, "UTF8_STRING", 65537, false,
+         {Outcome::text, QString::fromUtf8(mixed)}},
+        {"latin-1", "caf\xe9 \xe0 la cr\xe8me", "STRING", 65536, true,
+         {Outcome::text, QStringLiteral(u"café à la crème")}},
         {"html", "<b>bold</b>", "text/html", 65536, true, {Outcome::wrongType, {}}},
-        {"an incremental image", QByteArray(300000, 'p'), "image/png", 4096, false, {Outcome::wrongType, {}}},
+        {"an incremental image", QByteArray(300000, 'p'), "image/png", 4096, false,
+         {Outcome::wrongType, {}}},
         {"nobody", {}, "", 0, true, {Outcome::noOwner, {}}},
         // The cap is inclusive, and over INCR the chunks count together.
-        {"at the cap", QByteArray(1000, 'a'), "UTF8_STRING", 65536, true, {Outcome::text, QString(1000, u'a')}},
-        {"over the cap", QByteArray(1001, 'b'), "UTF8_STRING", 65536, true, {Outcome::tooLarge, {}}},
-        {"at the cap by INCR", QByteArray(1000, 'c'), "UTF8_STRING", 600, true, {Outcome::text, QString(1000, u'c')}},
-        {"over the cap by INCR", QByteArray(5000, 'c'), "UTF8_STRING", 600, true, {Outcome::tooLarge, {}}},
+        {"at the cap", QByteArray(1000, 'a'), "UTF8_STRING", 65536, true,
+         {Outcome::text, QString(1000, u'a')}},
+        {"over the cap", QByteArray(1001, 'b'), "UTF8_STRING", 65536, true,
+         {Outcome::tooLarge, {}}},
+        {"at the cap by INCR", QByteArray(1000, 'c'), "UTF8_STRING", 600, true,
+         {Outcome::text, QString(1000, u'c')}},
+        {"over the cap by INCR", QByteArray(5000, 'c'), "UTF8_STRING", 600, true,
+         {Outcome::tooLarge, {}}},
         {"small again", "small again", "UTF8_STRING", 65536, true, {Outcome::text, "small again"}},
         // clang-format on
     };
