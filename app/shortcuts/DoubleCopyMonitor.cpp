@@ -16,6 +16,7 @@ public:
 struct SharedServices {
     std::shared_ptr<GlobalKeyMonitor> keys;
     std::function<qint64()> runningCaptures;
+    std::shared_ptr<DelayClock> clock;
 };
 
 SharedServices& pendingServices() {
@@ -36,10 +37,12 @@ bool isUsersCopy(const KeyDownEvent& event, const std::function<qint64()>& runni
 } // namespace
 
 DoubleCopyMonitor::DoubleCopyMonitor(std::shared_ptr<GlobalKeyMonitor> keys,
-                                     std::function<qint64()> runningCaptures, QObject* parent)
+                                     std::function<qint64()> runningCaptures,
+                                     std::shared_ptr<DelayClock> clock, QObject* parent)
     : QObject(parent)
     , m_keys(keys ? std::move(keys) : std::make_shared<NoKeyMonitor>())
-    , m_runningCaptures(std::move(runningCaptures)) {}
+    , m_runningCaptures(std::move(runningCaptures))
+    , m_clock(std::move(clock)) {}
 
 DoubleCopyMonitor::~DoubleCopyMonitor() {
     stop();
@@ -47,14 +50,15 @@ DoubleCopyMonitor::~DoubleCopyMonitor() {
 
 DoubleCopyMonitor& DoubleCopyMonitor::shared() {
     // Kept for the life of the process, like the listener's display connection.
-    static DoubleCopyMonitor* instance =
-        new DoubleCopyMonitor(pendingServices().keys, pendingServices().runningCaptures);
+    static DoubleCopyMonitor* instance = new DoubleCopyMonitor(
+        pendingServices().keys, pendingServices().runningCaptures, pendingServices().clock);
     return *instance;
 }
 
 void DoubleCopyMonitor::installShared(std::shared_ptr<GlobalKeyMonitor> keys,
-                                      std::function<qint64()> runningCaptures) {
-    pendingServices() = {std::move(keys), std::move(runningCaptures)};
+                                      std::function<qint64()> runningCaptures,
+                                      std::shared_ptr<DelayClock> clock) {
+    pendingServices() = {std::move(keys), std::move(runningCaptures), std::move(clock)};
 }
 
 void DoubleCopyMonitor::start() {
@@ -89,8 +93,12 @@ void DoubleCopyMonitor::stop() {
 void DoubleCopyMonitor::handle(double timestamp) {
     if (!detector.press(timestamp))
         return;
-    QTimer::singleShot(triggerDelay, this, [this] {
+    const auto trigger = [this] {
         if (onDoubleCopy)
             onDoubleCopy();
-    });
+    };
+    if (m_clock)
+        m_waiting = m_clock->after(triggerDelay, trigger);
+    else
+        QTimer::singleShot(triggerDelay, this, trigger);
 }

@@ -2,6 +2,7 @@
 
 #include "app/capture/SelectionCapture.h"
 #include "app/shortcuts/GlobalKeyMonitor.h"
+#include "app/translation/DelayClock.h"
 #include "core/DoubleTapDetector.h"
 
 #include <QObject>
@@ -23,8 +24,10 @@ public:
     static constexpr std::chrono::milliseconds triggerDelay{120};
 
     // `runningCaptures` counts the captures in progress: their own copy keystrokes never count.
+    // `clock` times the trigger delay; without one, Qt's timers do.
     explicit DoubleCopyMonitor(std::shared_ptr<GlobalKeyMonitor> keys,
                                std::function<qint64()> runningCaptures = SelectionCapture::running,
+                               std::shared_ptr<DelayClock> clock = nullptr,
                                QObject* parent = nullptr);
     ~DoubleCopyMonitor() override;
 
@@ -32,7 +35,8 @@ public:
     static DoubleCopyMonitor& shared();
     // Called once at start, before the first use of shared().
     static void installShared(std::shared_ptr<GlobalKeyMonitor> keys,
-                              std::function<qint64()> runningCaptures = SelectionCapture::running);
+                              std::function<qint64()> runningCaptures = SelectionCapture::running,
+                              std::shared_ptr<DelayClock> clock = nullptr);
 
     // What to run after a double copy; absent means a double copy does nothing.
     std::function<void()> onDoubleCopy;
@@ -51,5 +55,8 @@ public:
 private:
     std::shared_ptr<GlobalKeyMonitor> m_keys;
     std::function<qint64()> m_runningCaptures;
+    std::shared_ptr<DelayClock> m_clock;
+    // The call a double copy waits for; a newer double copy starts the wait again.
+    std::unique_ptr<DelayClock::Pending> m_waiting;
     bool m_listening = false;
 };

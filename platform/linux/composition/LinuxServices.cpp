@@ -86,7 +86,8 @@ void LinuxServices::installDesktop() {
     const quint32 injector = capture.keyboard->injectorId();
     SelectionCapture::installShared(std::move(capture));
     DoubleCopyMonitor::installShared(
-        std::make_shared<X11KeyListener>(QByteArray(), QList<quint32>{injector}));
+        std::make_shared<X11KeyListener>(QByteArray(), QList<quint32>{injector}),
+        SelectionCapture::running, std::make_shared<BootTimeClock>());
     PermissionWatcher::installShared(std::make_shared<X11PermissionProbe>());
 }
 

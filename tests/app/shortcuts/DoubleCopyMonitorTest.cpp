@@ -3,10 +3,9 @@
 #include "app/shortcuts/HotKeyManager.h"
 #include "core/HotKeyMods.h"
 #include "tests/app/shortcuts/FakeHotKeys.h"
+#include "tests/support/ManualClock.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -14,27 +13,29 @@ namespace {
 
 using namespace HotKeyMods;
 
-// Whether onDoubleCopy came after the two presses. The monitor has no clock of its own: the
-// wait ends with the call or, for a pair that must not count, at a deadline past its delay.
+// The calls of onDoubleCopy once the trigger delay has passed, none before it.
 int doublesAfter(const KeyDownEvent& first, double second, qint64 runningCaptures = 0,
                  bool monitorGoneFirst = false) {
     auto keys = std::make_shared<ScriptedKeys>();
-    auto monitor = std::make_unique<DoubleCopyMonitor>(keys, [=] { return runningCaptures; });
+    auto clock = std::make_shared<ManualClock>();
+    auto monitor = std::make_unique<DoubleCopyMonitor>(
+        keys, [=] { return runningCaptures; }, clock);
     int doubles = 0;
-    QEventLoop loop;
-    monitor->onDoubleCopy = [&] { ++doubles, loop.quit(); };
+    monitor->onDoubleCopy = [&] { ++doubles; };
     monitor->start();
     KeyDownEvent event = first;
     keys->handler(event);
     event.timestamp = second;
     keys->handler(event);
+    // The presses reach the monitor through the event loop.
+    QCoreApplication::processEvents();
     if (monitorGoneFirst) {
         monitor.reset();
         EXPECT_FALSE(keys->handler);
     }
-    QTimer::singleShot(DoubleCopyMonitor::triggerDelay + std::chrono::milliseconds(150), &loop,
-                       &QEventLoop::quit);
-    loop.exec();
+    clock->advance(DoubleCopyMonitor::triggerDelay - std::chrono::milliseconds(1));
+    EXPECT_EQ(doubles, 0) << "called before the delay";
+    clock->advance(std::chrono::milliseconds(1));
     return doubles;
 }
 
