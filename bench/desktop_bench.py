@@ -194,12 +194,16 @@ class Started:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-def onboarded_settings(root):
+def onboarded_settings():
+    """A temporary folder with the settings of a finished set-up, and the environment that
+    points verdolin at them."""
+    root = tempfile.mkdtemp(prefix="desktop-bench-settings-")
     folder = os.path.join(root, "xdg_config_home", "verdolin")
     os.makedirs(folder, 0o700, exist_ok=True)
     with open(os.path.join(folder, "com.korvane.verdolin.json"), "w") as file:
         # No update check: the start is timed, not the network.
         file.write('{"onboardingDone": true, "updateFrequency": "never"}')
+    return root, {"XDG_CONFIG_HOME": os.path.join(root, "xdg_config_home")}
 
 
 def measure_starts(args):
@@ -211,9 +215,7 @@ def measure_starts(args):
         for name, command in (("verdolin", [args.verdolin]), ("goldendict", ["goldendict"])):
             if name == "verdolin":
                 # Set up as after the first start, so the ordinary window comes up.
-                root = tempfile.mkdtemp(prefix="desktop-bench-settings-")
-                onboarded_settings(root)
-                extra = {"XDG_CONFIG_HOME": os.path.join(root, "xdg_config_home")}
+                root, extra = onboarded_settings()
             else:
                 root, extra = None, None
             started = Started(command, extra)
@@ -235,11 +237,8 @@ def measure_starts(args):
     # A login start stays in the tray: the window is built on the first shortcut press.
     memory["login"] = []
     for _ in range(3):
-        root = tempfile.mkdtemp(prefix="desktop-bench-settings-")
-        onboarded_settings(root)
-        started = Started([args.verdolin, "--login"],
-                          {"XDG_CONFIG_HOME": os.path.join(root, "xdg_config_home")},
-                          wait_window=False)
+        root, extra = onboarded_settings()
+        started = Started([args.verdolin, "--login"], extra, wait_window=False)
         try:
             if wait_idle(started.process.pid):
                 memory["login"].append((resident_kib(started.process.pid),

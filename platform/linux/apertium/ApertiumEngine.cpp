@@ -202,10 +202,11 @@ std::optional<PackageCatalog::Listing> ApertiumEngine::lastListing() const {
     return m_listing->listing;
 }
 
-std::optional<ApertiumChain> ApertiumEngine::chain(const EngineLanguage& source,
+std::optional<ApertiumChain> ApertiumEngine::chain(const QList<ApertiumMode>& modes,
+                                                   const EngineLanguage& source,
                                                    const EngineLanguage& target) const {
-    return ApertiumChain::find(ApertiumModes::scan(m_folders),
-                               lastListing().value_or(PackageCatalog::Listing{}), source, target);
+    return ApertiumChain::find(modes, lastListing().value_or(PackageCatalog::Listing{}), source,
+                               target);
 }
 
 QFuture<PairStatus> ApertiumEngine::status(const EngineLanguage& source,
@@ -229,7 +230,7 @@ QFuture<PairStatus> ApertiumEngine::status(const EngineLanguage& source,
 std::optional<EngineLanguage> ApertiumEngine::intermediate(const EngineLanguage& source,
                                                            const EngineLanguage& target) {
     // No chain is found for a pair with a mode of its own.
-    const auto found = chain(source, target);
+    const auto found = chain(ApertiumModes::scan(m_folders), source, target);
     return found ? std::optional(found->intermediate) : std::nullopt;
 }
 
@@ -238,8 +239,7 @@ QStringList ApertiumEngine::installedFiles(const EngineLanguage& source,
     const QList<ApertiumMode> modes = ApertiumModes::scan(m_folders);
     if (const std::optional<ApertiumMode> mode = directMode(modes, source, target))
         return {mode->file};
-    const auto found = ApertiumChain::find(modes, lastListing().value_or(PackageCatalog::Listing{}),
-                                           source, target);
+    const auto found = chain(modes, source, target);
     return found ? found->modeFiles() : QStringList{};
 }
 

@@ -49,10 +49,6 @@ public:
     std::optional<ApertiumMode> installedMode(const EngineLanguage& source,
                                               const EngineLanguage& target) const;
 
-    // The chain for a pair without a direction of its own, as far as the last listing tells.
-    std::optional<ApertiumChain> chain(const EngineLanguage& source,
-                                       const EngineLanguage& target) const;
-
     // Makes Apertium's own pipelines: what a pool without another factory uses.
     static ApertiumPipelinePool::Factory realPipelines();
 
@@ -85,6 +81,11 @@ private:
     QStringList installedFiles(const EngineLanguage& source, const EngineLanguage& target) const;
     // The listing last read, if any.
     std::optional<PackageCatalog::Listing> lastListing() const;
+    // The chain for a pair without a direction of its own among `modes`, as far as the last
+    // listing tells.
+    std::optional<ApertiumChain> chain(const QList<ApertiumMode>& modes,
+                                       const EngineLanguage& source,
+                                       const EngineLanguage& target) const;
     static QFuture<PrepareResult> prepareFrom(const QStringList& folders,
                                               const std::shared_ptr<PackageCatalog>& catalog,
                                               const PackageCatalog::Listing& listing,
